@@ -1,0 +1,47 @@
+#pragma once
+// The two ways a user command ends early.
+//
+// Failure: the program's own check failed; the UI shows the text in the box of its kind
+// (ShowInfo, ShowError, ShowWarning) and the command stops there.
+// RunTimeError: a file or integer-conversion error that nobody handles; the UI shows it in the
+// application's default error box.
+
+#include <stdexcept>
+#include <string>
+
+enum class FailureKind { Info, Error, Warning };
+
+struct Failure : std::runtime_error {
+  FailureKind kind;
+  std::string text;
+  Failure(FailureKind k, std::string t) : std::runtime_error(t), kind(k), text(std::move(t)) {}
+};
+
+inline Failure ErrorFailure(std::string text) { return Failure(FailureKind::Error, std::move(text)); }
+inline Failure WarningFailure(std::string text) {
+  return Failure(FailureKind::Warning, std::move(text));
+}
+inline Failure InfoFailure(std::string text) { return Failure(FailureKind::Info, std::move(text)); }
+
+struct RunTimeError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// "'text' is not a valid integer value"
+struct ConversionError : RunTimeError {
+  explicit ConversionError(const std::string& text)
+      : RunTimeError("'" + text + "' is not a valid integer value") {}
+};
+
+// A file operation failed; the text names the system error ("File not found", "Disk full", ...).
+struct FileError : RunTimeError {
+  int errorNumber;
+  FileError(int errnum, const std::string& text) : RunTimeError(text), errorNumber(errnum) {}
+};
+
+// The text for a system error number, as the program shows it.
+std::string FileErrorText(int errnum);
+[[noreturn]] void ThrowFileError(int errnum);
+
+// The default error box adds a "." when the text's last character sorts after ".".
+std::string DefaultErrorBoxText(const std::string& text);

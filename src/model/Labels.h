@@ -1,0 +1,62 @@
+#pragma once
+// The ROM and RAM label tables of a symbol file, in file order, with indexes that answer every
+// lookup the program makes without scanning: each gives exactly the entry that a scan of the
+// table in order would give (the first match, or the last one where that is the rule).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct RomLabel {
+  int32_t Offset;  // file offset that the label names
+  std::string Name;
+};
+
+struct RamLabel {
+  uint16_t Address;  // 8000-FFFF
+  uint8_t Bank;      // as written in the file; shown, never compared
+  std::string Name;
+};
+
+class LabelTables {
+ public:
+  static constexpr int32_t kNone = -1;
+
+  const std::vector<RomLabel>& RomLabels() const { return romLabels_; }
+  const std::vector<RamLabel>& RamLabels() const { return ramLabels_; }
+
+  void Clear();
+  void AddRomLabel(int32_t offset, std::string name);
+  void AddRamLabel(uint16_t address, uint8_t bank, std::string name);
+
+  // Index into RomLabels()/RamLabels(), or kNone.
+  int32_t FirstRamLabelAt(uint16_t address) const;
+  int32_t FirstRomLabelAt(int32_t offset) const;
+  int32_t LastRomLabelAt(int32_t offset) const;
+  // The first ROM label outside bank 0 whose CPU address (4000-7FFF) is the given one.
+  int32_t FirstBankedRomLabelAt(uint16_t cpuAddress) const;
+  int32_t FirstRamLabelNamed(std::string_view name) const;
+  int32_t FirstRomLabelNamed(std::string_view name) const;
+  int32_t LastRomLabelNamed(std::string_view name) const;
+  int32_t LastRamLabelNamed(std::string_view name) const;
+
+ private:
+  std::vector<RomLabel> romLabels_;
+  std::vector<RamLabel> ramLabels_;
+  std::vector<int32_t> firstRamByAddress_ = std::vector<int32_t>(0x8000, kNone);
+  std::vector<int32_t> firstBankedByCpu_ = std::vector<int32_t>(0x4000, kNone);
+  std::unordered_map<int32_t, int32_t> firstRomByOffset_;
+  std::unordered_map<int32_t, int32_t> lastRomByOffset_;
+  std::unordered_map<std::string, int32_t> firstRamByName_;
+  std::unordered_map<std::string, int32_t> lastRamByName_;
+  std::unordered_map<std::string, int32_t> firstRomByName_;
+  std::unordered_map<std::string, int32_t> lastRomByName_;
+};
+
+// Reads a symbol file into the tables, replacing what they held. A missing file leaves both
+// empty. Lines are "BB:AAAA Name" (or "BBB:AAAA Name"); empty lines and lines beginning with ";"
+// are skipped. A line that does not convert stops the load with its error; the labels of the
+// lines before it stay.
+void LoadSymFile(LabelTables& labels, const std::string& path, uint32_t bankCount);

@@ -1,0 +1,20 @@
+#pragma once
+// Number texts shared by every layer: "$" hexadecimal, "%" binary, plain decimal.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Decimal with an optional sign, or "$" and one to eight hexadecimal digits of either case,
+// as a signed 32-bit value. Anything else throws ConversionError for the whole text.
+int32_t StrToInt(std::string_view text);
+
+// Upper-case hexadecimal with at least `digits` digits, no prefix.
+std::string IntToHex(uint32_t value, int digits);
+
+// "%" and the 16 bits of the value without leading zeros ("%0" for 0).
+std::string IntToBin(uint16_t value);
+
+// Drops the first character, reads up to 16 more as bits ("1" sets, anything else clears),
+// right-aligned when fewer than 16. Never fails.
+uint16_t BinToInt(std::string_view text);

@@ -1,0 +1,47 @@
+#pragma once
+// The one in-memory copy of the ROM being edited, and whole-file load and save.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The image buffer holds 16 MiB; a few zero bytes stand after it so that the decoder, which reads
+// up to two bytes past an instruction's first byte, never reads outside memory.
+constexpr uint32_t kRomCapacity = 16u * 1024u * 1024u;
+constexpr uint32_t kRomPadding = 4;
+constexpr uint32_t kBankSize = 0x4000;
+
+struct Rom {
+  // Bytes past RomSize keep whatever they held (zero, or the tail of a longer ROM loaded earlier).
+  std::vector<uint8_t> RomImage = std::vector<uint8_t>(kRomCapacity + kRomPadding, 0);
+  uint32_t RomSize = 0;
+  // Whole 16 KiB banks of the loaded ROM (a partial last bank does not count).
+  uint32_t BankCount = 0;
+  std::string RomTitle;
+  std::string RomFileName;
+
+  // Byte at an offset, 0 outside the buffer.
+  uint8_t Byte(int64_t offset) const {
+    return offset >= 0 && offset < kRomCapacity ? RomImage[static_cast<size_t>(offset)] : 0;
+  }
+  // Writes a byte; offsets outside the 16 MiB buffer are ignored.
+  void SetByte(int64_t offset, uint8_t value) {
+    if (offset >= 0 && offset < kRomCapacity) RomImage[static_cast<size_t>(offset)] = value;
+  }
+};
+
+// Reads the whole file and, only when that succeeded, makes it the loaded ROM: RomImage (first
+// RomSize bytes), RomSize, BankCount, RomTitle and RomFileName. On any failure nothing changes.
+// Throws Failure ("File is empty.", "File is larger than 16 MiB.") or FileError.
+void LoadRomFile(Rom& rom, const std::string& fileName);
+
+// Writes the first RomSize bytes to the file without ever destroying the old one: a temporary
+// file in the same folder is written, synced and renamed over the target (through a symbolic
+// link, keeping the target's permission bits). Throws FileError; the target is then untouched.
+void SaveRomFile(const Rom& rom, const std::string& fileName);
+
+// The title of the header at 0x134..0x143, cut and case-folded as the program shows it.
+std::string HeaderTitle(const Rom& rom);
+
+// The folder of an executable path, with its trailing separator.
+std::string ProgramFolderOf(const std::string& executablePath);
