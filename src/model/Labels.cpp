@@ -86,7 +86,7 @@ void LoadSymFile(LabelTables& labels, const std::string& path, uint32_t bankCoun
     if (line.empty() || line[0] == ';') continue;
     // Columns: bank, separator, four address digits, separator, name. A bank of three digits
     // (ROMs of 4 MiB and more) shifts the rest by one column.
-    size_t bankDigits = line.size() >= 4 && line[3] == ':' ? 3 : 2;
+    const size_t bankDigits = BankDigitsOf(line);
     auto column = [&](size_t from, size_t count) {
       return from < line.size() ? line.substr(from, count) : std::string();
     };
