@@ -29,7 +29,8 @@ struct World {
       labels.AddRomLabel(static_cast<int32_t>(rng() % kRomBytes), "Rom" + std::to_string(i));
     }
     for (int i = 0; i < 5000; ++i) {
-      labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0, "Ram" + std::to_string(i));
+      labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0,
+                         "Ram" + std::to_string(i));
     }
   }
 };

@@ -55,7 +55,8 @@ std::string LabelForValue(uint16_t value, uint32_t offset, const LabelTables& la
   }
   if (offset < 0x4000 || value < 0x4000) {
     // From bank 0 any bank may be switched in: the first label of any bank at that address.
-    int32_t i = value < 0x4000 ? labels.FirstRomLabelAt(value) : labels.FirstBankedRomLabelAt(value);
+    int32_t i =
+        value < 0x4000 ? labels.FirstRomLabelAt(value) : labels.FirstBankedRomLabelAt(value);
     return i == LabelTables::kNone ? std::string() : "@" + labels.RomLabels()[i].Name;
   }
   // A banked instruction sees its own bank at 4000-7FFF.
@@ -73,9 +74,9 @@ std::string LabelForValueByScan(uint16_t value, uint32_t offset, const LabelTabl
   }
   if (offset < 0x4000 || value < 0x4000) {
     for (const RomLabel& l : labels.RomLabels()) {
-      bool match = value < 0x4000 ? l.Offset == value
-                                  : l.Offset >= 0x4000 &&
-                                        CpuAddress(static_cast<uint32_t>(l.Offset)) == value;
+      bool match = value < 0x4000
+                       ? l.Offset == value
+                       : l.Offset >= 0x4000 && CpuAddress(static_cast<uint32_t>(l.Offset)) == value;
       if (match) return "@" + l.Name;
     }
     return {};

@@ -27,7 +27,9 @@ int32_t Last(const Map& index, const Key& key) {
 }
 }  // namespace
 
-void LabelTables::Clear() { *this = LabelTables(); }
+void LabelTables::Clear() {
+  *this = LabelTables();
+}
 
 void LabelTables::AddRomLabel(int32_t offset, std::string name) {
   const auto index = static_cast<int32_t>(romLabels_.size());
@@ -52,8 +54,12 @@ void LabelTables::AddRamLabel(uint16_t address, uint8_t bank, std::string name) 
 int32_t LabelTables::FirstRamLabelAt(uint16_t address) const {
   return address >= 0x8000 ? firstRamByAddress_[address - 0x8000] : kNone;
 }
-int32_t LabelTables::FirstRomLabelAt(int32_t offset) const { return First(romByOffset_, offset); }
-int32_t LabelTables::LastRomLabelAt(int32_t offset) const { return Last(romByOffset_, offset); }
+int32_t LabelTables::FirstRomLabelAt(int32_t offset) const {
+  return First(romByOffset_, offset);
+}
+int32_t LabelTables::LastRomLabelAt(int32_t offset) const {
+  return Last(romByOffset_, offset);
+}
 int32_t LabelTables::FirstBankedRomLabelAt(uint16_t cpuAddress) const {
   if (cpuAddress < 0x4000 || cpuAddress > 0x7FFF) return kNone;
   return firstBankedByCpu_[cpuAddress & 0x3FFF];

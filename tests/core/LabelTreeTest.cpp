@@ -1,6 +1,6 @@
-#include "model/LabelTree.h"
-
 #include <gtest/gtest.h>
+
+#include "model/LabelTree.h"
 
 namespace {
 
