@@ -24,8 +24,8 @@
 #include "model/Rom.h"
 
 // Assembles the block, all or nothing. `beforeLine(i)` is called before line i is looked at, in
-// each of the two passes, so the caller can show the line being assembled; when a failure is
-// thrown, the line it belongs to is the one announced last.
+// each of the two passes, so the caller can show the line being assembled (it may be empty);
+// when a failure is thrown, the line it belongs to is the one announced last.
 //
 // Failures propagate unchanged: WarningFailure "Compiling error: no orgion declared, ..." for a
 // line that needs a place before any "org" line, ErrorFailure "Label @Name is defined twice.",
