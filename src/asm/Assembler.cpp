@@ -22,7 +22,10 @@ struct MatchTables {
   MatchTables() {
     for (size_t i = 0; i < 256; ++i) {
       const auto op = static_cast<uint8_t>(i);
-      exact.emplace(AsmTable[i].Template, EncodedInstruction{{op, 0, 0}, 1});
+      // "-" marks a byte that is no instruction: typing it assembles nothing.
+      if (AsmTable[i].Template != "-") {
+        exact.emplace(AsmTable[i].Template, EncodedInstruction{{op, 0, 0}, 1});
+      }
       exact.emplace(AsmTable[kCbBase + i].Template, EncodedInstruction{{0xCB, op, 0}, 2});
       firstBase.emplace(AsmTable[i].Template, op);
       if (AsmTable[i].Kind == kAsmSigned) firstSigned.emplace(AsmTable[i].Template, op);

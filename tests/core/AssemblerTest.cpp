@@ -119,6 +119,7 @@ TEST(Assembler, FailuresStoreNothingAndSayWhy) {
       {"xor a,$10", 0x200, FailureKind::Error, unsupported("xor a,$10")},
       {"sub a,b", 0x200, FailureKind::Error, unsupported("sub a,b")},
       {"ld hl,sp+$05", 0x200, FailureKind::Error, unsupported("ld hl,sp+$05")},
+      {"-", 0x200, FailureKind::Error, unsupported("-")},
       {"d", 0x200, FailureKind::Error, unsupported("d")},
       {"ld b,$", 0x200, FailureKind::Error, "\"$" + valueTail},
       {"ld b,1A", 0x200, FailureKind::Error, "\"1A" + valueTail},

@@ -135,10 +135,11 @@ TEST(Decoder, EveryFormDecodesInAllFormatsWithTheTableLength) {
         DecodedInstruction d = DecodeInstruction(rom, 0x4000, f, none);
         EXPECT_EQ(d.Length, InstructionLength(static_cast<uint8_t>(b0)));
         EXPECT_EQ(d.Text.find('?'), std::string::npos) << d.Text;
-        if (b0 == 0xCB)
+        if (b0 == 0xCB) {
           EXPECT_EQ(d.Text, DisasmTable[kCbBase + b1].Template);
-        else if (DisasmTable[b0].Kind == kOperandNone || DisasmTable[b0].Kind == kOperandStop)
+        } else if (DisasmTable[b0].Kind == kOperandNone || DisasmTable[b0].Kind == kOperandStop) {
           EXPECT_EQ(d.Text, DisasmTable[b0].Template);
+        }
       }
     }
   }
