@@ -1,0 +1,16 @@
+#pragma once
+// Source text files of the code editor: plain text, one line of assembler per line.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Splits text into lines at CR LF, LF or a lone CR. A break at the very end does not start
+// another line, so "a\r\nb\r\n" and "a\nb" both give {"a", "b"}, and "" gives no line at all.
+std::vector<std::string> SplitLines(std::string_view text);
+
+// Reads a whole file as lines (see SplitLines). Throws FileError.
+std::vector<std::string> LoadSourceLines(const std::string& fileName);
+
+// Writes each line followed by CR LF, replacing the file. Throws FileError.
+void SaveSourceLines(const std::string& fileName, const std::vector<std::string>& lines);
