@@ -1,0 +1,37 @@
+#pragma once
+// TCodeEditorForm: the window in which a block of assembler is written and assembled into the
+// ROM at the bank address of its "org" line. Shown modally; exec() gives Accepted when the block
+// was assembled (the ROM changed and the listing must be refilled), Rejected when it was closed.
+
+#include <QDialog>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui_CodeEditor.h"
+
+struct AppState;
+
+class TCodeEditorForm : public QDialog {
+  Q_OBJECT
+ public:
+  // The editor starts with one "org" line for the bank address of startOffset.
+  TCodeEditorForm(AppState& state, uint32_t startOffset, QWidget* parent = nullptr);
+
+  void OpenButtonClick();
+  void SaveButtonClick();
+  void ClearButtonClick();
+  void OKButtonClick();
+
+ public slots:
+  // Closing the window while a block is being assembled would leave the work half seen.
+  void reject() override;
+
+ private:
+  std::vector<std::string> EditorLines() const;
+  void SelectEditorLine(size_t index);
+
+  Ui::TCodeEditorForm ui;
+  AppState& state_;
+  bool assembling_ = false;
+};

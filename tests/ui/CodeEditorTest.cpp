@@ -1,0 +1,275 @@
+// The code editor driven through its real buttons and file dialogs.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "ui/AppState.h"
+#include "ui/CodeEditor.h"
+#include "ui/HighlightedMemo.h"
+
+namespace {
+
+struct ModalSeen {
+  QString title;
+  QString text;  // the texts of the box's labels, joined by line breaks
+};
+
+// Waits (from the event loop) for the next modal window other than `owner`, hands it to `act`
+// and returns what it showed. Polling: the code editor runs pending events between the lines it
+// assembles, so a single-shot timer could fire before the box is up.
+// Gives up when `owner` is gone.
+std::shared_ptr<ModalSeen> AnswerNextModal(QWidget* owner, std::function<void(QWidget*)> act) {
+  auto seen = std::make_shared<ModalSeen>();
+  auto poll = std::make_shared<std::function<void(int)>>();
+  *poll = [=, guard = QPointer<QWidget>(owner)](int triesLeft) {
+    if (!guard) {
+      *poll = nullptr;
+      return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != owner) {
+      seen->title = modal->windowTitle();
+      QStringList texts;
+      for (const QLabel* label : modal->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) texts << label->text();
+      }
+      seen->text = texts.join('\n');
+      act(modal);
+      *poll = nullptr;  // ends the cycle through the captured pointer
+      return;
+    }
+    if (triesLeft > 0) QTimer::singleShot(10, [poll, triesLeft] { (*poll)(triesLeft - 1); });
+  };
+  QTimer::singleShot(10, [poll] { (*poll)(500); });
+  return seen;
+}
+
+void CloseWidget(QWidget* w) {
+  w->close();
+}
+
+// Chooses a file in a (non-native) file dialog by typing its name, as a user would.
+std::function<void(QWidget*)> ChooseFile(const QString& path) {
+  return [path](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    QVERIFY(dialog);
+    auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
+    QVERIFY(nameEdit);
+    nameEdit->setText(path);
+    QTest::keyClick(nameEdit, Qt::Key_Return);
+  };
+}
+
+// A ROM of eight banks whose bytes are all 0xAA.
+std::unique_ptr<AppState> MakeState() {
+  auto state = std::make_unique<AppState>();
+  state->rom.RomSize = 8 * kBankSize;
+  state->rom.BankCount = 8;
+  std::fill_n(state->rom.RomImage.begin(), state->rom.RomSize, 0xAA);
+  return state;
+}
+
+QByteArray Bytes(const AppState& state, uint32_t offset, int count) {
+  return QByteArray(reinterpret_cast<const char*>(&state.rom.RomImage[offset]), count);
+}
+
+}  // namespace
+
+class CodeEditorTest : public QObject {
+  Q_OBJECT
+
+ private:
+  static THighlightedMemo* Editor(TCodeEditorForm& form) {
+    return form.findChild<THighlightedMemo*>("Editor");
+  }
+  static void Click(TCodeEditorForm& form, const char* button) {
+    auto* b = form.findChild<QPushButton*>(button);
+    QVERIFY(b);
+    QTest::mouseClick(b, Qt::LeftButton);
+  }
+
+ private slots:
+  void StartsWithTheOrgLineOfTheStartOffset() {
+    auto state = MakeState();
+    const struct {
+      uint32_t offset;
+      QString text;
+    } rows[] = {
+        {0x14100, "org 05:4100\n"},
+        {0x0150, "org 00:0150\n"},
+        {0x3FFF, "org 00:3FFF\n"},
+        {0x4000, "org 01:4000\n"},
+    };
+    for (const auto& row : rows) {
+      TCodeEditorForm form(*state, row.offset, nullptr);
+      QCOMPARE(Editor(form)->toPlainText(), row.text);
+      QCOMPARE(form.windowTitle(), QString("Code Editor"));
+    }
+  }
+
+  void OkAssemblesTheBlockAndAccepts() {
+    auto state = MakeState();
+    const struct {
+      QString source;
+      uint32_t offset;
+      QByteArray bytes;
+    } rows[] = {
+        {"org 01:4100\n@Loop\ndec a\njr nz,@Loop\nret", 0x4100, QByteArray("\x3D\x20\xFD\xC9", 4)},
+        {"org 00:0150\njp @Main\nnop\n@Main\nhalt\n", 0x0150,
+         QByteArray("\xC3\x54\x01\x00\x76", 5)},
+        {"org 00:0300\nld a,b// load\n\n", 0x0300, QByteArray("\x78\xAA", 2)},
+    };
+    for (const auto& row : rows) {
+      TCodeEditorForm form(*state, 0, nullptr);
+      form.show();
+      Editor(form)->setPlainText(row.source);
+      Click(form, "OKButton");
+      QCOMPARE(form.result(), int(QDialog::Accepted));
+      QVERIFY(!form.isVisible());
+      QCOMPARE(Bytes(*state, row.offset, row.bytes.size()), row.bytes);
+      QCOMPARE(Editor(form)->toPlainText(), row.source);
+    }
+  }
+
+  void AFailedBlockStaysOpenWithItsLineSelected() {
+    auto state = MakeState();
+    const struct {
+      QString source;
+      QString title;
+      QString text;
+      QString selected;
+    } rows[] = {
+        {"org 00:0150\nld a,$10\ncall @X// far away\n@L\njr @L\nret\n", "Error",
+         "Label X is not defined.", "call @X// far away"},
+        {"nop\norg 00:0150\n", "Warning",
+         "Compiling error: no orgion declared, you must set the address where compiled code will "
+         "be placed e.g. \"org 01:4100\".",
+         "nop"},
+        {"// only a comment\norg 00:0150 // start\nnop\n", "Velmora",
+         "'$0150 ' is not a valid integer value.", "org 00:0150 // start"},
+        {"org 00:0150\n@Here\nnop\nfoo bar\n", "Error",
+         "Assembling failed, syntax error: unsupported instruction \"foo bar\".", "foo bar"},
+    };
+    for (const auto& row : rows) {
+      TCodeEditorForm form(*state, 0, nullptr);
+      form.show();
+      Editor(form)->setPlainText(row.source);
+      auto box = AnswerNextModal(&form, CloseWidget);
+      Click(form, "OKButton");
+      QCOMPARE(box->title, row.title);
+      QVERIFY2(box->text.contains(row.text), qPrintable(box->text));
+      QVERIFY(form.isVisible());
+      QCOMPARE(form.result(), int(QDialog::Rejected));
+      QCOMPARE(Editor(form)->textCursor().selectedText(), row.selected);
+      QCOMPARE(Editor(form)->toPlainText(), row.source);
+      QVERIFY(!Editor(form)->isReadOnly());
+      QCOMPARE(Bytes(*state, 0x0150, 6), QByteArray(6, '\xAA'));
+    }
+  }
+
+  void ClearEmptiesAndAnEmptyBlockIsAccepted() {
+    auto state = MakeState();
+    TCodeEditorForm form(*state, 0x4100, nullptr);
+    form.show();
+    Click(form, "ClearButton");
+    QCOMPARE(Editor(form)->toPlainText(), QString());
+    Click(form, "OKButton");
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(Bytes(*state, 0x4100, 2), QByteArray(2, '\xAA'));
+  }
+
+  void TitleBarCloseChangesNothing() {
+    auto state = MakeState();
+    TCodeEditorForm form(*state, 0x0150, nullptr);
+    form.show();
+    Editor(form)->setPlainText("org 00:0150\nnop\n");
+    form.close();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(form.result(), int(QDialog::Rejected));
+    QCOMPARE(Bytes(*state, 0x0150, 1), QByteArray(1, '\xAA'));
+  }
+
+  void OpensAndSavesSourceFilesWithCrLf() {
+    auto state = MakeState();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString in = dir.filePath("in.asm");
+    {
+      QFile f(in);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("org 01:4100\r\n@Loop\ndec a // \xE9\r\njr nz,@Loop\r\nret\r\n");
+    }
+    TCodeEditorForm form(*state, 0, nullptr);
+    form.show();
+
+    AnswerNextModal(&form, ChooseFile(in));
+    Click(form, "OpenButton");
+    QCOMPARE(Editor(form)->toPlainText(),
+             QString("org 01:4100\n@Loop\ndec a // \u00E9\njr nz,@Loop\nret\n"));
+
+    // No extension is added to the name typed.
+    const QString out = dir.filePath("out");
+    AnswerNextModal(&form, ChooseFile(out));
+    Click(form, "SaveButton");
+    QFile saved(out);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(),
+             QByteArray("org 01:4100\r\n@Loop\r\ndec a // \xE9\r\njr nz,@Loop\r\nret\r\n"));
+
+    // A cancelled dialog changes nothing.
+    AnswerNextModal(&form, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    Click(form, "OpenButton");
+    QCOMPARE(Editor(form)->toPlainText().count('\n'), 5);
+  }
+
+  void FileErrorsGoToTheDefaultErrorBox() {
+    auto state = MakeState();
+    QTemporaryDir dir;
+    TCodeEditorForm form(*state, 0x0150, nullptr);
+    form.show();
+    const QString before = Editor(form)->toPlainText();
+
+    // The dialog takes only a file that exists: this one goes away as it is chosen.
+    const QString gone = dir.filePath("gone.asm");
+    {
+      QFile f(gone);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    std::shared_ptr<ModalSeen> openBox;
+    AnswerNextModal(&form, [&](QWidget* w) {
+      QObject::connect(qobject_cast<QFileDialog*>(w), &QFileDialog::fileSelected,
+                       [&] { QFile::remove(gone); });
+      openBox = AnswerNextModal(&form, CloseWidget);
+      ChooseFile(gone)(w);
+    });
+    Click(form, "OpenButton");
+    QVERIFY(openBox);
+    QCOMPARE(openBox->title, QString("Velmora"));
+    QVERIFY2(openBox->text.contains("File not found."), qPrintable(openBox->text));
+    QCOMPARE(Editor(form)->toPlainText(), before);
+
+    std::shared_ptr<ModalSeen> saveBox;
+    AnswerNextModal(&form, [&](QWidget* w) {
+      saveBox = AnswerNextModal(&form, CloseWidget);
+      ChooseFile(dir.filePath("no-such-folder/out.asm"))(w);
+    });
+    Click(form, "SaveButton");
+    QVERIFY(saveBox);
+    QCOMPARE(saveBox->title, QString("Velmora"));
+    QCOMPARE(Editor(form)->toPlainText(), before);
+  }
+};
+
+QTEST_MAIN(CodeEditorTest)
+#include "CodeEditorTest.moc"
