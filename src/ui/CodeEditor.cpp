@@ -25,6 +25,11 @@ QString Latin1(const std::string& s) {
 TCodeEditorForm::TCodeEditorForm(AppState& state, uint32_t startOffset, QWidget* parent)
     : QDialog(parent), state_(state) {
   ui.setupUi(this);
+  // The window's own texts in the dialogs' font; the editor keeps its code font.
+  QFont font;
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+  font.setPixelSize(11);
+  setFont(font);
   connect(ui.OpenButton, &QPushButton::clicked, this, &TCodeEditorForm::OpenButtonClick);
   connect(ui.SaveButton, &QPushButton::clicked, this, &TCodeEditorForm::SaveButtonClick);
   connect(ui.ClearButton, &QPushButton::clicked, this, &TCodeEditorForm::ClearButtonClick);

@@ -8,11 +8,14 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <numeric>
 
 #include "ui/AppState.h"
 #include "ui/CodeEditor.h"
@@ -78,6 +81,25 @@ std::unique_ptr<AppState> MakeState() {
   state->rom.BankCount = 8;
   std::fill_n(state->rom.RomImage.begin(), state->rom.RomSize, 0xAA);
   return state;
+}
+
+// What the pixels of one area of an image hold: anti-aliased code text is a shade of pure green,
+// a comment a shade of grey.
+struct Ink {
+  int green = 0;
+  int grey = 0;
+};
+
+Ink InkIn(const QImage& image, const QRect& area) {
+  Ink ink;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.green() >= 0x40 && c.red() < 0x20 && c.blue() < 0x20) ++ink.green;
+      if (c.red() >= 0x40 && c.red() == c.green() && c.green() == c.blue()) ++ink.grey;
+    }
+  }
+  return ink;
 }
 
 QByteArray Bytes(const AppState& state, uint32_t offset, int count) {
@@ -233,6 +255,8 @@ class CodeEditorTest : public QObject {
     QCOMPARE(Editor(form)->toPlainText().count('\n'), 5);
   }
 
+  void CommentsAreDrawnOverTheTextInItalicSilver();
+
   void FileErrorsGoToTheDefaultErrorBox() {
     auto state = MakeState();
     QTemporaryDir dir;
@@ -270,6 +294,72 @@ class CodeEditorTest : public QObject {
     QCOMPARE(Editor(form)->toPlainText(), before);
   }
 };
+
+void CodeEditorTest::CommentsAreDrawnOverTheTextInItalicSilver() {
+  THighlightedMemo memo;
+  memo.resize(320, 120);
+  QStringList lines = {"nop //l", "ld a,b", "  // x"};
+  for (int i = 3; i < 40; ++i) lines << "nop";
+  lines << "dec a// end";
+  memo.setPlainText(lines.join('\n'));
+  memo.setReadOnly(true);  // no text cursor in the picture
+  memo.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&memo));
+
+  // The text of a line from a column on, in viewport pixels; columns are 8 pixels wide.
+  const auto cellsOf = [&memo](int line, int column, int count) {
+    QTextCursor cursor(memo.document()->findBlockByNumber(line));
+    const QRect start = memo.cursorRect(cursor);
+    cursor.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, column);
+    const QRect at = memo.cursorRect(cursor);
+    [&] { QCOMPARE(at.left() - start.left(), column * THighlightedMemo::kCellWidth); }();
+    return QRect(at.left(), at.top(), count * THighlightedMemo::kCellWidth, at.height());
+  };
+
+  struct Row {
+    int line;
+    int codeColumns;     // code before the comment, in green
+    int commentColumns;  // the comment, in grey
+  };
+  const auto check = [&](const QImage& image, const QList<Row>& rows) {
+    for (const Row& row : rows) {
+      const Ink code = InkIn(image, cellsOf(row.line, 0, row.codeColumns));
+      const Ink comment = InkIn(image, cellsOf(row.line, row.codeColumns, row.commentColumns));
+      QCOMPARE(code.grey, 0);
+      QCOMPARE(code.green > 0, row.codeColumns > 0 && row.line != 2);
+      QCOMPARE(comment.green, 0);
+      QCOMPARE(comment.grey > 0, row.commentColumns > 0);
+    }
+  };
+
+  const QImage top = memo.viewport()->grab().toImage();
+  check(top, {{0, 4, 3}, {1, 6, 0}, {2, 2, 4}});
+
+  // Italic: the stem of "l" leans right. Its rows, less the top serif and the foot, are taken
+  // by the centre of their ink; the upper half's centres lie right of the lower half's.
+  const QRect cell = cellsOf(0, 6, 1);
+  QList<double> centres;
+  for (int y = cell.top(); y <= cell.bottom(); ++y) {
+    double sum = 0;
+    int count = 0;
+    for (int x = cell.left(); x <= cell.right(); ++x) {
+      const QColor c = top.pixelColor(x, y);
+      if (c.red() >= 0x80 && c.red() == c.blue()) sum += x, ++count;
+    }
+    if (count) centres << sum / count;
+  }
+  QVERIFY(centres.size() >= 6);
+  centres = centres.mid(1, centres.size() - 2);
+  const auto mean = [](const QList<double>& v) {
+    return std::accumulate(v.begin(), v.end(), 0.0) / v.size();
+  };
+  const qsizetype half = centres.size() / 2;
+  QVERIFY2(mean(centres.mid(0, half)) > mean(centres.mid(half)) + 0.5, "the comment is upright");
+
+  // The comment follows the text when it scrolls.
+  memo.verticalScrollBar()->setValue(memo.verticalScrollBar()->maximum());
+  check(memo.viewport()->grab().toImage(), {{40, 5, 6}});
+}
 
 QTEST_MAIN(CodeEditorTest)
 #include "CodeEditorTest.moc"
