@@ -176,11 +176,11 @@ ValueSet WordValuesFor(std::string_view operand, ValueFormat format, const Label
 // What must hold at an offset holding a candidate opcode before it is worth decoding.
 enum class Check : uint8_t { None, SecondByte, CbSecond, Word, Relative };
 
+// Set only for the candidate opcodes; the others are never read.
 struct OpcodePlan {
-  bool candidate = false;
-  Check check = Check::None;
-  uint8_t second = 0;  // SecondByte: the operand byte the text asks for
-  uint8_t set = 0;     // Word, Relative: index into sets
+  Check check;
+  uint8_t second;  // SecondByte: the operand byte the text asks for
+  uint8_t set;     // Word, Relative: index into sets
 };
 
 class SearchPlan {
@@ -205,15 +205,15 @@ class SearchPlan {
 
   int32_t Find(const Rom& rom, int32_t start) const {
     const int64_t from = start < 0 ? 0 : start;
-    if (from >= rom.RomSize || candidates_.empty()) return -1;
+    if (from >= rom.RomSize || candidateCount_ == 0) return -1;
     const uint8_t* image = rom.RomImage.data();
     const uint8_t* end = image + rom.RomSize;
     const uint8_t* p = image + from;
 
     // A few candidate opcodes: follow each with memchr and take the nearest.
-    if (candidates_.size() <= kMemchrLimit) {
+    if (candidateCount_ <= kMemchrLimit) {
       std::array<const uint8_t*, kMemchrLimit> next{};
-      const size_t n = candidates_.size();
+      const size_t n = candidateCount_;
       auto seek = [&](size_t i, const uint8_t* at) {
         const void* hit = std::memchr(at, candidates_[i], static_cast<size_t>(end - at));
         next[i] = hit ? static_cast<const uint8_t*>(hit) : end;
@@ -232,8 +232,10 @@ class SearchPlan {
       }
     }
     // Many candidates: one table look-up per byte.
+    std::array<bool, 256> isCandidate{};
+    for (size_t i = 0; i < candidateCount_; ++i) isCandidate[candidates_[i]] = true;
     for (; p < end; ++p) {
-      if (plan_[*p].candidate) {
+      if (isCandidate[*p]) {
         const auto offset = static_cast<uint32_t>(p - image);
         if (Matches(rom, offset)) return static_cast<int32_t>(offset);
       }
@@ -289,38 +291,42 @@ class SearchPlan {
   }
 
   void AddCb(uint8_t second) {
+    if (!cbUsed_) cbSeconds_.fill(false);
+    cbUsed_ = true;
     AddCandidate(kCbPrefix, Check::CbSecond);
     cbSeconds_[second] = true;
   }
 
   OpcodePlan& AddCandidate(uint8_t op, Check check) {
-    OpcodePlan& plan = plan_[op];
-    if (!plan.candidate) candidates_.push_back(op);
-    plan.candidate = true;
-    plan.check = check;
-    return plan;
+    if (std::find(candidates_.begin(), candidates_.begin() + candidateCount_, op) ==
+        candidates_.begin() + candidateCount_) {
+      candidates_[candidateCount_++] = op;
+    }
+    plan_[op] = OpcodePlan{check, 0, 0};
+    return plan_[op];
   }
 
-  // The cheap test first, then the decoder's own text.
+  // Where the text has no operand, or a byte operand whose text was read back through the
+  // decoder's own formatter, the checks settle it. Word operands and jump targets may turn into
+  // label names, so there the decoder has the last word.
   bool Matches(const Rom& rom, uint32_t offset) const {
     const OpcodePlan& plan = plan_[rom.RomImage[offset]];
-    const uint8_t b1 = rom.Byte(int64_t{offset} + 1);
     switch (plan.check) {
       case Check::None:
-        break;
+        return true;
       case Check::SecondByte:
-        if (b1 != plan.second) return false;
-        break;
+        return rom.Byte(int64_t{offset} + 1) == plan.second;
       case Check::CbSecond:
-        if (!cbSeconds_[b1]) return false;
-        break;
+        return cbSeconds_[rom.Byte(int64_t{offset} + 1)];
       case Check::Word: {
-        const auto value = static_cast<uint16_t>(b1 | (rom.Byte(int64_t{offset} + 2) << 8));
+        const auto value = static_cast<uint16_t>(rom.Byte(int64_t{offset} + 1) |
+                                                 (rom.Byte(int64_t{offset} + 2) << 8));
         if (!sets_[plan.set].Contains(value)) return false;
         break;
       }
       case Check::Relative: {
-        const auto target = static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1));
+        const auto target = static_cast<uint16_t>(
+            CpuAddress(offset) + 2 + static_cast<int8_t>(rom.Byte(int64_t{offset} + 1)));
         if (!sets_[plan.set].Contains(target)) return false;
         break;
       }
@@ -331,9 +337,13 @@ class SearchPlan {
   const LabelTables& labels_;
   std::string_view text_;
   ValueFormat format_;
-  std::array<OpcodePlan, 256> plan_{};
-  std::array<bool, 256> cbSeconds_{};
-  std::vector<uint8_t> candidates_;
+  // Left uninitialised: a search runs once per Search > Again, and clearing these tables would
+  // cost more than the rest of setting it up.
+  std::array<OpcodePlan, 256> plan_;
+  std::array<bool, 256> cbSeconds_;
+  bool cbUsed_ = false;
+  std::array<uint8_t, 256> candidates_;
+  size_t candidateCount_ = 0;
   std::vector<ValueSet> sets_;
 };
 
