@@ -153,21 +153,30 @@ ValueSet WordValuesFor(std::string_view operand, ValueFormat format, const Label
   if (std::optional<uint16_t> number = ValueOfNumberText(operand, format, true)) {
     values.Add(*number);
   }
-  const bool at = !operand.empty() && operand[0] == '@';
-  const std::string_view atName = at ? operand.substr(1) : std::string_view();
-  const bool romNamed = labels.FirstRomLabelNamed(operand) != LabelTables::kNone ||
-                        (at && labels.FirstRomLabelNamed(atName) != LabelTables::kNone);
-  const bool ramNamed = at && labels.FirstRamLabelNamed(atName) != LabelTables::kNone;
-  if (romNamed) {
-    for (const RomLabel& label : labels.RomLabels()) {
-      if (label.Offset >= 0 && (label.Name == operand || (at && label.Name == atName))) {
+  // The name indexes give the first and the last label of a name; every other label of that
+  // name lies between them in the table, so only that stretch is read.
+  auto romNamed = [&](std::string_view name) {
+    const int32_t first = labels.FirstRomLabelNamed(name);
+    if (first == LabelTables::kNone) return;
+    const int32_t last = labels.LastRomLabelNamed(name);
+    for (int32_t i = first; i <= last; ++i) {
+      const RomLabel& label = labels.RomLabels()[i];
+      if (label.Offset >= 0 && label.Name == name) {
         values.Add(CpuAddress(static_cast<uint32_t>(label.Offset)));
       }
     }
-  }
-  if (ramNamed) {
-    for (const RamLabel& label : labels.RamLabels()) {
-      if (label.Name == atName) values.Add(label.Address);
+  };
+  romNamed(operand);
+  if (!operand.empty() && operand[0] == '@') {
+    const std::string_view name = operand.substr(1);
+    romNamed(name);
+    const int32_t first = labels.FirstRamLabelNamed(name);
+    if (first != LabelTables::kNone) {
+      const int32_t last = labels.LastRamLabelNamed(name);
+      for (int32_t i = first; i <= last; ++i) {
+        const RamLabel& label = labels.RamLabels()[i];
+        if (label.Name == name) values.Add(label.Address);
+      }
     }
   }
   return values;
