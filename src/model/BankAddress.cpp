@@ -15,13 +15,15 @@ std::string OffsetToBankAddress(uint32_t offset) {
   return IntToHex(bank, 2) + ":" + IntToHex((offset & 0x3FFF) + 0x4000, 4);
 }
 
+size_t BankDigitsOf(std::string_view text) {
+  return text.size() >= 4 && IsHexDigit(text[0]) && IsHexDigit(text[1]) && IsHexDigit(text[2]) &&
+                 text[3] == ':'
+             ? 3
+             : 2;
+}
+
 uint32_t BankAddressToOffset(std::string_view text, uint32_t bankCount) {
-  // Banks from 100 up (ROMs of 4 MiB and more) are written with three digits and a colon.
-  size_t bankDigits = 2;
-  if (text.size() >= 4 && IsHexDigit(text[0]) && IsHexDigit(text[1]) && IsHexDigit(text[2]) &&
-      text[3] == ':') {
-    bankDigits = 3;
-  }
+  const size_t bankDigits = BankDigitsOf(text);
   std::string bankText = "$" + std::string(text.substr(0, bankDigits));
   uint32_t bank = static_cast<uint32_t>(StrToInt(bankText));
   if (bankDigits == 2) bank &= 0xFF;
