@@ -182,7 +182,8 @@ ValueSet WordValuesFor(std::string_view operand, ValueFormat format, const Label
   return values;
 }
 
-// What must hold at an offset holding a candidate opcode before it is worth decoding.
+// The test at an offset that holds a candidate opcode: the operand it must carry (Word and
+// Relative then still decode, for the label names).
 enum class Check : uint8_t { None, SecondByte, CbSecond, Word, Relative };
 
 // Set only for the candidate opcodes; the others are never read.
