@@ -1,0 +1,105 @@
+#include "ModalAnswer.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+struct Watch {
+  QPointer<QWidget> before;
+  bool finished = false;
+  QElapsedTimer clock;
+  std::function<void(QWidget*)> handle;
+};
+
+// Looks for the new modal window every few milliseconds until it appears, trigger has returned,
+// or ten seconds have gone by.
+void Poll(const std::shared_ptr<Watch>& watch) {
+  if (watch->finished) return;
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != watch->before.data() && modal->isVisible()) {
+    watch->finished = true;
+    watch->handle(modal);
+    return;
+  }
+  if (watch->clock.elapsed() > 10000) return;
+  QTimer::singleShot(5, [watch] { Poll(watch); });
+}
+
+void WhenNextModal(const std::function<void()>& trigger,
+                   const std::function<void(QWidget*)>& handle) {
+  auto watch = std::make_shared<Watch>();
+  watch->before = QApplication::activeModalWidget();
+  watch->handle = handle;
+  watch->clock.start();
+  QTimer::singleShot(0, [watch] { Poll(watch); });
+  trigger();
+  watch->finished = true;
+}
+
+QString Plain(QString caption) {
+  return caption.remove(QLatin1Char('&'));
+}
+
+}  // namespace
+
+SeenBox AnswerNextBox(const std::function<void()>& trigger, const QString& buttonText) {
+  SeenBox seen;
+  WhenNextModal(trigger, [&seen, buttonText](QWidget* modal) {
+    seen.seen = true;
+    seen.title = modal->windowTitle();
+    auto* message = modal->findChild<QLabel*>("Message");
+    if (!message) {
+      for (QLabel* label : modal->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) {
+          message = label;
+          break;
+        }
+    }
+    if (message) seen.text = message->text();
+    const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
+    QPushButton* press = nullptr;
+    for (QPushButton* button : buttons) {
+      seen.buttons << Plain(button->text());
+      if (!buttonText.isEmpty() && Plain(button->text()) == Plain(buttonText)) press = button;
+    }
+    if (buttonText.isEmpty()) {
+      press = modal->findChild<QPushButton*>("OK");
+      for (QPushButton* button : buttons)
+        if (!press && button->isDefault()) press = button;
+    }
+    if (press) {
+      press->click();
+    } else if (buttonText.isEmpty()) {
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
+    } else {
+      // The asked-for button is not there: leave the box by Escape's road and let the test see
+      // the missing caption in seen.buttons.
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    }
+  });
+  return seen;
+}
+
+bool InspectNextModal(const std::function<void()>& trigger,
+                      const std::function<void(QWidget*)>& inspect) {
+  bool seen = false;
+  WhenNextModal(trigger, [&seen, inspect](QWidget* modal) {
+    seen = true;
+    QPointer<QWidget> guard(modal);
+    inspect(modal);
+    if (guard && guard->isVisible()) {
+      if (auto* dialog = qobject_cast<QDialog*>(guard.data()))
+        dialog->reject();
+      else
+        guard->close();
+    }
+  });
+  return seen;
+}
