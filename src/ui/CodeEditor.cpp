@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QTextBlock>
+#include <algorithm>
 
 #include "asm/BlockAssembler.h"
 #include "model/BankAddress.h"
 #include "model/SourceFile.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
+#include "ui/Look.h"
 
 namespace {
 
@@ -26,10 +28,12 @@ TCodeEditorForm::TCodeEditorForm(AppState& state, uint32_t startOffset, QWidget*
     : QDialog(parent), state_(state) {
   ui.setupUi(this);
   // The window's own texts in the dialogs' font; the editor keeps its code font.
-  QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
-  font.setPixelSize(11);
-  setFont(font);
+  setFont(DialogFont());
+  // Where the dialog font is wider than MS Sans Serif, "Language:" keeps its room.
+  ui.Label1->resize(std::max(ui.Label1->width(), ui.Label1->sizeHint().width()),
+                    ui.Label1->height());
+  ui.LangCombo->move(std::max(ui.LangCombo->x(), ui.Label1->geometry().right() + 4),
+                     ui.LangCombo->y());
   connect(ui.OpenButton, &QPushButton::clicked, this, &TCodeEditorForm::OpenButtonClick);
   connect(ui.SaveButton, &QPushButton::clicked, this, &TCodeEditorForm::SaveButtonClick);
   connect(ui.ClearButton, &QPushButton::clicked, this, &TCodeEditorForm::ClearButtonClick);

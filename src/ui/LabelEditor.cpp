@@ -75,7 +75,6 @@ void FillTree(QTreeWidget* tree, const std::vector<LabelTreeNode>& nodes) {
 TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, QWidget* parent)
     : TGoodForm(parent), labels_(labels) {
   ui.setupUi(this);
-  setFixedSize(532, 415);
   FormCreate();
 
   ui.HintLabel->setBackgroundRole(QPalette::ToolTipBase);

@@ -17,49 +17,37 @@
 #include <memory>
 #include <numeric>
 
+#include "helpers/ModalAnswer.h"
 #include "ui/AppState.h"
 #include "ui/CodeEditor.h"
 #include "ui/HighlightedMemo.h"
 
 namespace {
 
-struct ModalSeen {
-  QString title;
-  QString text;  // the texts of the box's labels, joined by line breaks
-};
-
-// Waits (from the event loop) for the next modal window other than `owner`, hands it to `act`
-// and returns what it showed. Polling: the code editor runs pending events between the lines it
-// assembles, so a single-shot timer could fire before the box is up.
-// Gives up when `owner` is gone.
-std::shared_ptr<ModalSeen> AnswerNextModal(QWidget* owner, std::function<void(QWidget*)> act) {
-  auto seen = std::make_shared<ModalSeen>();
+// Closes the first box that opens once the modal window now active has gone, and tells what it
+// showed. For a box that comes after a file dialog closes, which AnswerNextBox cannot wait for
+// from inside the file dialog's answer.
+std::shared_ptr<SeenBox> AnswerBoxAfterThisOne() {
+  auto seen = std::make_shared<SeenBox>();
   auto poll = std::make_shared<std::function<void(int)>>();
-  *poll = [=, guard = QPointer<QWidget>(owner)](int triesLeft) {
-    if (!guard) {
+  *poll = [seen, poll, before = QPointer<QWidget>(QApplication::activeModalWidget())](int tries) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != before.data() && modal->isVisible()) {
+      seen->seen = true;
+      seen->title = modal->windowTitle();
+      if (auto* message = modal->findChild<QLabel*>("Message")) seen->text = message->text();
+      modal->close();
       *poll = nullptr;
       return;
     }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal != owner) {
-      seen->title = modal->windowTitle();
-      QStringList texts;
-      for (const QLabel* label : modal->findChildren<QLabel*>()) {
-        if (!label->text().isEmpty()) texts << label->text();
-      }
-      seen->text = texts.join('\n');
-      act(modal);
-      *poll = nullptr;  // ends the cycle through the captured pointer
-      return;
+    if (tries > 0) {
+      QTimer::singleShot(5, [poll, tries] { (*poll)(tries - 1); });
+    } else {
+      *poll = nullptr;
     }
-    if (triesLeft > 0) QTimer::singleShot(10, [poll, triesLeft] { (*poll)(triesLeft - 1); });
   };
-  QTimer::singleShot(10, [poll] { (*poll)(500); });
+  QTimer::singleShot(0, [poll] { (*poll)(2000); });
   return seen;
-}
-
-void CloseWidget(QWidget* w) {
-  w->close();
 }
 
 // Chooses a file in a (non-native) file dialog by typing its name, as a user would.
@@ -187,10 +175,9 @@ class CodeEditorTest : public QObject {
       TCodeEditorForm form(*state, 0, nullptr);
       form.show();
       Editor(form)->setPlainText(row.source);
-      auto box = AnswerNextModal(&form, CloseWidget);
-      Click(form, "OKButton");
-      QCOMPARE(box->title, row.title);
-      QVERIFY2(box->text.contains(row.text), qPrintable(box->text));
+      const SeenBox box = AnswerNextBox([&] { Click(form, "OKButton"); });
+      QCOMPARE(box.title, row.title);
+      QCOMPARE(box.text, row.text);
       QVERIFY(form.isVisible());
       QCOMPARE(form.result(), int(QDialog::Rejected));
       QCOMPARE(Editor(form)->textCursor().selectedText(), row.selected);
@@ -235,23 +222,20 @@ class CodeEditorTest : public QObject {
     TCodeEditorForm form(*state, 0, nullptr);
     form.show();
 
-    AnswerNextModal(&form, ChooseFile(in));
-    Click(form, "OpenButton");
+    QVERIFY(InspectNextModal([&] { Click(form, "OpenButton"); }, ChooseFile(in)));
     QCOMPARE(Editor(form)->toPlainText(),
              QString("org 01:4100\n@Loop\ndec a // \u00E9\njr nz,@Loop\nret\n"));
 
     // No extension is added to the name typed.
     const QString out = dir.filePath("out");
-    AnswerNextModal(&form, ChooseFile(out));
-    Click(form, "SaveButton");
+    QVERIFY(InspectNextModal([&] { Click(form, "SaveButton"); }, ChooseFile(out)));
     QFile saved(out);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(),
              QByteArray("org 01:4100\r\n@Loop\r\ndec a // \xE9\r\njr nz,@Loop\r\nret\r\n"));
 
     // A cancelled dialog changes nothing.
-    AnswerNextModal(&form, [](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-    Click(form, "OpenButton");
+    QVERIFY(InspectNextModal([&] { Click(form, "OpenButton"); }, [](QWidget*) {}));
     QCOMPARE(Editor(form)->toPlainText().count('\n'), 5);
   }
 
@@ -270,27 +254,29 @@ class CodeEditorTest : public QObject {
       QFile f(gone);
       QVERIFY(f.open(QIODevice::WriteOnly));
     }
-    std::shared_ptr<ModalSeen> openBox;
-    AnswerNextModal(&form, [&](QWidget* w) {
-      QObject::connect(qobject_cast<QFileDialog*>(w), &QFileDialog::fileSelected,
-                       [&] { QFile::remove(gone); });
-      openBox = AnswerNextModal(&form, CloseWidget);
-      ChooseFile(gone)(w);
-    });
-    Click(form, "OpenButton");
-    QVERIFY(openBox);
+    std::shared_ptr<SeenBox> openBox;
+    QVERIFY(InspectNextModal([&] { Click(form, "OpenButton"); },
+                             [&](QWidget* w) {
+                               QObject::connect(qobject_cast<QFileDialog*>(w),
+                                                &QFileDialog::fileSelected,
+                                                [&] { QFile::remove(gone); });
+                               openBox = AnswerBoxAfterThisOne();
+                               ChooseFile(gone)(w);
+                             }));
+    QVERIFY(openBox && openBox->seen);
     QCOMPARE(openBox->title, QString("Velmora"));
-    QVERIFY2(openBox->text.contains("File not found."), qPrintable(openBox->text));
+    QCOMPARE(openBox->text, QString("File not found."));
     QCOMPARE(Editor(form)->toPlainText(), before);
 
-    std::shared_ptr<ModalSeen> saveBox;
-    AnswerNextModal(&form, [&](QWidget* w) {
-      saveBox = AnswerNextModal(&form, CloseWidget);
-      ChooseFile(dir.filePath("no-such-folder/out.asm"))(w);
-    });
-    Click(form, "SaveButton");
-    QVERIFY(saveBox);
+    std::shared_ptr<SeenBox> saveBox;
+    QVERIFY(InspectNextModal([&] { Click(form, "SaveButton"); },
+                             [&](QWidget* w) {
+                               saveBox = AnswerBoxAfterThisOne();
+                               ChooseFile(dir.filePath("no-such-folder/out.asm"))(w);
+                             }));
+    QVERIFY(saveBox && saveBox->seen);
     QCOMPARE(saveBox->title, QString("Velmora"));
+    QCOMPARE(saveBox->text, QString("File not found."));
     QCOMPARE(Editor(form)->toPlainText(), before);
   }
 };
