@@ -10,6 +10,13 @@ QFont DialogFont() {
   return font;
 }
 
+QFont CodeFont() {
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(13);
+  return font;
+}
+
 QPalette FlatPalette() {
   const QColor face(kFlatFace);
   const QColor accent(kFlatAccent);
@@ -23,6 +30,8 @@ QPalette FlatPalette() {
   palette.setColor(QPalette::Shadow, accent.darker(180));
   palette.setColor(QPalette::WindowText, Qt::black);
   palette.setColor(QPalette::ButtonText, Qt::black);
+  palette.setColor(QPalette::ToolTipBase, QColor(kInfoBack));
+  palette.setColor(QPalette::ToolTipText, Qt::black);
   return palette;
 }
 
