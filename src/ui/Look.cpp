@@ -30,8 +30,6 @@ QPalette FlatPalette() {
   palette.setColor(QPalette::Shadow, accent.darker(180));
   palette.setColor(QPalette::WindowText, Qt::black);
   palette.setColor(QPalette::ButtonText, Qt::black);
-  palette.setColor(QPalette::ToolTipBase, QColor(kInfoBack));
-  palette.setColor(QPalette::ToolTipText, Qt::black);
   return palette;
 }
 
@@ -47,4 +45,12 @@ void ApplyFlatLook(QWidget* dialog) {
   dialog->setFont(DialogFont());
   dialog->setPalette(FlatPalette());
   dialog->setStyleSheet(FlatStyleSheet());
+}
+
+void ApplyHintLook(QWidget* hint) {
+  QPalette palette = hint->palette();
+  palette.setColor(QPalette::Window, QColor(kInfoBack));
+  palette.setColor(QPalette::WindowText, Qt::black);
+  hint->setPalette(palette);
+  hint->setAutoFillBackground(true);
 }

@@ -15,7 +15,7 @@ inline constexpr QRgb kFlatAccent = qRgb(0xA2, 0x9A, 0x82);
 inline constexpr QRgb kTitleBack = qRgb(0x00, 0x00, 0x00);
 inline constexpr QRgb kTitleActiveText = qRgb(0xFF, 0xFF, 0xFF);
 inline constexpr QRgb kTitleInactiveText = kFlatAccent;
-// The background of hints (the palette's ToolTipBase, as Windows paints its info colour).
+// The background of hints, the colour Windows gives its information texts.
 inline constexpr QRgb kInfoBack = qRgb(0xFF, 0xFF, 0xE1);
 
 // MS Sans Serif, 11 pixels high; where it is not installed the system's sans font stands in.
@@ -26,7 +26,7 @@ QFont DialogFont();
 QFont CodeFont();
 
 // The face colour for window and buttons, and the three-dimensional edge colours the frame draws
-// with (Midlight and Shadow outside, Dark and Light inside); hints fill with ToolTipBase.
+// with (Midlight and Shadow outside, Dark and Light inside).
 QPalette FlatPalette();
 
 // Rules for the flat controls that a palette cannot express (the title bar's "X").
@@ -34,3 +34,6 @@ QString FlatStyleSheet();
 
 // Font, palette and style sheet of the flat look, for a dialog and its children.
 void ApplyFlatLook(QWidget* dialog);
+
+// A hint text painted on the information background.
+void ApplyHintLook(QWidget* hint);
