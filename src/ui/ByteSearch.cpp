@@ -10,8 +10,7 @@ TSearchByteForm::TSearchByteForm(AppState& state, uint32_t offset, QWidget* pare
     : TGoodForm(parent), state(state), offset(offset) {
   ui.setupUi(this);
   ui.DataEdit->setFont(CodeFont());
-  ui.HintLabel->setBackgroundRole(QPalette::ToolTipBase);
-  ui.HintLabel->setForegroundRole(QPalette::ToolTipText);
+  ApplyHintLook(ui.HintLabel);
   FormCreate();
 
   connect(ui.OKButton, &QPushButton::clicked, this, &TSearchByteForm::OKButtonClick);
