@@ -35,7 +35,9 @@ TInstForm::TInstForm(AppState& state, uint32_t offset, const QString& caption,
   ui.setupUi(this);
   setWindowTitle(caption);
   ui.Label1->setText(prompt);
+  // The style sheet keeps the combo box's own edit from inheriting its font: set both.
   ui.CodeCombo->setFont(CodeFont());
+  ui.CodeCombo->lineEdit()->setFont(CodeFont());
   FormCreate();
 
   connect(ui.OKButton, &QPushButton::clicked, this, &TInstForm::OKButtonClick);

@@ -62,8 +62,11 @@ class ChnageInstTest : public QObject {
     QCOMPARE(form.findChild<QLabel*>("Label1")->text(), QString("Enter New Instruction:"));
     QCOMPARE(c.combo->geometry().topLeft(), QPoint(8, 40));
     QCOMPARE(c.combo->width(), 225);
-    QCOMPARE(c.combo->font().family(), QString("Courier New"));
-    QCOMPARE(c.combo->font().pixelSize(), 13);
+    for (QWidget* w :
+         {static_cast<QWidget*>(c.combo), static_cast<QWidget*>(c.combo->lineEdit())}) {
+      QCOMPARE(w->font().family(), QString("Courier New"));
+      QCOMPARE(w->font().pixelSize(), 13);
+    }
     QVERIFY(c.combo->isEditable());
     QCOMPARE(c.combo->currentIndex(), -1);
     QCOMPARE(c.combo->currentText(), QString());
