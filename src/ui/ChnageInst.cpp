@@ -70,12 +70,11 @@ std::string TInstForm::CodeText() const {
 
 void TInstForm::OKButtonClick() {
   const std::string text = CodeText();
-  if (text.find('?') != std::string::npos) {
-    ShowInfo("Please replace question marks with a value.", this);
-    return;
-  }
   const bool done = RunCommand(
       [&] {
+        if (text.find('?') != std::string::npos) {
+          throw InfoFailure("Please replace question marks with a value.");
+        }
         // The assembler needs at least one character; an empty line is refused as the
         // assembler refuses any text it cannot match.
         if (text.empty()) {
