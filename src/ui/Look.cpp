@@ -10,6 +10,13 @@ QFont DialogFont() {
   return font;
 }
 
+QFont CodeFont() {
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(13);
+  return font;
+}
+
 QPalette FlatPalette() {
   const QColor face(kFlatFace);
   const QColor accent(kFlatAccent);
@@ -38,4 +45,12 @@ void ApplyFlatLook(QWidget* dialog) {
   dialog->setFont(DialogFont());
   dialog->setPalette(FlatPalette());
   dialog->setStyleSheet(FlatStyleSheet());
+}
+
+void ApplyHintLook(QWidget* hint) {
+  QPalette palette = hint->palette();
+  palette.setColor(QPalette::Window, QColor(kInfoBack));
+  palette.setColor(QPalette::WindowText, Qt::black);
+  hint->setPalette(palette);
+  hint->setAutoFillBackground(true);
 }

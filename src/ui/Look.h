@@ -15,9 +15,15 @@ inline constexpr QRgb kFlatAccent = qRgb(0xA2, 0x9A, 0x82);
 inline constexpr QRgb kTitleBack = qRgb(0x00, 0x00, 0x00);
 inline constexpr QRgb kTitleActiveText = qRgb(0xFF, 0xFF, 0xFF);
 inline constexpr QRgb kTitleInactiveText = kFlatAccent;
+// The background of hints, the colour Windows gives its information texts.
+inline constexpr QRgb kInfoBack = qRgb(0xFF, 0xFF, 0xE1);
 
 // MS Sans Serif, 11 pixels high; where it is not installed the system's sans font stands in.
 QFont DialogFont();
+
+// Courier New, 13 pixels high, for code, addresses and bytes; Liberation Mono, with the same
+// 8-pixel cells, stands in where it is not installed.
+QFont CodeFont();
 
 // The face colour for window and buttons, and the three-dimensional edge colours the frame draws
 // with (Midlight and Shadow outside, Dark and Light inside).
@@ -28,3 +34,6 @@ QString FlatStyleSheet();
 
 // Font, palette and style sheet of the flat look, for a dialog and its children.
 void ApplyFlatLook(QWidget* dialog);
+
+// A hint text painted on the information background.
+void ApplyHintLook(QWidget* hint);

@@ -1,0 +1,24 @@
+#pragma once
+// TSearchInstForm: the instruction search dialog. It is the change-instruction dialog with its
+// own caption and prompt; OK searches for the text instead of assembling it.
+//
+// Accepted means a search ran: Outcome() holds where the listing goes (Offset, for ShowOffset)
+// or, after a miss, the Info text to show. LastSearch then records the search. Rejected means
+// no search ran.
+
+#include "search/Search.h"
+#include "ui/ChnageInst.h"
+
+class TSearchInstForm : public TInstForm {
+  Q_OBJECT
+ public:
+  TSearchInstForm(AppState& state, uint32_t offset, QWidget* parent = nullptr);
+
+  const SearchOutcome& Outcome() const { return outcome; }
+
+ protected:
+  void OKButtonClick() override;
+
+ private:
+  SearchOutcome outcome;
+};
