@@ -8,6 +8,10 @@ MainHarness::MainHarness() {
   state.ProgramFolder = dir.path().toStdString() + "/";
   form = std::make_unique<TMainForm>(state);
   form->show();
+  Activate();
+}
+
+void MainHarness::Activate() {
   form->activateWindow();
   if (!QTest::qWaitForWindowActive(form.get())) qWarning("main window not active");
 }
@@ -40,9 +44,7 @@ QStringList MainHarness::Lines() const {
 bool MainHarness::Load(const QString& fileName) {
   auto answer = AnswerNextFileDialog(fileName);
   Action("LoadRom1")->trigger();
-  // The window takes keys again once the dialog has gone.
-  form->activateWindow();
-  if (!QTest::qWaitForWindowActive(form.get())) qWarning("main window not active");
+  Activate();
   return answer->seen;
 }
 

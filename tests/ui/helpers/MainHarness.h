@@ -22,6 +22,10 @@ struct MainHarness {
   // Creates and shows the window.
   MainHarness();
 
+  // Makes the window the active one again, as after a dialog has closed, so that its shortcuts
+  // work.
+  void Activate();
+
   QString Folder() const { return dir.path(); }
   QAction* Action(const char* name) const;
   TListingBox* List() const;

@@ -19,19 +19,23 @@ QString Plain(QString caption) {
   return caption.remove('&');
 }
 
-// Calls `answer` with the first active modal dialog that `wanted` accepts.
-void WhenModal(const std::function<bool(QDialog*)>& wanted,
-               const std::function<void(QDialog*)>& answer) {
+// Calls `answer` with the first active modal dialog that `wanted` accepts. Gives up when the
+// test has dropped the record (a dialog that never came must not answer a later one).
+void WhenModal(const std::shared_ptr<ModalAnswer>& record,
+               const std::function<bool(QDialog*)>& wanted,
+               const std::function<void(QDialog*, ModalAnswer&)>& answer) {
   auto* timer = new QTimer;
   auto waited = std::make_shared<int>(0);
+  std::weak_ptr<ModalAnswer> weak = record;
   QObject::connect(timer, &QTimer::timeout, [=] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     *waited += kPollMs;
-    if (dialog && dialog->isVisible() && wanted(dialog)) {
+    std::shared_ptr<ModalAnswer> alive = weak.lock();
+    if (alive && dialog && dialog->isVisible() && wanted(dialog)) {
       timer->stop();
       timer->deleteLater();
-      answer(dialog);
-    } else if (*waited > kGiveUpMs) {
+      answer(dialog, *alive);
+    } else if (!alive || *waited > kGiveUpMs) {
       timer->stop();
       timer->deleteLater();
     }
@@ -68,44 +72,46 @@ QAbstractButton* ButtonFor(QDialog* dialog, const QString& caption) {
 
 std::shared_ptr<ModalAnswer> AnswerNextBox(const QString& button) {
   auto record = std::make_shared<ModalAnswer>();
-  WhenModal([](QDialog* d) { return !qobject_cast<QFileDialog*>(d); },
-            [=](QDialog* dialog) {
-              record->title = dialog->windowTitle();
-              record->text = MessageText(dialog);
-              record->seen = true;
-              QAbstractButton* press = nullptr;
-              if (!button.isEmpty()) {
-                press = ButtonFor(dialog, button);
-              } else if (!(press = dialog->findChild<QAbstractButton*>("OK"))) {
-                for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
-                  if (b->isDefault()) press = b;
-                }
-              }
-              if (press) {
-                press->click();
-              } else {
-                dialog->accept();
-              }
-            });
+  WhenModal(
+      record, [](QDialog* d) { return !qobject_cast<QFileDialog*>(d); },
+      [=](QDialog* dialog, ModalAnswer& answer) {
+        answer.title = dialog->windowTitle();
+        answer.text = MessageText(dialog);
+        answer.seen = true;
+        QAbstractButton* press = nullptr;
+        if (!button.isEmpty()) {
+          press = ButtonFor(dialog, button);
+        } else if (!(press = dialog->findChild<QAbstractButton*>("OK"))) {
+          for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+            if (b->isDefault()) press = b;
+          }
+        }
+        if (press) {
+          press->click();
+        } else {
+          dialog->accept();
+        }
+      });
   return record;
 }
 
 std::shared_ptr<ModalAnswer> AnswerNextFileDialog(const QString& fileName) {
   auto record = std::make_shared<ModalAnswer>();
-  WhenModal([](QDialog* d) { return qobject_cast<QFileDialog*>(d) != nullptr; },
-            [=](QDialog* dialog) {
-              auto* files = static_cast<QFileDialog*>(dialog);
-              record->title = files->windowTitle();
-              auto* nameEdit = files->findChild<QLineEdit*>("fileNameEdit");
-              record->text = nameEdit ? nameEdit->text() : QString();
-              record->seen = true;
-              if (fileName.isEmpty()) {
-                files->reject();
-                return;
-              }
-              // Typed into the name field as a user would, then the dialog's own accept.
-              if (nameEdit) nameEdit->setText(fileName);
-              QMetaObject::invokeMethod(files, "accept");
-            });
+  WhenModal(
+      record, [](QDialog* d) { return qobject_cast<QFileDialog*>(d) != nullptr; },
+      [=](QDialog* dialog, ModalAnswer& answer) {
+        auto* files = static_cast<QFileDialog*>(dialog);
+        answer.title = files->windowTitle();
+        auto* nameEdit = files->findChild<QLineEdit*>("fileNameEdit");
+        answer.text = nameEdit ? nameEdit->text() : QString();
+        answer.seen = true;
+        if (fileName.isEmpty()) {
+          files->reject();
+          return;
+        }
+        // Typed into the name field as a user would, then the dialog's own accept.
+        if (nameEdit) nameEdit->setText(fileName);
+        QMetaObject::invokeMethod(files, "accept");
+      });
   return record;
 }
