@@ -19,10 +19,10 @@ int main(int argc, char* argv[]) {
   state.ProgramFolder = ProgramFolderOf(error ? std::string(argv[0]) : self.string());
 
   QApplication app(argc, argv);
-  InitResources();
+  InitVelmoraResources();
   QApplication::setApplicationName("Velmora");
   QApplication::setDesktopFileName("org.velmora.Velmora");
-  QApplication::setWindowIcon(QIcon(":/velmora.png"));
+  QApplication::setWindowIcon(QIcon(":/velmora/velmora.png"));
 
   TMainForm form(state);
   form.show();

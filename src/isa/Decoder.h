@@ -33,5 +33,9 @@ std::string LabelForValueByScan(uint16_t value, uint32_t offset, const LabelTabl
 DecodedInstruction DecodeInstruction(const Rom& rom, uint32_t offset, ValueFormat format,
                                      const LabelTables& labels);
 
+// The same into a caller's string (which keeps its capacity between calls); returns the length.
+uint8_t DecodeInstructionInto(std::string& text, const Rom& rom, uint32_t offset,
+                              ValueFormat format, const LabelTables& labels);
+
 // The length of the instruction whose first byte is b0 (1 to 3), without decoding its text.
 uint8_t InstructionLength(uint8_t b0);

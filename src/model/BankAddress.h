@@ -2,8 +2,8 @@
 // File offsets and the BB:AAAA bank-address texts of the GameBoy's two ROM windows:
 // bank 0 at 0000-3FFF, one switchable bank at a time at 4000-7FFF.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,7 +13,9 @@ inline uint16_t CpuAddress(uint32_t offset) {
                          : static_cast<uint16_t>((offset & 0x3FFF) + 0x4000);
 }
 
-inline uint32_t BankOf(uint32_t offset) { return offset >> 14; }
+inline uint32_t BankOf(uint32_t offset) {
+  return offset >> 14;
+}
 
 // 3 when the text starts with three hexadecimal digits and ":" (banks from 100 up, in ROMs of
 // 4 MiB and more), else 2.

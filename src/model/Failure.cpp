@@ -26,7 +26,9 @@ std::string FileErrorText(int errnum) {
   }
 }
 
-void ThrowFileError(int errnum) { throw FileError(errnum, FileErrorText(errnum)); }
+void ThrowFileError(int errnum) {
+  throw FileError(errnum, FileErrorText(errnum));
+}
 
 std::string DefaultErrorBoxText(const std::string& text) {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') return text + ".";

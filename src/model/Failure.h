@@ -17,11 +17,15 @@ struct Failure : std::runtime_error {
   Failure(FailureKind k, std::string t) : std::runtime_error(t), kind(k), text(std::move(t)) {}
 };
 
-inline Failure ErrorFailure(std::string text) { return Failure(FailureKind::Error, std::move(text)); }
+inline Failure ErrorFailure(std::string text) {
+  return Failure(FailureKind::Error, std::move(text));
+}
 inline Failure WarningFailure(std::string text) {
   return Failure(FailureKind::Warning, std::move(text));
 }
-inline Failure InfoFailure(std::string text) { return Failure(FailureKind::Info, std::move(text)); }
+inline Failure InfoFailure(std::string text) {
+  return Failure(FailureKind::Info, std::move(text));
+}
 
 struct RunTimeError : std::runtime_error {
   using std::runtime_error::runtime_error;

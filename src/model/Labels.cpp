@@ -10,28 +10,35 @@
 #include "model/NumberText.h"
 
 namespace {
-int32_t Find(const std::unordered_map<std::string, int32_t>& index, std::string_view name) {
-  auto it = index.find(std::string(name));
-  return it == index.end() ? LabelTables::kNone : it->second;
+template <typename Map, typename Key>
+void Note(Map& index, Key&& key, int32_t entry) {
+  auto [it, inserted] = index.try_emplace(std::forward<Key>(key), entry, entry);
+  if (!inserted) it->second.last = entry;
 }
-int32_t Find(const std::unordered_map<int32_t, int32_t>& index, int32_t key) {
+template <typename Map, typename Key>
+int32_t First(const Map& index, const Key& key) {
   auto it = index.find(key);
-  return it == index.end() ? LabelTables::kNone : it->second;
+  return it == index.end() ? LabelTables::kNone : it->second.first;
+}
+template <typename Map, typename Key>
+int32_t Last(const Map& index, const Key& key) {
+  auto it = index.find(key);
+  return it == index.end() ? LabelTables::kNone : it->second.last;
 }
 }  // namespace
 
-void LabelTables::Clear() { *this = LabelTables(); }
+void LabelTables::Clear() {
+  *this = LabelTables();
+}
 
 void LabelTables::AddRomLabel(int32_t offset, std::string name) {
   const auto index = static_cast<int32_t>(romLabels_.size());
-  firstRomByOffset_.emplace(offset, index);
-  lastRomByOffset_[offset] = index;
+  Note(romByOffset_, offset, index);
   if (offset >= 0x4000) {
     int32_t& slot = firstBankedByCpu_[static_cast<uint32_t>(offset) & 0x3FFF];
     if (slot == kNone) slot = index;
   }
-  firstRomByName_.emplace(name, index);
-  lastRomByName_[name] = index;
+  Note(romByName_, name, index);
   romLabels_.push_back(RomLabel{offset, std::move(name)});
 }
 
@@ -40,8 +47,7 @@ void LabelTables::AddRamLabel(uint16_t address, uint8_t bank, std::string name) 
   if (address >= 0x8000 && firstRamByAddress_[address - 0x8000] == kNone) {
     firstRamByAddress_[address - 0x8000] = index;
   }
-  firstRamByName_.emplace(name, index);
-  lastRamByName_[name] = index;
+  Note(ramByName_, name, index);
   ramLabels_.push_back(RamLabel{address, bank, std::move(name)});
 }
 
@@ -49,24 +55,26 @@ int32_t LabelTables::FirstRamLabelAt(uint16_t address) const {
   return address >= 0x8000 ? firstRamByAddress_[address - 0x8000] : kNone;
 }
 int32_t LabelTables::FirstRomLabelAt(int32_t offset) const {
-  return Find(firstRomByOffset_, offset);
+  return First(romByOffset_, offset);
 }
-int32_t LabelTables::LastRomLabelAt(int32_t offset) const { return Find(lastRomByOffset_, offset); }
+int32_t LabelTables::LastRomLabelAt(int32_t offset) const {
+  return Last(romByOffset_, offset);
+}
 int32_t LabelTables::FirstBankedRomLabelAt(uint16_t cpuAddress) const {
   if (cpuAddress < 0x4000 || cpuAddress > 0x7FFF) return kNone;
   return firstBankedByCpu_[cpuAddress & 0x3FFF];
 }
 int32_t LabelTables::FirstRamLabelNamed(std::string_view name) const {
-  return Find(firstRamByName_, name);
+  return First(ramByName_, std::string(name));
 }
 int32_t LabelTables::FirstRomLabelNamed(std::string_view name) const {
-  return Find(firstRomByName_, name);
+  return First(romByName_, std::string(name));
 }
 int32_t LabelTables::LastRomLabelNamed(std::string_view name) const {
-  return Find(lastRomByName_, name);
+  return Last(romByName_, std::string(name));
 }
 int32_t LabelTables::LastRamLabelNamed(std::string_view name) const {
-  return Find(lastRamByName_, name);
+  return Last(ramByName_, std::string(name));
 }
 
 void LoadSymFile(LabelTables& labels, const std::string& path, uint32_t bankCount) {

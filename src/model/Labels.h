@@ -47,12 +47,14 @@ class LabelTables {
   std::vector<RamLabel> ramLabels_;
   std::vector<int32_t> firstRamByAddress_ = std::vector<int32_t>(0x8000, kNone);
   std::vector<int32_t> firstBankedByCpu_ = std::vector<int32_t>(0x4000, kNone);
-  std::unordered_map<int32_t, int32_t> firstRomByOffset_;
-  std::unordered_map<int32_t, int32_t> lastRomByOffset_;
-  std::unordered_map<std::string, int32_t> firstRamByName_;
-  std::unordered_map<std::string, int32_t> lastRamByName_;
-  std::unordered_map<std::string, int32_t> firstRomByName_;
-  std::unordered_map<std::string, int32_t> lastRomByName_;
+  // The first and the last entry with one key, in table order.
+  struct FirstLast {
+    int32_t first;
+    int32_t last;
+  };
+  std::unordered_map<int32_t, FirstLast> romByOffset_;
+  std::unordered_map<std::string, FirstLast> romByName_;
+  std::unordered_map<std::string, FirstLast> ramByName_;
 };
 
 // Reads a symbol file into the tables, replacing what they held. A missing file leaves both

@@ -82,8 +82,8 @@ std::string HeaderTitle(const Rom& rom) {
     title += static_cast<char>(b);
   }
   // A CGB flag (0x80 or 0xC0) in the last title byte is not part of the name.
-  if (title.size() == 16 && (static_cast<uint8_t>(title[15]) == 0x80 ||
-                             static_cast<uint8_t>(title[15]) == 0xC0)) {
+  if (title.size() == 16 &&
+      (static_cast<uint8_t>(title[15]) == 0x80 || static_cast<uint8_t>(title[15]) == 0xC0)) {
     title.pop_back();
   }
   for (char& c : title) {

@@ -1,33 +1,174 @@
 #include "ui/CoolMsg.h"
 
-#include <QMessageBox>
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
 #include <QString>
+#include <vector>
 
 #include "model/Failure.h"
+#include "ui/Resources.h"
 
-// Placeholder look; the boxes of the program's own design replace these.
 namespace {
-QString Latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+QString Latin1(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// n units of unit/div pixels, rounded to the nearest pixel (the dialog-unit conversion).
+int Scale(int n, int unit, int div) {
+  return (n * unit + div / 2) / div;
+}
+
+// The picture with every pixel of its bottom-left pixel's colour (the magenta background) made
+// transparent, so that the dialog's face shows through.
+QPixmap KeyedPicture(Picture picture) {
+  QImage image = LoadPicture(picture).convertToFormat(QImage::Format_ARGB32);
+  if (image.isNull()) return {};
+  const QRgb key = image.pixel(0, image.height() - 1);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (line[x] == key) line[x] = qRgba(0, 0, 0, 0);
+  }
+  return QPixmap::fromImage(image);
+}
+
+struct ButtonSpec {
+  const char* name;
+  QString caption;
+  int answer;  // the dialog's result when pressed
+};
+
+// One message box: laid out as the standard one-button box for a 32 x 32 icon place, then made
+// 16 pixels wider with the 48 x 48 picture, the text moved 16 and the buttons 8 to the right.
+class TCoolMsgForm : public QDialog {
+ public:
+  TCoolMsgForm(const QString& title, const QString& text, Picture picture,
+               const std::vector<ButtonSpec>& buttons, QWidget* parent)
+      : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint) {
+    setModal(true);
+    const QFont font = QApplication::font("QMessageBox");
+    setFont(font);
+    const QFontMetrics metrics(font);
+
+    // Dialog units of the message font: the average width of the 52 letters and their height.
+    const int cx = metrics.horizontalAdvance(
+                       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
+                   52;
+    const int cy = metrics.height();
+    const int marginX = Scale(8, cx, 4);
+    const int marginY = Scale(8, cy, 8);
+    const int iconSpace = Scale(10, cx, 4);
+    const int textToButton = Scale(10, cy, 8);
+    const int buttonWidth = Scale(50, cx, 4);
+    const int buttonHeight = Scale(14, cy, 8);
+    const int buttonGap = Scale(4, cx, 4);
+    const int iconPlace = 32;
+
+    QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect textRect = metrics.boundingRect(QRect(0, 0, screenRect.width() / 2, 1 << 20),
+                                                Qt::TextWordWrap | Qt::TextExpandTabs, text);
+
+    const int blockWidth = textRect.width() + iconPlace + iconSpace;
+    const int blockHeight = std::max(textRect.height(), iconPlace);
+    const int count = static_cast<int>(buttons.size());
+    const int buttonsWidth = count * buttonWidth + (count - 1) * buttonGap;
+    int clientWidth = std::max(blockWidth, buttonsWidth) + 2 * marginX;
+    const int clientHeight = blockHeight + buttonHeight + textToButton + 2 * marginY;
+
+    Image = new QLabel(this);
+    Image->setObjectName("Image");
+    Image->setGeometry(marginX, marginY, iconPlace, iconPlace);
+
+    Message = new QLabel(this);
+    Message->setObjectName("Message");
+    Message->setTextFormat(Qt::PlainText);
+    Message->setWordWrap(true);
+    Message->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Message->setText(text);
+    Message->setGeometry(marginX + iconPlace + iconSpace, marginY, textRect.width(),
+                         textRect.height());
+
+    int buttonX = (clientWidth - buttonsWidth) / 2;
+    const int buttonY = marginY + blockHeight + textToButton;
+    for (const ButtonSpec& spec : buttons) {
+      auto* button = new QPushButton(spec.caption, this);
+      button->setObjectName(spec.name);
+      button->setGeometry(buttonX, buttonY, buttonWidth, buttonHeight);
+      const int answer = spec.answer;
+      connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
+      buttonX += buttonWidth + buttonGap;
+      Buttons.push_back(button);
+    }
+    Buttons.front()->setDefault(true);
+    Buttons.front()->setFocus();
+
+    move(screenRect.x() + (screenRect.width() - clientWidth) / 2,
+         screenRect.y() + (screenRect.height() - clientHeight) / 2);
+
+    // Room for the larger picture: the box grows to the right, everything keeps its place but
+    // the text, which moves clear of the picture, and the buttons, which stay centred.
+    clientWidth += 16;
+    setFixedSize(clientWidth, clientHeight);
+    Image->resize(48, 48);
+    Image->setPixmap(KeyedPicture(picture));
+    Message->move(Message->x() + 16, Message->y());
+    for (QPushButton* button : Buttons) button->move(button->x() + 8, button->y());
+
+    setWindowTitle(title);
+  }
+
+  QLabel* Image = nullptr;
+  QLabel* Message = nullptr;
+  std::vector<QPushButton*> Buttons;
+};
+
+void ShowBox(const QString& title, const std::string& text, Picture picture, QWidget* parent) {
+  TCoolMsgForm form(title, Latin1(text), picture,
+                    {{"OK", QStringLiteral("Okay"), QDialog::Accepted}}, parent);
+  form.exec();
+}
+
 }  // namespace
 
 void ShowInfo(const std::string& text, QWidget* parent) {
-  QMessageBox::information(parent, "Info", Latin1(text));
+  ShowBox(QStringLiteral("Info"), text, Picture::Info, parent);
 }
 void ShowError(const std::string& text, QWidget* parent) {
-  QMessageBox::critical(parent, "Error", Latin1(text));
+  ShowBox(QStringLiteral("Error"), text, Picture::Err, parent);
 }
 void ShowWarning(const std::string& text, QWidget* parent) {
-  QMessageBox::warning(parent, "Warning", Latin1(text));
+  ShowBox(QStringLiteral("Warning"), text, Picture::Warn, parent);
 }
 void ShowDefaultError(const std::string& text, QWidget* parent) {
-  QMessageBox::critical(parent, "Velmora", Latin1(DefaultErrorBoxText(text)));
+  ShowBox(QStringLiteral("Velmora"), DefaultErrorBoxText(text), Picture::Err, parent);
 }
+
 SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
-  auto b = QMessageBox::question(parent, "Velmora", "Save changes to " + Latin1(fileName) + "?",
-                                 QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-  return b == QMessageBox::Save ? SaveAnswer::Save
-         : b == QMessageBox::Discard ? SaveAnswer::DontSave
-                                     : SaveAnswer::Cancel;
+  enum { kCancel = QDialog::Rejected, kSave = 10, kDontSave = 11 };
+  TCoolMsgForm form(QStringLiteral("Velmora"), "Save changes to " + Latin1(fileName) + "?",
+                    Picture::Warn,
+                    {{"Save", QStringLiteral("Save"), kSave},
+                     {"DontSave", QStringLiteral("Don't Save"), kDontSave},
+                     {"Cancel", QStringLiteral("Cancel"), kCancel}},
+                    parent);
+  switch (form.exec()) {
+    case kSave:
+      return SaveAnswer::Save;
+    case kDontSave:
+      return SaveAnswer::DontSave;
+    default:
+      return SaveAnswer::Cancel;
+  }
 }
 
 bool RunCommand(const std::function<void()>& command, QWidget* parent) {
@@ -36,9 +177,15 @@ bool RunCommand(const std::function<void()>& command, QWidget* parent) {
     return true;
   } catch (const Failure& f) {
     switch (f.kind) {
-      case FailureKind::Info: ShowInfo(f.text, parent); break;
-      case FailureKind::Warning: ShowWarning(f.text, parent); break;
-      case FailureKind::Error: ShowError(f.text, parent); break;
+      case FailureKind::Info:
+        ShowInfo(f.text, parent);
+        break;
+      case FailureKind::Warning:
+        ShowWarning(f.text, parent);
+        break;
+      case FailureKind::Error:
+        ShowError(f.text, parent);
+        break;
     }
   } catch (const RunTimeError& e) {
     ShowDefaultError(e.what(), parent);

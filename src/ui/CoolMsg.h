@@ -1,6 +1,11 @@
 #pragma once
 // The program's three message boxes, the default error box, the unsaved-changes question, and
 // the wrapper that runs a user command and turns its failure into the right box.
+//
+// Every box is a modal dialog built for the call: a 48 x 48 picture (its magenta background left
+// out), the text as a word-wrapped label named "Message", and its buttons ("OK", captioned
+// "Okay", for the plain boxes). Enter presses the default button; Escape and the window's close
+// button close the box.
 
 #include <functional>
 #include <string>
@@ -17,7 +22,7 @@ void ShowDefaultError(const std::string& text, QWidget* parent = nullptr);
 
 enum class SaveAnswer { Save, DontSave, Cancel };
 // "Save changes to <name>?" with Save, Don't Save and Cancel (Escape and the close button
-// answer Cancel).
+// answer Cancel). The buttons are named "Save", "DontSave" and "Cancel"; Enter answers Save.
 SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent = nullptr);
 
 // Runs one user command. A Failure shows its box, a run-time error the default error box; either

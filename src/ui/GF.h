@@ -1,10 +1,15 @@
 #pragma once
 // TGoodForm: the borderless frame of the small dialogs: a flat black title bar with the
 // caption and an "X" close button, a painted bump edge, dragging by the title bar.
+//
+// A derived dialog sets its controls, its size and its caption (windowTitle), then calls
+// FormCreate(), which sizes the title bar and fixes the dialog's size: these dialogs cannot be
+// resized.
 
 #include <QDialog>
 
-class QLabel;
+#include "ui/FlatTitleBar.h"
+
 class QPushButton;
 
 class TGoodForm : public QDialog {
@@ -12,12 +17,15 @@ class TGoodForm : public QDialog {
  public:
   explicit TGoodForm(QWidget* parent = nullptr);
 
-  QWidget* Title = nullptr;
+  TFlatTitleBar* Title = nullptr;
   QPushButton* CloseButton = nullptr;
 
  protected:
   // Call after the derived dialog has set its size and caption (windowTitle): sizes the title
-  // bar to the dialog's width - 4 and places "X" at its right end.
+  // bar to the dialog's width - 4, places "X" at its right end and fixes the dialog's size.
   void FormCreate();
+  // Closes the dialog as a cancel.
   void CloseButtonClick();
+
+  void paintEvent(QPaintEvent* e) override;
 };

@@ -1,14 +1,12 @@
-#include "model/BankAddress.h"
-
 #include <gtest/gtest.h>
 
+#include "model/BankAddress.h"
 #include "model/Failure.h"
 
 TEST(BankAddress, OffsetToText) {
   const std::pair<uint32_t, const char*> rows[] = {
-      {0x150, "00:0150"},   {0x3FFF, "00:3FFF"},        {0x4000, "01:4000"},
-      {0x8000, "02:4000"},  {0x1F4ABC, "7D:4ABC"},      {0x400000, "100:4000"},
-      {0x7FFFFF, "1FF:7FFF"}, {0, "00:0000"}};
+      {0x150, "00:0150"},    {0x3FFF, "00:3FFF"},    {0x4000, "01:4000"},    {0x8000, "02:4000"},
+      {0x1F4ABC, "7D:4ABC"}, {0x400000, "100:4000"}, {0x7FFFFF, "1FF:7FFF"}, {0, "00:0000"}};
   for (const auto& [offset, text] : rows) EXPECT_EQ(OffsetToBankAddress(offset), text);
 }
 
@@ -19,9 +17,9 @@ TEST(BankAddress, TextToOffset) {
     uint32_t offset;
   };
   const Row rows[] = {
-      {"00:0000", 2, 0},          {"01:4000", 2, 0x4000},      {"1F:7FFF", 0x20, 0x7FFFF},
-      {"0a:4abc", 0x20, 0x28ABC}, {"02:4000", 2, 0x8000},      {"01:14100", 2, 0x4100},
-      {"01-4100", 2, 0x4100},     {"01:0100", 2, 0x4100},      {"00:4100", 2, 0x0100},
+      {"00:0000", 2, 0},           {"01:4000", 2, 0x4000},      {"1F:7FFF", 0x20, 0x7FFFF},
+      {"0a:4abc", 0x20, 0x28ABC},  {"02:4000", 2, 0x8000},      {"01:14100", 2, 0x4100},
+      {"01-4100", 2, 0x4100},      {"01:0100", 2, 0x4100},      {"00:4100", 2, 0x0100},
       {"100:4000", 512, 0x400000}, {"1FF:7FFF", 512, 0x7FFFFF}, {"FF:4000", 256, 0x3FC000},
   };
   for (const Row& r : rows) EXPECT_EQ(BankAddressToOffset(r.text, r.bankCount), r.offset) << r.text;

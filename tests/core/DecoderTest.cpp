@@ -1,10 +1,9 @@
-#include "isa/Decoder.h"
-
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <random>
 
+#include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
 #include "model/NumberText.h"
 
@@ -36,7 +35,12 @@ TEST_F(DecoderFixture, OperandsInEachFormat) {
   const Row rows[] = {
       {{0x3E, 0x3E}, 0x100, "ld a,62", "ld a,$3E", "ld a,%111110", 2},
       {{0xC3, 0x50, 0x01}, 0x100, "jp 336", "jp $0150", "jp %101010000", 3},
-      {{0xE0, 0x44}, 0x100, "ld [$FF00 + 68],a", "ld [$FF00 + $44],a", "ld [$FF00 + %1000100],a", 2},
+      {{0xE0, 0x44},
+       0x100,
+       "ld [$FF00 + 68],a",
+       "ld [$FF00 + $44],a",
+       "ld [$FF00 + %1000100],a",
+       2},
       {{0xE8, 0xF0}, 0x100, "add sp,-16", "add sp,-$10", "add sp,-%10000", 2},
       {{0xE8, 0x80}, 0x100, "add sp,-128", "add sp,-$80", "add sp,-%10000000", 2},
       {{0xE8, 0x05}, 0x100, "add sp,+5", "add sp,+$05", "add sp,+%101", 2},
@@ -82,14 +86,14 @@ TEST_F(DecoderFixture, WordOperandsBecomeLabelsByBank) {
   };
   const Row rows[] = {
       {{0xC3, 0x50, 0x01}, 0x200, "jp @Main"},
-      {{0xC3, 0x50, 0x01}, 0x14100, "jp @Main"},     // bank 0 is seen from every bank
-      {{0xC3, 0x50, 0x41}, 0x200, "jp $4150"},       // not the bank-0 label at 0150
-      {{0xCD, 0x00, 0x40}, 0x14123, "call Five"},    // own bank: the bare name
-      {{0xCD, 0x00, 0x40}, 0x200, "call @Two"},      // from bank 0 the first banked label wins
-      {{0xCD, 0x00, 0x40}, 0x10123, "call $4000"},   // bank 4 has no label there
+      {{0xC3, 0x50, 0x01}, 0x14100, "jp @Main"},        // bank 0 is seen from every bank
+      {{0xC3, 0x50, 0x41}, 0x200, "jp $4150"},          // not the bank-0 label at 0150
+      {{0xCD, 0x00, 0x40}, 0x14123, "call Five"},       // own bank: the bare name
+      {{0xCD, 0x00, 0x40}, 0x200, "call @Two"},         // from bank 0 the first banked label wins
+      {{0xCD, 0x00, 0x40}, 0x10123, "call $4000"},      // bank 4 has no label there
       {{0xFA, 0x00, 0xC0}, 0x200, "ld a,[@wCounter]"},  // first RAM label at the address
-      {{0xE0, 0x44}, 0x200, "ld [$FF00 + $44],a"},   // byte operands never become labels
-      {{0x18, 0x4E}, 0x100, "jr @Main"},             // relative targets do
+      {{0xE0, 0x44}, 0x200, "ld [$FF00 + $44],a"},      // byte operands never become labels
+      {{0x18, 0x4E}, 0x100, "jr @Main"},                // relative targets do
       {{0x18, 0xFE}, 0x14000, "jr Five"},
   };
   for (const Row& r : rows) {
@@ -131,9 +135,11 @@ TEST(Decoder, EveryFormDecodesInAllFormatsWithTheTableLength) {
         DecodedInstruction d = DecodeInstruction(rom, 0x4000, f, none);
         EXPECT_EQ(d.Length, InstructionLength(static_cast<uint8_t>(b0)));
         EXPECT_EQ(d.Text.find('?'), std::string::npos) << d.Text;
-        if (b0 == 0xCB) EXPECT_EQ(d.Text, DisasmTable[kCbBase + b1].Template);
-        else if (DisasmTable[b0].Kind == kOperandNone || DisasmTable[b0].Kind == kOperandStop)
+        if (b0 == 0xCB) {
+          EXPECT_EQ(d.Text, DisasmTable[kCbBase + b1].Template);
+        } else if (DisasmTable[b0].Kind == kOperandNone || DisasmTable[b0].Kind == kOperandStop) {
           EXPECT_EQ(d.Text, DisasmTable[b0].Template);
+        }
       }
     }
   }

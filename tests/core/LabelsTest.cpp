@@ -1,5 +1,3 @@
-#include "model/Labels.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +5,7 @@
 #include <fstream>
 
 #include "model/Failure.h"
+#include "model/Labels.h"
 
 namespace fs = std::filesystem;
 
@@ -26,7 +25,8 @@ struct SymFile {
 
 std::string Describe(const LabelTables& t) {
   std::string out;
-  for (const RomLabel& l : t.RomLabels()) out += "R" + std::to_string(l.Offset) + "=" + l.Name + "|";
+  for (const RomLabel& l : t.RomLabels())
+    out += "R" + std::to_string(l.Offset) + "=" + l.Name + "|";
   for (const RamLabel& l : t.RamLabels()) {
     out += "M" + std::to_string(l.Address) + "/" + std::to_string(l.Bank) + "=" + l.Name + "|";
   }
@@ -127,13 +127,13 @@ TEST(SymFile, ReadsMoreThanAThousandLabels) {
 
 TEST(LabelTables, IndexesGiveFirstOrLastInTableOrder) {
   LabelTables t;
-  t.AddRomLabel(0x150, "A");       // 0
-  t.AddRomLabel(0x8150, "B");      // 1
-  t.AddRomLabel(0x150, "C");       // 2
-  t.AddRomLabel(0x4150, "A");      // 3
-  t.AddRamLabel(0xC000, 1, "X");   // 0
-  t.AddRamLabel(0xC000, 2, "Y");   // 1
-  t.AddRamLabel(0xD000, 0, "X");   // 2
+  t.AddRomLabel(0x150, "A");      // 0
+  t.AddRomLabel(0x8150, "B");     // 1
+  t.AddRomLabel(0x150, "C");      // 2
+  t.AddRomLabel(0x4150, "A");     // 3
+  t.AddRamLabel(0xC000, 1, "X");  // 0
+  t.AddRamLabel(0xC000, 2, "Y");  // 1
+  t.AddRamLabel(0xD000, 0, "X");  // 2
   EXPECT_EQ(t.FirstRomLabelAt(0x150), 0);
   EXPECT_EQ(t.LastRomLabelAt(0x150), 2);
   EXPECT_EQ(t.FirstBankedRomLabelAt(0x4150), 1);

@@ -1,25 +1,30 @@
-#include "model/NumberText.h"
-
 #include <gtest/gtest.h>
 
 #include "model/Failure.h"
+#include "model/NumberText.h"
 
 TEST(NumberText, StrToIntAcceptsDecimalAndDollarHex) {
   struct Row {
     const char* text;
     int32_t value;
   };
-  const Row rows[] = {{"0", 0},           {"336", 336},         {"-1", -1},
-                      {"+5", 5},          {"$0150", 0x150},     {"$ff", 255},
-                      {"$aBcD", 0xABCD},  {"$FFFFFFFF", -1},    {"2147483647", 2147483647},
-                      {"-2147483648", INT32_MIN}, {"010", 10}};
+  const Row rows[] = {{"0", 0},
+                      {"336", 336},
+                      {"-1", -1},
+                      {"+5", 5},
+                      {"$0150", 0x150},
+                      {"$ff", 255},
+                      {"$aBcD", 0xABCD},
+                      {"$FFFFFFFF", -1},
+                      {"2147483647", 2147483647},
+                      {"-2147483648", INT32_MIN},
+                      {"010", 10}};
   for (const Row& r : rows) EXPECT_EQ(StrToInt(r.text), r.value) << r.text;
 }
 
 TEST(NumberText, StrToIntRefusesEverythingElseWithTheWholeText) {
-  const char* bad[] = {"",    "$",          "1A",         "$1FFFFFFFF", "2147483648",
-                       " 1",  "1 ",         "$-1",        "-",          "0x10",
-                       "$1 ", "%101",       "-2147483649", "$$01"};
+  const char* bad[] = {"",    "$", "1A",   "$1FFFFFFFF", "2147483648", " 1",          "1 ",
+                       "$-1", "-", "0x10", "$1 ",        "%101",       "-2147483649", "$$01"};
   for (const char* text : bad) {
     try {
       StrToInt(text);
@@ -42,7 +47,7 @@ TEST(NumberText, BinaryTextRoundTripsAndReadsLeniently) {
   EXPECT_EQ(BinToInt(""), 0);
   EXPECT_EQ(BinToInt("%1x1"), 5);
   EXPECT_EQ(BinToInt("%10000000000000000"), 0x8000);  // seventeen digits: the first 16 count
-  EXPECT_EQ(BinToInt("x11"), 3);                       // the prefix is dropped, whatever it is
+  EXPECT_EQ(BinToInt("x11"), 3);                      // the prefix is dropped, whatever it is
 }
 
 TEST(NumberText, IntToHexPadsAndWidens) {

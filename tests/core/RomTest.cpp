@@ -1,5 +1,3 @@
-#include "model/Rom.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,6 +10,7 @@
 #include <functional>
 
 #include "model/Failure.h"
+#include "model/Rom.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +28,8 @@ struct TempDir {
   }
   std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::ofstream out(path / name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return (path / name).string();
   }
 };
@@ -72,8 +72,8 @@ TEST(Rom, LoadsSizesAndBankCounts) {
     uint32_t banks;
   };
   // Whole 16 KiB banks without an 8-bit cut, so 4 MiB and 16 MiB ROMs reach all their banks.
-  const Row rows[] = {{1, 0},          {0x143, 0},       {16384, 1},
-                      {40960, 2},      {4194304, 256},   {kRomCapacity, 1024}};
+  const Row rows[] = {{1, 0},     {0x143, 0},     {16384, 1},
+                      {40960, 2}, {4194304, 256}, {kRomCapacity, 1024}};
   for (const Row& r : rows) {
     Rom rom;
     auto bytes = Pattern(r.size, 3);
@@ -89,7 +89,8 @@ TEST(Rom, LoadsSizesAndBankCounts) {
 TEST(Rom, FailedLoadsChangeNothing) {
   TempDir dir;
   Rom rom;
-  const std::string good = dir.Write("good.gb", WithTitle(Pattern(0x8000, 1), {'G', 'O', 'O', 'D'}));
+  const std::string good =
+      dir.Write("good.gb", WithTitle(Pattern(0x8000, 1), {'G', 'O', 'O', 'D'}));
   LoadRomFile(rom, good);
   const Rom before = rom;
 

@@ -35,7 +35,7 @@ Shown Snapshot(const MainHarness& h) {
 class FileCommandsTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { InitResources(); }
+  void initTestCase() { InitVelmoraResources(); }
 
   void loadShowsTheRomWithItsLabels() {
     MainHarness h;
@@ -51,7 +51,7 @@ class FileCommandsTest : public QObject {
     auto again = AnswerNextFileDialog(QString());
     h.Action("LoadRom1")->trigger();
     QVERIFY(again->seen);
-    QCOMPARE(again->text, QString("demo.gbc"));
+    QCOMPARE(again->offeredName, QString("demo.gbc"));
   }
 
   void failedLoadsChangeNothing() {
@@ -72,11 +72,12 @@ class FileCommandsTest : public QObject {
         QString path = h.Folder() + "/" + r.name;
         if (!r.contents.isNull()) WriteFile(h.Folder(), r.name, r.contents);
         const Shown before = Snapshot(h);
-        auto box = AnswerNextBox();
-        QVERIFY(h.Load(path));
-        QTRY_VERIFY(box->seen);
-        QCOMPARE(box->title, QString(r.title));
-        QCOMPARE(box->text, QString(r.text));
+        bool dialogCame = false;
+        const SeenBox box = AnswerNextBox([&] { dialogCame = h.Load(path); });
+        QVERIFY(dialogCame);
+        QVERIFY(box.seen);
+        QCOMPARE(box.title, QString(r.title));
+        QCOMPARE(box.text, QString(r.text));
         QVERIFY(Snapshot(h) == before);
       }
     }
@@ -86,10 +87,11 @@ class FileCommandsTest : public QObject {
   void symbolFileFailureStopsAfterTheLabels() {
     MainHarness h;
     WriteFile(h.Folder(), "Broken.sym", "00:0100 Fine\nZZ:0100 Bad\n");
-    auto box = AnswerNextBox();
-    QVERIFY(h.LoadNew("broken.gb", MakeRomBytes(0x4000, "BROKEN")));
-    QTRY_VERIFY(box->seen);
-    QCOMPARE(box->title, QString("Velmora"));
+    const QString rom = WriteFile(h.Folder(), "broken.gb", MakeRomBytes(0x4000, "BROKEN"));
+    const SeenBox box = AnswerNextBox([&] { h.Load(rom); });
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QString("Velmora"));
+    QCOMPARE(box.text, QString("'$ZZ' is not a valid integer value."));
     // The image is in place, the window still shows nothing of it.
     QCOMPARE(h.state.rom.RomSize, 0x4000u);
     QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
@@ -128,7 +130,7 @@ class FileCommandsTest : public QObject {
     auto second = AnswerNextFileDialog(QString());
     h.Action("SaveAs1")->trigger();
     QVERIFY(second->seen);
-    QCOMPARE(second->text, QString("copy.gb"));
+    QCOMPARE(second->offeredName, QString("copy.gb"));
   }
 
   void saveDoesNothingBeforeALoad() {
@@ -160,12 +162,11 @@ class FileCommandsTest : public QObject {
       h.state.rom.SetByte(0x200, 0x77);
       h.form->MarkModified();
 
-      auto question = AnswerNextBox(r.answer);
       auto dialog = AnswerNextFileDialog(QString());
-      h.Action("LoadRom1")->trigger();
-      QTRY_VERIFY(question->seen);
-      QCOMPARE(question->title, QString("Velmora"));
-      QCOMPARE(question->text, QString("Save changes to ask.gb?"));
+      const SeenBox question = AnswerNextBox([&] { h.Action("LoadRom1")->trigger(); }, r.answer);
+      QVERIFY(question.seen);
+      QCOMPARE(question.title, QString("Velmora"));
+      QCOMPARE(question.text, QString("Save changes to ask.gb?"));
       QCOMPARE(dialog->seen, r.dialogOpens);
       QCOMPARE(ReadFile(loaded)[0x200] == char(0x77), r.savedToFile);
       QCOMPARE(h.form->Modified(), !r.savedToFile);
@@ -175,23 +176,22 @@ class FileCommandsTest : public QObject {
   void closingAsksOnlyAboutUnsavedChanges() {
     MainHarness h;
     QVERIFY(h.LoadNew("close.gb", MakeRomBytes(0x4000, "CLOSE")));
-    {
-      auto unasked = AnswerNextBox("Cancel");
-      QVERIFY(h.form->close());
-      QVERIFY(!unasked->seen);
-    }
+    bool closed = false;
+    const SeenBox unasked = AnswerNextBox([&] { closed = h.form->close(); }, "Cancel");
+    QVERIFY(closed);
+    QVERIFY(!unasked.seen);
 
     h.form->show();
     h.Activate();
     h.form->MarkModified();
-    auto cancel = AnswerNextBox("Cancel");
-    QTest::keyClick(h.form.get(), Qt::Key_X, Qt::ControlModifier);
-    QVERIFY(cancel->seen);
+    const SeenBox cancel = AnswerNextBox(
+        [&] { QTest::keyClick(h.form.get(), Qt::Key_X, Qt::ControlModifier); }, "Cancel");
+    QVERIFY(cancel.seen);
     QVERIFY(h.form->isVisible());
 
-    auto discard = AnswerNextBox("Don't Save");
-    QVERIFY(h.form->close());
-    QVERIFY(discard->seen);
+    const SeenBox discard = AnswerNextBox([&] { closed = h.form->close(); }, "Don't Save");
+    QVERIFY(closed);
+    QVERIFY(discard.seen);
     QVERIFY(!h.form->isVisible());
   }
 };

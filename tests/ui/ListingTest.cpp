@@ -55,7 +55,7 @@ Ink ColumnInk(int column) {
 class ListingTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { InitResources(); }
+  void initTestCase() { InitVelmoraResources(); }
 
   void defaultWindowHoldsNineteenLines() {
     MainHarness h;

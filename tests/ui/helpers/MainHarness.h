@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "FileDialogAnswer.h"
 #include "ModalAnswer.h"
 #include "TestRoms.h"
 #include "ui/AppState.h"

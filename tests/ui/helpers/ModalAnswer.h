@@ -1,24 +1,39 @@
 #pragma once
-// Answers the modal dialogs that a command opens, so that a test can drive the real windows.
+// Answering modal windows from a test.
 //
-// Each function returns at once; the answer is given from the event loop as soon as a matching
-// dialog is the active modal widget, and its record fills in then (check it with QTRY_ macros
-// or after the command has returned).
+//   #include "helpers/ModalAnswer.h"
+//
+//   SeenBox box = AnswerNextBox([&] { ShowError("Disk full", nullptr); });
+//   QCOMPARE(box.title, "Error");
+//   QCOMPARE(box.text, "Disk full");
+//
+//   SaveAnswer answer;
+//   SeenBox box = AnswerNextBox([&] { answer = AskSaveChanges("a.asm"); }, "Don't Save");
+//
+// trigger runs at once and is expected to open a modal window (and block in its exec()). The
+// first modal window that becomes active after the call (one already open when the call was
+// made is left alone) is read and answered; trigger then returns and so does AnswerNextBox.
+// Only one window is answered: a trigger that opens two modal windows in turn needs a nested
+// AnswerNextBox, or InspectNextModal, inside an outer trigger.
 
 #include <QString>
-#include <memory>
+#include <QStringList>
+#include <functional>
 
-struct ModalAnswer {
-  bool seen = false;
-  QString title;
-  QString text;
+class QWidget;
+
+struct SeenBox {
+  bool seen = false;    // a modal window appeared and was answered
+  QString title;        // its windowTitle()
+  QString text;         // the QLabel named "Message", else the first QLabel with text
+  QStringList buttons;  // captions of its push buttons, in creation order
 };
 
-// The next message box (any modal dialog that is not a file dialog): records its title and its
-// text (the QLabel named "Message", else the first QLabel with text), then presses the button
-// whose caption (without "&") is `button`; with no caption given, the button named "OK", else the
-// default button, else accepts the dialog.
-std::shared_ptr<ModalAnswer> AnswerNextBox(const QString& button = QString());
+// Reads the next modal window (file dialogs are left to AnswerNextFileDialog) and presses the push button captioned buttonText ("&" ignored);
+// with no buttonText, the button named "OK", else the default button, else accept().
+SeenBox AnswerNextBox(const std::function<void()>& trigger, const QString& buttonText = {});
 
-// The next file dialog: types the name and accepts, or cancels it when the name is empty.
-std::shared_ptr<ModalAnswer> AnswerNextFileDialog(const QString& fileName);
+// Hands the next modal window to inspect, which may answer it (a key press, a click); if the
+// window is still open afterwards, it is closed with reject(). Returns whether one was seen.
+bool InspectNextModal(const std::function<void()>& trigger,
+                      const std::function<void(QWidget*)>& inspect);

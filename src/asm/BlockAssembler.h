@@ -1,0 +1,35 @@
+#pragma once
+// Assembles a block of source lines, as the code editor holds them, into the ROM image.
+//
+// A block is read line by line, exactly as typed:
+//   - "//" starts a comment that runs to the end of the line; a line empty without it is skipped;
+//   - a line holding "org " sets the place of the lines after it: its first four characters are
+//     dropped and the rest is a bank address such as "01:4100";
+//   - a line beginning with "@" defines a label of the block ("@Loop" or "@Loop:") at the CPU
+//     address of the current place;
+//   - in any other line the first "@" starts a reference, up to the first of LabelEndChars; a
+//     name defined in the block becomes its address in decimal, any other name is left for the
+//     symbol-file labels;
+//   - everything else is an instruction or data line for AssembleInstruction.
+// Two passes run over the lines: the first fixes every block label's address (references are
+// read as 0 meanwhile), the second writes the final bytes, so a label may be used before the line
+// that defines it.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/Labels.h"
+#include "model/Rom.h"
+
+// Assembles the block, all or nothing. `beforeLine(i)` is called before line i is looked at, in
+// each of the two passes, so the caller can show the line being assembled (it may be empty);
+// when a failure is thrown, the line it belongs to is the one announced last.
+//
+// Failures propagate unchanged: WarningFailure "Compiling error: no orgion declared, ..." for a
+// line that needs a place before any "org" line, ErrorFailure "Label @Name is defined twice.",
+// the failures of BankAddressToOffset and of AssembleInstruction, and whatever `beforeLine`
+// throws. Before the exception leaves, every byte the block had written is put back as it was.
+void AssembleBlock(Rom& rom, const LabelTables& labels, const std::vector<std::string>& lines,
+                   const std::function<void(size_t lineIndex)>& beforeLine);

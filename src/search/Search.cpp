@@ -1,0 +1,51 @@
+#include "search/Search.h"
+
+#include "model/Failure.h"
+#include "model/NumberText.h"
+#include "search/ByteSearch.h"
+#include "search/InstructionSearch.h"
+
+namespace {
+SearchOutcome Outcome(int32_t found, std::string missText) {
+  if (found >= 0) return {found, {}};
+  return {std::nullopt, std::move(missText)};
+}
+}  // namespace
+
+std::string InstructionNotFoundText(std::string_view text) {
+  return "Sorry, \"" + std::string(text) + "\" could not been found.";
+}
+
+SearchOutcome RunByteSearch(const Rom& rom, LastSearch& last, int32_t start,
+                            std::string_view text) {
+  last.LastSearchKind = SearchKind::Bytes;
+  last.LastSearchText = std::string(text);
+  return Outcome(SearchBytes(rom, start, text), "Sorry, bytes did not found.");
+}
+
+SearchOutcome RunInstructionSearch(const Rom& rom, const LabelTables& labels, LastSearch& last,
+                                   int32_t start, std::string_view text) {
+  if (text.find('?') != std::string_view::npos) {
+    throw InfoFailure("Please replace question marks with a value.");
+  }
+  last.LastSearchKind = SearchKind::Instruction;
+  last.LastSearchText = std::string(text);
+  return Outcome(SearchInstruction(rom, labels, start, text), InstructionNotFoundText(text));
+}
+
+SearchOutcome SearchAgain(const Rom& rom, const LabelTables& labels, const LastSearch& last,
+                          int32_t selectedOffset) {
+  const std::string& text = last.LastSearchText;
+  switch (last.LastSearchKind) {
+    case SearchKind::Goto:
+      return {StrToInt(text), {}};
+    case SearchKind::Bytes:
+      return Outcome(SearchBytes(rom, selectedOffset + 1, text), "Sorry, bytes did not sound.");
+    case SearchKind::Instruction:
+      return Outcome(SearchInstruction(rom, labels, selectedOffset + 1, text),
+                     InstructionNotFoundText(text));
+    case SearchKind::None:
+    default:
+      throw ErrorFailure("Nothing search again.");
+  }
+}

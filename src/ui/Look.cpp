@@ -1,0 +1,41 @@
+#include "ui/Look.h"
+
+#include <QColor>
+#include <QWidget>
+
+QFont DialogFont() {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  return font;
+}
+
+QPalette FlatPalette() {
+  const QColor face(kFlatFace);
+  const QColor accent(kFlatAccent);
+  QPalette palette(face, face);
+  palette.setColor(QPalette::Window, face);
+  palette.setColor(QPalette::Button, face);
+  palette.setColor(QPalette::Light, Qt::white);
+  palette.setColor(QPalette::Midlight, face.lighter(104));
+  palette.setColor(QPalette::Mid, accent.lighter(120));
+  palette.setColor(QPalette::Dark, accent);
+  palette.setColor(QPalette::Shadow, accent.darker(180));
+  palette.setColor(QPalette::WindowText, Qt::black);
+  palette.setColor(QPalette::ButtonText, Qt::black);
+  return palette;
+}
+
+QString FlatStyleSheet() {
+  // The close button shows the black title bar through; only its "X" is drawn.
+  return QStringLiteral(
+             "QPushButton#CloseButton { color: %1; background: transparent; border: none;"
+             " padding: 0px; }")
+      .arg(QColor(kTitleActiveText).name());
+}
+
+void ApplyFlatLook(QWidget* dialog) {
+  dialog->setFont(DialogFont());
+  dialog->setPalette(FlatPalette());
+  dialog->setStyleSheet(FlatStyleSheet());
+}

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <optional>
+#include <sstream>
+
+#include "asm/Assembler.h"
+#include "isa/Decoder.h"
+#include "isa/InstructionTable.h"
+#include "model/Failure.h"
+
+namespace {
+
+constexpr uint8_t kUntouched = 0xEE;
+
+LabelTables GameLabels() {
+  LabelTables labels;
+  labels.AddRamLabel(0xC000, 0, "Counter");
+  labels.AddRomLabel(0x0150, "Start");
+  labels.AddRomLabel(0x8200, "Far");
+  return labels;
+}
+
+void Fill(Rom& rom, uint32_t offset, size_t count, uint8_t value) {
+  for (size_t i = 0; i < count; ++i) rom.SetByte(offset + i, value);
+}
+
+std::vector<uint8_t> BytesAt(const Rom& rom, uint32_t offset, size_t count) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < count; ++i) out.push_back(rom.Byte(offset + i));
+  return out;
+}
+
+}  // namespace
+
+TEST(Assembler, StoresTheBytesOfEachForm) {
+  const LabelTables labels = GameLabels();
+  Rom rom;
+  struct Row {
+    const char* text;
+    uint32_t offset;
+    std::vector<uint8_t> bytes;
+  };
+  const Row rows[] = {
+      {"ld a,b", 0x200, {0x78}},
+      {"bit 7,h", 0x200, {0xCB, 0x7C}},
+      {"swap a", 0x200, {0xCB, 0x37}},
+      {"rlc a", 0x200, {0x07}},  // the base opcode, not CB 07
+      {"rrc a", 0x200, {0x0F}},
+      {"rl a", 0x200, {0xCB, 0x17}},
+      {"rla", 0x200, {0x17}},
+      {"ld a,$3E", 0x200, {0x3E, 0x3E}},
+      {"jp $0150", 0x200, {0xC3, 0x50, 0x01}},
+      {"jp 5", 0x200, {0xC3, 0x05, 0x00}},
+      {"jp $12", 0x200, {0xC3, 0x12, 0x00}},
+      {"ld [$FF00 + $44],a", 0x200, {0xE0, 0x44}},
+      {"ld a,[$FF00 + 68]", 0x200, {0xF0, 0x44}},
+      {"ld a,[$FF00]", 0x200, {0xFA, 0x00, 0xFF}},
+      {"ld [$FF00 + c],a", 0x200, {0xE2}},
+      {"ld a,[$FF00 + c]", 0x200, {0xF2}},
+      {"reti", 0x200, {0xD9}},
+      {"add sp,-$08", 0x200, {0xE8, 0xF8}},
+      {"add sp,-$80", 0x200, {0xE8, 0x80}},
+      {"add sp,+$05", 0x200, {0xE8, 0x05}},
+      {"ld hl,sp + $05", 0x200, {0xF8, 0x05}},
+      {"ld hl,sp + %11111111", 0x200, {0xF8, 0xFF}},
+      {"jr nz,$4120", 0x4100, {0x20, 0x1E}},
+      {"jr $4000", 0x4100, {0x18, 0xFE}},
+      {"jr c,$0150", 0x0150, {0x38, 0xFE}},
+      {"ld a,$1234", 0x200, {0x3E, 0x34}},
+      {"ld b,-5", 0x200, {0x06, 0x05}},
+      {"xor $10", 0x200, {0xEE, 0x10}},
+      {"cp a,%1010", 0x200, {0xFE, 0x0A}},
+      {"ld [$C000],sp", 0x200, {0x08, 0x00, 0xC0}},
+      {"stop", 0x200, {0x10}},
+      {"rst $38", 0x200, {0xFF}},
+      {"db $12", 0x200, {0x12}},
+      {"db 1,2", 0x200, {0x01}},
+      {"dw $1234", 0x200, {0x34, 0x12}},
+      {"dw @Counter", 0x200, {0x00, 0xC0}},
+      {"db @Far", 0x4100, {0x00}},  // data lines make no bank test
+      {"call @Far", 0x0150, {0xCD, 0x00, 0x42}},
+      {"call @Far", 0x8400, {0xCD, 0x00, 0x42}},
+      {"jp @Start", 0x14000, {0xC3, 0x50, 0x01}},
+      {"ld a,[@Counter]", 0x200, {0xFA, 0x00, 0xC0}},
+      {"ld b,##", 0x200, {0x06}},  // a bare template is an exact match: the opcode alone
+      {"ld bc,####", 0x200, {0x01}},
+  };
+  for (const Row& r : rows) {
+    Fill(rom, r.offset, 4, kUntouched);
+    EXPECT_EQ(AssembleInstruction(rom, labels, r.text, r.offset), r.bytes.size()) << r.text;
+    std::vector<uint8_t> expected = r.bytes;
+    expected.push_back(kUntouched);
+    EXPECT_EQ(BytesAt(rom, r.offset, expected.size()), expected) << r.text;
+  }
+}
+
+TEST(Assembler, FailuresStoreNothingAndSayWhy) {
+  const LabelTables labels = GameLabels();
+  Rom rom;
+  const std::string valueTail =
+      "\" is not valid value. Please use \"$\" prefix for hexadecimal value, \"%\" for binary "
+      "value and decimal does not require prefix.";
+  auto unsupported = [](const std::string& text) {
+    return "Assembling failed, syntax error: unsupported instruction \"" + text + "\".";
+  };
+  struct Row {
+    std::string text;
+    uint32_t offset;
+    FailureKind kind;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"LD A,B", 0x200, FailureKind::Error, unsupported("LD A,B")},
+      {"ld a, b", 0x200, FailureKind::Error, unsupported("ld a, b")},
+      {"ld  a,b", 0x200, FailureKind::Error, unsupported("ld  a,b")},
+      {" ld a,b", 0x200, FailureKind::Error, unsupported(" ld a,b")},
+      {"ld a,b ", 0x200, FailureKind::Error, unsupported("ld a,b ")},
+      {"xor a,$10", 0x200, FailureKind::Error, unsupported("xor a,$10")},
+      {"sub a,b", 0x200, FailureKind::Error, unsupported("sub a,b")},
+      {"ld hl,sp+$05", 0x200, FailureKind::Error, unsupported("ld hl,sp+$05")},
+      {"-", 0x200, FailureKind::Error, unsupported("-")},
+      {"d", 0x200, FailureKind::Error, unsupported("d")},
+      {"ld b,$", 0x200, FailureKind::Error, "\"$" + valueTail},
+      {"ld b,1A", 0x200, FailureKind::Error, "\"1A" + valueTail},
+      {"db x", 0x200, FailureKind::Error, "\"db" + valueTail},
+      {"dw $", 0x200, FailureKind::Error, "\"$" + valueTail},
+      {"jp @Nowhere", 0x200, FailureKind::Error, "Label Nowhere is not defined."},
+      {"call @Far", 0x4100, FailureKind::Warning,
+       "Far can't be accessed here because it's in bank 02."},
+      {"jr @start", 0x200, FailureKind::Error, "Label start is not defined."},
+  };
+  for (const Row& r : rows) {
+    Fill(rom, r.offset, 4, kUntouched);
+    try {
+      AssembleInstruction(rom, labels, r.text, r.offset);
+      ADD_FAILURE() << "assembled " << r.text;
+    } catch (const Failure& e) {
+      EXPECT_EQ(e.kind, r.kind) << r.text;
+      EXPECT_EQ(e.text, r.message) << r.text;
+    }
+    EXPECT_EQ(BytesAt(rom, r.offset, 4), std::vector<uint8_t>(4, kUntouched)) << r.text;
+  }
+}
+
+TEST(Assembler, WritesStopAtTheEndOfTheImage) {
+  Rom rom;
+  const LabelTables labels;
+  EXPECT_EQ(AssembleInstruction(rom, labels, "jp $1234", kRomCapacity - 1), 3);
+  EXPECT_EQ(rom.RomImage[kRomCapacity - 1], 0xC3);
+  for (uint32_t i = 0; i < kRomPadding; ++i) EXPECT_EQ(rom.RomImage[kRomCapacity + i], 0);
+}
+
+// Decoding and assembling undo each other: the text the listing shows for any instruction,
+// typed back at the same offset, gives the same bytes.
+TEST(Assembler, AssemblingTheDecodedTextGivesTheBytesBack) {
+  const LabelTables noLabels;
+  Rom in;
+  Rom out;
+
+  std::vector<std::vector<uint8_t>> cases;
+  for (int op = 0; op < 256; ++op) {
+    const auto b0 = static_cast<uint8_t>(op);
+    if (op == 0xCB || DisasmTable[op].Template == "-") continue;
+    switch (DisasmTable[op].Kind) {
+      case kOperandByte:
+      case kOperandRelative:
+      case kOperandSigned:
+        for (int v = 0; v < 256; ++v) cases.push_back({b0, static_cast<uint8_t>(v)});
+        break;
+      case kOperandWord:
+        // Every low byte and every high byte, each in two pairings.
+        for (int v = 0; v < 256; ++v) {
+          cases.push_back({b0, static_cast<uint8_t>(v), static_cast<uint8_t>(v)});
+          cases.push_back({b0, static_cast<uint8_t>(v), static_cast<uint8_t>(255 - v)});
+          cases.push_back({b0, static_cast<uint8_t>(v * 7 + 3), static_cast<uint8_t>(v)});
+        }
+        break;
+      default:
+        cases.push_back({b0});
+    }
+  }
+  for (int x = 0; x < 256; ++x) {
+    // "rlc a" and "rrc a" read the same as base opcodes 07 and 0F, which they assemble to.
+    if (x == 0x07 || x == 0x0F) continue;
+    cases.push_back({0xCB, static_cast<uint8_t>(x)});
+  }
+
+  const uint32_t offsets[] = {0x0150, 0x3FFD, 0x14123, 0x17FFD};
+  const ValueFormat formats[] = {ValueFormat::Dec, ValueFormat::Hex, ValueFormat::Bin};
+  int failures = 0;
+  std::ostringstream report;
+  for (uint32_t offset : offsets) {
+    for (ValueFormat format : formats) {
+      for (const std::vector<uint8_t>& bytes : cases) {
+        const size_t n = bytes.size();
+        for (size_t i = 0; i < n; ++i) {
+          in.SetByte(offset + i, bytes[i]);
+          out.SetByte(offset + i, static_cast<uint8_t>(~bytes[i]));
+        }
+        out.SetByte(offset + n, kUntouched);
+        const DecodedInstruction decoded = DecodeInstruction(in, offset, format, noLabels);
+        std::string problem;
+        try {
+          const uint8_t length = AssembleInstruction(out, noLabels, decoded.Text, offset);
+          if (length != decoded.Length || decoded.Length != n ||
+              BytesAt(out, offset, n + 1) != [&] {
+                std::vector<uint8_t> expected = bytes;
+                expected.push_back(kUntouched);
+                return expected;
+              }()) {
+            problem = "wrong bytes or length " + std::to_string(length);
+          }
+        } catch (const Failure& e) {
+          problem = e.text;
+        }
+        if (!problem.empty() && ++failures <= 10) {
+          report << "\"" << decoded.Text << "\" at " << offset << " format "
+                 << static_cast<int>(format) << ": " << problem << "\n";
+        }
+      }
+    }
+  }
+  EXPECT_EQ(failures, 0) << report.str();
+  EXPECT_GT(cases.size(), 19000u);
+}
