@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -16,6 +17,8 @@ struct Watch {
   bool finished = false;
   QElapsedTimer clock;
   std::function<void(QWidget*)> handle;
+  // A file dialog is never a message box; AnswerNextFileDialog answers those.
+  bool skipFileDialogs = false;
 };
 
 // Looks for the new modal window every few milliseconds until it appears, trigger has returned,
@@ -23,7 +26,8 @@ struct Watch {
 void Poll(const std::shared_ptr<Watch>& watch) {
   if (watch->finished) return;
   QWidget* modal = QApplication::activeModalWidget();
-  if (modal && modal != watch->before.data() && modal->isVisible()) {
+  if (modal && modal != watch->before.data() && modal->isVisible() &&
+      !(watch->skipFileDialogs && qobject_cast<QFileDialog*>(modal))) {
     watch->finished = true;
     watch->handle(modal);
     return;
@@ -33,8 +37,9 @@ void Poll(const std::shared_ptr<Watch>& watch) {
 }
 
 void WhenNextModal(const std::function<void()>& trigger,
-                   const std::function<void(QWidget*)>& handle) {
+                   const std::function<void(QWidget*)>& handle, bool skipFileDialogs = false) {
   auto watch = std::make_shared<Watch>();
+  watch->skipFileDialogs = skipFileDialogs;
   watch->before = QApplication::activeModalWidget();
   watch->handle = handle;
   watch->clock.start();
@@ -83,7 +88,7 @@ SeenBox AnswerNextBox(const std::function<void()>& trigger, const QString& butto
       // the missing caption in seen.buttons.
       if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
     }
-  });
+  }, /*skipFileDialogs=*/true);
   return seen;
 }
 

@@ -29,7 +29,7 @@ struct SeenBox {
   QStringList buttons;  // captions of its push buttons, in creation order
 };
 
-// Reads the next modal window and presses the push button captioned buttonText ("&" ignored);
+// Reads the next modal window (file dialogs are left to AnswerNextFileDialog) and presses the push button captioned buttonText ("&" ignored);
 // with no buttonText, the button named "OK", else the default button, else accept().
 SeenBox AnswerNextBox(const std::function<void()>& trigger, const QString& buttonText = {});
 

@@ -1,0 +1,32 @@
+#pragma once
+// The lines of the disassembly listing: from a start offset, one line per instruction, with a
+// label line ahead of every instruction that a ROM label names.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "isa/Decoder.h"
+#include "model/Labels.h"
+#include "model/Rom.h"
+
+struct ListingLine {
+  std::string Text;
+  bool IsLabel = false;  // "@Name:" rather than an instruction
+};
+
+struct Listing {
+  std::vector<ListingLine> Lines;
+  // The file offset of each line; a label line carries the offset of the instruction it names.
+  std::vector<int32_t> LineOffsets;
+};
+
+// " 3E      ", " 3E 01   ", " C3 50 01": each byte after a space, padded to nine characters.
+std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length);
+
+// Fills `visibleLines` lines from `startOffset` (at least one pass, so a list too low for one
+// line still gets the instruction at the start, after its label line). A label line that would
+// take the last place ends the listing without its instruction. Of several labels at one offset
+// the one standing last in the table is shown. Bytes past RomSize decode as they stand.
+Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
+                     uint32_t startOffset, int visibleLines);

@@ -1,0 +1,368 @@
+#include "ui/Main.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QUrl>
+#include <algorithm>
+
+#include "model/NumberText.h"
+#include "ui/AppState.h"
+#include "ui/CoolMsg.h"
+#include "ui/Splash.h"
+
+namespace {
+
+const QColor kWhite(0xFF, 0xFF, 0xFF);
+const QColor kCyan(0x00, 0xFF, 0xFF);
+const QColor kMagenta(0xFF, 0x00, 0xFF);
+const QColor kGreen(0x00, 0xFF, 0x00);
+
+constexpr int kCharWidth = 8;
+// The default window has room for 19 lines of 16 pixels.
+constexpr int kDefaultListHeight = 313;
+constexpr int kStatusHeight = 19;
+
+// Colours go by column, not by field: a three-digit bank shifts its text one column right under
+// the same colours.
+const QColor& ColumnColour(int column) {
+  if (column == 3) return kCyan;
+  if (column >= 9 && column <= 16) return kMagenta;
+  if (column >= 18) return kGreen;
+  return kWhite;
+}
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FileNameBytes(const QString& name) {
+  return QFile::encodeName(name).toStdString();
+}
+
+QFileDialog* MakeRomDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
+  auto* dialog = new QFileDialog(parent);
+  dialog->setAcceptMode(mode);
+  // Qt's own dialog, the same on every desktop; a typed name need not exist yet (a missing file
+  // is reported by the load itself).
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  if (mode == QFileDialog::AcceptSave) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setNameFilters({"GameBoy roms [*.gb; *.gbc] (*.gb *.gbc)", "All Files [*.*] (*)"});
+  dialog->setDefaultSuffix("gb");
+  return dialog;
+}
+
+// Enables a menu together with every item in it, so that their shortcuts follow the menu.
+void SetMenuEnabled(QMenu* menu, bool enabled) {
+  menu->menuAction()->setEnabled(enabled);
+  for (QAction* action : menu->actions()) {
+    if (action->menu()) {
+      SetMenuEnabled(action->menu(), enabled);
+    } else {
+      action->setEnabled(enabled);
+    }
+  }
+}
+
+}  // namespace
+
+TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+  ui.setupUi(this);
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  QFont windowFont("MS Sans Serif");
+  windowFont.setPixelSize(11);
+  setFont(windowFont);
+  codeFont_ = QFont("Courier New");
+  codeFont_.setPixelSize(13);
+  codeFont_.setStyleHint(QFont::TypeWriter);
+
+  QPalette black = ui.Client->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  ui.Client->setPalette(black);
+  ui.List->setFont(codeFont_);
+  ui.List->DrawItem = [this](QPainter& p, int i, const QRect& r, bool s) {
+    ListDrawItem(p, i, r, s);
+  };
+
+  Panel0 = new QLabel("000000", ui.Status);
+  Panel0->setObjectName("Panel0");
+  Panel0->setFixedWidth(55);
+  Panel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1 = new QLabel(ui.Status);
+  Panel1->setObjectName("Panel1");
+  Panel1->setFixedWidth(50);
+  ui.Status->addWidget(Panel0);
+  ui.Status->addWidget(Panel1);
+  ui.Status->setFont(codeFont_);
+  ui.Status->setFixedHeight(kStatusHeight);
+
+  Pop = new QMenu(this);
+  Pop->setObjectName("Pop");
+  Pop->addAction(ui.ChangeInstruction1);
+  Pop->addAction(ui.CodeEditor1);
+
+  auto* formats = new QActionGroup(this);
+  for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
+
+  OpenDlg = MakeRomDialog(this, QFileDialog::AcceptOpen);
+  OpenDlg->setObjectName("OpenDlg");
+  SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
+  SaveDlg->setObjectName("SaveDlg");
+
+  connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
+  connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
+  connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
+  connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
+  connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
+  connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
+  connect(ui.Instruction1, &QAction::triggered, this, &TMainForm::Instruction1Click);
+  connect(ui.Again1, &QAction::triggered, this, &TMainForm::Again1Click);
+  connect(ui.Dec1, &QAction::triggered, this, [this] { Bin1Click(0); });
+  connect(ui.Hex1, &QAction::triggered, this, [this] { Bin1Click(1); });
+  connect(ui.Bin1, &QAction::triggered, this, [this] { Bin1Click(2); });
+  connect(ui.Labels1, &QAction::triggered, this, &TMainForm::Labels1Click);
+  connect(ui.CodeEditor1, &QAction::triggered, this, &TMainForm::CodeEditor1Click);
+  connect(ui.CodeEditor2, &QAction::triggered, this, &TMainForm::CodeEditor1Click);
+  connect(ui.ChangeInstruction1, &QAction::triggered, this, &TMainForm::ChangeInstruction1Click);
+  connect(ui.ChangeInstruction2, &QAction::triggered, this, &TMainForm::ChangeInstruction1Click);
+  connect(ui.Z80ProgrammingTutorial1, &QAction::triggered, this,
+          &TMainForm::Z80ProgrammingTutorial1Click);
+  connect(ui.AsmSchool1, &QAction::triggered, this, &TMainForm::AsmSchool1Click);
+  connect(ui.Z80Instructionsetsummary1, &QAction::triggered, this,
+          &TMainForm::Z80Instructionsetsummary1Click);
+  connect(ui.About1, &QAction::triggered, this, &TMainForm::About1Click);
+
+  connect(ui.Scroller, &QScrollBar::valueChanged, this, &TMainForm::ScrollerScroll);
+  connect(ui.List, &TListingBox::KeyDown, this, &TMainForm::ListKeyDown);
+  connect(ui.List, &TListingBox::Clicked, this, &TMainForm::ListClick);
+  connect(ui.List, &TListingBox::Resized, this, &TMainForm::FormResize);
+  connect(ui.List, &QWidget::customContextMenuRequested, this, &TMainForm::ListContextPopup);
+
+  EnableMenus(false);
+  // The client area that leaves the list 313 pixels high under this menu bar.
+  resize(width(), ui.Menu->sizeHint().height() + kDefaultListHeight + kStatusHeight);
+  move(276, 144);
+
+  TSplashForm::Play(this);
+}
+
+TMainForm::~TMainForm() = default;
+
+// ---- The listing ----
+
+int TMainForm::StartOffset() const {
+  return ui.Scroller->value();
+}
+
+int32_t TMainForm::SelectedOffset() const {
+  if (listing_.LineOffsets.empty()) return StartOffset();
+  const int index = ui.List->ItemIndex();
+  return listing_.LineOffsets[index >= 0 ? static_cast<size_t>(index) : 0];
+}
+
+void TMainForm::SetStartOffset(int64_t offset) {
+  // The scroll bar keeps the position in range: first raised to 0, then lowered to the maximum.
+  offset = std::min<int64_t>(std::max<int64_t>(offset, 0), ui.Scroller->maximum());
+  const QSignalBlocker quiet(ui.Scroller);
+  ui.Scroller->setValue(static_cast<int>(offset));
+}
+
+void TMainForm::UpdateList() {
+  const int index = ui.List->ItemIndex();
+  listing_ = BuildListing(state_.rom, state_.labels, state_.format,
+                          static_cast<uint32_t>(StartOffset()), visibleLines_);
+  ui.List->SetCount(static_cast<int>(listing_.Lines.size()));
+  ui.List->SetItemIndex(index);
+}
+
+void TMainForm::ShowOffset(int32_t offset) {
+  SetStartOffset(offset);
+  UpdateList();
+  ui.List->SetItemIndex(0);
+}
+
+void TMainForm::FormResize() {
+  visibleLines_ = ui.List->height() / TListingBox::kLineHeight;
+  UpdateList();
+}
+
+void TMainForm::ScrollerScroll() {
+  if (listing_.LineOffsets.empty() || StartOffset() != listing_.LineOffsets[0]) UpdateList();
+}
+
+void TMainForm::ShowSelectedOffset() {
+  const int index = ui.List->ItemIndex();
+  if (index < 0 || static_cast<size_t>(index) >= listing_.LineOffsets.size()) return;
+  Panel0->setText(Latin1(IntToHex(static_cast<uint32_t>(listing_.LineOffsets[index]), 6)));
+}
+
+void TMainForm::ListClick() {
+  ShowSelectedOffset();
+}
+
+void TMainForm::ListKeyDown(int key) {
+  const int index = ui.List->ItemIndex();
+  // At the top and bottom edges the arrows move the listing by one byte.
+  if (key == Qt::Key_Down && (index < 0 || index == visibleLines_ - 1)) {
+    SetStartOffset(int64_t{StartOffset()} + 1);
+    UpdateList();
+    ui.List->SetItemIndex(visibleLines_ - 1);
+  } else if (key == Qt::Key_Up && index <= 0) {
+    SetStartOffset(int64_t{StartOffset()} - 1);
+    UpdateList();
+    ui.List->SetItemIndex(0);
+  }
+  ShowSelectedOffset();
+}
+
+void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
+  const QPalette& palette = ui.List->palette();
+  painter.fillRect(rect, selected ? palette.highlight().color() : QColor(Qt::black));
+  painter.setFont(codeFont_);
+  const int baseline = rect.top() + QFontMetrics(codeFont_).ascent();
+  const ListingLine& line = listing_.Lines[static_cast<size_t>(index)];
+  if (line.IsLabel) {
+    painter.setPen(selected ? palette.highlightedText().color() : kWhite);
+    painter.drawText(QPoint(rect.left(), baseline), Latin1(line.Text));
+    return;
+  }
+  for (size_t i = 0; i < line.Text.size(); ++i) {
+    painter.setPen(ColumnColour(static_cast<int>(i) + 1));
+    painter.drawText(QPoint(rect.left() + static_cast<int>(i) * kCharWidth, baseline),
+                     QString(QChar::fromLatin1(line.Text[i])));
+  }
+}
+
+void TMainForm::ListContextPopup(const QPoint& pos) {
+  Pop->exec(ui.List->mapToGlobal(pos));
+}
+
+// ---- File commands ----
+
+void TMainForm::EnableMenus(bool enabled) {
+  for (QMenu* menu : {ui.Search1, ui.View1, ui.Tools1}) SetMenuEnabled(menu, enabled);
+}
+
+void TMainForm::LoadRom1Click() {
+  if (!SaveChangesFirst()) return;
+  if (OpenDlg->exec() != QDialog::Accepted) return;
+  const QString name = OpenDlg->selectedFiles().value(0);
+  OpenDlg->selectFile(name);
+  RunCommand(
+      [&] {
+        Rom& rom = state_.rom;
+        LoadRomFile(rom, FileNameBytes(name));
+        modified_ = false;
+        // The symbol file sits in the program's folder under the ROM's header title.
+        LoadSymFile(state_.labels, state_.ProgramFolder + rom.RomTitle + ".sym", rom.BankCount);
+        setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
+        // A ROM of 30 bytes or less has no range to scroll through.
+        ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 30, 0)));
+        SetStartOffset(0);
+        ui.List->show();
+        FormResize();
+        ui.List->SetItemIndex(0);
+        ui.List->setFocus();
+        EnableMenus(true);
+      },
+      this);
+}
+
+bool TMainForm::SaveTo(const QString& fileName) {
+  return RunCommand(
+      [&] {
+        SaveRomFile(state_.rom, FileNameBytes(fileName));
+        modified_ = false;
+      },
+      this);
+}
+
+bool TMainForm::SaveLoaded() {
+  if (state_.rom.RomFileName.empty()) return false;
+  return SaveTo(QFile::decodeName(state_.rom.RomFileName.c_str()));
+}
+
+void TMainForm::Save1Click() {
+  if (state_.rom.RomSize == 0) return;
+  SaveLoaded();
+}
+
+void TMainForm::SaveAs1Click() {
+  if (state_.rom.RomSize == 0) return;
+  if (SaveDlg->exec() != QDialog::Accepted) return;
+  // The new name is not the loaded file's: a later Save still writes to the loaded file.
+  const QString name = SaveDlg->selectedFiles().value(0);
+  SaveDlg->selectFile(name);
+  SaveTo(name);
+}
+
+bool TMainForm::SaveChangesFirst() {
+  if (!modified_) return true;
+  const std::string name =
+      FileNameBytes(QFileInfo(QFile::decodeName(state_.rom.RomFileName.c_str())).fileName());
+  switch (AskSaveChanges(name, this)) {
+    case SaveAnswer::Save:
+      return SaveLoaded();
+    case SaveAnswer::DontSave:
+      return true;
+    case SaveAnswer::Cancel:
+      return false;
+  }
+  return false;
+}
+
+void TMainForm::Quit1Click() {
+  close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (SaveChangesFirst()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+// ---- Search, View, Tools ----
+
+void TMainForm::Goto1Click() {}
+void TMainForm::Bytes1Click() {}
+void TMainForm::Instruction1Click() {}
+void TMainForm::Again1Click() {}
+void TMainForm::Labels1Click() {}
+void TMainForm::CodeEditor1Click() {}
+void TMainForm::ChangeInstruction1Click() {}
+
+void TMainForm::Bin1Click(int tag) {
+  state_.format = static_cast<ValueFormat>(tag);
+  QAction* items[] = {ui.Dec1, ui.Hex1, ui.Bin1};
+  for (int i = 0; i < 3; ++i) items[i]->setChecked(i == tag);
+  UpdateList();
+}
+
+// ---- Help ----
+
+void TMainForm::Z80ProgrammingTutorial1Click() {
+  QDesktopServices::openUrl(QUrl("https://www.chibiakumas.com/z80/"));
+}
+void TMainForm::AsmSchool1Click() {
+  QDesktopServices::openUrl(QUrl("https://www.plantation-productions.com/Webster/"));
+}
+void TMainForm::Z80Instructionsetsummary1Click() {
+  QDesktopServices::openUrl(QUrl("http://www.z80.info/z80code.txt"));
+}
+
+void TMainForm::About1Click() {
+  TSplashForm::Play(this);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// TMainForm: the main window: the listing with its scroll bar and status bar, the main menu and
+// the listing's popup menu, and the file commands.
+
+#include <QMainWindow>
+#include <QString>
+#include <string>
+
+#include "isa/Listing.h"
+#include "ui_Main.h"
+
+class QFileDialog;
+class QLabel;
+class QMenu;
+struct AppState;
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Plays the splash while it is being created.
+  explicit TMainForm(AppState& state, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // What the dialogs work on.
+  AppState& State() { return state_; }
+  // The file offset of the selected line; line 0 when no line is selected.
+  int32_t SelectedOffset() const;
+  // Rebuilds the listing from the start offset, keeping the selected line index.
+  void UpdateList();
+  // Shows the listing from an offset (brought into the scroll range) with line 0 selected.
+  void ShowOffset(int32_t offset);
+  // Every command that writes to the image calls this, so that the changes are not lost silently.
+  void MarkModified() { modified_ = true; }
+  bool Modified() const { return modified_; }
+
+  // The listing as it stands.
+  const Listing& CurrentListing() const { return listing_; }
+  const std::vector<int32_t>& LineOffsets() const { return listing_.LineOffsets; }
+  int VisibleLines() const { return visibleLines_; }
+  int StartOffset() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // File menu.
+  void LoadRom1Click();
+  void Save1Click();
+  void SaveAs1Click();
+  void Quit1Click();
+  // Search, View and Tools: the dialogs that these open are built elsewhere.
+  void Goto1Click();
+  void Bytes1Click();
+  void Instruction1Click();
+  void Again1Click();
+  void Bin1Click(int tag);
+  void Labels1Click();
+  void CodeEditor1Click();
+  void ChangeInstruction1Click();
+  // Help menu.
+  void Z80ProgrammingTutorial1Click();
+  void AsmSchool1Click();
+  void Z80Instructionsetsummary1Click();
+  void About1Click();
+
+  // The listing.
+  void FormResize();
+  void ScrollerScroll();
+  void ListClick();
+  void ListKeyDown(int key);
+  void ListDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
+  void ListContextPopup(const QPoint& pos);
+
+  // Sets the scroll position without it counting as the user's scrolling.
+  void SetStartOffset(int64_t offset);
+  void ShowSelectedOffset();
+  void EnableMenus(bool enabled);
+  // Writes the image to a file; clears the unsaved-changes mark on success.
+  bool SaveTo(const QString& fileName);
+  bool SaveLoaded();
+  // Asks about unsaved changes; false when the user cancels (or the save fails).
+  bool SaveChangesFirst();
+
+  Ui::TMainForm ui;
+  AppState& state_;
+  QMenu* Pop = nullptr;
+  QLabel* Panel0 = nullptr;
+  QLabel* Panel1 = nullptr;
+  QFileDialog* OpenDlg = nullptr;
+  QFileDialog* SaveDlg = nullptr;
+  QFont codeFont_;
+  Listing listing_;
+  int visibleLines_ = 0;
+  bool modified_ = false;
+};

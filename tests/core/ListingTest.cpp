@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "isa/Listing.h"
+
+namespace {
+
+struct ListingFixture : ::testing::Test {
+  Rom rom;
+  LabelTables labels;
+
+  void Put(uint32_t offset, std::initializer_list<uint8_t> bytes) {
+    for (uint8_t b : bytes) rom.SetByte(offset++, b);
+  }
+  // The lines as "text|offset", label lines as they read.
+  std::vector<std::string> Lines(uint32_t start, int visible,
+                                 ValueFormat format = ValueFormat::Hex) {
+    Listing l = BuildListing(rom, labels, format, start, visible);
+    EXPECT_EQ(l.Lines.size(), l.LineOffsets.size());
+    std::vector<std::string> out;
+    for (size_t i = 0; i < l.Lines.size(); ++i) {
+      EXPECT_EQ(l.Lines[i].IsLabel, l.Lines[i].Text[0] == '@') << l.Lines[i].Text;
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "|%X", l.LineOffsets[i]);
+      out.push_back(l.Lines[i].Text + buf);
+    }
+    return out;
+  }
+};
+
+using V = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ListingFixture, RawBytesArePaddedToNineCharacters) {
+  Put(0x10, {0x3E, 0x01, 0xC3});
+  EXPECT_EQ(RawBytesText(rom, 0x10, 1), " 3E      ");
+  EXPECT_EQ(RawBytesText(rom, 0x10, 2), " 3E 01   ");
+  EXPECT_EQ(RawBytesText(rom, 0x10, 3), " 3E 01 C3");
+}
+
+TEST_F(ListingFixture, InstructionLinesCarryBankAddressBytesAndText) {
+  Put(0x150, {0xC3, 0x50, 0x01, 0x3E, 0x10, 0xCB, 0x7C, 0x00});
+  Put(0x14000, {0x18, 0xFE});
+  EXPECT_EQ(Lines(0x150, 4), (V{"00:0150 C3 50 01 jp $0150|150", "00:0153 3E 10    ld a,$10|153",
+                                "00:0155 CB 7C    bit 7,h|155", "00:0157 00       nop|157"}));
+  EXPECT_EQ(Lines(0x150, 2, ValueFormat::Dec),
+            (V{"00:0150 C3 50 01 jp 336|150", "00:0153 3E 10    ld a,16|153"}));
+  EXPECT_EQ(Lines(0x14000, 1), (V{"05:4000 18 FE    jr $4000|14000"}));
+}
+
+TEST_F(ListingFixture, ScrollingIntoTheMiddleOfAnInstructionDecodesFromThatByte) {
+  Put(0x150, {0xC3, 0x50, 0x01, 0x00});
+  // 50 is "ld d,b"; 01 00 00 is "ld bc,$0000".
+  EXPECT_EQ(Lines(0x151, 2),
+            (V{"00:0151 50       ld d,b|151", "00:0152 01 00 00 ld bc,$0000|152"}));
+}
+
+TEST_F(ListingFixture, LabelLinesAndTheirPlaceInTheList) {
+  labels.AddRomLabel(0x200, "main");
+  labels.AddRomLabel(0x202, "loop");
+  labels.AddRomLabel(0x202, "again");  // the later of two labels at one offset is shown
+  labels.AddRomLabel(0x150, "elsewhere");
+  Put(0x200, {0x00, 0x00, 0x3C, 0x00});
+  struct Row {
+    uint32_t start;
+    int visible;
+    V lines;
+  };
+  const Row rows[] = {
+      // A label at the start: its line and the instruction share the offset.
+      {0x200, 3, {"@main:|200", "00:0200 00       nop|200", "00:0201 00       nop|201"}},
+      // A label at the last place ends the list without its instruction.
+      {0x200,
+       4,
+       {"@main:|200", "00:0200 00       nop|200", "00:0201 00       nop|201", "@again:|202"}},
+      // A label on the line before the last: label line and instruction are the last two.
+      {0x201, 3, {"00:0201 00       nop|201", "@again:|202", "00:0202 3C       inc a|202"}},
+      // Too low for a single line: one pass, the label line and its instruction.
+      {0x200, 0, {"@main:|200", "00:0200 00       nop|200"}},
+      {0x201, 0, {"00:0201 00       nop|201"}},
+      {0x200, 1, {"@main:|200"}},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(Lines(r.start, r.visible), r.lines) << std::hex << r.start << " " << r.visible;
+  }
+}
+
+TEST_F(ListingFixture, LinesPastTheEndOfTheRomDecodeTheBufferAsItStands) {
+  rom.RomSize = 0x40;
+  Put(0x3E, {0x00, 0xC3});  // jp whose operand lies past RomSize
+  Put(0x40, {0x34, 0x12});
+  EXPECT_EQ(Lines(0x3E, 3), (V{"00:003E 00       nop|3E", "00:003F C3 34 12 jp $1234|3F",
+                               "00:0042 00       nop|42"}));
+  // The very end of the 16 MiB buffer reads zeros beyond it.
+  Put(kRomCapacity - 1, {0xC3});
+  EXPECT_EQ(Lines(kRomCapacity - 1, 2),
+            (V{"3FF:7FFF C3 00 00 jp $0000|FFFFFF", "400:4002 00       nop|1000002"}));
+}
+
+TEST_F(ListingFixture, EveryLineThatFitsIsBuiltWithoutAnUpperBound) {
+  Listing l = BuildListing(rom, labels, ValueFormat::Hex, 0, 150);
+  ASSERT_EQ(l.Lines.size(), 150u);
+  for (int i = 0; i < 150; ++i) EXPECT_EQ(l.LineOffsets[i], i);
+}

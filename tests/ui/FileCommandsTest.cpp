@@ -1,0 +1,200 @@
+// Load Rom, Save and Save As through the real file dialogs, their failures, and the question
+// about unsaved changes.
+
+#include <QFile>
+#include <QMenu>
+#include <QTest>
+
+#include "helpers/MainHarness.h"
+#include "ui/Resources.h"
+
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// What the window shows, to compare before and after a command.
+struct Shown {
+  QString caption;
+  QStringList lines;
+  bool listVisible;
+  bool menusEnabled;
+  int maximum;
+  bool operator==(const Shown&) const = default;
+};
+
+Shown Snapshot(const MainHarness& h) {
+  return {h.form->windowTitle(), h.Lines(), h.List()->isVisible(), h.MenuEnabled("Search1"),
+          h.Scroller()->maximum()};
+}
+
+}  // namespace
+
+class FileCommandsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { InitVelmoraResources(); }
+
+  void loadShowsTheRomWithItsLabels() {
+    MainHarness h;
+    WriteFile(h.Folder(), "Super demo.sym", "; made by hand\n00:0000 Boot\n01:4000 Bank1\n");
+    QVERIFY(h.LoadNew("demo.gbc", MakeRomBytes(0x8000, "SUPER DEMO", {{0x0, {0xC3, 0x00, 0x40}}})));
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - Super demo"));
+    QCOMPARE(h.Lines().mid(0, 2), (QStringList{"@Boot:", "00:0000 C3 00 40 jp @Bank1"}));
+    QCOMPARE(h.List()->ItemIndex(), 0);
+    QCOMPARE(h.Scroller()->maximum(), 0x8000 - 30);
+    QVERIFY(!h.form->Modified());
+
+    // The open dialog offers the name chosen last time.
+    auto again = AnswerNextFileDialog(QString());
+    h.Action("LoadRom1")->trigger();
+    QVERIFY(again->seen);
+    QCOMPARE(again->offeredName, QString("demo.gbc"));
+  }
+
+  void failedLoadsChangeNothing() {
+    MainHarness h;
+    struct Row {
+      const char* name;
+      QByteArray contents;  // empty: the file is not written
+      const char* title;
+      const char* text;
+    };
+    const Row rows[] = {
+        {"missing.gb", QByteArray(), "Velmora", "File not found."},
+        {"empty.gb", QByteArray(""), "Error", "File is empty."},
+    };
+    for (int loaded = 0; loaded < 2; ++loaded) {
+      if (loaded) QVERIFY(h.LoadNew("good.gb", MakeRomBytes(0x4000, "GOOD")));
+      for (const Row& r : rows) {
+        QString path = h.Folder() + "/" + r.name;
+        if (!r.contents.isNull()) WriteFile(h.Folder(), r.name, r.contents);
+        const Shown before = Snapshot(h);
+        bool dialogCame = false;
+        const SeenBox box = AnswerNextBox([&] { dialogCame = h.Load(path); });
+        QVERIFY(dialogCame);
+        QVERIFY(box.seen);
+        QCOMPARE(box.title, QString(r.title));
+        QCOMPARE(box.text, QString(r.text));
+        QVERIFY(Snapshot(h) == before);
+      }
+    }
+    QCOMPARE(h.state.rom.RomFileName, h.Folder().toStdString() + "/good.gb");
+  }
+
+  void symbolFileFailureStopsAfterTheLabels() {
+    MainHarness h;
+    WriteFile(h.Folder(), "Broken.sym", "00:0100 Fine\nZZ:0100 Bad\n");
+    const QString rom = WriteFile(h.Folder(), "broken.gb", MakeRomBytes(0x4000, "BROKEN"));
+    const SeenBox box = AnswerNextBox([&] { h.Load(rom); });
+    QVERIFY(box.seen);
+    QCOMPARE(box.title, QString("Velmora"));
+    QCOMPARE(box.text, QString("'$ZZ' is not a valid integer value."));
+    // The image is in place, the window still shows nothing of it.
+    QCOMPARE(h.state.rom.RomSize, 0x4000u);
+    QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
+    QCOMPARE(h.form->windowTitle(), QString("Velmora"));
+    QVERIFY(!h.List()->isVisible());
+    QVERIFY(!h.MenuEnabled("View1"));
+  }
+
+  void saveAsThenSaveWritesTheLoadedName() {
+    MainHarness h;
+    const QByteArray original = MakeRomBytes(0x4000, "SAVE");
+    const QString loaded = WriteFile(h.Folder(), "save.gb", original);
+    QVERIFY(h.Load(loaded));
+
+    h.state.rom.SetByte(0x100, 0xAA);
+    h.form->MarkModified();
+    auto saveAs = AnswerNextFileDialog(h.Folder() + "/copy");  // the default suffix is added
+    h.Action("SaveAs1")->trigger();
+    QVERIFY(saveAs->seen);
+    QByteArray expected = original;
+    expected[0x100] = char(0xAA);
+    QCOMPARE(ReadFile(h.Folder() + "/copy.gb"), expected);
+    QCOMPARE(ReadFile(loaded), original);
+    QVERIFY(!h.form->Modified());
+
+    h.state.rom.SetByte(0x101, 0xBB);
+    h.form->MarkModified();
+    h.Activate();
+    QTest::keyClick(h.form.get(), Qt::Key_F5);
+    expected[0x101] = char(0xBB);
+    QCOMPARE(ReadFile(loaded), expected);
+    QCOMPARE(ReadFile(h.Folder() + "/copy.gb")[0x101], '\0');
+    QVERIFY(!h.form->Modified());
+
+    // Save As remembers its last name too.
+    auto second = AnswerNextFileDialog(QString());
+    h.Action("SaveAs1")->trigger();
+    QVERIFY(second->seen);
+    QCOMPARE(second->offeredName, QString("copy.gb"));
+  }
+
+  void saveDoesNothingBeforeALoad() {
+    MainHarness h;
+    for (const char* item : {"Save1", "SaveAs1"}) {
+      auto dialog = AnswerNextFileDialog(QString());
+      h.Action(item)->trigger();
+      QVERIFY2(!dialog->seen, item);
+    }
+    QVERIFY(QDir(h.Folder()).entryList(QDir::Files).isEmpty());
+  }
+
+  void unsavedChangesAreAskedAbout() {
+    struct Row {
+      const char* answer;  // to "Save changes to ...?"
+      bool dialogOpens;    // the Load Rom dialog comes next
+      bool savedToFile;
+    };
+    const Row rows[] = {
+        {"Cancel", false, false},
+        {"Don't Save", true, false},
+        {"Save", true, true},
+    };
+    for (const Row& r : rows) {
+      MainHarness h;
+      const QByteArray original = MakeRomBytes(0x4000, "ASK");
+      const QString loaded = WriteFile(h.Folder(), "ask.gb", original);
+      QVERIFY(h.Load(loaded));
+      h.state.rom.SetByte(0x200, 0x77);
+      h.form->MarkModified();
+
+      auto dialog = AnswerNextFileDialog(QString());
+      const SeenBox question = AnswerNextBox([&] { h.Action("LoadRom1")->trigger(); }, r.answer);
+      QVERIFY(question.seen);
+      QCOMPARE(question.title, QString("Velmora"));
+      QCOMPARE(question.text, QString("Save changes to ask.gb?"));
+      QCOMPARE(dialog->seen, r.dialogOpens);
+      QCOMPARE(ReadFile(loaded)[0x200] == char(0x77), r.savedToFile);
+      QCOMPARE(h.form->Modified(), !r.savedToFile);
+    }
+  }
+
+  void closingAsksOnlyAboutUnsavedChanges() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("close.gb", MakeRomBytes(0x4000, "CLOSE")));
+    bool closed = false;
+    const SeenBox unasked = AnswerNextBox([&] { closed = h.form->close(); }, "Cancel");
+    QVERIFY(closed);
+    QVERIFY(!unasked.seen);
+
+    h.form->show();
+    h.Activate();
+    h.form->MarkModified();
+    const SeenBox cancel = AnswerNextBox(
+        [&] { QTest::keyClick(h.form.get(), Qt::Key_X, Qt::ControlModifier); }, "Cancel");
+    QVERIFY(cancel.seen);
+    QVERIFY(h.form->isVisible());
+
+    const SeenBox discard = AnswerNextBox([&] { closed = h.form->close(); }, "Don't Save");
+    QVERIFY(closed);
+    QVERIFY(discard.seen);
+    QVERIFY(!h.form->isVisible());
+  }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "FileCommandsTest.moc"

@@ -1,0 +1,53 @@
+#include "MainHarness.h"
+
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+
+MainHarness::MainHarness() {
+  state.ProgramFolder = dir.path().toStdString() + "/";
+  form = std::make_unique<TMainForm>(state);
+  form->show();
+  Activate();
+}
+
+void MainHarness::Activate() {
+  form->activateWindow();
+  if (!QTest::qWaitForWindowActive(form.get())) qWarning("main window not active");
+}
+
+QAction* MainHarness::Action(const char* name) const {
+  return form->findChild<QAction*>(name);
+}
+TListingBox* MainHarness::List() const {
+  return form->findChild<TListingBox*>("List");
+}
+TScroller* MainHarness::Scroller() const {
+  return form->findChild<TScroller*>("Scroller");
+}
+QString MainHarness::Panel0() const {
+  return form->findChild<QLabel*>("Panel0")->text();
+}
+
+bool MainHarness::MenuEnabled(const char* name) const {
+  return form->findChild<QMenu*>(name)->menuAction()->isEnabled();
+}
+
+QStringList MainHarness::Lines() const {
+  QStringList lines;
+  for (const ListingLine& line : form->CurrentListing().Lines) {
+    lines << QString::fromLatin1(line.Text.data(), static_cast<qsizetype>(line.Text.size()));
+  }
+  return lines;
+}
+
+bool MainHarness::Load(const QString& fileName) {
+  auto answer = AnswerNextFileDialog(fileName);
+  Action("LoadRom1")->trigger();
+  Activate();
+  return answer->seen;
+}
+
+bool MainHarness::LoadNew(const QString& name, const QByteArray& bytes) {
+  return Load(WriteFile(Folder(), name, bytes));
+}
