@@ -14,8 +14,15 @@
 #include <algorithm>
 
 #include "model/NumberText.h"
+#include "search/Search.h"
 #include "ui/AppState.h"
+#include "ui/ByteSearch.h"
+#include "ui/ChnageInst.h"
+#include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
+#include "ui/Go.h"
+#include "ui/InstSearch.h"
+#include "ui/LabelEditor.h"
 #include "ui/Splash.h"
 
 namespace {
@@ -336,13 +343,63 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 // ---- Search, View, Tools ----
 
-void TMainForm::Goto1Click() {}
-void TMainForm::Bytes1Click() {}
-void TMainForm::Instruction1Click() {}
-void TMainForm::Again1Click() {}
-void TMainForm::Labels1Click() {}
-void TMainForm::CodeEditor1Click() {}
-void TMainForm::ChangeInstruction1Click() {}
+void TMainForm::Goto1Click() {
+  TGotoForm form(state_, this);
+  if (form.exec() == QDialog::Accepted) ShowOffset(form.Target());
+}
+
+void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
+  if (outcome.Offset) {
+    ShowOffset(*outcome.Offset);
+  } else {
+    ShowInfo(outcome.Info, this);
+  }
+}
+
+void TMainForm::Bytes1Click() {
+  TSearchByteForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  if (form.exec() != QDialog::Accepted) return;
+  ShowSearchOutcome(form.Outcome());
+  UpdateList();
+}
+
+void TMainForm::Instruction1Click() {
+  TSearchInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  if (form.exec() != QDialog::Accepted) return;
+  ShowSearchOutcome(form.Outcome());
+  UpdateList();
+}
+
+void TMainForm::Again1Click() {
+  RunCommand(
+      [this] {
+        ShowSearchOutcome(
+            SearchAgain(state_.rom, state_.labels, state_.lastSearch, SelectedOffset()));
+      },
+      this);
+  // The listing is refilled whatever the search found.
+  UpdateList();
+}
+
+void TMainForm::Labels1Click() {
+  TLabelEditorForm form(state_.labels, this);
+  form.exec();
+  if (auto target = form.ShowTarget()) ShowOffset(*target);
+}
+
+void TMainForm::CodeEditor1Click() {
+  TCodeEditorForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  if (form.exec() != QDialog::Accepted) return;
+  MarkModified();
+  UpdateList();
+}
+
+void TMainForm::ChangeInstruction1Click() {
+  TInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  if (form.exec() != QDialog::Accepted) return;
+  MarkModified();
+  UpdateList();
+}
 
 void TMainForm::Bin1Click(int tag) {
   state_.format = static_cast<ValueFormat>(tag);

@@ -13,6 +13,7 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 struct AppState;
+struct SearchOutcome;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -75,6 +76,8 @@ class TMainForm : public QMainWindow {
   void SetStartOffset(int64_t offset);
   void ShowSelectedOffset();
   void EnableMenus(bool enabled);
+  // After a search: the listing at the hit, or the message of a miss.
+  void ShowSearchOutcome(const SearchOutcome& outcome);
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
