@@ -3,23 +3,9 @@
 #include <memory>
 #include <random>
 
+#include "TestRom.h"
 #include "model/Failure.h"
 #include "search/ByteSearch.h"
-
-namespace {
-
-std::unique_ptr<Rom> MakeRom(uint32_t size) {
-  auto rom = std::make_unique<Rom>();
-  rom->RomSize = size;
-  rom->BankCount = size >> 14;
-  return rom;
-}
-
-void Put(Rom& rom, uint32_t offset, std::initializer_list<uint8_t> bytes) {
-  for (uint8_t b : bytes) rom.RomImage[offset++] = b;
-}
-
-}  // namespace
 
 TEST(ByteSearch, PatternTextsGiveTheirBytesOrTheFailingToken) {
   struct Row {
