@@ -39,7 +39,7 @@ QPixmap KeyedPicture(Picture picture) {
   return QPixmap::fromImage(image);
 }
 
-struct ButtonSpec {
+struct ButtonDef {
   const char* name;
   QString caption;
   int answer;  // the dialog's result when pressed
@@ -50,7 +50,7 @@ struct ButtonSpec {
 class TCoolMsgForm : public QDialog {
  public:
   TCoolMsgForm(const QString& title, const QString& text, Picture picture,
-               const std::vector<ButtonSpec>& buttons, QWidget* parent)
+               const std::vector<ButtonDef>& buttons, QWidget* parent)
       : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowCloseButtonHint) {
@@ -100,11 +100,11 @@ class TCoolMsgForm : public QDialog {
 
     int buttonX = (clientWidth - buttonsWidth) / 2;
     const int buttonY = marginY + blockHeight + textToButton;
-    for (const ButtonSpec& spec : buttons) {
-      auto* button = new QPushButton(spec.caption, this);
-      button->setObjectName(spec.name);
+    for (const ButtonDef& def : buttons) {
+      auto* button = new QPushButton(def.caption, this);
+      button->setObjectName(def.name);
       button->setGeometry(buttonX, buttonY, buttonWidth, buttonHeight);
-      const int answer = spec.answer;
+      const int answer = def.answer;
       connect(button, &QPushButton::clicked, this, [this, answer] { done(answer); });
       buttonX += buttonWidth + buttonGap;
       Buttons.push_back(button);
