@@ -1,14 +1,18 @@
 // The Search, View > Labels and Tools commands driven through the main window: each opens its
 // window, and what the user types there reaches the ROM, the listing and LastSearch.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "helpers/MainHarness.h"
@@ -85,6 +89,7 @@ void TypeInto(QWidget* window, const char* control, const QString& text) {
   QVERIFY2(edit, control);
   edit->setFocus();
   edit->selectAll();
+  if (text.isEmpty()) QTest::keyClick(edit, Qt::Key_Delete);
   QTest::keyClicks(edit, text);
 }
 
@@ -122,6 +127,25 @@ std::function<void(QWidget*)> EnterText(const char* control, const QString& text
     const SeenBox refused = AnswerNextBox([&] { QTest::keyClick(edit, Qt::Key_Return); });
     QVERIFY2(!refused.seen, qPrintable(refused.text));
   };
+}
+
+// A right click on a listing line, then the access key of a popup item, once the popup shows.
+void PopupItem(const MainHarness& h, int line, Qt::Key accessKey) {
+  auto poll = std::make_shared<std::function<void(int)>>();
+  *poll = [poll, accessKey](int triesLeft) {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      QTest::keyClick(menu, accessKey);
+    } else if (triesLeft > 0) {
+      QTimer::singleShot(5, [poll, triesLeft] { (*poll)(triesLeft - 1); });
+    }
+  };
+  QTimer::singleShot(0, [poll] { (*poll)(400); });
+  // The window system follows a right press with a context menu event; QTest sends only the
+  // press, so the event is sent here as the platform would.
+  const QPoint at(20, line * 16 + 8);
+  QTest::mouseClick(h.List(), Qt::RightButton, {}, at);
+  QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, h.List()->mapToGlobal(at));
+  QApplication::sendEvent(h.List(), &menuEvent);
 }
 
 SeenBox Again(MainHarness& h) {
@@ -203,6 +227,50 @@ class CommandsTest : public QObject {
              (QList<QAction*>{h.Action("ChangeInstruction1"), h.Action("CodeEditor1")}));
   }
 
+  // An OK that is refused shows its box over the dialog, which stays open; Cancel after it
+  // leaves the image, the listing, the unsaved mark and LastSearch as they were.
+  void refusedEntriesThenCancelChangeNothing() {
+    MainHarness h;
+    QVERIFY(LoadCommandsRom(h));
+    h.form->ShowOffset(0x200);
+    SelectLine(h, 1);
+    const struct {
+      const char* action;
+      const char* control;
+      const char* text;
+      const char* title;
+      const char* message;  // the start of the box's text
+    } rows[] = {
+        {"ChangeInstruction2", "CodeCombo", "ld b,??", "Info",
+         "Please replace question marks with a value."},
+        {"ChangeInstruction2", "CodeCombo", "ld a,[@Nowhere]", "Error",
+         "Label Nowhere is not defined."},
+        {"ChangeInstruction1", "CodeCombo", "", "Error",
+         "Assembling failed, syntax error: unsupported instruction \"\"."},
+        {"Instruction1", "CodeCombo", "ld b,??", "Info",
+         "Please replace question marks with a value."},
+        {"Goto1", "AddrEdit", "20:4000", "Error", "Address conversion error. This rom has $08"},
+        {"Goto1", "AddrEdit", "12x", "Velmora", "'12x' is not a valid integer value."},
+    };
+    for (const auto& r : rows) {
+      const Shown before = Snapshot(h);
+      SeenBox box;
+      bool stayedOpen = false;
+      QVERIFY(InspectNextModal([&] { h.Action(r.action)->trigger(); },
+                               [&](QWidget* w) {
+                                 TypeInto(w, r.control, r.text);
+                                 box = AnswerNextBox([&] { Press(w, "OKButton"); });
+                                 stayedOpen = w->isVisible();
+                                 Press(w, "CancelButton");
+                               }));
+      h.Activate();
+      QVERIFY2(stayedOpen, r.text);
+      QCOMPARE(box.title, QString(r.title));
+      QVERIFY2(box.text.startsWith(r.message), qPrintable(box.text));
+      QVERIFY2(Snapshot(h) == before, r.text);
+    }
+  }
+
   // Change Instruction writes at the selected line's offset; a label line stands for the
   // instruction under it.
   void changeInstructionWritesAtTheSelectedLine() {
@@ -235,6 +303,29 @@ class CommandsTest : public QObject {
       QVERIFY(h.form->Modified());
     }
     QCOMPARE(h.Lines().value(0), QString("@Bank5.Entry:"));
+  }
+
+  // A right click on the listing offers the two commands on the selected line: the right click
+  // itself does not move the selection.
+  void popupMenuActsOnTheSelectedLine() {
+    MainHarness h;
+    QVERIFY(LoadCommandsRom(h));
+    h.form->ShowOffset(0x200);
+    SelectLine(h, 1);
+
+    QString org;
+    QVERIFY(InspectNextModal([&] { PopupItem(h, 3, Qt::Key_E); },
+                             [&](QWidget* w) { org = EditorText(w); }));
+    h.Activate();
+    QCOMPARE(org, QString("org 00:0203\n"));
+
+    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 3, Qt::Key_C); },
+                                            EnterText("CodeCombo", "ld b,$10"));
+    h.Activate();
+    QVERIFY(!box.seen);
+    QCOMPARE(Bytes(h, 0x203, 2), QByteArray("\x06\x10", 2));
+    QCOMPARE(h.Lines().value(1), QString("00:0203 06 10    ld b,$10"));
+    QVERIFY(h.form->Modified());
   }
 
   // The code editor opens with an org line for the selected instruction; a label line gives the
