@@ -355,7 +355,8 @@ class CommandsTest : public QObject {
   }
 
   // A block with a forward label assembles and refills the listing; a failing block, stopped in
-  // either pass, leaves the image and the unsaved mark as they were.
+  // either pass, and a block that stores nothing leave the image and the unsaved mark as they
+  // were.
   void codeEditorAssemblesFromTheToolsMenu() {
     MainHarness h;
     QVERIFY(LoadCommandsRom(h));
@@ -396,6 +397,24 @@ class CommandsTest : public QObject {
       QCOMPARE(box.text, QString(f.text));
       QVERIFY(stayedOpen);
       QVERIFY2(Snapshot(h) == before, f.text);
+    }
+
+    // OK on the editor's start text, or on an emptied editor, closes the window and stores
+    // nothing: the ROM is not marked as changed.
+    for (bool clear : {false, true}) {
+      const Shown before = Snapshot(h);
+      bool closed = false;
+      SeenBox none;
+      QVERIFY(InspectNextModal([&] { h.Action("CodeEditor2")->trigger(); },
+                               [&](QWidget* w) {
+                                 if (clear) Press(w, "ClearButton");
+                                 none = AnswerNextBox([&] { Press(w, "OKButton"); });
+                                 closed = !w->isVisible();
+                               }));
+      h.Activate();
+      QVERIFY(!none.seen);
+      QVERIFY(closed);
+      QVERIFY(Snapshot(h) == before);
     }
 
     bool closed = false;
