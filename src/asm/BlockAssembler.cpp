@@ -29,6 +29,7 @@ class WriteJournal {
     for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
       rom.SetByte(it->first, it->second);
   }
+  bool Empty() const { return entries_.empty(); }
 
  private:
   std::vector<std::pair<int64_t, uint8_t>> entries_;
@@ -83,7 +84,7 @@ void RunPass(bool firstPass, Rom& rom, const LabelTables& labels,
 
 }  // namespace
 
-void AssembleBlock(Rom& rom, const LabelTables& labels, const std::vector<std::string>& lines,
+bool AssembleBlock(Rom& rom, const LabelTables& labels, const std::vector<std::string>& lines,
                    const std::function<void(size_t lineIndex)>& beforeLine) {
   LocalLabels local;
   WriteJournal journal;
@@ -94,4 +95,5 @@ void AssembleBlock(Rom& rom, const LabelTables& labels, const std::vector<std::s
     journal.Undo(rom);
     throw;
   }
+  return !journal.Empty();
 }

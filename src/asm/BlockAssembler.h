@@ -31,5 +31,7 @@
 // line that needs a place before any "org" line, ErrorFailure "Label @Name is defined twice.",
 // the failures of BankAddressToOffset and of AssembleInstruction, and whatever `beforeLine`
 // throws. Before the exception leaves, every byte the block had written is put back as it was.
-void AssembleBlock(Rom& rom, const LabelTables& labels, const std::vector<std::string>& lines,
+// Returns whether any byte was stored: a block of nothing but org lines, labels and comments
+// leaves the image untouched.
+bool AssembleBlock(Rom& rom, const LabelTables& labels, const std::vector<std::string>& lines,
                    const std::function<void(size_t lineIndex)>& beforeLine);

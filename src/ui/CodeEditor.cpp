@@ -93,7 +93,7 @@ void TCodeEditorForm::OKButtonClick() {
   const std::vector<std::string> lines = EditorLines();
   const bool assembled = RunCommand(
       [&] {
-        AssembleBlock(state_.rom, state_.labels, lines, [this](size_t index) {
+        stored_ = AssembleBlock(state_.rom, state_.labels, lines, [this](size_t index) {
           SelectEditorLine(index);
           QCoreApplication::processEvents();
         });

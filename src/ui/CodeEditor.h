@@ -1,7 +1,8 @@
 #pragma once
 // TCodeEditorForm: the window in which a block of assembler is written and assembled into the
 // ROM at the bank address of its "org" line. Shown modally; exec() gives Accepted when the block
-// was assembled (the ROM changed and the listing must be refilled), Rejected when it was closed.
+// was assembled (the listing must be refilled; Stored() tells whether the ROM changed), Rejected
+// when it was closed.
 
 #include <QDialog>
 #include <cstdint>
@@ -23,6 +24,10 @@ class TCodeEditorForm : public QDialog {
   void ClearButtonClick();
   void OKButtonClick();
 
+  // After Accepted: whether the block stored any byte. OK on a block of nothing but its org
+  // line assembles without touching the ROM.
+  bool Stored() const { return stored_; }
+
  public slots:
   // Closing the window while a block is being assembled would leave the work half seen.
   void reject() override;
@@ -34,4 +39,5 @@ class TCodeEditorForm : public QDialog {
   Ui::TCodeEditorForm ui;
   AppState& state_;
   bool assembling_ = false;
+  bool stored_ = false;
 };

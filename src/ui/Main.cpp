@@ -390,7 +390,7 @@ void TMainForm::Labels1Click() {
 void TMainForm::CodeEditor1Click() {
   TCodeEditorForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
-  MarkModified();
+  if (form.Stored()) MarkModified();
   UpdateList();
 }
 

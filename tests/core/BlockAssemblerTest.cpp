@@ -98,6 +98,29 @@ TEST(BlockAssembler, WritesTheBlockWithItsLabels) {
   }
 }
 
+// The editor's own start text, a lone org line, assembles to nothing: the image is not changed.
+TEST(BlockAssembler, TellsWhetherItStoredAnything) {
+  const struct {
+    std::vector<std::string> lines;
+    bool stored;
+  } rows[] = {
+      {{}, false},
+      {{"org 05:4100"}, false},
+      {{"org 05:4100", "// later", "", "@Here"}, false},
+      {{"org 05:4100", "nop"}, true},
+      {{"org 05:4100", "@Here", "db $00"}, true},
+  };
+  for (const auto& r : rows) {
+    Rom rom;
+    MakePatternedRom(rom);
+    const std::vector<uint8_t> before = rom.RomImage;
+    EXPECT_EQ(AssembleBlock(rom, LabelTables(), r.lines, nullptr), r.stored) << r.lines.size();
+    if (!r.stored) {
+      EXPECT_TRUE(rom.RomImage == before) << r.lines.size();
+    }
+  }
+}
+
 TEST(BlockAssembler, AnnouncesEveryLineInBothPasses) {
   Rom rom;
   MakePatternedRom(rom);

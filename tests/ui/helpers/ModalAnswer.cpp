@@ -52,43 +52,78 @@ QString Plain(QString caption) {
   return caption.remove(QLatin1Char('&'));
 }
 
+// Reads the box into `seen` and presses the button as AnswerNextBox describes.
+void AnswerBox(QWidget* modal, SeenBox& seen, const QString& buttonText) {
+  seen.seen = true;
+  seen.title = modal->windowTitle();
+  auto* message = modal->findChild<QLabel*>("Message");
+  if (!message) {
+    for (QLabel* label : modal->findChildren<QLabel*>())
+      if (!label->text().isEmpty()) {
+        message = label;
+        break;
+      }
+  }
+  if (message) seen.text = message->text();
+  const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
+  QPushButton* press = nullptr;
+  for (QPushButton* button : buttons) {
+    seen.buttons << Plain(button->text());
+    if (!buttonText.isEmpty() && Plain(button->text()) == Plain(buttonText)) press = button;
+  }
+  if (buttonText.isEmpty()) {
+    press = modal->findChild<QPushButton*>("OK");
+    for (QPushButton* button : buttons)
+      if (!press && button->isDefault()) press = button;
+  }
+  if (press) {
+    press->click();
+  } else if (buttonText.isEmpty()) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
+  } else {
+    // The asked-for button is not there: leave the box by Escape's road and let the test see
+    // the missing caption in seen.buttons.
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+  }
+}
+
+// Closes a window that an inspection left open, as its Cancel would.
+void CloseIfOpen(const QPointer<QWidget>& modal) {
+  if (!modal || !modal->isVisible()) return;
+  if (auto* dialog = qobject_cast<QDialog*>(modal.data()))
+    dialog->reject();
+  else
+    modal->close();
+}
+
 }  // namespace
 
 SeenBox AnswerNextBox(const std::function<void()>& trigger, const QString& buttonText) {
   SeenBox seen;
-  WhenNextModal(trigger, [&seen, buttonText](QWidget* modal) {
-    seen.seen = true;
-    seen.title = modal->windowTitle();
-    auto* message = modal->findChild<QLabel*>("Message");
-    if (!message) {
-      for (QLabel* label : modal->findChildren<QLabel*>())
-        if (!label->text().isEmpty()) {
-          message = label;
-          break;
-        }
-    }
-    if (message) seen.text = message->text();
-    const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
-    QPushButton* press = nullptr;
-    for (QPushButton* button : buttons) {
-      seen.buttons << Plain(button->text());
-      if (!buttonText.isEmpty() && Plain(button->text()) == Plain(buttonText)) press = button;
-    }
-    if (buttonText.isEmpty()) {
-      press = modal->findChild<QPushButton*>("OK");
-      for (QPushButton* button : buttons)
-        if (!press && button->isDefault()) press = button;
-    }
-    if (press) {
-      press->click();
-    } else if (buttonText.isEmpty()) {
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
-    } else {
-      // The asked-for button is not there: leave the box by Escape's road and let the test see
-      // the missing caption in seen.buttons.
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-    }
-  }, /*skipFileDialogs=*/true);
+  WhenNextModal(
+      trigger, [&seen, buttonText](QWidget* modal) { AnswerBox(modal, seen, buttonText); },
+      /*skipFileDialogs=*/true);
+  return seen;
+}
+
+SeenBox AnswerBoxAfterModal(const std::function<void()>& trigger,
+                            const std::function<void(QWidget*)>& inspect,
+                            const QString& buttonText) {
+  SeenBox seen;
+  auto next = std::make_shared<Watch>();
+  next->skipFileDialogs = true;
+  next->handle = [&seen, buttonText](QWidget* modal) { AnswerBox(modal, seen, buttonText); };
+  WhenNextModal(trigger, [next, inspect](QWidget* modal) {
+    QPointer<QWidget> guard(modal);
+    inspect(modal);
+    CloseIfOpen(guard);
+    // The box comes only after the first window has left its exec(), so the watch for it starts
+    // now and runs from the event loop.
+    next->before = modal;
+    next->clock.start();
+    QTimer::singleShot(0, [next] { Poll(next); });
+  });
+  next->finished = true;
   return seen;
 }
 
@@ -99,12 +134,7 @@ bool InspectNextModal(const std::function<void()>& trigger,
     seen = true;
     QPointer<QWidget> guard(modal);
     inspect(modal);
-    if (guard && guard->isVisible()) {
-      if (auto* dialog = qobject_cast<QDialog*>(guard.data()))
-        dialog->reject();
-      else
-        guard->close();
-    }
+    CloseIfOpen(guard);
   });
   return seen;
 }

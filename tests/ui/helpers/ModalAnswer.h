@@ -29,9 +29,18 @@ struct SeenBox {
   QStringList buttons;  // captions of its push buttons, in creation order
 };
 
-// Reads the next modal window (file dialogs are left to AnswerNextFileDialog) and presses the push button captioned buttonText ("&" ignored);
-// with no buttonText, the button named "OK", else the default button, else accept().
+// Reads the next modal window (file dialogs are left to AnswerNextFileDialog) and presses the push
+// button captioned buttonText ("&" ignored); with no buttonText, the button named "OK", else the
+// default button, else accept().
 SeenBox AnswerNextBox(const std::function<void()>& trigger, const QString& buttonText = {});
+
+// For a dialog whose command shows a box after the dialog has closed (a search that found
+// nothing): hands the dialog to inspect, as InspectNextModal does, then reads and answers the
+// next modal window as AnswerNextBox does. Boxes shown while the dialog is still open (its own
+// failures) are not seen here; answer them inside inspect.
+SeenBox AnswerBoxAfterModal(const std::function<void()>& trigger,
+                            const std::function<void(QWidget*)>& inspect,
+                            const QString& buttonText = {});
 
 // Hands the next modal window to inspect, which may answer it (a key press, a click); if the
 // window is still open afterwards, it is closed with reject(). Returns whether one was seen.
