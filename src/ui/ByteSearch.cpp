@@ -34,7 +34,7 @@ void TSearchByteForm::CancelButtonClick() {
 }
 
 void TSearchByteForm::DataEditKeyDown(QKeyEvent* key) {
-  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) ui.OKButton->click();
+  if (IsEnterKey(key)) ui.OKButton->click();
 }
 
 bool TSearchByteForm::eventFilter(QObject* watched, QEvent* e) {
@@ -42,7 +42,7 @@ bool TSearchByteForm::eventFilter(QObject* watched, QEvent* e) {
     auto* key = static_cast<QKeyEvent*>(e);
     DataEditKeyDown(key);
     // Taken here, so that the dialog's default button does not click a second time.
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) return true;
+    if (IsEnterKey(key)) return true;
   }
   return TGoodForm::eventFilter(watched, e);
 }

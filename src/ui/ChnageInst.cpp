@@ -19,10 +19,6 @@ QString ReplaceChar(std::string_view text, char from, char to) {
   return out;
 }
 
-bool IsEnter(const QKeyEvent* key) {
-  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-
 }  // namespace
 
 TInstForm::TInstForm(AppState& state, uint32_t offset, QWidget* parent)
@@ -91,7 +87,7 @@ void TInstForm::CancelButtonClick() {
 }
 
 void TInstForm::CodeComboKeyDown(QKeyEvent* key) {
-  if (IsEnter(key)) ui.OKButton->click();
+  if (IsEnterKey(key)) ui.OKButton->click();
 }
 
 void TInstForm::FormActivate() {
@@ -110,7 +106,7 @@ bool TInstForm::eventFilter(QObject* watched, QEvent* e) {
     CodeComboKeyDown(key);
     // Enter is taken here, so that neither the combo box nor the dialog's default button
     // acts on it a second time.
-    if (IsEnter(key)) return true;
+    if (IsEnterKey(key)) return true;
   }
   return TGoodForm::eventFilter(watched, e);
 }

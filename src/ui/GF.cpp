@@ -1,5 +1,6 @@
 #include "ui/GF.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 
@@ -48,4 +49,8 @@ void TGoodForm::paintEvent(QPaintEvent*) {
   };
   frame(rect(), pal.color(QPalette::Midlight), pal.color(QPalette::Shadow));
   frame(rect().adjusted(1, 1, -1, -1), pal.color(QPalette::Dark), pal.color(QPalette::Light));
+}
+
+bool IsEnterKey(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }

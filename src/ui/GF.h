@@ -10,7 +10,11 @@
 
 #include "ui/FlatTitleBar.h"
 
+class QKeyEvent;
 class QPushButton;
+
+// Return or the keypad's Enter: the key that clicks a dialog's OK from its edit.
+bool IsEnterKey(const QKeyEvent* key);
 
 class TGoodForm : public QDialog {
   Q_OBJECT

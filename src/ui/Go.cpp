@@ -10,12 +10,6 @@
 #include "ui/CoolMsg.h"
 #include "ui/Look.h"
 
-namespace {
-bool IsEnter(const QKeyEvent* key) {
-  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-}  // namespace
-
 TGotoForm::TGotoForm(AppState& state, QWidget* parent) : TGoodForm(parent), state(state) {
   ui.setupUi(this);
   ui.AddrEdit->setFont(CodeFont());
@@ -81,7 +75,7 @@ void TGotoForm::CancelButtonClick() {
 }
 
 void TGotoForm::AddrEditKeyDown(QKeyEvent* key) {
-  if (IsEnter(key)) ui.OKButton->click();
+  if (IsEnterKey(key)) ui.OKButton->click();
 }
 
 void TGotoForm::FormActivate() {
@@ -98,7 +92,7 @@ bool TGotoForm::eventFilter(QObject* watched, QEvent* e) {
     auto* key = static_cast<QKeyEvent*>(e);
     AddrEditKeyDown(key);
     // Taken here, so that the dialog's default button does not click a second time.
-    if (IsEnter(key)) return true;
+    if (IsEnterKey(key)) return true;
   }
   return TGoodForm::eventFilter(watched, e);
 }
