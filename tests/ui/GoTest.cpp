@@ -36,6 +36,14 @@ Controls ControlsOf(QWidget& form) {
           form.findChild<QRadioButton*>("FileAddrCheck"), form.findChild<QPushButton*>("OKButton")};
 }
 
+// A goto dialog on a two-bank ROM, shown.
+struct ShownGoto {
+  std::unique_ptr<AppState> state = TwoBankState();
+  TGotoForm form{*state};
+  Controls c = ControlsOf(form);
+  ShownGoto() { form.show(); }
+};
+
 // Types over the whole text, as a user who selected it all.
 SeenBox TypeOver(QLineEdit* edit, const QString& text) {
   return AnswerNextBox([&] {
@@ -69,11 +77,9 @@ class GoTest : public QObject {
   // Typing an address character by character: the mode follows the ":" and the text stays as
   // typed, since a half-written address does not convert yet.
   void modeFollowsTheTypedText() {
-    auto state = TwoBankState();
-    TGotoForm form(*state);
-    const Controls c = ControlsOf(form);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    ShownGoto shown;
+    QVERIFY(QTest::qWaitForWindowExposed(&shown.form));
+    const Controls& c = shown.c;
     c.edit->selectAll();
     const struct {
       char key;
@@ -104,11 +110,9 @@ class GoTest : public QObject {
   // The bank check's own box is shown even while typing: once, at the first key, where "5"
   // reads as bank 5 of a two-bank ROM.
   void bankErrorAtTheFirstKeystroke() {
-    auto state = TwoBankState();
-    TGotoForm form(*state);
-    const Controls c = ControlsOf(form);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    ShownGoto shown;
+    QVERIFY(QTest::qWaitForWindowExposed(&shown.form));
+    const Controls& c = shown.c;
     c.edit->selectAll();
     const SeenBox box = AnswerNextBox([&] { QTest::keyClick(c.edit, '5'); });
     QCOMPARE(box.title, QString("Error"));
@@ -122,11 +126,9 @@ class GoTest : public QObject {
   // Clicking a radio button that was not selected rewrites the text in its form; a failure is
   // shown then, and the text stays. Clicking the selected one does nothing.
   void clickedModesConvert() {
-    auto state = TwoBankState();
-    TGotoForm form(*state);
-    const Controls c = ControlsOf(form);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    ShownGoto shown;
+    QVERIFY(QTest::qWaitForWindowExposed(&shown.form));
+    const Controls& c = shown.c;
     const struct {
       QString typed;  // empty: keep the text of the row before
       bool clickGb;
