@@ -43,22 +43,39 @@ class LabelTables {
   int32_t LastRamLabelNamed(std::string_view name) const;
 
  private:
-  std::vector<RomLabel> romLabels_;
-  std::vector<RamLabel> ramLabels_;
-  std::vector<int32_t> firstRamByAddress_ = std::vector<int32_t>(0x8000, kNone);
-  std::vector<int32_t> firstBankedByCpu_ = std::vector<int32_t>(0x4000, kNone);
   // The first and the last entry with one key, in table order.
   struct FirstLast {
     int32_t first;
     int32_t last;
   };
+
+  std::vector<RomLabel> romLabels_;
+  std::vector<RamLabel> ramLabels_;
+  std::vector<int32_t> firstRamByAddress_ = std::vector<int32_t>(0x8000, kNone);
+  std::vector<int32_t> firstBankedByCpu_ = std::vector<int32_t>(0x4000, kNone);
   std::unordered_map<int32_t, FirstLast> romByOffset_;
   std::unordered_map<std::string, FirstLast> romByName_;
   std::unordered_map<std::string, FirstLast> ramByName_;
 };
 
-// Reads a symbol file into the tables, replacing what they held. A missing file leaves both
-// empty. Lines are "BB:AAAA Name" (or "BBB:AAAA Name"); empty lines and lines beginning with ";"
-// are skipped. A line that does not convert stops the load with its error; the labels of the
+// Reads symbol-file text into the tables, replacing what they held. Lines are "BB:AAAA Name"
+// (or "BBB:AAAA Name"); empty lines, lines beginning with ";" and lines whose first word has no
+// ":" (the constants some assemblers list) are skipped. A line that does not convert stops the
+// read with its error, followed on a new line by "<sourceName>, line <n>"; the labels of the
 // lines before it stay.
+void ReadSymText(LabelTables& labels, std::string_view text, uint32_t bankCount,
+                 const std::string& sourceName);
+
+// Reads a symbol file (see ReadSymText). A missing file leaves both tables empty; a file that is
+// not a regular file, or one over 256 MiB, is refused with an error Failure.
 void LoadSymFile(LabelTables& labels, const std::string& path, uint32_t bankCount);
+
+// The symbol files that a loaded ROM may have, in the order they are looked for: beside the ROM
+// under the ROM's own name with ".sym" in place of its extension ("game.gbc" -> "game.sym"),
+// then the program's folder under the header title ("Europa.sym").
+std::vector<std::string> SymFileCandidates(const std::string& romFileName,
+                                           const std::string& programFolder,
+                                           const std::string& romTitle);
+// The first of those candidates that exists, or "" when none does.
+std::string FindSymFile(const std::string& romFileName, const std::string& programFolder,
+                        const std::string& romTitle);

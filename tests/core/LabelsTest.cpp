@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -60,6 +61,8 @@ TEST(SymFile, LinesBecomeLabels) {
       // Three bank digits shift the columns by one.
       {"100:4000 Big\n", "R4194304=Big|"},
       {"00:0150 Sound.Init\n", "R336=Sound.Init|"},
+      // Constants and other bankless lines that assemblers list are skipped.
+      {"2a parent\n12340078 CONSTANT\n00 .__.ABS.\n00:0150 Main\nABS\n", "R336=Main|"},
   };
   for (const Row& r : rows) {
     SymFile file(r.content);
@@ -74,17 +77,19 @@ TEST(SymFile, BadLineStopsTheLoadKeepingEarlierLabels) {
     std::string content;
     uint32_t bankCount;
     std::string message;
+    int line;
     std::string tables;
   };
   const Row rows[] = {
       {"00:0150 Main\n00:XYZW Bad\n00:0160 After\n", 2, "'$XYZW' is not a valid integer value",
+       2, "R336=Main|"},
+      {"; c\n\n00:0150 Main\n 00:0150 Shifted\n", 2, "'$:015' is not a valid integer value", 4,
        "R336=Main|"},
-      {"00:0150 Main\n 00:0150 Shifted\n", 2, "'$:015' is not a valid integer value", "R336=Main|"},
-      {"00:0150 Main\nXY:C000 Ram\n", 2, "'$XY' is not a valid integer value", "R336=Main|"},
+      {"00:0150 Main\r\nXY:C000 Ram\r\n", 2, "'$XY' is not a valid integer value", 2, "R336=Main|"},
       {"00:0150 Main\n05:4000 Far\n", 2,
        "Address conversion error. This rom has $02 banks, please use \"Tool->Rom Extender\" to "
        "make rom bigger so you can access bank $05.",
-       "R336=Main|"},
+       2, "R336=Main|"},
   };
   for (const Row& r : rows) {
     SymFile file(r.content);
@@ -94,10 +99,55 @@ TEST(SymFile, BadLineStopsTheLoadKeepingEarlierLabels) {
       LoadSymFile(t, file.path.string(), r.bankCount);
       ADD_FAILURE() << r.content;
     } catch (const std::runtime_error& e) {
-      EXPECT_EQ(std::string(e.what()), r.message);
+      EXPECT_EQ(std::string(e.what()), r.message + "\n" + file.path.filename().string() +
+                                           ", line " + std::to_string(r.line));
     }
     EXPECT_EQ(Describe(t), r.tables);
   }
+}
+
+TEST(SymFile, FoundBesideTheRomFirstThenInTheProgramFolder) {
+  const fs::path dir = fs::temp_directory_path() / ("velmora-find-" + std::to_string(::getpid()));
+  fs::create_directories(dir / "bin");
+  fs::create_directories(dir / "roms.v2");
+  const std::string folder = (dir / "bin").string() + "/";
+  struct Row {
+    std::string rom;
+    std::vector<std::string> present;
+    std::string found;
+  };
+  const std::string rom = (dir / "roms.v2" / "game.gbc").string();
+  const std::string beside = (dir / "roms.v2" / "game.sym").string();
+  const std::string titled = folder + "Game.sym";
+  const Row rows[] = {
+      {rom, {beside}, beside},
+      {rom, {titled}, titled},
+      {rom, {beside, titled}, beside},
+      {rom, {}, ""},
+      // No extension: ".sym" is added; the dot in the folder name is no extension.
+      {(dir / "roms.v2" / "game").string(), {beside}, beside},
+      {(dir / "roms.v2" / ".gb").string(), {(dir / "roms.v2" / ".gb.sym").string()},
+       (dir / "roms.v2" / ".gb.sym").string()},
+  };
+  for (const Row& r : rows) {
+    for (const std::string& p : r.present) std::ofstream(p) << "00:0150 Main\n";
+    EXPECT_EQ(FindSymFile(r.rom, folder, "Game"), r.found) << r.rom;
+    for (const std::string& p : r.present) fs::remove(p);
+  }
+  fs::remove_all(dir);
+}
+
+TEST(SymFile, OnlyRegularFilesAreRead) {
+  const fs::path fifo = fs::temp_directory_path() / ("velmora-fifo-" + std::to_string(::getpid()));
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  LabelTables t;
+  try {
+    LoadSymFile(t, fifo.string(), 2);
+    ADD_FAILURE() << "a FIFO was read";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.text, "'" + fifo.filename().string() + "' is not a regular file.");
+  }
+  fs::remove(fifo);
 }
 
 TEST(SymFile, MissingFileEmptiesTheTables) {

@@ -91,7 +91,7 @@ class FileCommandsTest : public QObject {
     const SeenBox box = AnswerNextBox([&] { h.Load(rom); });
     QVERIFY(box.seen);
     QCOMPARE(box.title, QString("Velmora"));
-    QCOMPARE(box.text, QString("'$ZZ' is not a valid integer value."));
+    QCOMPARE(box.text, QString("'$ZZ' is not a valid integer value\nBroken.sym, line 2."));
     // The image is in place, the window still shows nothing of it.
     QCOMPARE(h.state.rom.RomSize, 0x4000u);
     QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
