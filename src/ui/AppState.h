@@ -14,4 +14,6 @@ struct AppState {
   ValueFormat format = ValueFormat::Hex;
   LastSearch lastSearch;
   std::string ProgramFolder;
+  // The symbol file read at the last load, "" when the ROM has none.
+  std::string SymFileName;
 };

@@ -271,8 +271,8 @@ void TMainForm::LoadRom1Click() {
         Rom& rom = state_.rom;
         LoadRomFile(rom, FileNameBytes(name));
         modified_ = false;
-        LoadSymFile(state_.labels, FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle),
-                    rom.BankCount);
+        state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+        LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
         setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
         // A ROM of 30 bytes or less has no range to scroll through.
         ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 30, 0)));
