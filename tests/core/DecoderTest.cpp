@@ -79,6 +79,7 @@ TEST_F(DecoderFixture, WordOperandsBecomeLabelsByBank) {
   labels.AddRamLabel(0xC000, 0, "wCounter");
   labels.AddRamLabel(0xC000, 1, "wShadowed");
   labels.AddRamLabel(0xFF44, 0, "rLY");
+  labels.AddRamLabel(0x8000, 0, "Vram");
   struct Row {
     std::initializer_list<uint8_t> bytes;
     uint32_t offset;
@@ -92,6 +93,9 @@ TEST_F(DecoderFixture, WordOperandsBecomeLabelsByBank) {
       {{0xCD, 0x00, 0x40}, 0x200, "call @Two"},         // from bank 0 the first banked label wins
       {{0xCD, 0x00, 0x40}, 0x10123, "call $4000"},      // bank 4 has no label there
       {{0xFA, 0x00, 0xC0}, 0x200, "ld a,[@wCounter]"},  // first RAM label at the address
+      {{0xFA, 0x00, 0x80}, 0x200, "ld a,[@Vram]"},      // RAM starts at 8000
+      {{0xFA, 0x00, 0x80}, 0x14100, "ld a,[@Vram]"},
+      {{0xFA, 0xFF, 0x7F}, 0x200, "ld a,[$7FFF]"},
       {{0xE0, 0x44}, 0x200, "ld [$FF00 + $44],a"},      // byte operands never become labels
       {{0x18, 0x4E}, 0x100, "jr @Main"},                // relative targets do
       {{0x18, 0xFE}, 0x14000, "jr Five"},

@@ -23,6 +23,8 @@ LabelTables GameLabels() {
   labels.AddRomLabel(0x4500, "Home");
   labels.AddRomLabel(0x8010, "Dup");  // the first of two labels with one name
   labels.AddRomLabel(0x4010, "Dup");
+  labels.AddRomLabel(0x3FFF, "Edge0");  // the last byte of bank 0
+  labels.AddRomLabel(0x4000, "Edge1");  // the first byte of bank 1
   return labels;
 }
 
@@ -149,6 +151,13 @@ TEST(Operand, ResolveLabelChecksTheNameAndTheBank) {
       {"Far", 0xC000, 0, FailureKind::Warning, farBank},
       {"Home", 0x4100, 0x4500, {}, ""},
       {"Start", 0x8100, 0x0150, {}, ""},  // bank 0 is seen from everywhere
+      {"Edge0", 0x4100, 0x3FFF, {}, ""},
+      {"Edge0", 0x8100, 0x3FFF, {}, ""},
+      {"Edge1", 0x4000, 0x4000, {}, ""},
+      {"Edge1", 0x7FFF, 0x4000, {}, ""},
+      {"Edge1", 0x8000, 0, FailureKind::Warning,
+       "Edge1 can't be accessed here because it's in bank 01."},
+      {"Far", 0x3FFF, 0x4200, {}, ""},  // the last place of bank 0 still sees every bank
       {"Counter", 0x8100, 0xC000, {}, ""},
       {"Both", 0x4100, 0xD000, {}, ""},         // a RAM label hides a ROM label of the same name
       {"Dup", 0x4100, 0, FailureKind::Warning,  // the first label of a name is the one used
