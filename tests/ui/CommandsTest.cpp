@@ -129,17 +129,18 @@ std::function<void(QWidget*)> EnterText(const char* control, const QString& text
   };
 }
 
+// Presses the access key in the popup menu as soon as one shows, looking every 5 ms for 2 s.
+void PressInNextPopup(Qt::Key accessKey, int triesLeft) {
+  if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+    QTest::keyClick(menu, accessKey);
+  } else if (triesLeft > 0) {
+    QTimer::singleShot(5, [accessKey, triesLeft] { PressInNextPopup(accessKey, triesLeft - 1); });
+  }
+}
+
 // A right click on a listing line, then the access key of a popup item, once the popup shows.
 void PopupItem(const MainHarness& h, int line, Qt::Key accessKey) {
-  auto poll = std::make_shared<std::function<void(int)>>();
-  *poll = [poll, accessKey](int triesLeft) {
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      QTest::keyClick(menu, accessKey);
-    } else if (triesLeft > 0) {
-      QTimer::singleShot(5, [poll, triesLeft] { (*poll)(triesLeft - 1); });
-    }
-  };
-  QTimer::singleShot(0, [poll] { (*poll)(400); });
+  QTimer::singleShot(0, [accessKey] { PressInNextPopup(accessKey, 400); });
   // The window system follows a right press with a context menu event; QTest sends only the
   // press, so the event is sent here as the platform would.
   const QPoint at(20, line * 16 + 8);
