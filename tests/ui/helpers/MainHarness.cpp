@@ -1,5 +1,6 @@
 #include "MainHarness.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTest>
@@ -12,8 +13,14 @@ MainHarness::MainHarness() {
 }
 
 void MainHarness::Activate() {
+  // Shortcuts go to QApplication::activeWindow(). Right after a modal box has closed, the main
+  // window's QWindow already counts as active (the hidden box was its transient child, and still
+  // holds the focus), so qWaitForWindowActive returns at once while the activation is still
+  // queued; on a busy machine the keys then reach no window. Wait for the application's view.
   form->activateWindow();
-  if (!QTest::qWaitForWindowActive(form.get())) qWarning("main window not active");
+  if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == form.get(); }, 10000)) {
+    qWarning("main window not active");
+  }
 }
 
 QAction* MainHarness::Action(const char* name) const {
