@@ -1,0 +1,36 @@
+// Goto texts in both modes of the goto dialog: where OK goes, what Search > Again records, and
+// the mode switch, which must name the same place in the other form.
+
+#include "FuzzCommon.h"
+#include "model/BankAddress.h"
+#include "model/Failure.h"
+#include "model/NumberText.h"
+#include "search/Goto.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text = AsText(data, size);
+  const uint32_t bankCount = TakeNumber(text, 1);
+  const bool gameBoyMode = IsGameBoyAddressText(text);
+  try {
+    const GotoTarget target = GotoTargetFor(text, gameBoyMode, bankCount);
+    LastSearch last;
+    RecordGoto(last, target);
+    FUZZ_CHECK(last.LastSearchKind == SearchKind::Goto);
+    if (gameBoyMode) {
+      FUZZ_CHECK(last.LastSearchText == std::to_string(target.Offset));
+      const std::string offsetText = BankAddressToFileOffsetText(text, bankCount);
+      FUZZ_CHECK(StrToInt(offsetText) == target.Offset);
+      FUZZ_CHECK(GotoTargetFor(offsetText, false, bankCount).Offset == target.Offset);
+    } else {
+      FUZZ_CHECK(last.LastSearchText == text);
+      const std::string bankAddress = FileOffsetTextToBankAddress(text);
+      if (target.Offset >= 0 && BankOf(static_cast<uint32_t>(target.Offset)) <= bankCount) {
+        FUZZ_CHECK(GotoTargetFor(bankAddress, true, bankCount).Offset == target.Offset);
+      }
+    }
+  } catch (const Failure& f) {
+    FUZZ_CHECK(f.kind == FailureKind::Error && gameBoyMode);
+  } catch (const ConversionError&) {
+  }
+  return 0;
+}

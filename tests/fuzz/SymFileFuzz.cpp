@@ -1,0 +1,89 @@
+// Symbol files: the input is the file, for a ROM of 0 to 1023 banks. A line that fails names the
+// file and its line; the labels read lie in the ROM's banks or in RAM, the indexed lookups give
+// the entries that going through the tables in order gives, and the label browser's tree and
+// address texts can be built from any of them.
+
+#include <map>
+
+#include "FuzzCommon.h"
+#include "isa/Decoder.h"
+#include "model/BankAddress.h"
+#include "model/Failure.h"
+#include "model/LabelTree.h"
+
+namespace {
+
+// The first and the last index of each key, found by going through a table once in order.
+template <class Key>
+using FirstLastOf = std::map<Key, std::pair<int32_t, int32_t>>;
+
+template <class Key>
+void Note(FirstLastOf<Key>& seen, const Key& key, size_t index) {
+  const auto i = static_cast<int32_t>(index);
+  auto [it, inserted] = seen.emplace(key, std::make_pair(i, i));
+  if (!inserted) it->second.second = i;
+}
+
+// The read's message ends with a line naming the file and the line that failed.
+bool NamesTheLine(const std::string& message) {
+  const size_t at = message.rfind("\ngame.sym, line ");
+  if (at == std::string::npos) return false;
+  const std::string number = message.substr(at + 16);
+  return !number.empty() && number.find_first_not_of("0123456789") == std::string::npos &&
+         number[0] != '0';
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text = AsText(data, size);
+  const uint32_t bankCount = TakeNumber(text, 2) & 0x3FF;
+  static LabelTables labels;
+  labels.AddRomLabel(0x150, "Stale");  // gone after the read
+  try {
+    ReadSymText(labels, text, bankCount, "game.sym");
+  } catch (const Failure& f) {
+    FUZZ_CHECK(NamesTheLine(f.text));
+  } catch (const RunTimeError& e) {
+    FUZZ_CHECK(NamesTheLine(e.what()));
+  }
+
+  FUZZ_CHECK(labels.FirstRomLabelNamed("Stale") == LabelTables::kNone ||
+             text.find("Stale") != std::string_view::npos);
+  const auto& rom = labels.RomLabels();
+  const auto& ram = labels.RamLabels();
+  FirstLastOf<int32_t> romAt;
+  FirstLastOf<std::string> romNamed, ramNamed;
+  FirstLastOf<uint16_t> ramAt;
+  for (size_t i = 0; i < rom.size(); ++i) {
+    Note(romAt, rom[i].Offset, i);
+    Note(romNamed, rom[i].Name, i);
+  }
+  for (size_t i = 0; i < ram.size(); ++i) {
+    Note(ramAt, ram[i].Address, i);
+    Note(ramNamed, ram[i].Name, i);
+  }
+  for (const RomLabel& l : rom) {
+    FUZZ_CHECK(l.Offset >= 0 && BankOf(static_cast<uint32_t>(l.Offset)) <= bankCount);
+    FUZZ_CHECK(labels.FirstRomLabelAt(l.Offset) == romAt[l.Offset].first);
+    FUZZ_CHECK(labels.LastRomLabelAt(l.Offset) == romAt[l.Offset].second);
+    FUZZ_CHECK(labels.FirstRomLabelNamed(l.Name) == romNamed[l.Name].first);
+    FUZZ_CHECK(labels.LastRomLabelNamed(l.Name) == romNamed[l.Name].second);
+    const uint16_t cpu = CpuAddress(static_cast<uint32_t>(l.Offset));
+    for (uint32_t from : {0x100u, 0x4100u, static_cast<uint32_t>(l.Offset)}) {
+      FUZZ_CHECK(LabelForValue(cpu, from, labels) == LabelForValueByScan(cpu, from, labels));
+    }
+    FUZZ_CHECK(!RomLabelAddressText(labels, l.Name).empty());
+  }
+  for (const RamLabel& l : ram) {
+    FUZZ_CHECK(l.Address >= 0x8000);
+    FUZZ_CHECK(labels.FirstRamLabelAt(l.Address) == ramAt[l.Address].first);
+    FUZZ_CHECK(labels.FirstRamLabelNamed(l.Name) == ramNamed[l.Name].first);
+    FUZZ_CHECK(labels.LastRamLabelNamed(l.Name) == ramNamed[l.Name].second);
+    FUZZ_CHECK(LabelForValue(l.Address, 0, labels) == LabelForValueByScan(l.Address, 0, labels));
+    FUZZ_CHECK(!RamLabelAddressText(labels, l.Name).empty());
+  }
+  BuildRomLabelTree(labels);
+  BuildRamLabelTree(labels);
+  return 0;
+}
