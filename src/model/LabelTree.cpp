@@ -68,8 +68,8 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
   size_t total = 0;
   for (size_t n = 0; n < nodes_.size(); ++n) {
     const int32_t parent = nodes_[n].parent;
-    length[n] = static_cast<uint32_t>(nodes_[n].text.size()) +
-                (parent == kRoot ? 0 : length[parent] + 1);
+    length[n] =
+        static_cast<uint32_t>(nodes_[n].text.size()) + (parent == kRoot ? 0 : length[parent] + 1);
     total += length[n];
   }
   folded_.reserve(total);
@@ -107,7 +107,8 @@ void LabelTree::Filter(std::string_view text) {
     const std::string_view all = folded_;
     for (size_t n = size; n-- > 0;) {
       if (!shown[n] && nodes_[n].isLabel) {
-        const std::string_view name = all.substr(foldedStart_[n], foldedStart_[n + 1] - foldedStart_[n]);
+        const std::string_view name =
+            all.substr(foldedStart_[n], foldedStart_[n + 1] - foldedStart_[n]);
         shown[n] = name.find(needle) != std::string_view::npos;
       }
       if (shown[n] && nodes_[n].parent != kRoot) shown[nodes_[n].parent] = 1;
@@ -137,8 +138,8 @@ std::span<const int32_t> LabelTree::ShownChildren(int32_t node) const {
 int32_t LabelTree::WidestShown(int32_t indent, int32_t charWidth) const {
   int32_t widest = 0;
   for (int32_t node : shown_) {
-    const auto width = nodes_[node].depth * indent +
-                       static_cast<int32_t>(nodes_[node].text.size()) * charWidth;
+    const auto width =
+        nodes_[node].depth * indent + static_cast<int32_t>(nodes_[node].text.size()) * charWidth;
     widest = std::max(widest, width);
   }
   return widest;

@@ -49,7 +49,8 @@ TEST(LabelTree, NamesNestAtDotsInTableOrder) {
     const LabelTree tree(r.names);
     EXPECT_EQ(Outline(tree), r.outline);
     for (int32_t n = 0; n < tree.Size(); ++n) {
-      const bool named = std::find(r.names.begin(), r.names.end(), tree.FullName(n)) != r.names.end();
+      const bool named =
+          std::find(r.names.begin(), r.names.end(), tree.FullName(n)) != r.names.end();
       EXPECT_EQ(tree.IsLabel(n), named) << tree.FullName(n);
     }
   }
@@ -57,15 +58,22 @@ TEST(LabelTree, NamesNestAtDotsInTableOrder) {
 
 TEST(LabelTree, FilterKeepsMatchingLabelsAndTheirBranches) {
   LabelTree tree({"Init", "Init.loop", "Init.done", "Main", "Sound.Play", "Sound.Data.Loop",
-                  "\xC9" "cran", "wWIDE_NAME"});
+                  "\xC9"
+                  "cran",
+                  "wWIDE_NAME"});
   const std::pair<const char*, const char*> rows[] = {
       {"LOOP", "Init*(loop),Sound(Data(Loop))"},
       {"init", "Init*(loop,done)"},
       {"it.d", "Init*(done)"},  // the branch stays for its child, though it does not match
       {"sound", "Sound(Play,Data(Loop))"},
-      {"\xE9" "CR", "\xC9" "cran"},  // Latin-1 letters fold too
+      {"\xE9"
+       "CR",
+       "\xC9"
+       "cran"},  // Latin-1 letters fold too
       {"zzz", ""},
-      {"", "Init*(loop,done),Main,Sound(Play,Data(Loop)),\xC9" "cran,wWIDE_NAME"},
+      {"",
+       "Init*(loop,done),Main,Sound(Play,Data(Loop)),\xC9"
+       "cran,wWIDE_NAME"},
   };
   for (const auto& [text, outline] : rows) {
     tree.Filter(text);
