@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
@@ -33,32 +32,66 @@ char Fold(char c) {
 }  // namespace
 
 LabelTree::LabelTree(const std::vector<std::string_view>& names) {
-  std::unordered_map<ChildKey, int32_t, ChildKeyHash> firstChild;
-  firstChild.reserve(names.size());
+  nodes_.reserve(names.size());
+  // Each node's text as a view into the names, which outlive the building.
+  std::vector<std::string_view> source;
+  source.reserve(names.size());
   const auto add = [&](int32_t parent, std::string_view text) {
-    const int32_t node = Size();
     const int32_t depth = parent == kRoot ? 0 : nodes_[parent].depth + 1;
     nodes_.push_back(Node{std::string(text), parent, depth, false, {}});
-    (parent == kRoot ? topLevel_ : nodes_[parent].children).push_back(node);
-    firstChild.try_emplace(ChildKey{parent, text}, node);
-    return node;
+    source.push_back(text);
+    (parent == kRoot ? topLevel_ : nodes_[parent].children).push_back(Size() - 1);
+    return Size() - 1;
   };
+
+  // The first child of each text, for the parents that a name passes through. A parent's
+  // children go into the index only when a look-up there misses, so that the children of a
+  // routine, its local labels, cost nothing as long as no name passes through them.
+  std::unordered_map<ChildKey, int32_t, ChildKeyHash> firstChild;
+  std::vector<uint32_t> indexed;  // per node + 1 (the root first): its children in the index
+  const auto findChild = [&](int32_t parent, std::string_view text) -> int32_t {
+    const auto hit = firstChild.find(ChildKey{parent, text});
+    if (hit != firstChild.end()) return hit->second;
+    indexed.resize(nodes_.size() + 1);
+    const std::vector<int32_t>& children = Children(parent);
+    for (uint32_t& i = indexed[parent + 1]; i < children.size(); ++i) {
+      firstChild.try_emplace(ChildKey{parent, source[children[i]]}, children[i]);
+    }
+    const auto late = firstChild.find(ChildKey{parent, text});
+    return late != firstChild.end() ? late->second : kRoot;
+  };
+
+  // Names of one routine come one after the other: the last branch passed is checked first.
+  ChildKey lastKey{kRoot, {}};
+  int32_t lastBranch = kRoot;
   for (std::string_view rest : names) {
     int32_t at = kRoot;
     for (size_t dot = rest.find('.', 1); dot != std::string_view::npos; dot = rest.find('.')) {
-      const std::string_view part = rest.substr(0, dot);
+      const ChildKey key{at, rest.substr(0, dot)};
       rest.remove_prefix(dot + 1);
-      const auto found = firstChild.find(ChildKey{at, part});
-      at = found != firstChild.end() ? found->second : add(at, part);
+      if (lastBranch == kRoot || !(key == lastKey)) {
+        lastBranch = findChild(key.parent, key.text);
+        if (lastBranch == kRoot) lastBranch = add(key.parent, key.text);
+        lastKey = key;
+      }
+      at = lastBranch;
     }
     nodes_[add(at, rest)].isLabel = true;
   }
 
-  // A branch is a label too when one of the names is its full name.
-  const std::unordered_set<std::string_view> nameSet(names.begin(), names.end());
-  for (Node& node : nodes_) {
-    if (!node.isLabel && !node.children.empty()) {
-      node.isLabel = nameSet.contains(FullName(static_cast<int32_t>(&node - nodes_.data())));
+  // Only the first child of a text ever gets children, so a branch has the full name of a leaf
+  // exactly when it was that leaf itself, or the leaf is a later sibling of the same text.
+  std::unordered_map<ChildKey, int32_t, ChildKeyHash> branches;
+  for (int32_t n = 0; n < Size(); ++n) {
+    if (!nodes_[n].children.empty() && !nodes_[n].isLabel) {
+      branches.emplace(ChildKey{nodes_[n].parent, source[n]}, n);
+    }
+  }
+  if (!branches.empty()) {
+    for (int32_t n = 0; n < Size(); ++n) {
+      if (!nodes_[n].children.empty()) continue;
+      const auto branch = branches.find(ChildKey{nodes_[n].parent, source[n]});
+      if (branch != branches.end()) nodes_[branch->second].isLabel = true;
     }
   }
 

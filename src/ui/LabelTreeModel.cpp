@@ -73,5 +73,9 @@ QVariant LabelTreeModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags LabelTreeModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+  if (!index.isValid()) return Qt::NoItemFlags;
+  // Saying so spares the view its bookkeeping of open branches for every leaf.
+  const Qt::ItemFlags leaf =
+      tree_.Children(Node(index)).empty() ? Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | leaf;
 }
