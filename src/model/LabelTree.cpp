@@ -78,7 +78,12 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
     }
     nodes_[add(at, rest)].isLabel = true;
   }
+  MarkBranchLabels(source);
+  FoldFullNames();
+  Filter({});
+}
 
+void LabelTree::MarkBranchLabels(const std::vector<std::string_view>& source) {
   // Only the first child of a text ever gets children, so a branch has the full name of a leaf
   // exactly when it was that leaf itself, or the leaf is a later sibling of the same text.
   std::unordered_map<ChildKey, int32_t, ChildKeyHash> branches;
@@ -94,8 +99,10 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
       if (branch != branches.end()) nodes_[branch->second].isLabel = true;
     }
   }
+}
 
-  // The folded full names, each built from its parent's, which comes before it.
+void LabelTree::FoldFullNames() {
+  // Each full name is built from its parent's, which comes before it.
   foldedStart_.assign(nodes_.size() + 1, 0);
   std::vector<uint32_t> length(nodes_.size());
   size_t total = 0;
@@ -115,7 +122,6 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
     for (char c : nodes_[n].text) folded_ += Fold(c);
     foldedStart_[n + 1] = static_cast<uint32_t>(folded_.size());
   }
-  Filter({});
 }
 
 std::string LabelTree::FullName(int32_t node) const {

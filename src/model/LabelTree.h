@@ -55,6 +55,11 @@ class LabelTree {
     std::vector<int32_t> children;
   };
 
+  // Marks the branches whose full name is one of the names; source holds the node texts as
+  // views into the names.
+  void MarkBranchLabels(const std::vector<std::string_view>& source);
+  void FoldFullNames();
+
   std::vector<Node> nodes_;
   std::vector<int32_t> topLevel_;
   // The full names in lower case, one after the other: node n's is [foldedStart_[n],

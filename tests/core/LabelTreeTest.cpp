@@ -40,6 +40,8 @@ TEST(LabelTree, NamesNestAtDotsInTableOrder) {
       {{"Sound.Init", "Sound"}, "Sound*(Init),Sound"},
       {{"Init", "Init.loop", "Init.done", "Main"}, "Init*(loop,done),Main"},
       {{"A", "A"}, "A,A"},
+      {{"A.x", "B.y", "A.z", "B.y.w"}, "A(x,z),B(y*(w))"},
+      {{"A.b", "A.c", "A.b.x", "A.b"}, "A(b*(x),c,b)"},
       {{"Zeta", "Alpha"}, "Zeta,Alpha"},
       // Only dots after the first character split a name.
       {{"a..b", ".x", "y.", ".a.b", ".a.c", "..z"}, "a((b)),.x,y(),.a(b,c),.(z)"},
