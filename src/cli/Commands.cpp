@@ -52,8 +52,8 @@ int Run(const CliIo& io, const std::function<void()>& command) {
   } catch (const CliError& e) {
     // One line: a message of several lines (a symbol file's failing line) is joined.
     std::string message = e.message;
-    for (char& c : message) {
-      if (c == '\n') c = ' ';
+    for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at)) {
+      message.replace(at, 1, "; ");
     }
     std::fprintf(io.err, "%s: %s\n", e.where.c_str(), message.c_str());
     return e.code;

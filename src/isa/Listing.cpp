@@ -1,5 +1,8 @@
 #include "isa/Listing.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
 
@@ -26,6 +29,25 @@ bool AppendLabelLine(std::string& out, const LabelTables& labels, uint32_t offse
   out += labels.RomLabels()[label].Name;
   out += ':';
   return true;
+}
+
+// The ROM labels in offset order, one per offset: the one standing last in the table, which is
+// the one LastRomLabelAt gives. A walk with rising offsets reads it with a cursor instead of a
+// lookup per instruction.
+std::vector<std::pair<int32_t, int32_t>> LabelsByOffset(const LabelTables& labels) {
+  std::vector<std::pair<int32_t, int32_t>> byOffset;
+  const auto& rom = labels.RomLabels();
+  byOffset.reserve(rom.size());
+  for (size_t i = 0; i < rom.size(); ++i)
+    byOffset.push_back({rom[i].Offset, static_cast<int32_t>(i)});
+  std::sort(byOffset.begin(), byOffset.end());
+  // Of equal offsets keep the last entry, which sorts last.
+  std::vector<std::pair<int32_t, int32_t>> last;
+  for (size_t i = 0; i < byOffset.size(); ++i) {
+    if (i + 1 == byOffset.size() || byOffset[i + 1].first != byOffset[i].first)
+      last.push_back(byOffset[i]);
+  }
+  return last;
 }
 
 }  // namespace
@@ -94,10 +116,18 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   std::string out;
   out.reserve(kChunk + 256);
   std::string scratch;
+  const auto byOffset = LabelsByOffset(labels);
+  auto next = std::lower_bound(byOffset.begin(), byOffset.end(),
+                               std::pair<int32_t, int32_t>{static_cast<int32_t>(from), -1});
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
   for (uint64_t pos = from; pos <= to && pos < kRomCapacity;) {
     const auto at = static_cast<uint32_t>(pos);
-    if (AppendLabelLine(out, labels, at)) out += '\n';
+    while (next != byOffset.end() && next->first < static_cast<int32_t>(at)) ++next;
+    if (next != byOffset.end() && next->first == static_cast<int32_t>(at)) {
+      out += '@';
+      out += labels.RomLabels()[next->second].Name;
+      out += ":\n";
+    }
     pos += AppendInstructionLine(out, scratch, rom, labels, format, at);
     out += '\n';
     if (out.size() >= kChunk) {

@@ -218,8 +218,14 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
        "",
        "velmora-cli: --inst jp ?: Please replace question marks with a value.\n"},
       {{}, 2, "", "velmora-cli: search needs one of --bytes and --inst.\n"},
+      {{"--bytes", "1", "--sym", "none.sym"}, 1, "", "none.sym: File not found.\n"},
+      {{"--bytes", "1", "--sym", "bad.sym"},
+       1,
+       "",
+       "bad.sym: '$zz' is not a valid integer value; bad.sym, line 2.\n"},
   };
   Write("empty.sym", "");
+  Write("bad.sym", "00:0100 Ok\nzz:0100 Bad\n");
   for (const Row& r : rows) {
     std::vector<std::string> args{"search", "game.gb"};
     args.insert(args.end(), r.args.begin(), r.args.end());
