@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const Failure& f) {
     FUZZ_CHECK(NamesTheLine(f.text));
   } catch (const RunTimeError& e) {
-    FUZZ_CHECK(NamesTheLine(e.what()));
+    FUZZ_CHECK(NamesTheLine(e.text));
   }
 
   FUZZ_CHECK(labels.FirstRomLabelNamed("Stale") == LabelTables::kNone ||
