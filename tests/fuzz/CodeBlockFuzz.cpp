@@ -1,6 +1,6 @@
 // A whole code-editor block (the input's lines) assembled into a four-bank ROM with a symbol
 // file's labels. A block that fails writes nothing, and names a line of the block; a block that
-// reports no store leaves the image as it was.
+// reports no store leaves the image as it was; nothing is ever written past the ROM's end.
 
 #include <algorithm>
 #include <vector>
@@ -56,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (failed || !stored) {
     FUZZ_CHECK(std::equal(original.begin(), original.begin() + reach, rom.RomImage.begin()));
   } else {
-    std::copy(original.begin(), original.begin() + reach, rom.RomImage.begin());
+    FUZZ_CHECK(std::equal(original.begin() + rom.RomSize, original.begin() + reach,
+                          rom.RomImage.begin() + rom.RomSize));
+    std::copy(original.begin(), original.begin() + rom.RomSize, rom.RomImage.begin());
   }
   return 0;
 }

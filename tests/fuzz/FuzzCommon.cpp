@@ -61,7 +61,6 @@ uint8_t CheckRoundTrip(const Rom& rom, uint32_t offset, const LabelTables& label
               : static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1));
       const std::string label = LabelForValue(value, offset, labels);
       FUZZ_CHECK(label == LabelForValueByScan(value, offset, labels));
-      if (!label.empty() && label[0] != '@') continue;
     }
     EncodedInstruction code;
     try {

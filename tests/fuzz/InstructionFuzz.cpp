@@ -1,7 +1,7 @@
-// One line of assembler, as the change-instruction dialog takes it, at a place in a four-bank ROM
-// with a symbol file's labels. An accepted line stores exactly the bytes it encodes to and
-// nothing else, and those bytes decode to a text that assembles to them again; a refused line
-// stores nothing.
+// One line of assembler, as the change-instruction dialog takes it, at a place in or past the end
+// of a four-bank ROM with a symbol file's labels. A line whose bytes fit in the ROM stores
+// exactly the bytes it encodes to and nothing else, and those bytes decode to a text that
+// assembles to them again; a refused line stores nothing.
 
 #include <algorithm>
 
@@ -27,11 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     encoded = false;
   }
   uint8_t stored = 0;
+  const bool fits = encoded && offset + code.Length <= rom.RomSize;
   try {
     stored = AssembleInstruction(rom, labels, text, offset);
-    FUZZ_CHECK(encoded && stored == code.Length && stored >= 1 && stored <= 3);
+    FUZZ_CHECK(fits && stored == code.Length && stored >= 1 && stored <= 3);
   } catch (const Failure&) {
-    FUZZ_CHECK(!encoded);
+    FUZZ_CHECK(!fits);
   }
   FUZZ_CHECK(rom.Byte(int64_t{offset} - 1) == kUntouched || offset == 0);
   for (uint32_t i = 0; i < 4; ++i) {
