@@ -24,7 +24,9 @@ std::shared_ptr<SeenFileDialog> AnswerNextFileDialog(const QString& fileName) {
       timer->deleteLater();
       return;
     }
-    if (!dialog || !dialog->isVisible()) return;
+    // Answered once it is the active window, as a user would see it, so that its name field
+    // can take the focus.
+    if (!dialog || !dialog->isVisible() || QApplication::activeWindow() != dialog) return;
     timer->stop();
     timer->deleteLater();
     auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -34,8 +36,13 @@ std::shared_ptr<SeenFileDialog> AnswerNextFileDialog(const QString& fileName) {
       dialog->reject();
       return;
     }
-    // Typed into the name field as a user would, then the dialog's own accept.
-    if (nameEdit) nameEdit->setText(fileName);
+    // Typed into the focused name field as a user would, then the dialog's own accept. Typing
+    // into the focused field drops the list's selection: the dialog is reused, and a file
+    // selected there the last time would otherwise be the one chosen.
+    if (nameEdit) {
+      nameEdit->setFocus();
+      nameEdit->setText(fileName);
+    }
     QMetaObject::invokeMethod(dialog, "accept");
   });
   timer->start(kPollMs);
