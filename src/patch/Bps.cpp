@@ -156,6 +156,8 @@ std::vector<uint8_t> ApplyBps(std::span<const uint8_t> source, std::span<const u
   const size_t targetSizeAt = in.pos;
   const uint64_t targetSize = in.Number();
   if (targetSize > kRomCapacity) ThrowPatchTooLarge(kFormat, targetSizeAt, targetSize);
+  // As with IPS, whose size after "EOF" may not be 0: a patch never leaves an empty ROM.
+  if (targetSize == 0) ThrowPatchDamaged(kFormat, targetSizeAt, "the target size is 0");
   const size_t metadataAt = in.pos;
   in.Take(in.Number(), metadataAt);
 

@@ -233,6 +233,7 @@ TEST(PatchTest, DamagedPatchesAreRefusedWithTheFaultAndItsByte) {
       {bps(0x1000001, {}),
        "The BPS patch would grow the ROM past 16 MiB (to 16777217 bytes, at "
        "byte 6)."},
+      {bps(0, {}), "The BPS patch is damaged at byte 6: the target size is 0."},
       {bps(0x100, {(0xFF << 2) | 0, 0}),
        "The BPS patch is damaged at byte 11: an action writes past the target's 256 bytes."},
       {bps(0x200, {(0x1FF << 2) | 0}),
