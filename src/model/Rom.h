@@ -11,6 +11,12 @@ constexpr uint32_t kRomCapacity = 16u * 1024u * 1024u;
 constexpr uint32_t kRomPadding = 4;
 constexpr uint32_t kBankSize = 0x4000;
 
+// A byte written while a command's changes are being recorded: where, and the value it replaced.
+struct RomWrite {
+  uint32_t Offset;
+  uint8_t Old;
+};
+
 struct Rom {
   // Bytes past RomSize keep whatever they held (zero, or the tail of a longer ROM loaded earlier).
   std::vector<uint8_t> RomImage = std::vector<uint8_t>(kRomCapacity + kRomPadding, 0);
@@ -19,6 +25,9 @@ struct Rom {
   uint32_t BankCount = 0;
   std::string RomTitle;
   std::string RomFileName;
+  // Set only while RecordEdit runs a command: every SetByte then notes the byte it replaces, so
+  // that the command can be undone without a copy of the image.
+  std::vector<RomWrite>* Journal = nullptr;
 
   // Byte at an offset, 0 outside the buffer.
   uint8_t Byte(int64_t offset) const {
@@ -26,7 +35,10 @@ struct Rom {
   }
   // Writes a byte; offsets outside the 16 MiB buffer are ignored.
   void SetByte(int64_t offset, uint8_t value) {
-    if (offset >= 0 && offset < kRomCapacity) RomImage[static_cast<size_t>(offset)] = value;
+    if (offset < 0 || offset >= kRomCapacity) return;
+    uint8_t& byte = RomImage[static_cast<size_t>(offset)];
+    if (Journal) Journal->push_back({static_cast<uint32_t>(offset), byte});
+    byte = value;
   }
 };
 
