@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
 
@@ -24,6 +25,7 @@
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
 #include "ui/Splash.h"
+#include "ui/UndoSteps.h"
 
 namespace {
 
@@ -126,6 +128,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   OpenDlg->setObjectName("OpenDlg");
   SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
   SaveDlg->setObjectName("SaveDlg");
+
+  undoStack_ = new QUndoStack(this);
+  ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
 
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
@@ -259,6 +264,49 @@ void TMainForm::ListContextPopup(const QPoint& pos) {
 
 void TMainForm::EnableMenus(bool enabled) {
   for (QMenu* menu : {ui.Search1, ui.View1, ui.Tools1}) SetMenuEnabled(menu, enabled);
+  // Undo and Redo follow the stack.
+  ui.Edit1->menuAction()->setEnabled(enabled);
+}
+
+void TMainForm::SetScrollRange() {
+  const int64_t top = int64_t{state_.rom.RomSize} - 30;
+  ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(top, 0)));
+}
+
+// ---- Undo ----
+
+bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
+  EditStep step;
+  if (!RunCommand([&] { step = RecordEdit(state_.rom, command); }, this)) return false;
+  PushEdit(caption, std::move(step));
+  return true;
+}
+
+void TMainForm::PushEdit(const QString& caption, EditStep step) {
+  if (step.OldSize != step.NewSize) SetScrollRange();
+  if (!step.Empty()) {
+    undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
+                                      [this](const EditStep& s) { ShowEdit(s); }));
+  }
+  UpdateList();
+}
+
+void TMainForm::ShowEdit(const EditStep& step) {
+  if (step.OldSize != step.NewSize) SetScrollRange();
+  ShowOffset(static_cast<int32_t>(step.FirstOffset()));
+}
+
+void TMainForm::ClearUndo() {
+  undoStack_->clear();
+}
+
+void TMainForm::MarkModified() {
+  // No state on the stack matches the file any more.
+  undoStack_->resetClean();
+}
+
+bool TMainForm::Modified() const {
+  return !undoStack_->isClean();
 }
 
 void TMainForm::LoadRom1Click() {
@@ -270,12 +318,11 @@ void TMainForm::LoadRom1Click() {
       [&] {
         Rom& rom = state_.rom;
         LoadRomFile(rom, FileNameBytes(name));
-        modified_ = false;
+        ClearUndo();
         state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
         LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
         setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
-        // A ROM of 30 bytes or less has no range to scroll through.
-        ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 30, 0)));
+        SetScrollRange();
         SetStartOffset(0);
         ui.List->show();
         FormResize();
@@ -290,7 +337,7 @@ bool TMainForm::SaveTo(const QString& fileName) {
   return RunCommand(
       [&] {
         SaveRomFile(state_.rom, FileNameBytes(fileName));
-        modified_ = false;
+        undoStack_->setClean();
       },
       this);
 }
@@ -315,7 +362,7 @@ void TMainForm::SaveAs1Click() {
 }
 
 bool TMainForm::SaveChangesFirst() {
-  if (!modified_) return true;
+  if (!Modified()) return true;
   const std::string name =
       FileNameBytes(QFileInfo(QFile::decodeName(state_.rom.RomFileName.c_str())).fileName());
   switch (AskSaveChanges(name, this)) {
@@ -390,15 +437,16 @@ void TMainForm::Labels1Click() {
 void TMainForm::CodeEditor1Click() {
   TCodeEditorForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
-  if (form.Stored()) MarkModified();
-  UpdateList();
+  EditStep step = form.TakeStep();
+  const QString caption = CodeEditorCaption(step);
+  PushEdit(caption, std::move(step));
 }
 
 void TMainForm::ChangeInstruction1Click() {
-  TInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  const auto offset = static_cast<uint32_t>(SelectedOffset());
+  TInstForm form(state_, offset, this);
   if (form.exec() != QDialog::Accepted) return;
-  MarkModified();
-  UpdateList();
+  PushEdit(ChangeInstructionCaption(offset), form.TakeStep());
 }
 
 void TMainForm::Bin1Click(int tag) {

@@ -4,14 +4,17 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "isa/Listing.h"
+#include "model/Edit.h"
 #include "ui_Main.h"
 
 class QFileDialog;
 class QLabel;
 class QMenu;
+class QUndoStack;
 struct AppState;
 struct SearchOutcome;
 
@@ -30,9 +33,24 @@ class TMainForm : public QMainWindow {
   void UpdateList();
   // Shows the listing from an offset (brought into the scroll range) with line 0 selected.
   void ShowOffset(int32_t offset);
-  // Every command that writes to the image calls this, so that the changes are not lost silently.
-  void MarkModified() { modified_ = true; }
-  bool Modified() const { return modified_; }
+
+  // Every command that changes bytes of the ROM (or RomSize) makes one undo step, through one of
+  // these two, and the unsaved-changes question follows the undo stack:
+  //   RunEdit("Fix Checksums", [&] { FixChecksums(State().rom); });
+  // runs a core operation that writes through Rom::SetByte (and may set RomSize and BankCount)
+  // inside RunCommand: on a failure its box shows, the image is as it was and no step is made;
+  // returns whether it succeeded. PushEdit takes a step that a dialog has already made with
+  // RecordEdit. A step that changed nothing is dropped. Both refill the listing (and the scroll
+  // range when the size changed); undo and redo then show the step's first changed byte.
+  bool RunEdit(const QString& caption, const std::function<void()>& command);
+  void PushEdit(const QString& caption, EditStep step);
+  // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
+  void ClearUndo();
+  // For a change that no undo step records: unsaved until the next save or load, whatever is
+  // undone meanwhile.
+  void MarkModified();
+  // Whether the image differs from what was last saved or loaded.
+  bool Modified() const;
 
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
@@ -76,6 +94,10 @@ class TMainForm : public QMainWindow {
   void SetStartOffset(int64_t offset);
   void ShowSelectedOffset();
   void EnableMenus(bool enabled);
+  // The scroll range for the loaded size: a ROM of 30 bytes or less has none.
+  void SetScrollRange();
+  // After an undo or redo: the step's first changed byte, in a rebuilt listing.
+  void ShowEdit(const EditStep& step);
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
   // Writes the image to a file; clears the unsaved-changes mark on success.
@@ -94,5 +116,5 @@ class TMainForm : public QMainWindow {
   QFont codeFont_;
   Listing listing_;
   int visibleLines_ = 0;
-  bool modified_ = false;
+  QUndoStack* undoStack_ = nullptr;
 };
