@@ -294,6 +294,7 @@ void TMainForm::PushEdit(const QString& caption, EditStep step) {
 void TMainForm::ShowEdit(const EditStep& step) {
   if (step.OldSize != step.NewSize) SetScrollRange();
   ShowOffset(static_cast<int32_t>(step.FirstOffset()));
+  ShowSelectedOffset();
 }
 
 void TMainForm::ClearUndo() {
