@@ -1,5 +1,6 @@
 #include "FileDialogAnswer.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -34,7 +35,10 @@ std::shared_ptr<SeenFileDialog> AnswerNextFileDialog(const QString& fileName) {
       dialog->reject();
       return;
     }
-    // Typed into the name field as a user would, then the dialog's own accept.
+    // Typed into the name field as a user would, then the dialog's own accept. A row still
+    // selected from the name offered would win over the typed name, and typing deselects it
+    // only while the field has the focus, which a busy machine may not have given it yet.
+    if (auto* view = dialog->findChild<QAbstractItemView*>("listView")) view->clearSelection();
     if (nameEdit) nameEdit->setText(fileName);
     QMetaObject::invokeMethod(dialog, "accept");
   });
