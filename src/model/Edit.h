@@ -28,10 +28,10 @@ struct EditStep {
   uint32_t FirstOffset() const;
 };
 
-// Runs a command that writes the image through Rom::SetByte (and may set RomSize and BankCount)
-// and returns what it changed; bytes written back to their old value are not part of the step.
-// When the command throws, every byte it wrote, RomSize and BankCount are put back and the
-// exception leaves unchanged: a failed command changes nothing. A recording inside another one
+// Runs a command that writes the image through Rom::SetByte or ApplyRomChange (and may set RomSize
+// and BankCount) and returns what it changed; bytes written back to their old value are not part of
+// the step. When the command throws, every byte it wrote, RomSize and BankCount are put back and
+// the exception leaves unchanged: a failed command changes nothing. A recording inside another one
 // hands its writes on to the outer one as well.
 EditStep RecordEdit(Rom& rom, const std::function<void()>& command);
 

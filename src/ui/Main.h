@@ -36,10 +36,11 @@ class TMainForm : public QMainWindow {
 
   // Every command that changes bytes of the ROM (or RomSize) makes one undo step, through one of
   // these two, and the unsaved-changes question follows the undo stack:
-  //   RunEdit("Fix Checksums", [&] { FixChecksums(State().rom); });
-  // runs a core operation that writes through Rom::SetByte (and may set RomSize and BankCount)
-  // inside RunCommand: on a failure its box shows, the image is as it was and no step is made;
-  // returns whether it succeeded. PushEdit takes a step that a dialog has already made with
+  //   Rom& rom = State().rom;
+  //   RunEdit("Fix Checksums", [&] { ApplyRomChange(rom, FixChecksums(rom)); });
+  // runs a core operation that writes through Rom::SetByte or ApplyRomChange (and may set RomSize
+  // and BankCount) inside RunCommand: on a failure its box shows, the image is as it was and no
+  // step is made; returns whether it succeeded. PushEdit takes a step that a dialog has already made with
   // RecordEdit. A step that changed nothing is dropped. Both refill the listing (and the scroll
   // range when the size changed); undo and redo then show the step's first changed byte.
   bool RunEdit(const QString& caption, const std::function<void()>& command);

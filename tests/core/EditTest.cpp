@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 #include "TestRom.h"
 #include "asm/BlockAssembler.h"
 #include "model/Edit.h"
 #include "model/Failure.h"
+#include "model/Header.h"
+#include "model/RomChange.h"
 
 namespace {
 
@@ -140,40 +143,52 @@ TEST(Edit, AFailedCommandChangesNothingAndTellsTheOuterRecording) {
   EXPECT_EQ(rom->Journal, nullptr);
 }
 
-TEST(Edit, AStepThatResizesTheRomPutsTheSizeBack) {
+TEST(Edit, RecordsTheChangesOfWholeRomCommandsWithTheirSize) {
+  // A patch's target: three bytes at 0x200 and the last byte differ.
+  std::vector<uint8_t> target(0x10000, 0);
+  target[0x200] = 1;
+  target[0x202] = 2;
+  target[0xFFFF] = 3;
   struct Row {
     const char* what;
+    std::function<void(Rom&)> command;
     uint32_t newSize;
-    uint8_t fill;  // written from the old end to the new one
     std::vector<EditRun> runs;
     uint32_t first;
   };
   const Row rows[] = {
-      // The header's size byte changes with the size.
-      {"grown and filled", 0x20000, 0xFF, {{0x148, 1}, {0x10000, 0x10000}}, 0x148},
-      // The buffer past the end already holds zeros: only the size changes.
-      {"grown over zeros", 0x18000, 0x00, {{0x148, 1}}, 0x148},
-      {"cut", 0x8000, 0x00, {{0x148, 1}}, 0x148},
+      // The new bytes are 0xFF and the size code at 0x148 changes.
+      {"extended",
+       [](Rom& rom) { ApplyRomChange(rom, ExtendRom(rom, 0x20000)); },
+       0x20000,
+       {{0x148, 1}, {0x10000, 0x10000}},
+       0x148},
+      {"a patch",
+       [&](Rom& rom) { ApplyRomChange(rom, DiffRom(rom, target)); },
+       0x10000,
+       {{0x200, 1}, {0x202, 1}, {0xFFFF, 1}},
+       0x200},
+      // The buffer past the end holds zeros already: only the size changes.
+      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}, 0x10000},
+      {"cut",
+       [](Rom& rom) {
+         rom.SetByte(0x148, 0x00);
+         rom.SetByte(0x148, 0x01);
+         rom.RomSize = 0x8000;
+       },
+       0x8000,
+       {{0x148, 1}},
+       0x148},
   };
   for (const Row& r : rows) {
     auto rom = MakeRom(0x10000);
     const std::vector<uint8_t> before = rom->RomImage;
-    const EditStep step = RecordEdit(*rom, [&] {
-      for (uint32_t i = rom->RomSize; i < r.newSize; ++i) rom->SetByte(i, r.fill);
-      rom->SetByte(0x148, 0x03);
-      rom->RomSize = r.newSize;
-      rom->BankCount = r.newSize / kBankSize;
-    });
+    const EditStep step = RecordEdit(*rom, [&] { r.command(*rom); });
     EXPECT_EQ(step.Runs, r.runs) << r.what;
     EXPECT_EQ(step.OldSize, 0x10000u) << r.what;
     EXPECT_EQ(step.NewSize, r.newSize) << r.what;
     EXPECT_EQ(step.FirstOffset(), r.first) << r.what;
+    EXPECT_FALSE(step.Empty()) << r.what;
     ExpectUndoRedo(*rom, step, before, 0x10000, r.what);
   }
-  // A size change alone is a step too; it starts where the shorter image ends.
-  EditStep sizeOnly;
-  sizeOnly.OldSize = 0x10000;
-  sizeOnly.NewSize = 0x8000;
-  EXPECT_FALSE(sizeOnly.Empty());
-  EXPECT_EQ(sizeOnly.FirstOffset(), 0x8000u);
 }

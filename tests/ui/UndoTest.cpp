@@ -11,6 +11,7 @@
 
 #include "helpers/MainHarness.h"
 #include "model/Failure.h"
+#include "model/Header.h"
 #include "ui/Resources.h"
 
 namespace {
@@ -283,12 +284,7 @@ class UndoTest : public QObject {
     MainHarness h;
     QVERIFY(h.LoadNew("undo.gb", UndoRom()));
     Rom& rom = h.state.rom;
-    QVERIFY(h.form->RunEdit("Rom Extender", [&] {
-      for (uint32_t i = 0x8000; i < 0x10000; ++i) rom.SetByte(i, 0xFF);
-      rom.SetByte(0x148, 0x01);
-      rom.RomSize = 0x10000;
-      rom.BankCount = 4;
-    }));
+    QVERIFY(h.form->RunEdit("Rom Extender", [&] { ApplyRomChange(rom, ExtendRom(rom, 0x10000)); }));
     QCOMPARE(EditItems(h), (QStringList{"&Undo Rom Extender", ""}));
     QCOMPARE(h.Scroller()->maximum(), 0x10000 - 30);
     h.Action("Undo1")->trigger();
