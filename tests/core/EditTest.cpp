@@ -82,30 +82,67 @@ TEST(Edit, KeepsOnlyTheChangedBytesInRuns) {
   }
 }
 
-TEST(Edit, ABlockIsOneStepOfWhatItChanged) {
+// Each command is one step however much it writes, its size change included.
+TEST(Edit, EachCommandIsOneStep) {
   LabelTables labels;
-  struct Row {
-    const char* what;
-    std::vector<std::string> lines;
-    std::vector<EditRun> runs;
-  };
   std::vector<std::string> longBlock = {"org 01:4000"};
   longBlock.insert(longBlock.end(), 10000, "halt");
+  std::vector<uint8_t> target(0x10000, 0);  // a patch's target
+  target[0x200] = 1;
+  target[0x202] = 2;
+  target[0xFFFF] = 3;
+  struct Row {
+    const char* what;
+    std::function<void(Rom&)> command;
+    uint32_t newSize;
+    std::vector<EditRun> runs;
+  };
   const Row rows[] = {
-      {"three orgs, the last below the first",
-       {"org 02:4100", "@Loop", "jr @Loop", "org 01:4000", "ld a,$05", "org 00:0150", "ret"},
+      {"a block of three orgs, the last below the first",
+       [&](Rom& rom) {
+         AssembleBlock(
+             rom, labels,
+             {"org 02:4100", "@Loop", "jr @Loop", "org 01:4000", "ld a,$05", "org 00:0150", "ret"},
+             {});
+       },
+       0x10000,
        {{0x150, 1}, {0x4000, 2}, {0x8100, 2}}},
-      {"ten thousand lines", longBlock, {{0x4000, 10000}}},
+      {"ten thousand lines",
+       [&](Rom& rom) { AssembleBlock(rom, labels, longBlock, {}); },
+       0x10000,
+       {{0x4000, 10000}}},
+      // The new bytes are 0xFF and the size code at 0x148 changes.
+      {"extended",
+       [](Rom& rom) { ApplyRomChange(rom, ExtendRom(rom, 0x20000)); },
+       0x20000,
+       {{0x148, 1}, {0x10000, 0x10000}}},
+      {"patched",
+       [&](Rom& rom) { ApplyRomChange(rom, DiffRom(rom, target)); },
+       0x10000,
+       {{0x200, 1}, {0x202, 1}, {0xFFFF, 1}}},
+      // The buffer past the end holds zeros already: only the size changes.
+      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}},
+      {"cut",
+       [](Rom& rom) {
+         rom.SetByte(0x148, 0x00);
+         rom.SetByte(0x148, 0x01);
+         rom.RomSize = 0x8000;
+       },
+       0x8000,
+       {{0x148, 1}}},
   };
   for (const Row& r : rows) {
-    auto rom = MakeRom(0x10000);  // zeros: every byte of these blocks changes
+    auto rom = MakeRom(0x10000);
     const std::vector<uint8_t> before = rom->RomImage;
-    const EditStep step = RecordEdit(*rom, [&] { AssembleBlock(*rom, labels, r.lines, {}); });
+    const EditStep step = RecordEdit(*rom, [&] { r.command(*rom); });
     EXPECT_EQ(step.Runs, r.runs) << r.what;
     size_t changed = 0;
     for (const EditRun& run : step.Runs) changed += run.Length;
     EXPECT_EQ(step.OldBytes.size(), changed) << r.what;
     EXPECT_EQ(step.NewBytes.size(), changed) << r.what;
+    EXPECT_EQ(step.OldSize, 0x10000u) << r.what;
+    EXPECT_EQ(step.NewSize, r.newSize) << r.what;
+    EXPECT_FALSE(step.Empty()) << r.what;
     ExpectUndoRedo(*rom, step, before, 0x10000, r.what);
   }
 }
@@ -141,54 +178,4 @@ TEST(Edit, AFailedCommandChangesNothingAndTellsTheOuterRecording) {
   EXPECT_EQ(outer.Runs, (std::vector<EditRun>{{0x10, 1}, {0x20, 1}}));
   EXPECT_EQ(outer.NewBytes, (std::vector<uint8_t>{0xAA, 0xBB}));
   EXPECT_EQ(rom->Journal, nullptr);
-}
-
-TEST(Edit, RecordsTheChangesOfWholeRomCommandsWithTheirSize) {
-  // A patch's target: three bytes at 0x200 and the last byte differ.
-  std::vector<uint8_t> target(0x10000, 0);
-  target[0x200] = 1;
-  target[0x202] = 2;
-  target[0xFFFF] = 3;
-  struct Row {
-    const char* what;
-    std::function<void(Rom&)> command;
-    uint32_t newSize;
-    std::vector<EditRun> runs;
-    uint32_t first;
-  };
-  const Row rows[] = {
-      // The new bytes are 0xFF and the size code at 0x148 changes.
-      {"extended",
-       [](Rom& rom) { ApplyRomChange(rom, ExtendRom(rom, 0x20000)); },
-       0x20000,
-       {{0x148, 1}, {0x10000, 0x10000}},
-       0x148},
-      {"a patch",
-       [&](Rom& rom) { ApplyRomChange(rom, DiffRom(rom, target)); },
-       0x10000,
-       {{0x200, 1}, {0x202, 1}, {0xFFFF, 1}},
-       0x200},
-      // The buffer past the end holds zeros already: only the size changes.
-      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}, 0x10000},
-      {"cut",
-       [](Rom& rom) {
-         rom.SetByte(0x148, 0x00);
-         rom.SetByte(0x148, 0x01);
-         rom.RomSize = 0x8000;
-       },
-       0x8000,
-       {{0x148, 1}},
-       0x148},
-  };
-  for (const Row& r : rows) {
-    auto rom = MakeRom(0x10000);
-    const std::vector<uint8_t> before = rom->RomImage;
-    const EditStep step = RecordEdit(*rom, [&] { r.command(*rom); });
-    EXPECT_EQ(step.Runs, r.runs) << r.what;
-    EXPECT_EQ(step.OldSize, 0x10000u) << r.what;
-    EXPECT_EQ(step.NewSize, r.newSize) << r.what;
-    EXPECT_EQ(step.FirstOffset(), r.first) << r.what;
-    EXPECT_FALSE(step.Empty()) << r.what;
-    ExpectUndoRedo(*rom, step, before, 0x10000, r.what);
-  }
 }
