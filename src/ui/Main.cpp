@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
+#include <exception>
 
 #include "model/NumberText.h"
 #include "search/Search.h"
@@ -20,9 +21,12 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileWatch.h"
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
+#include "ui/RecentRoms.h"
+#include "ui/RomDrop.h"
 #include "ui/Splash.h"
 
 namespace {
@@ -126,6 +130,15 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   OpenDlg->setObjectName("OpenDlg");
   SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
   SaveDlg->setObjectName("SaveDlg");
+
+  // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
+  const QList<QAction*> fileItems = ui.File1->actions();
+  recent_ = new TRecentRoms(ui.File1, fileItems.value(fileItems.indexOf(ui.SaveAs1) + 1),
+                            [this](const QString& name) { LoadRomNamed(name); });
+  new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
+  watch_ = new TFileWatch(this);
+  connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
+  connect(watch_, &TFileWatch::SymChanged, this, &TMainForm::SymFileChanged);
 
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
@@ -266,33 +279,82 @@ void TMainForm::LoadRom1Click() {
   if (OpenDlg->exec() != QDialog::Accepted) return;
   const QString name = OpenDlg->selectedFiles().value(0);
   OpenDlg->selectFile(name);
-  RunCommand(
-      [&] {
-        Rom& rom = state_.rom;
-        LoadRomFile(rom, FileNameBytes(name));
-        modified_ = false;
-        state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-        LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
-        setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
-        // A ROM of 30 bytes or less has no range to scroll through.
-        ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 30, 0)));
-        SetStartOffset(0);
-        ui.List->show();
-        FormResize();
-        ui.List->SetItemIndex(0);
-        ui.List->setFocus();
-        EnableMenus(true);
-      },
-      this);
+  OpenRom(name);
+}
+
+bool TMainForm::LoadRomNamed(const QString& fileName) {
+  if (!SaveChangesFirst()) return false;
+  if (!OpenRom(fileName)) return false;
+  OpenDlg->selectFile(fileName);
+  return true;
+}
+
+void TMainForm::ReadSymbols() {
+  Rom& rom = state_.rom;
+  state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+  LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
+}
+
+bool TMainForm::OpenRom(const QString& fileName) {
+  const QString name = QFileInfo(fileName).absoluteFilePath();
+  Rom& rom = state_.rom;
+  if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
+  modified_ = false;
+  // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
+  std::exception_ptr symbolError;
+  try {
+    ReadSymbols();
+  } catch (...) {
+    symbolError = std::current_exception();
+  }
+  setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
+  // The last byte can stand at the top of the listing, so that every byte can be selected.
+  ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 1, 0)));
+  SetStartOffset(0);
+  ui.List->show();
+  FormResize();
+  ui.List->SetItemIndex(0);
+  ui.List->setFocus();
+  EnableMenus(true);
+  recent_->Add(name);
+  std::vector<std::string> symFiles =
+      SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+  QStringList symNames;
+  for (const std::string& sym : symFiles) symNames << QFile::decodeName(sym.c_str());
+  watch_->Watch(name, symNames);
+  if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
+  return true;
+}
+
+void TMainForm::RomFileChanged() {
+  if (modified_ &&
+      !AskYesNo("The ROM file has changed on disk. Load it again and lose your changes?", this)) {
+    return;
+  }
+  // Where the user was: a rebuilt ROM is mostly the same program.
+  const int32_t start = StartOffset();
+  const int index = ui.List->ItemIndex();
+  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()))) return;
+  SetStartOffset(start);
+  UpdateList();
+  ui.List->SetItemIndex(index);
+}
+
+void TMainForm::SymFileChanged() {
+  RunCommand([this] { ReadSymbols(); }, this);
+  UpdateList();
 }
 
 bool TMainForm::SaveTo(const QString& fileName) {
-  return RunCommand(
+  const bool saved = RunCommand(
       [&] {
         SaveRomFile(state_.rom, FileNameBytes(fileName));
         modified_ = false;
       },
       this);
+  // What the program wrote itself is no change made by others (Save As may name the loaded file).
+  watch_->TakeRomAsUnchanged();
+  return saved;
 }
 
 bool TMainForm::SaveLoaded() {

@@ -12,6 +12,8 @@
 class QFileDialog;
 class QLabel;
 class QMenu;
+class TFileWatch;
+class TRecentRoms;
 struct AppState;
 struct SearchOutcome;
 
@@ -33,6 +35,11 @@ class TMainForm : public QMainWindow {
   // Every command that writes to the image calls this, so that the changes are not lost silently.
   void MarkModified() { modified_ = true; }
   bool Modified() const { return modified_; }
+
+  // Loads a ROM file as Load Rom does after its dialog: the question about unsaved changes
+  // first, a failure shown in its box. The command line, a drop and File > Recent ROMs come here.
+  // Returns true when the ROM was loaded.
+  bool LoadRomNamed(const QString& fileName);
 
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
@@ -78,6 +85,15 @@ class TMainForm : public QMainWindow {
   void EnableMenus(bool enabled);
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
+  // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
+  // stops on a bad line still leaves the ROM shown with the labels read before that line, and
+  // the error is shown after.
+  bool OpenRom(const QString& fileName);
+  // Reads the loaded ROM's symbol file into the labels (throws as LoadSymFile does).
+  void ReadSymbols();
+  // The loaded file or its symbol file changed on disk.
+  void RomFileChanged();
+  void SymFileChanged();
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
@@ -91,6 +107,8 @@ class TMainForm : public QMainWindow {
   QLabel* Panel1 = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
+  TRecentRoms* recent_ = nullptr;
+  TFileWatch* watch_ = nullptr;
   QFont codeFont_;
   Listing listing_;
   int visibleLines_ = 0;
