@@ -31,10 +31,11 @@ TFileWatch::Stamp TFileWatch::StampOf(const QString& file) {
           st.st_mtim.tv_nsec};
 }
 
-void TFileWatch::Watch(const QString& romFile, const QStringList& symFiles) {
+void TFileWatch::Watch(const QString& romFile, const std::vector<std::string>& symFiles) {
   ++generation_;
   rom_ = romFile;
-  syms_ = symFiles;
+  syms_.clear();
+  for (const std::string& sym : symFiles) syms_ << QFile::decodeName(sym.c_str());
   romStamp_ = StampOf(rom_);
   symStamps_.clear();
   for (const QString& sym : syms_) symStamps_.push_back(StampOf(sym));

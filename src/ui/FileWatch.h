@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <string>
 #include <vector>
 
 class TFileWatch : public QObject {
@@ -19,7 +20,7 @@ class TFileWatch : public QObject {
   // Watches the ROM file and the symbol files it may have (the names it may have whether or not
   // they exist, so that one that appears or goes is noticed too). The files as they are now
   // count as unchanged.
-  void Watch(const QString& romFile, const QStringList& symFiles);
+  void Watch(const QString& romFile, const std::vector<std::string>& symFiles);
   // The ROM file as it is now counts as unchanged (after the program wrote it itself).
   void TakeRomAsUnchanged();
 

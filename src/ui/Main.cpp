@@ -317,11 +317,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   ui.List->setFocus();
   EnableMenus(true);
   recent_->Add(name);
-  std::vector<std::string> symFiles =
-      SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-  QStringList symNames;
-  for (const std::string& sym : symFiles) symNames << QFile::decodeName(sym.c_str());
-  watch_->Watch(name, symNames);
+  watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
   if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
   return true;
 }
