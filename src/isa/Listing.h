@@ -30,3 +30,10 @@ std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length);
 // the one standing last in the table is shown. Bytes past RomSize decode as they stand.
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines);
+
+// The wheel's steps. Down: the offset just past `count` instructions decoded from `start`.
+uint32_t OffsetAfterInstructions(const Rom& rom, uint32_t start, int count);
+// Up: the nearest offset from which exactly `count` decoded instructions end at `start`, trying
+// count to 3 * count bytes back (three-byte instructions at most); else `count` bytes back.
+// Never below 0.
+uint32_t OffsetBeforeInstructions(const Rom& rom, uint32_t start, int count);
