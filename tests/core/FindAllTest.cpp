@@ -66,7 +66,9 @@ TEST(FindAll, EveryMatchFromTheStartUpToTheCap) {
     for (size_t i = 0; i < r.first.size() && i < found.Offsets.size(); ++i) {
       EXPECT_EQ(found.Offsets[i], r.first[i]);
     }
-    if (!r.bytes && !r.stopped) EXPECT_EQ(found.Offsets, ByRepeatedSearch(f, r.text));
+    if (!r.bytes && !r.stopped) {
+      EXPECT_EQ(found.Offsets, ByRepeatedSearch(f, r.text));
+    }
   }
 
   // The window's cap: 128 KiB of nop.
