@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
@@ -8,12 +9,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
 
+#include "isa/Follow.h"
 #include "model/NumberText.h"
 #include "search/Search.h"
 #include "ui/AppState.h"
@@ -22,6 +25,7 @@
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
 #include "ui/FileWatch.h"
+#include "ui/FindAll.h"
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
@@ -40,6 +44,8 @@ constexpr int kCharWidth = 8;
 // The default window has room for 19 lines of 16 pixels.
 constexpr int kDefaultListHeight = 313;
 constexpr int kStatusHeight = 19;
+// Lines that one notch of the mouse wheel scrolls.
+constexpr int kWheelLines = 3;
 
 // Colours go by column, not by field: a three-digit bank shifts its text one column right under
 // the same colours.
@@ -123,6 +129,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.ChangeInstruction1);
   Pop->addAction(ui.CodeEditor1);
 
+  // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
+  ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
+
   auto* formats = new QActionGroup(this);
   for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
 
@@ -148,6 +157,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
   connect(ui.Instruction1, &QAction::triggered, this, &TMainForm::Instruction1Click);
   connect(ui.Again1, &QAction::triggered, this, &TMainForm::Again1Click);
+  connect(ui.Follow1, &QAction::triggered, this, &TMainForm::Follow1Click);
+  connect(ui.Back1, &QAction::triggered, this, &TMainForm::Back1Click);
+  connect(ui.Forward1, &QAction::triggered, this, &TMainForm::Forward1Click);
   connect(ui.Dec1, &QAction::triggered, this, [this] { Bin1Click(0); });
   connect(ui.Hex1, &QAction::triggered, this, [this] { Bin1Click(1); });
   connect(ui.Bin1, &QAction::triggered, this, [this] { Bin1Click(2); });
@@ -168,6 +180,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::Clicked, this, &TMainForm::ListClick);
   connect(ui.List, &TListingBox::Resized, this, &TMainForm::FormResize);
   connect(ui.List, &QWidget::customContextMenuRequested, this, &TMainForm::ListContextPopup);
+  connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
+  connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
+  connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -210,6 +225,23 @@ void TMainForm::ShowOffset(int32_t offset) {
   SetStartOffset(offset);
   UpdateList();
   ui.List->SetItemIndex(0);
+}
+
+void TMainForm::JumpTo(int32_t offset) {
+  // A jump to the place already shown (a second click on the same result) leaves nothing.
+  const Place left = CurrentPlace();
+  ShowOffset(offset);
+  if (CurrentPlace() != left) history_.Record(left);
+}
+
+Place TMainForm::CurrentPlace() const {
+  return {StartOffset(), ui.List->ItemIndex()};
+}
+
+void TMainForm::ShowPlace(const Place& place) {
+  SetStartOffset(place.StartOffset);
+  UpdateList();
+  ui.List->SetItemIndex(place.SelectedLine);
 }
 
 void TMainForm::FormResize() {
@@ -268,6 +300,17 @@ void TMainForm::ListContextPopup(const QPoint& pos) {
   Pop->exec(ui.List->mapToGlobal(pos));
 }
 
+void TMainForm::ListWheel(int notches) {
+  if (state_.rom.RomSize == 0) return;
+  for (; notches > 0; --notches) {
+    SetStartOffset(OffsetAfterInstructions(state_.rom, StartOffset(), kWheelLines));
+  }
+  for (; notches < 0; ++notches) {
+    SetStartOffset(OffsetBeforeInstructions(state_.rom, StartOffset(), kWheelLines));
+  }
+  UpdateList();
+}
+
 // ---- File commands ----
 
 void TMainForm::EnableMenus(bool enabled) {
@@ -316,6 +359,9 @@ bool TMainForm::OpenRom(const QString& fileName) {
   ui.List->SetItemIndex(0);
   ui.List->setFocus();
   EnableMenus(true);
+  // The places and matches of the ROM before mean nothing in this one.
+  history_.Clear();
+  if (findAll_) findAll_->close();
   recent_->Add(name);
   watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
   if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
@@ -391,6 +437,14 @@ void TMainForm::Quit1Click() {
   close();
 }
 
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+  QAction* item = event->button() == Qt::BackButton      ? ui.Back1
+                  : event->button() == Qt::ForwardButton ? ui.Forward1
+                                                         : nullptr;
+  if (item == nullptr) return QMainWindow::mousePressEvent(event);
+  if (item->isEnabled()) item->trigger();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (SaveChangesFirst()) {
     event->accept();
@@ -403,12 +457,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::Goto1Click() {
   TGotoForm form(state_, this);
-  if (form.exec() == QDialog::Accepted) ShowOffset(form.Target());
+  if (form.exec() == QDialog::Accepted) JumpTo(form.Target());
 }
 
 void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
   if (outcome.Offset) {
-    ShowOffset(*outcome.Offset);
+    JumpTo(*outcome.Offset);
   } else {
     ShowInfo(outcome.Info, this);
   }
@@ -417,6 +471,7 @@ void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
 void TMainForm::Bytes1Click() {
   TSearchByteForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return ShowFindAll(*form.AllMatches());
   ShowSearchOutcome(form.Outcome());
   UpdateList();
 }
@@ -424,6 +479,7 @@ void TMainForm::Bytes1Click() {
 void TMainForm::Instruction1Click() {
   TSearchInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return ShowFindAll(*form.AllMatches());
   ShowSearchOutcome(form.Outcome());
   UpdateList();
 }
@@ -442,7 +498,40 @@ void TMainForm::Again1Click() {
 void TMainForm::Labels1Click() {
   TLabelEditorForm form(state_.labels, state_.SymFileName, this);
   form.exec();
-  if (auto target = form.ShowTarget()) ShowOffset(*target);
+  if (auto target = form.ShowTarget()) JumpTo(*target);
+}
+
+void TMainForm::ShowFindAll(FindAllResult result) {
+  if (findAll_) findAll_->close();
+  findAll_ = new TFindAllForm(state_, std::move(result), this);
+  connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
+  findAll_->PlaceBeside(this);
+  findAll_->show();
+}
+
+void TMainForm::Follow1Click() {
+  if (auto target =
+          FollowTarget(state_.rom, state_.labels, static_cast<uint32_t>(SelectedOffset()))) {
+    JumpTo(static_cast<int32_t>(*target));
+  } else {
+    QApplication::beep();
+  }
+}
+
+void TMainForm::Back1Click() {
+  if (auto place = history_.Back(CurrentPlace())) {
+    ShowPlace(*place);
+  } else {
+    QApplication::beep();
+  }
+}
+
+void TMainForm::Forward1Click() {
+  if (auto place = history_.Forward(CurrentPlace())) {
+    ShowPlace(*place);
+  } else {
+    QApplication::beep();
+  }
 }
 
 void TMainForm::CodeEditor1Click() {

@@ -25,7 +25,9 @@ std::shared_ptr<SeenFileDialog> AnswerNextFileDialog(const QString& fileName) {
       timer->deleteLater();
       return;
     }
-    if (!dialog || !dialog->isVisible()) return;
+    // Answered only once it is the active window, as a user would: answered before, it would
+    // take the activation after it has closed, away from the window the test goes on with.
+    if (!dialog || !dialog->isVisible() || !dialog->isActiveWindow()) return;
     timer->stop();
     timer->deleteLater();
     auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
