@@ -118,11 +118,14 @@ class UndoTest : public QObject {
         const Rom& expected = p.undone ? before : after;
         QVERIFY2(h.state.rom.RomImage == expected.RomImage, r.caption);
         QCOMPARE(h.state.rom.RomSize, expected.RomSize);
-        QCOMPARE(h.Scroller()->maximum(), int(expected.RomSize) - 30);
+        QCOMPARE(h.Scroller()->maximum(), int(expected.RomSize) - 1);
         QCOMPARE(h.Lines().front(), QString(p.undone ? r.undoneLine : r.doneLine));
         QCOMPARE(h.List()->ItemIndex(), 0);
         QCOMPARE(EditItems(h), p.undone ? QStringList({"", "&Redo " + caption})
                                         : QStringList({"&Undo " + caption, ""}));
+        // Back returns to where the listing stood before.
+        h.Action("Back1")->trigger();
+        QCOMPARE(h.form->StartOffset(), 0x1000);
       }
     }
   }
