@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QTextBlock>
 #include <algorithm>
 
@@ -11,6 +10,7 @@
 #include "model/SourceFile.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
 #include "ui/Look.h"
 
 namespace {
@@ -56,8 +56,7 @@ void TCodeEditorForm::SelectEditorLine(size_t index) {
 }
 
 void TCodeEditorForm::OpenButtonClick() {
-  const QString fileName = QFileDialog::getOpenFileName(this, QString(), QString(), kFileFilter,
-                                                        nullptr, QFileDialog::DontUseNativeDialog);
+  const QString fileName = AskFileName(this, QFileDialog::AcceptOpen, kFileFilter);
   if (fileName.isEmpty()) return;
   RunCommand(
       [&] {
@@ -72,9 +71,8 @@ void TCodeEditorForm::OpenButtonClick() {
 
 void TCodeEditorForm::SaveButtonClick() {
   // The name is taken as typed: no extension is added, and an existing file is replaced.
-  const QString fileName = QFileDialog::getSaveFileName(
-      this, QString(), QString(), kFileFilter, nullptr,
-      QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  const QString fileName =
+      AskFileName(this, QFileDialog::AcceptSave, kFileFilter, QFileDialog::DontConfirmOverwrite);
   if (fileName.isEmpty()) return;
   RunCommand([&] { SaveSourceLines(QFile::encodeName(fileName).toStdString(), EditorLines()); },
              this);

@@ -20,6 +20,7 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
@@ -65,6 +66,7 @@ QFileDialog* MakeRomDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setNameFilters({"GameBoy roms [*.gb; *.gbc] (*.gb *.gbc)", "All Files [*.*] (*)"});
   dialog->setDefaultSuffix("gb");
+  KeepCompletionInDialog(dialog);
   return dialog;
 }
 

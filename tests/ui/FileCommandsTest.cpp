@@ -1,7 +1,11 @@
 // Load Rom, Save and Save As through the real file dialogs, their failures, and the question
 // about unsaved changes.
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -131,6 +135,31 @@ class FileCommandsTest : public QObject {
     h.Action("SaveAs1")->trigger();
     QVERIFY(second->seen);
     QCOMPARE(second->offeredName, QString("copy.gb"));
+  }
+
+  // The name field's completion list is filled while the folder is read in the background and
+  // comes up when the reading ends (a name typed meanwhile found no match yet), which can be after
+  // the dialog was accepted. It must stay hidden then, and the main window take the next key.
+  void completionListStaysWithItsDialog() {
+    MainHarness h;
+    const QString rom = WriteFile(h.Folder(), "typed.gb", MakeRomBytes(0x4000, "TYPED"));
+    for (auto [item, dialogName, name] :
+         {std::tuple{"LoadRom1", "OpenDlg", rom}, {"SaveAs1", "SaveDlg", h.Folder() + "/copy.gb"}}) {
+      auto answer = AnswerNextFileDialog(name);
+      h.Action(item)->trigger();
+      QVERIFY(answer->seen);
+      QVERIFY(QFile::exists(name));
+      auto* dialog = h.form->findChild<QFileDialog*>(dialogName);
+      QCompleter* completer = dialog->findChild<QLineEdit*>("fileNameEdit")->completer();
+      completer->complete();  // what the end of the folder's reading does
+      h.Activate();
+      QVERIFY2(!completer->popup()->isVisible(), item);
+      QVERIFY(!QApplication::activePopupWidget());
+      QString title;
+      QVERIFY(InspectNextModal([&] { QTest::keyClick(h.form.get(), Qt::Key_S, Qt::ControlModifier); },
+                               [&](QWidget* w) { title = w->windowTitle(); }));
+      QCOMPARE(title, QString("Search Instruction"));
+    }
   }
 
   void saveDoesNothingBeforeALoad() {
