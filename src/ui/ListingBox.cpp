@@ -76,7 +76,10 @@ void TListingBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TListingBox::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  // A right press selects its line too, so that the popup menu that follows acts on it.
+  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+    return QWidget::mousePressEvent(event);
+  }
   const int index = static_cast<int>(event->position().y()) / kLineHeight;
   if (index < count_) {
     SetItemIndex(index);

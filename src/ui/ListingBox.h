@@ -26,7 +26,7 @@ class TListingBox : public QWidget {
  signals:
   // A key, before the list's own handling of it.
   void KeyDown(int key);
-  // The user selected a line with the mouse or moved the selection with a key.
+  // The user selected a line with the mouse (either button) or moved the selection with a key.
   void Clicked();
   void Resized();
 

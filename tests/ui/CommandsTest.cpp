@@ -305,9 +305,9 @@ class CommandsTest : public QObject {
     QCOMPARE(h.Lines().value(0), QString("@Bank5.Entry:"));
   }
 
-  // A right click on the listing offers the two commands on the selected line: the right click
-  // itself does not move the selection.
-  void popupMenuActsOnTheSelectedLine() {
+  // A right click on a line selects it (the status panel follows), then offers the two commands,
+  // which act on that line.
+  void popupMenuActsOnTheClickedLine() {
     MainHarness h;
     QVERIFY(LoadCommandsRom(h));
     h.form->ShowOffset(0x200);
@@ -317,14 +317,17 @@ class CommandsTest : public QObject {
     QVERIFY(InspectNextModal([&] { PopupItem(h, 3, Qt::Key_E); },
                              [&](QWidget* w) { org = EditorText(w); }));
     h.Activate();
-    QCOMPARE(org, QString("org 00:0203\n"));
+    QCOMPARE(org, QString("org 00:0205\n"));
+    QCOMPARE(h.List()->ItemIndex(), 3);
+    QCOMPARE(h.Panel0(), QString("000205"));
 
-    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 3, Qt::Key_C); },
+    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 2, Qt::Key_C); },
                                             EnterText("CodeCombo", "ld b,$10"));
     h.Activate();
     QVERIFY(!box.seen);
-    QCOMPARE(Bytes(h, 0x203, 2), QByteArray("\x06\x10", 2));
-    QCOMPARE(h.Lines().value(1), QString("00:0203 06 10    ld b,$10"));
+    QCOMPARE(Bytes(h, 0x204, 2), QByteArray("\x06\x10", 2));
+    QCOMPARE(h.Lines().value(2), QString("00:0204 06 10    ld b,$10"));
+    QCOMPARE(h.Panel0(), QString("000204"));
     QVERIFY(h.form->Modified());
   }
 
