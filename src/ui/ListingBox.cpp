@@ -23,6 +23,7 @@ void TListingBox::SetCount(int count) {
 void TListingBox::SetItemIndex(int index) {
   itemIndex_ = index >= 0 && index < count_ ? index : -1;
   update();
+  emit ItemIndexSet();
 }
 
 void TListingBox::paintEvent(QPaintEvent* event) {

@@ -29,6 +29,8 @@ class TListingBox : public QWidget {
   // The user selected a line with the mouse (either button) or moved the selection with a key.
   void Clicked();
   void Resized();
+  // The selection was set, by the user or by the program (a rebuild sets it again).
+  void ItemIndexSet();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

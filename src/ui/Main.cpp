@@ -155,6 +155,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Scroller, &QScrollBar::valueChanged, this, &TMainForm::ScrollerScroll);
   connect(ui.List, &TListingBox::KeyDown, this, &TMainForm::ListKeyDown);
   connect(ui.List, &TListingBox::Clicked, this, &TMainForm::ListClick);
+  // The status panel shows the selected line's offset whatever set the selection: a click, a
+  // key, a jump, a search, a load, a rebuild.
+  connect(ui.List, &TListingBox::ItemIndexSet, this, &TMainForm::ShowSelectedOffset);
   connect(ui.List, &TListingBox::Resized, this, &TMainForm::FormResize);
   connect(ui.List, &QWidget::customContextMenuRequested, this, &TMainForm::ListContextPopup);
 

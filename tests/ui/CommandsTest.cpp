@@ -633,6 +633,46 @@ class CommandsTest : public QObject {
     QCOMPARE(h.form->LineOffsets().front(), 0x14200);
   }
 
+  // Every jump of the listing leaves the status panel on the line now selected: a goto, the
+  // searches and Again, the label browser's Show... and a load, each started with another line
+  // selected.
+  void statusPanelFollowsEveryJump() {
+    MainHarness h;
+    QVERIFY(LoadCommandsRom(h));
+    auto showLabel = [&] {
+      QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); },
+                               [&](QWidget* w) {
+                                 auto* tree = w->findChild<QTreeWidget*>("ProcTree");
+                                 tree->setCurrentItem(tree->findItems(
+                                     "Entry", Qt::MatchExactly | Qt::MatchRecursive).value(0));
+                                 Press(w, "ShowButton");
+                               }));
+      h.Activate();
+    };
+    const struct {
+      const char* what;
+      std::function<void()> jump;
+      const char* panel;
+    } rows[] = {
+        {"goto", [&] { DialogThenBox(h, "Goto1", EnterText("AddrEdit", "01:4150")); }, "004150"},
+        {"bytes", [&] { DialogThenBox(h, "Bytes1", EnterText("DataEdit", "$AB CD")); }, "000400"},
+        {"again", [&] { Again(h); }, "000400"},
+        {"instruction",
+         [&] { DialogThenBox(h, "Instruction1", EnterText("CodeCombo", "ld b,$20")); },
+         "004150"},
+        {"label", showLabel, "014100"},
+        {"load", [&] { QVERIFY(h.LoadNew("flows.gb", CommandsRom())); }, "000000"},
+    };
+    for (const auto& r : rows) {
+      h.form->ShowOffset(0x3F0);
+      SelectLine(h, 5);
+      QCOMPARE(h.Panel0(), QString("0003F5"));
+      r.jump();
+      QCOMPARE(h.List()->ItemIndex(), 0);
+      QVERIFY2(h.Panel0() == r.panel, r.what);
+    }
+  }
+
   // The shortcuts reach their commands once a ROM is loaded, and nothing before.
   void shortcutsReachTheirCommands() {
     MainHarness h;
