@@ -50,7 +50,7 @@ struct ButtonDef {
 class TCoolMsgForm : public QDialog {
  public:
   TCoolMsgForm(const QString& title, const QString& text, Picture picture,
-               const std::vector<ButtonDef>& buttons, QWidget* parent)
+               const std::vector<ButtonDef>& buttons, QWidget* parent, size_t defaultButton = 0)
       : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowCloseButtonHint) {
@@ -109,8 +109,8 @@ class TCoolMsgForm : public QDialog {
       buttonX += buttonWidth + buttonGap;
       Buttons.push_back(button);
     }
-    Buttons.front()->setDefault(true);
-    Buttons.front()->setFocus();
+    Buttons.at(defaultButton)->setDefault(true);
+    Buttons.at(defaultButton)->setFocus();
 
     move(screenRect.x() + (screenRect.width() - clientWidth) / 2,
          screenRect.y() + (screenRect.height() - clientHeight) / 2);
@@ -169,6 +169,14 @@ SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
     default:
       return SaveAnswer::Cancel;
   }
+}
+
+bool AskYesNo(const std::string& question, QWidget* parent) {
+  enum { kNo = QDialog::Rejected, kYes = 10 };
+  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(question), Picture::Warn,
+                    {{"Yes", QStringLiteral("Yes"), kYes}, {"No", QStringLiteral("No"), kNo}},
+                    parent, /*defaultButton=*/1);
+  return form.exec() == kYes;
 }
 
 bool RunCommand(const std::function<void()>& command, QWidget* parent) {
