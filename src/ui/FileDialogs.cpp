@@ -38,8 +38,16 @@ class CompletionGuard : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    // The dialog may make its widgets, the completer among them, only when it is first shown.
-    if (watched == dialog_ && event->type() == QEvent::Show) TakeLists();
+    if (watched == dialog_) {
+      // The dialog may make its widgets, the completer among them, only when it is first shown.
+      if (event->type() == QEvent::Show) TakeLists();
+      // A list open when the dialog is accepted would otherwise stay where it was.
+      if (event->type() == QEvent::Hide) {
+        for (QCompleter* completer : dialog_->findChildren<QCompleter*>()) {
+          completer->popup()->hide();
+        }
+      }
+    }
     return QObject::eventFilter(watched, event);
   }
 
