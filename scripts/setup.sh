@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, when any is missing.
 set -euo pipefail
-packages=(cmake g++ qt6-base-dev libgtest-dev libbenchmark-dev fonts-liberation xvfb)
+packages=(cmake g++ qt6-base-dev libgtest-dev libbenchmark-dev zlib1g-dev libcli11-dev fonts-liberation
+  xvfb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -13,6 +13,8 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <new>
 #include <vector>
 
 #include "model/Failure.h"
@@ -98,7 +100,7 @@ struct ButtonDef {
 class TCoolMsgForm : public QDialog {
  public:
   TCoolMsgForm(const QString& title, const QString& text, Picture picture,
-               const std::vector<ButtonDef>& buttons, QWidget* parent, size_t defaultButton = 0)
+               const std::vector<ButtonDef>& buttons, QWidget* parent)
       : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                             Qt::WindowCloseButtonHint) {
@@ -161,8 +163,8 @@ class TCoolMsgForm : public QDialog {
       buttonX += buttonWidth + buttonGap;
       Buttons.push_back(button);
     }
-    Buttons.at(defaultButton)->setDefault(true);
-    Buttons.at(defaultButton)->setFocus();
+    Buttons.front()->setDefault(true);
+    Buttons.front()->setFocus();
 
     // Centred on the screen; a box taller than the screen keeps its title bar on it.
     move(screenRect.x() + (screenRect.width() - clientWidth) / 2,
@@ -224,11 +226,13 @@ SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
   }
 }
 
-bool AskYesNo(const std::string& question, QWidget* parent) {
+bool AskYesNo(const std::string& text, QWidget* parent) {
   enum { kNo = QDialog::Rejected, kYes = 10 };
-  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(question), Picture::Warn,
+  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(text), Picture::Warn,
                     {{"Yes", QStringLiteral("Yes"), kYes}, {"No", QStringLiteral("No"), kNo}},
-                    parent, /*defaultButton=*/1);
+                    parent);
+  form.Buttons.back()->setDefault(true);
+  form.Buttons.back()->setFocus();
   return form.exec() == kYes;
 }
 
@@ -249,6 +253,11 @@ bool RunCommand(const std::function<void()>& command, QWidget* parent) {
         break;
     }
   } catch (const RunTimeError& e) {
+    ShowDefaultError(e.text, parent);
+  } catch (const std::bad_alloc&) {
+    // A file or block too big for memory ends the command, not the program with its edits.
+    ShowDefaultError("Out of memory", parent);
+  } catch (const std::exception& e) {
     ShowDefaultError(e.what(), parent);
   }
   return false;

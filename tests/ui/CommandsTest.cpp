@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -174,10 +174,13 @@ class CommandsTest : public QObject {
       return [control, text](QWidget* w) { TypeInto(w, control, text); };
     };
     auto pickMain = [](QWidget* w) {
-      auto* tree = w->findChild<QTreeWidget*>("ProcTree");
-      QTreeWidgetItem* main = tree->findItems("Main", Qt::MatchExactly).value(0);
-      QVERIFY(main);
-      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(main).center());
+      auto* tree = w->findChild<QTreeView*>("ProcTree");
+      const QModelIndex main =
+          tree->model()
+              ->match(tree->model()->index(0, 0), Qt::DisplayRole, "Main", 1, Qt::MatchExactly)
+              .value(0);
+      QVERIFY(main.isValid());
+      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(main).center());
       QVERIFY(w->findChild<QPushButton*>("ShowButton")->isEnabled());
     };
     auto block = [](QWidget* w) { AppendLines(w, {"ld b,$10", "nop"}); };
@@ -193,8 +196,9 @@ class CommandsTest : public QObject {
         {"Bytes1", "Search Bytes", type("DataEdit", "$AB CD"), "CloseButton"},
         {"Instruction1", "Search Instruction", type("CodeCombo", "halt"), "CancelButton"},
         {"Instruction1", "Search Instruction", type("CodeCombo", "halt"), "CloseButton"},
-        {"Labels1", "Labels", pickMain, "FlatButton1"},
-        {"Labels1", "Labels", pickMain, "CloseButton"},
+        // The label browser names the symbol file it shows.
+        {"Labels1", "Labels - Flows.sym", pickMain, "FlatButton1"},
+        {"Labels1", "Labels - Flows.sym", pickMain, "CloseButton"},
         {"ChangeInstruction2", "Change Instruction", type("CodeCombo", "ld b,$10"), "CancelButton"},
         {"ChangeInstruction1", "Change Instruction", type("CodeCombo", "ld b,$10"), "CloseButton"},
         {"CodeEditor2", "Code Editor", block, nullptr},
@@ -567,6 +571,39 @@ class CommandsTest : public QObject {
     QVERIFY(Snapshot(h) == before);
   }
 
+  // Every byte can stand at the top of the listing: the last ones can be shown, selected and
+  // changed, and Again after a match among them says that there is nothing further.
+  void theLastBytesCanBeReached() {
+    const struct {
+      uint32_t size;
+      int maximum;
+    } sizes[] = {{1, 0}, {2, 1}, {31, 30}, {0x4000, 0x3FFF}};
+    for (const auto& r : sizes) {
+      MainHarness h;
+      QVERIFY(h.LoadNew("end.gb", MakeRomBytes(r.size, "END")));
+      QCOMPARE(h.Scroller()->maximum(), r.maximum);
+      h.form->ShowOffset(0x7FFFFFFF);
+      QCOMPARE(h.form->LineOffsets().front(), r.maximum);
+    }
+
+    MainHarness h;
+    QVERIFY(h.LoadNew("end.gb", MakeRomBytes(0x4000, "END", {{0x100, {0xAB, 0xCD}},
+                                                             {0x3FFE, {0xAB, 0xCD}}})));
+    QVERIFY(!DialogThenBox(h, "Bytes1", EnterText("DataEdit", "$AB CD")).seen);
+    QCOMPARE(h.form->LineOffsets().front(), 0x100);
+    QVERIFY(!Again(h).seen);
+    QCOMPARE(h.form->LineOffsets().front(), 0x3FFE);
+    QCOMPARE(Again(h).text, QString("Sorry, bytes did not sound."));
+
+    h.form->ShowOffset(0x3FF0);
+    SelectLine(h, 15);
+    QCOMPARE(h.form->SelectedOffset(), 0x3FFF);
+    QCOMPARE(h.Panel0(), QString("003FFF"));
+    QVERIFY(!DialogThenBox(h, "ChangeInstruction2", EnterText("CodeCombo", "halt")).seen);
+    QCOMPARE(h.state.rom.Byte(0x3FFF), uint8_t{0x76});
+    QCOMPARE(h.Lines().value(15), QString("00:3FFF 76       halt"));
+  }
+
   // A goto moves the listing; one that fails leaves LastSearch to the search before it.
   void gotoAndAFailedGoto() {
     MainHarness h;
@@ -615,12 +652,13 @@ class CommandsTest : public QObject {
     QVERIFY(InspectNextModal(
         [&] { h.Action("Labels1")->trigger(); },
         [&](QWidget* w) {
-          auto* tree = w->findChild<QTreeWidget*>("ProcTree");
-          QTreeWidgetItem* entry =
-              tree->findItems("Entry", Qt::MatchExactly | Qt::MatchRecursive).value(0);
-          QVERIFY(entry);
-          QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                            tree->visualItemRect(entry).center());
+          auto* tree = w->findChild<QTreeView*>("ProcTree");
+          const QModelIndex entry = tree->model()
+                                        ->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                "Entry", 1, Qt::MatchExactly | Qt::MatchRecursive)
+                                        .value(0);
+          QVERIFY(entry.isValid());
+          QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(entry).center());
           Press(w, "ShowButton");
           closed = !w->isVisible();
         }));
@@ -645,9 +683,13 @@ class CommandsTest : public QObject {
     auto showLabel = [&] {
       QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); },
                                [&](QWidget* w) {
-                                 auto* tree = w->findChild<QTreeWidget*>("ProcTree");
-                                 tree->setCurrentItem(tree->findItems(
-                                     "Entry", Qt::MatchExactly | Qt::MatchRecursive).value(0));
+                                 auto* tree = w->findChild<QTreeView*>("ProcTree");
+                                 tree->setCurrentIndex(
+                                     tree->model()
+                                         ->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                 "Entry", 1,
+                                                 Qt::MatchExactly | Qt::MatchRecursive)
+                                         .value(0));
                                  Press(w, "ShowButton");
                                }));
       h.Activate();

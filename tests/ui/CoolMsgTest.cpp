@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QtTest>
 #include <cerrno>
+#include <new>
+#include <stdexcept>
 
 #include "helpers/ModalAnswer.h"
 #include "model/Failure.h"
@@ -220,6 +222,12 @@ class CoolMsgTest : public QObject {
         {[] { throw ConversionError("12x"); }, false, "Velmora",
          "'12x' is not a valid integer value."},
         {[] { ThrowFileError(ENOENT); }, false, "Velmora", "File not found."},
+        // Every byte of a quoted text, a NUL included.
+        {[] { throw ConversionError(std::string("$1\0x", 4)); }, false, "Velmora",
+         QString::fromLatin1("'$1\0x' is not a valid integer value.", 36)},
+        // Any other exception ends the command with a box, not the program.
+        {[] { throw std::bad_alloc(); }, false, "Velmora", "Out of memory."},
+        {[] { throw std::logic_error("Broken"); }, false, "Velmora", "Broken."},
     };
     for (const auto& row : rows) {
       bool result = !row.ranToEnd;
@@ -265,27 +273,27 @@ class CoolMsgTest : public QObject {
     }
   }
 
-  void askYesNoAnswers() {
+  void askYesNoKeepsThingsByDefault() {
     const struct {
-      QString button;  // pressed by caption; empty: the key below
-      Qt::Key key;
+      QString button;
+      Qt::Key key;  // pressed instead of a button when the caption is empty
       bool yes;
-    } rows[] = {
-        {"Yes", Qt::Key_unknown, true},
-        {"No", Qt::Key_unknown, false},
-        {"", Qt::Key_Return, false},  // No is the default
-        {"", Qt::Key_Escape, false},
-    };
+    } rows[] = {{"Yes", Qt::Key_unknown, true}, {"No", Qt::Key_unknown, false},
+                {"", Qt::Key_Return, false},
+                {"", Qt::Key_Escape, false}};
     for (const auto& row : rows) {
       bool yes = !row.yes;
       if (row.button.isEmpty()) {
-        QVERIFY(InspectNextModal([&] { yes = AskYesNo("Discard it?", nullptr); },
-                                 [&](QWidget* w) { QTest::keyClick(w, row.key); }));
+        bool closed = false;
+        QVERIFY(InspectNextModal([&] { yes = AskYesNo("Go on?", nullptr); }, [&](QWidget* w) {
+          QTest::keyClick(w, row.key);
+          closed = !w->isVisible();
+        }));
+        QVERIFY(closed);
       } else {
-        const SeenBox box =
-            AnswerNextBox([&] { yes = AskYesNo("Discard it?", nullptr); }, row.button);
+        const SeenBox box = AnswerNextBox([&] { yes = AskYesNo("Go on?", nullptr); }, row.button);
         QCOMPARE(box.title, QString("Velmora"));
-        QCOMPARE(box.text, QString("Discard it?"));
+        QCOMPARE(box.text, QString("Go on?"));
         QCOMPARE(box.buttons, (QStringList{"Yes", "No"}));
       }
       QCOMPARE(yes, row.yes);

@@ -1,0 +1,253 @@
+#include "cli/Commands.h"
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
+
+#include "asm/BlockAssembler.h"
+#include "isa/Listing.h"
+#include "model/BankAddress.h"
+#include "model/Failure.h"
+#include "model/FileRead.h"
+#include "model/Header.h"
+#include "model/Labels.h"
+#include "model/NumberText.h"
+#include "model/Rom.h"
+#include "model/RomChange.h"
+#include "model/SourceFile.h"
+#include "patch/Patch.h"
+#include "search/ByteSearch.h"
+#include "search/Goto.h"
+#include "search/InstructionSearch.h"
+
+namespace {
+
+constexpr char kProgram[] = "velmora-cli";
+
+// What ends a command: the line to print ("where: message") and the exit status.
+struct CliError {
+  std::string where;
+  std::string message;
+  int code = kExitFailed;
+};
+
+// Runs one step on a file: whatever the core refuses there becomes that file's error line.
+template <typename F>
+auto OnFile(const std::string& file, F&& step, int code = kExitFailed) -> decltype(step()) {
+  try {
+    return step();
+  } catch (const Failure& e) {
+    throw CliError{file, e.text, code};
+  } catch (const RunTimeError& e) {
+    throw CliError{file, DefaultErrorBoxText(e.what()), code};
+  }
+}
+
+int Run(const CliIo& io, const std::function<void()>& command) {
+  try {
+    command();
+    return kExitOk;
+  } catch (const CliError& e) {
+    // One line: a message of several lines (a symbol file's failing line) is joined.
+    std::string message = e.message;
+    for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at)) {
+      message.replace(at, 1, "; ");
+    }
+    std::fprintf(io.err, "%s: %s\n", e.where.c_str(), message.c_str());
+    return e.code;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(io.err, "%s: out of memory\n", kProgram);
+    return kExitFailed;
+  }
+}
+
+// The ROM file, read without asking for write access: a command that writes names its target
+// separately and saves it as a whole.
+std::unique_ptr<Rom> LoadRom(const std::string& name) {
+  auto rom = std::make_unique<Rom>();
+  OnFile(name, [&] {
+    const std::string bytes = ReadRegularFile(name, kRomCapacity, "File is larger than 16 MiB.");
+    if (bytes.empty()) throw ErrorFailure("File is empty.");
+    std::memcpy(rom->RomImage.data(), bytes.data(), bytes.size());
+    rom->RomSize = static_cast<uint32_t>(bytes.size());
+    rom->BankCount = rom->RomSize >> 14;
+    rom->RomTitle = HeaderTitle(*rom);
+    rom->RomFileName = name;
+  });
+  return rom;
+}
+
+// The symbol file named by --sym (which must exist), else the one the window would find.
+void LoadLabels(LabelTables& labels, const Rom& rom, const std::string& sym,
+                const std::string& programFolder) {
+  if (!sym.empty()) {
+    OnFile(sym, [&] {
+      ReadSymText(
+          labels,
+          ReadRegularFile(sym, size_t{256} << 20, "The symbol file is larger than 256 MiB."),
+          rom.BankCount, BaseName(sym));
+    });
+    return;
+  }
+  const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
+  if (!found.empty()) OnFile(found, [&] { LoadSymFile(labels, found, rom.BankCount); });
+}
+
+void Save(const Rom& rom, const std::string& fileName) {
+  OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
+}
+
+// Any bytes through the ROM's safe save (temporary file, sync, rename).
+void SaveBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+  if (bytes.size() > kRomCapacity) {
+    throw CliError{fileName, "The patch would be larger than 16 MiB."};
+  }
+  auto file = std::make_unique<Rom>();
+  std::memcpy(file->RomImage.data(), bytes.data(), bytes.size());
+  file->RomSize = static_cast<uint32_t>(bytes.size());
+  Save(*file, fileName);
+}
+
+// ADDR: a bank address ("01:4000") or a file offset ("$4000", "16384") within the ROM.
+uint32_t AddressArgument(const Rom& rom, const char* option, const std::string& text) {
+  const std::string where = std::string(kProgram) + ": " + option + " " + text;
+  const int64_t offset = OnFile(
+      where,
+      [&]() -> int64_t {
+        return IsGameBoyAddressText(text) ? int64_t{BankAddressToOffset(text, rom.BankCount)}
+                                          : int64_t{StrToInt(text)};
+      },
+      kExitUsage);
+  if (offset < 0 || offset >= rom.RomSize) {
+    throw CliError{where, "lies outside the ROM (" + std::to_string(rom.RomSize) + " bytes).",
+                   kExitUsage};
+  }
+  return static_cast<uint32_t>(offset);
+}
+
+void Flush(const CliIo& io) {
+  if (std::fflush(io.out) != 0 || std::ferror(io.out)) {
+    throw CliError{"standard output", std::strerror(errno)};
+  }
+}
+
+}  // namespace
+
+int Disasm(const CliIo& io, const DisasmOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    LabelTables labels;
+    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    const ValueFormat format = o.format == "dec"   ? ValueFormat::Dec
+                               : o.format == "bin" ? ValueFormat::Bin
+                                                   : ValueFormat::Hex;
+    const uint32_t from = o.from.empty() ? 0 : AddressArgument(*rom, "--from", o.from);
+    const uint32_t to = o.to.empty() ? rom->RomSize - 1 : AddressArgument(*rom, "--to", o.to);
+    StreamListing(*rom, labels, format, from, to, [&](std::string_view chunk) {
+      std::fwrite(chunk.data(), 1, chunk.size(), io.out);
+    });
+    Flush(io);
+  });
+}
+
+int Asm(const CliIo& io, const AsmOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    LabelTables labels;
+    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    const std::vector<std::string> lines = OnFile(o.source, [&] {
+      return SplitLines(
+          ReadRegularFile(o.source, size_t{64} << 20, "The source file is larger than 64 MiB."));
+    });
+    size_t line = 0;
+    try {
+      AssembleBlock(*rom, labels, lines, [&](size_t i) { line = i; });
+    } catch (const Failure& e) {
+      throw CliError{o.source + ":" + std::to_string(line + 1), e.text};
+    } catch (const RunTimeError& e) {
+      throw CliError{o.source + ":" + std::to_string(line + 1), DefaultErrorBoxText(e.what())};
+    }
+    Save(*rom, o.out.empty() ? o.rom : o.out);
+  });
+}
+
+int Search(const CliIo& io, const SearchOptions& o) {
+  bool found = false;
+  const int status = Run(io, [&] {
+    if (o.bytes.empty() == o.inst.empty()) {
+      throw CliError{kProgram, "search needs one of --bytes and --inst.", kExitUsage};
+    }
+    const auto rom = LoadRom(o.rom);
+    LabelTables labels;
+    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    std::function<int32_t(int32_t)> next;
+    std::vector<uint8_t> pattern;
+    if (!o.bytes.empty()) {
+      const std::string where = std::string(kProgram) + ": --bytes " + o.bytes;
+      pattern = OnFile(
+          where, [&] { return ParseBytePattern(o.bytes); }, kExitUsage);
+      if (pattern.empty()) throw CliError{where, "gives no byte to look for.", kExitUsage};
+      next = [&](int32_t start) { return FindBytes(*rom, start, pattern); };
+    } else {
+      if (o.inst.find('?') != std::string::npos) {
+        throw CliError{std::string(kProgram) + ": --inst " + o.inst,
+                       "Please replace question marks with a value.", kExitUsage};
+      }
+      next = [&](int32_t start) { return SearchInstruction(*rom, labels, start, o.inst); };
+    }
+    for (int32_t at = next(0); at >= 0; at = next(at + 1)) {
+      found = true;
+      std::fprintf(io.out, "%s\n", OffsetToBankAddress(static_cast<uint32_t>(at)).c_str());
+      if (!o.all) break;
+    }
+    Flush(io);
+  });
+  // Like grep: no match is a failed search, without a message.
+  return status == kExitOk && !found ? kExitFailed : status;
+}
+
+int Info(const CliIo& io, const RomOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    const RomHeader header = OnFile(o.rom, [&] { return ReadHeader(*rom); });
+    for (const HeaderField& f : DescribeHeader(header)) {
+      std::fprintf(io.out, "%-16s %s%s\n", (f.Name + ":").c_str(), f.Value.c_str(),
+                   f.Wrong ? " (wrong)" : "");
+    }
+    Flush(io);
+  });
+}
+
+int FixChecksumsCommand(const CliIo& io, const RomOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    ApplyRomChange(*rom, OnFile(o.rom, [&] { return FixChecksums(*rom); }));
+    const std::string target = o.out.empty() ? o.rom : o.out;
+    Save(*rom, target);
+    const RomHeader h = ReadHeader(*rom);
+    std::fprintf(io.out, "%s: header checksum $%s, global checksum $%s\n", target.c_str(),
+                 IntToHex(h.HeaderChecksum, 2).c_str(), IntToHex(h.GlobalChecksum, 4).c_str());
+    Flush(io);
+  });
+}
+
+int PatchMake(const CliIo& io, const PatchMakeOptions& o) {
+  return Run(io, [&] {
+    const PatchFormat format = OnFile(
+        o.out, [&] { return PatchFormatOfName(o.out); }, kExitUsage);
+    const auto original = LoadRom(o.original);
+    const auto modified = LoadRom(o.modified);
+    SaveBytes(o.out, MakePatch(format, RomBytes(*original), RomBytes(*modified)));
+  });
+}
+
+int PatchApply(const CliIo& io, const PatchApplyOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    const std::vector<uint8_t> patch = OnFile(o.patch, [&] { return ReadPatchFile(o.patch); });
+    ApplyRomChange(*rom, OnFile(o.patch, [&] { return PatchRom(*rom, patch); }));
+    Save(*rom, o.out.empty() ? o.rom : o.out);
+  });
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The commands of velmora-cli, each a function of its parsed arguments that returns the exit
+// status: 0 done, 1 the operation failed, 2 bad usage. A failure prints one line on `err`
+// naming the file it concerns ("game.gb: File not found.", "hack.asm:12: message"), and no
+// file is written then.
+
+#include <cstdio>
+#include <string>
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct CliIo {
+  std::FILE* out = stdout;
+  std::FILE* err = stderr;
+  // Where the window would look for a symbol file under the ROM's header title.
+  std::string programFolder;
+};
+
+struct DisasmOptions {
+  std::string rom, sym, format = "hex", from, to;
+};
+struct AsmOptions {
+  std::string rom, source, sym, out;
+};
+struct SearchOptions {
+  std::string rom, bytes, inst, sym;
+  bool all = false;
+};
+struct RomOptions {
+  std::string rom, out;
+};
+struct PatchMakeOptions {
+  std::string original, modified, out;
+};
+struct PatchApplyOptions {
+  std::string rom, patch, out;
+};
+
+int Disasm(const CliIo& io, const DisasmOptions& o);
+int Asm(const CliIo& io, const AsmOptions& o);
+int Search(const CliIo& io, const SearchOptions& o);
+int Info(const CliIo& io, const RomOptions& o);
+int FixChecksumsCommand(const CliIo& io, const RomOptions& o);
+int PatchMake(const CliIo& io, const PatchMakeOptions& o);
+int PatchApply(const CliIo& io, const PatchApplyOptions& o);

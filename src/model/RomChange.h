@@ -1,0 +1,34 @@
+#pragma once
+// A change to the loaded ROM worked out before anything is written: the new size and the runs
+// of bytes to store. The commands that rewrite much of a ROM (checksums, extender, patches)
+// produce one, so that the caller can keep the old bytes of exactly those runs for undo, and so
+// that a refused command has changed nothing.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "model/Rom.h"
+
+struct ByteRun {
+  uint32_t Offset;
+  std::vector<uint8_t> Bytes;
+};
+
+struct RomChange {
+  uint32_t NewSize = 0;
+  std::vector<ByteRun> Runs;  // stored in this order; every run ends within NewSize
+};
+
+// The first RomSize bytes of the image.
+inline std::span<const uint8_t> RomBytes(const Rom& rom) {
+  return {rom.RomImage.data(), rom.RomSize};
+}
+
+// The runs where `target` differs from the ROM, with NewSize = target's size (at most
+// kRomCapacity). Bytes past RomSize count as differing whatever the buffer holds there.
+RomChange DiffRom(const Rom& rom, std::span<const uint8_t> target);
+
+// Stores the runs and sets RomSize and BankCount to the new size. A shrink leaves the bytes past
+// the new end in the buffer, as a load of a shorter ROM does.
+void ApplyRomChange(Rom& rom, const RomChange& change);

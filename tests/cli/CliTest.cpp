@@ -1,0 +1,335 @@
+// Runs the built velmora-cli on ROMs, sources, symbol files and patches made here, and checks
+// its output, its error line and its exit status against the core.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "isa/Listing.h"
+#include "model/Header.h"
+#include "model/Labels.h"
+#include "patch/Bps.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+struct CliFixture : ::testing::Test {
+  fs::path dir;
+
+  CliFixture() {
+    std::string tmpl = (fs::temp_directory_path() / "velmora-cli-XXXXXX").string();
+    dir = ::mkdtemp(tmpl.data());
+  }
+  ~CliFixture() override { fs::remove_all(dir); }
+
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  std::string Write(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name), std::ios::binary) << text;
+    return Path(name);
+  }
+  std::string Write(const std::string& name, const Bytes& bytes) const {
+    return Write(name, std::string(bytes.begin(), bytes.end()));
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // The program run in `dir` with the arguments, its two outputs caught in files.
+  Result Run(std::vector<std::string> args) const {
+    const std::string out = Path(".out"), err = Path(".err");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(dir.c_str()) != 0) ::_exit(120);
+      ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+      ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      std::vector<char*> argv{const_cast<char*>(VELMORA_CLI)};
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(VELMORA_CLI, argv.data());
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    Result r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(".out"), Read(".err")};
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+  }
+};
+
+// 64 KiB of varied code with a header: every opcode shows up, words point into ROM and RAM.
+Bytes MakeRomBytes(size_t size = 0x10000) {
+  Bytes rom(size);
+  uint32_t x = 7;
+  for (auto& b : rom) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
+  const std::string title = "CLI TEST";
+  for (size_t i = 0; i < 16; ++i) rom[0x134 + i] = i < title.size() ? title[i] : 0;
+  rom[0x143] = 0x00;
+  rom[0x147] = 0x01;
+  rom[0x148] = 0x01;
+  return rom;
+}
+
+Rom RomOf(const Bytes& bytes) {
+  Rom rom;
+  std::copy(bytes.begin(), bytes.end(), rom.RomImage.begin());
+  rom.RomSize = static_cast<uint32_t>(bytes.size());
+  rom.BankCount = rom.RomSize >> 14;
+  return rom;
+}
+
+const char kSym[] =
+    "; labels\n00:0150 Start\n00:0200 Loop\n00:0200 Again\n01:4000 Far\n03:7FF0 End\nC0:C000 "
+    "wVar\n";
+
+}  // namespace
+
+TEST_F(CliFixture, DisasmPrintsTheCoresListingLines) {
+  const Bytes bytes = MakeRomBytes();
+  Write("game.gb", bytes);
+  Write("game.sym", kSym);  // beside the ROM, found as the window finds it
+  Write("other.sym", "00:0151 Elsewhere\n");
+  const Rom rom = RomOf(bytes);
+  struct Row {
+    std::vector<std::string> args;
+    const char* sym;
+    ValueFormat format;
+    uint32_t from, to;
+  };
+  const Row rows[] = {
+      {{"disasm", "game.gb"}, kSym, ValueFormat::Hex, 0, 0xFFFF},
+      {{"disasm", "game.gb", "--format", "dec", "--from", "01:4000", "--to", "$4100"},
+       kSym,
+       ValueFormat::Dec,
+       0x4000,
+       0x4100},
+      {{"disasm", "game.gb", "--sym", "other.sym", "--format", "bin", "--from", "300"},
+       "00:0151 Elsewhere\n",
+       ValueFormat::Bin,
+       300,
+       0xFFFF},
+  };
+  for (const Row& r : rows) {
+    LabelTables labels;
+    ReadSymText(labels, r.sym, rom.BankCount, "x.sym");
+    const Listing listing = BuildListing(rom, labels, r.format, r.from, 0x10000);
+    std::string expected;
+    for (size_t i = 0; i < listing.Lines.size() && uint32_t(listing.LineOffsets[i]) <= r.to; ++i) {
+      expected += listing.Lines[i].Text + "\n";
+    }
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, 0) << r.args[2];
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(result.out == expected) << r.args.size() << " args, " << result.out.size()
+                                        << " bytes printed, " << expected.size() << " expected";
+  }
+  EXPECT_NE(Run({"disasm", "game.gb"}).out.find("\n@Again:\n00:0200 "), std::string::npos);
+}
+
+TEST_F(CliFixture, AsmWritesAllOrNothing) {
+  const Bytes bytes = MakeRomBytes();
+  Write("game.gb", bytes);
+  Write("game.sym", kSym);
+  Write("ok.asm",
+        "// a routine\r\norg 01:4100\r\n@Top:\r\nld a,$10// count\r\ndec a\r\njr nz,@Top\r\n"
+        "call @Loop\r\ndb $AA\r\ndw $1234\r\n");
+  EXPECT_EQ(Run({"asm", "game.gb", "ok.asm", "-o", "new.gb"}).status, 0);
+  EXPECT_EQ(Read("game.gb"), std::string(bytes.begin(), bytes.end()));
+  Bytes want = bytes;
+  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00, 0x02, 0xAA, 0x34, 0x12};
+  std::copy(code.begin(), code.end(), want.begin() + 0x4100);
+  EXPECT_TRUE(Read("new.gb") == std::string(want.begin(), want.end()));
+  const Result inPlace = Run({"asm", "game.gb", "ok.asm"});
+  EXPECT_EQ(inPlace.status, 0);
+  EXPECT_EQ(inPlace.out + inPlace.err, "");
+  EXPECT_TRUE(Read("game.gb") == std::string(want.begin(), want.end()));
+  Write("game.gb", bytes);
+
+  struct Row {
+    std::string source;
+    std::string err;
+  };
+  const Row rows[] = {
+      {"org 01:4000\nnop\nld a,\"x\"\nnop\n",
+       "bad.asm:3: Assembling failed, syntax error: unsupported instruction \"ld a,\"x\"\"."},
+      {"nop\n",
+       "bad.asm:1: Compiling error: no orgion declared, you must set the address where compiled "
+       "code will be placed e.g. \"org 01:4100\"."},
+      {"org 01:4000\n@A\nnop\n@A\n", "bad.asm:4: Label @A is defined twice."},
+      {"org 01:4000\nnop\norg 09:4000\nnop\n",
+       "bad.asm:3: Address conversion error. This rom has $04 banks, please use \"Tool->Rom "
+       "Extender\" to make rom bigger so you can access bank $09."},
+      {"org 01:4000\njp @Nowhere\n", "bad.asm:2: Label Nowhere is not defined."},
+  };
+  for (const Row& r : rows) {
+    Write("bad.asm", r.source);
+    const Result result = Run({"asm", "game.gb", "bad.asm", "-o", "out.gb"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, r.err + "\n");
+    EXPECT_FALSE(fs::exists(Path("out.gb")));
+    EXPECT_EQ(Run({"asm", "game.gb", "bad.asm"}).status, 1);
+    EXPECT_TRUE(Read("game.gb") == std::string(bytes.begin(), bytes.end())) << r.err;
+  }
+  const Result missing = Run({"asm", "game.gb", "none.asm"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "none.asm: File not found.\n");
+}
+
+TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
+  Bytes bytes(0x8000, 0x00);
+  for (uint32_t at : {0x150u, 0x4123u, 0x7000u}) {
+    bytes[at] = 0xC3, bytes[at + 1] = 0x00, bytes[at + 2] = 0x02;
+  }
+  Write("game.gb", bytes);
+  Write("game.sym", "00:0200 Again\n");
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {{"--bytes", "$C3 00 02"}, 0, "00:0150\n", ""},
+      {{"--bytes", "195 0 2", "--all"}, 0, "00:0150\n01:4123\n01:7000\n", ""},
+      {{"--inst", "jp @Again", "--all"}, 0, "00:0150\n01:4123\n01:7000\n", ""},
+      {{"--inst", "jp $0200"}, 1, "", ""},  // the listing shows the label, so no line reads so
+      {{"--inst", "jp $0200", "--sym", "empty.sym"}, 0, "00:0150\n", ""},
+      {{"--bytes", "$C3 01"}, 1, "", ""},
+      {{"--bytes", "12 x"},
+       2,
+       "",
+       "velmora-cli: --bytes 12 x: 'x' is not a valid integer value.\n"},
+      {{"--inst", "jp ?"},
+       2,
+       "",
+       "velmora-cli: --inst jp ?: Please replace question marks with a value.\n"},
+      {{}, 2, "", "velmora-cli: search needs one of --bytes and --inst.\n"},
+      {{"--bytes", "1", "--sym", "none.sym"}, 1, "", "none.sym: File not found.\n"},
+      {{"--bytes", "1", "--sym", "bad.sym"},
+       1,
+       "",
+       "bad.sym: '$zz' is not a valid integer value; bad.sym, line 2.\n"},
+  };
+  Write("empty.sym", "");
+  Write("bad.sym", "00:0100 Ok\nzz:0100 Bad\n");
+  for (const Row& r : rows) {
+    std::vector<std::string> args{"search", "game.gb"};
+    args.insert(args.end(), r.args.begin(), r.args.end());
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, r.status) << args.back();
+    EXPECT_EQ(result.out, r.out) << args.back();
+    EXPECT_EQ(result.err, r.err) << args.back();
+  }
+}
+
+TEST_F(CliFixture, InfoAndFixChecksumsOnABuiltHeader) {
+  const Bytes bytes = MakeRomBytes();
+  Write("game.gb", bytes);
+  const Result info = Run({"info", "game.gb"});
+  EXPECT_EQ(info.status, 0);
+  EXPECT_NE(info.out.find("Title:           CLI TEST\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Cartridge type:  $01 MBC1\n"), std::string::npos);
+  EXPECT_NE(info.out.find("ROM size:        $01 = 64 KiB, file 64 KiB\n"), std::string::npos);
+  EXPECT_NE(info.out.find(" computed (wrong)\n"), std::string::npos);
+
+  const Rom rom = RomOf(bytes);
+  Bytes fixed = bytes;
+  for (const ByteRun& run : FixChecksums(rom).Runs) {
+    std::copy(run.Bytes.begin(), run.Bytes.end(), fixed.begin() + run.Offset);
+  }
+  const Result fix = Run({"fix-checksums", "game.gb", "-o", "fixed.gb"});
+  EXPECT_EQ(fix.status, 0);
+  EXPECT_TRUE(Read("fixed.gb") == std::string(fixed.begin(), fixed.end()));
+  EXPECT_TRUE(Read("game.gb") == std::string(bytes.begin(), bytes.end()));
+  char line[80];
+  std::snprintf(line, sizeof line, "fixed.gb: header checksum $%02X, global checksum $%02X%02X\n",
+                fixed[0x14D], fixed[0x14E], fixed[0x14F]);
+  EXPECT_EQ(fix.out, line);
+  EXPECT_EQ(Run({"info", "fixed.gb"}).out.find("(wrong)"), std::string::npos);
+  EXPECT_EQ(Run({"fix-checksums", "game.gb"}).status, 0);
+  EXPECT_TRUE(Read("game.gb") == Read("fixed.gb"));
+
+  Write("short.gb", Bytes(0x100, 0));
+  for (const char* command : {"info", "fix-checksums"}) {
+    const Result r = Run({command, "short.gb"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "short.gb: The ROM is too short for a header: it has 256 bytes, the header ends at "
+              "byte 336 ($150).\n");
+  }
+  EXPECT_EQ(Read("short.gb"), std::string(0x100, '\0'));
+}
+
+TEST_F(CliFixture, PatchMakeAndApply) {
+  const Bytes original = MakeRomBytes();
+  Bytes modified = original;
+  std::fill_n(modified.begin() + 0x3000, 0x100, 0xFF);
+  modified.resize(0x20000, 0xFF);
+  Write("orig.gb", original);
+  Write("mod.gb", modified);
+  for (const char* patch : {"hack.ips", "hack.BPS"}) {
+    EXPECT_EQ(Run({"patch", "make", "orig.gb", "mod.gb", "-o", patch}).status, 0);
+    EXPECT_EQ(Run({"patch", "apply", "orig.gb", patch, "-o", "out.gb"}).status, 0);
+    EXPECT_TRUE(Read("out.gb") == Read("mod.gb")) << patch;
+  }
+  EXPECT_EQ(Run({"patch", "apply", "orig.gb", "hack.ips"}).status, 0);
+  EXPECT_TRUE(Read("orig.gb") == Read("mod.gb"));
+
+  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written.
+  const Result wrong = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  EXPECT_EQ(wrong.status, 1);
+  char text[120];
+  std::snprintf(text, sizeof text,
+                "hack.BPS: This patch is for another ROM (CRC32 %08X, this ROM has %08X).\n",
+                Crc32(original), Crc32(modified));
+  EXPECT_EQ(wrong.err, text);
+  EXPECT_FALSE(fs::exists(Path("x.gb")));
+  const Result format = Run({"patch", "make", "orig.gb", "mod.gb", "-o", "hack.ups"});
+  EXPECT_EQ(format.status, 2);
+  EXPECT_EQ(format.err,
+            "hack.ups: 'hack.ups' names no patch format: the name must end in .ips "
+            "or .bps.\n");
+}
+
+TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
+  Write("game.gb", MakeRomBytes());
+  const std::vector<std::vector<std::string>> rows = {
+      {},
+      {"dance"},
+      {"disasm"},
+      {"disasm", "game.gb", "--format", "oct"},
+      {"disasm", "game.gb", "--from", "zz"},
+      {"disasm", "game.gb", "--from", "$10000"},
+      {"search", "game.gb", "--bytes", "1", "--inst", "nop"},
+      {"patch", "make", "game.gb", "game.gb"},
+      {"info", "game.gb", "extra"},
+  };
+  for (const auto& args : rows) {
+    const Result r = Run(args);
+    EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(Run({"disasm", "game.gb", "--from", "zz"}).err,
+            "velmora-cli: --from zz: 'zz' is not a valid integer value.\n");
+  EXPECT_EQ(Run({"--version"}).out, "velmora-cli 1.0.0\n");
+  for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch"}) {
+    const Result help = Run({command, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command;
+  }
+}
