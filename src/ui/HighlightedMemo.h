@@ -3,7 +3,7 @@
 // after painting itself, draws every visible comment ("//" to the end of its line) again in
 // italic silver, so comments stand apart from the code. Tab indents with blanks to the next
 // multiple of kTabColumns (a tab character would break the 8-pixel cells the comments are drawn
-// in); Ctrl+Tab and Shift+Tab move the focus.
+// in).
 
 #include <QPlainTextEdit>
 
