@@ -34,6 +34,9 @@ TInstForm::TInstForm(AppState& state, uint32_t offset, const QString& caption,
   // The style sheet keeps the combo box's own edit from inheriting its font: set both.
   ui.CodeCombo->setFont(CodeFont());
   ui.CodeCombo->lineEdit()->setFont(CodeFont());
+  // The text is taken exactly as typed or picked: an editable combo box would otherwise complete
+  // "ret" to the first item that begins with it, "ret nz".
+  ui.CodeCombo->setCompleter(nullptr);
   FormCreate();
 
   connect(ui.OKButton, &QPushButton::clicked, this, &TInstForm::OKButtonClick);
@@ -76,7 +79,9 @@ void TInstForm::OKButtonClick() {
         if (text.empty()) {
           throw ErrorFailure("Assembling failed, syntax error: unsupported instruction \"\".");
         }
-        AssembleInstruction(state.rom, state.labels, text, offset);
+        step_ = RecordEdit(state.rom, [&] {
+          AssembleInstruction(state.rom, state.labels, text, offset);
+        });
       },
       this);
   if (done) accept();

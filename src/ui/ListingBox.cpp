@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <QWheelEvent>
 
 TListingBox::TListingBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
@@ -23,6 +24,7 @@ void TListingBox::SetCount(int count) {
 void TListingBox::SetItemIndex(int index) {
   itemIndex_ = index >= 0 && index < count_ ? index : -1;
   update();
+  emit ItemIndexSet();
 }
 
 void TListingBox::paintEvent(QPaintEvent* event) {
@@ -76,12 +78,37 @@ void TListingBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TListingBox::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  // A right press selects its line too, so that the popup menu that follows acts on it.
+  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+    return QWidget::mousePressEvent(event);
+  }
   const int index = static_cast<int>(event->position().y()) / kLineHeight;
   if (index < count_) {
     SetItemIndex(index);
     emit Clicked();
+    if (event->modifiers() & Qt::ControlModifier) emit CtrlClicked();
   }
+}
+
+void TListingBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+  const int index = static_cast<int>(event->position().y()) / kLineHeight;
+  if (index >= count_) return;
+  if (index != itemIndex_) {
+    SetItemIndex(index);
+    emit Clicked();
+  }
+  emit DoubleClicked();
+}
+
+void TListingBox::wheelEvent(QWheelEvent* event) {
+  // 120 units make one notch; turning the wheel away from the user scrolls up.
+  constexpr int kNotch = 120;
+  wheelDelta_ += event->angleDelta().y();
+  const int notches = wheelDelta_ / kNotch;
+  wheelDelta_ -= notches * kNotch;
+  if (notches != 0) emit WheelNotches(-notches);
+  event->accept();
 }
 
 void TListingBox::resizeEvent(QResizeEvent* event) {

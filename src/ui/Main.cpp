@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
@@ -8,11 +9,15 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
+#include <exception>
 
+#include "isa/Follow.h"
 #include "model/NumberText.h"
 #include "search/Search.h"
 #include "ui/AppState.h"
@@ -20,10 +25,16 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
+#include "ui/FileWatch.h"
+#include "ui/FindAll.h"
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
+#include "ui/RecentRoms.h"
+#include "ui/RomDrop.h"
 #include "ui/Splash.h"
+#include "ui/UndoSteps.h"
 
 namespace {
 
@@ -36,6 +47,8 @@ constexpr int kCharWidth = 8;
 // The default window has room for 19 lines of 16 pixels.
 constexpr int kDefaultListHeight = 313;
 constexpr int kStatusHeight = 19;
+// Lines that one notch of the mouse wheel scrolls.
+constexpr int kWheelLines = 3;
 
 // Colours go by column, not by field: a three-digit bank shifts its text one column right under
 // the same colours.
@@ -65,6 +78,7 @@ QFileDialog* MakeRomDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setNameFilters({"GameBoy roms [*.gb; *.gbc] (*.gb *.gbc)", "All Files [*.*] (*)"});
   dialog->setDefaultSuffix("gb");
+  KeepCompletionInDialog(dialog);
   return dialog;
 }
 
@@ -119,6 +133,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.ChangeInstruction1);
   Pop->addAction(ui.CodeEditor1);
 
+  // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
+  ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
+
   auto* formats = new QActionGroup(this);
   for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
 
@@ -126,6 +143,18 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   OpenDlg->setObjectName("OpenDlg");
   SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
   SaveDlg->setObjectName("SaveDlg");
+
+  undoStack_ = new QUndoStack(this);
+  ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
+
+  // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
+  const QList<QAction*> fileItems = ui.File1->actions();
+  recent_ = new TRecentRoms(ui.File1, fileItems.value(fileItems.indexOf(ui.SaveAs1) + 1),
+                            [this](const QString& name) { LoadRomNamed(name); });
+  new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
+  watch_ = new TFileWatch(this);
+  connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
+  connect(watch_, &TFileWatch::SymChanged, this, &TMainForm::SymFileChanged);
 
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
@@ -135,6 +164,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
   connect(ui.Instruction1, &QAction::triggered, this, &TMainForm::Instruction1Click);
   connect(ui.Again1, &QAction::triggered, this, &TMainForm::Again1Click);
+  connect(ui.Follow1, &QAction::triggered, this, &TMainForm::Follow1Click);
+  connect(ui.Back1, &QAction::triggered, this, &TMainForm::Back1Click);
+  connect(ui.Forward1, &QAction::triggered, this, &TMainForm::Forward1Click);
   connect(ui.Dec1, &QAction::triggered, this, [this] { Bin1Click(0); });
   connect(ui.Hex1, &QAction::triggered, this, [this] { Bin1Click(1); });
   connect(ui.Bin1, &QAction::triggered, this, [this] { Bin1Click(2); });
@@ -153,8 +185,14 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Scroller, &QScrollBar::valueChanged, this, &TMainForm::ScrollerScroll);
   connect(ui.List, &TListingBox::KeyDown, this, &TMainForm::ListKeyDown);
   connect(ui.List, &TListingBox::Clicked, this, &TMainForm::ListClick);
+  // The status panel shows the selected line's offset whatever set the selection: a click, a
+  // key, a jump, a search, a load, a rebuild.
+  connect(ui.List, &TListingBox::ItemIndexSet, this, &TMainForm::ShowSelectedOffset);
   connect(ui.List, &TListingBox::Resized, this, &TMainForm::FormResize);
   connect(ui.List, &QWidget::customContextMenuRequested, this, &TMainForm::ListContextPopup);
+  connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
+  connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
+  connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -197,6 +235,23 @@ void TMainForm::ShowOffset(int32_t offset) {
   SetStartOffset(offset);
   UpdateList();
   ui.List->SetItemIndex(0);
+}
+
+void TMainForm::JumpTo(int32_t offset) {
+  // A jump to the place already shown (a second click on the same result) leaves nothing.
+  const Place left = CurrentPlace();
+  ShowOffset(offset);
+  if (CurrentPlace() != left) history_.Record(left);
+}
+
+Place TMainForm::CurrentPlace() const {
+  return {StartOffset(), ui.List->ItemIndex()};
+}
+
+void TMainForm::ShowPlace(const Place& place) {
+  SetStartOffset(place.StartOffset);
+  UpdateList();
+  ui.List->SetItemIndex(place.SelectedLine);
 }
 
 void TMainForm::FormResize() {
@@ -255,10 +310,68 @@ void TMainForm::ListContextPopup(const QPoint& pos) {
   Pop->exec(ui.List->mapToGlobal(pos));
 }
 
+void TMainForm::ListWheel(int notches) {
+  if (state_.rom.RomSize == 0) return;
+  for (; notches > 0; --notches) {
+    SetStartOffset(OffsetAfterInstructions(state_.rom, StartOffset(), kWheelLines));
+  }
+  for (; notches < 0; ++notches) {
+    SetStartOffset(OffsetBeforeInstructions(state_.rom, StartOffset(), kWheelLines));
+  }
+  UpdateList();
+}
+
 // ---- File commands ----
 
 void TMainForm::EnableMenus(bool enabled) {
   for (QMenu* menu : {ui.Search1, ui.View1, ui.Tools1}) SetMenuEnabled(menu, enabled);
+  // Undo and Redo follow the stack.
+  ui.Edit1->menuAction()->setEnabled(enabled);
+}
+
+void TMainForm::SetScrollRange() {
+  // The last byte can stand at the top of the listing, so that every byte can be selected.
+  const int64_t top = int64_t{state_.rom.RomSize} - 1;
+  ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(top, 0)));
+}
+
+// ---- Undo ----
+
+bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
+  EditStep step;
+  if (!RunCommand([&] { step = RecordEdit(state_.rom, command); }, this)) return false;
+  PushEdit(caption, std::move(step));
+  return true;
+}
+
+void TMainForm::PushEdit(const QString& caption, EditStep step) {
+  if (step.OldSize != step.NewSize) SetScrollRange();
+  if (!step.Empty()) {
+    undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
+                                      [this](const EditStep& s) { ShowEdit(s); }));
+  }
+  UpdateList();
+}
+
+void TMainForm::ShowEdit(const EditStep& step) {
+  if (step.OldSize != step.NewSize) SetScrollRange();
+  JumpTo(static_cast<int32_t>(step.FirstOffset()));
+  ShowSelectedOffset();
+}
+
+void TMainForm::ClearUndo() {
+  undoStack_->clear();
+  // clear() leaves an empty stack as it was, unclean after a MarkModified.
+  undoStack_->setClean();
+}
+
+void TMainForm::MarkModified() {
+  // No state on the stack matches the file any more.
+  undoStack_->resetClean();
+}
+
+bool TMainForm::Modified() const {
+  return !undoStack_->isClean();
 }
 
 void TMainForm::LoadRom1Click() {
@@ -266,33 +379,80 @@ void TMainForm::LoadRom1Click() {
   if (OpenDlg->exec() != QDialog::Accepted) return;
   const QString name = OpenDlg->selectedFiles().value(0);
   OpenDlg->selectFile(name);
-  RunCommand(
-      [&] {
-        Rom& rom = state_.rom;
-        LoadRomFile(rom, FileNameBytes(name));
-        modified_ = false;
-        state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-        LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
-        setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
-        // A ROM of 30 bytes or less has no range to scroll through.
-        ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 30, 0)));
-        SetStartOffset(0);
-        ui.List->show();
-        FormResize();
-        ui.List->SetItemIndex(0);
-        ui.List->setFocus();
-        EnableMenus(true);
-      },
-      this);
+  OpenRom(name);
+}
+
+bool TMainForm::LoadRomNamed(const QString& fileName) {
+  if (!SaveChangesFirst()) return false;
+  if (!OpenRom(fileName)) return false;
+  OpenDlg->selectFile(fileName);
+  return true;
+}
+
+void TMainForm::ReadSymbols() {
+  Rom& rom = state_.rom;
+  state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+  LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
+}
+
+bool TMainForm::OpenRom(const QString& fileName) {
+  const QString name = QFileInfo(fileName).absoluteFilePath();
+  Rom& rom = state_.rom;
+  if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
+  ClearUndo();
+  // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
+  std::exception_ptr symbolError;
+  try {
+    ReadSymbols();
+  } catch (...) {
+    symbolError = std::current_exception();
+  }
+  setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
+  SetScrollRange();
+  SetStartOffset(0);
+  ui.List->show();
+  FormResize();
+  ui.List->SetItemIndex(0);
+  ui.List->setFocus();
+  EnableMenus(true);
+  // The places and matches of the ROM before mean nothing in this one.
+  history_.Clear();
+  if (findAll_) findAll_->close();
+  recent_->Add(name);
+  watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
+  if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
+  return true;
+}
+
+void TMainForm::RomFileChanged() {
+  if (Modified() &&
+      !AskYesNo("The ROM file has changed on disk. Load it again and lose your changes?", this)) {
+    return;
+  }
+  // Where the user was: a rebuilt ROM is mostly the same program.
+  const int32_t start = StartOffset();
+  const int index = ui.List->ItemIndex();
+  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()))) return;
+  SetStartOffset(start);
+  UpdateList();
+  ui.List->SetItemIndex(index);
+}
+
+void TMainForm::SymFileChanged() {
+  RunCommand([this] { ReadSymbols(); }, this);
+  UpdateList();
 }
 
 bool TMainForm::SaveTo(const QString& fileName) {
-  return RunCommand(
+  const bool saved = RunCommand(
       [&] {
         SaveRomFile(state_.rom, FileNameBytes(fileName));
-        modified_ = false;
+        undoStack_->setClean();
       },
       this);
+  // What the program wrote itself is no change made by others (Save As may name the loaded file).
+  watch_->TakeRomAsUnchanged();
+  return saved;
 }
 
 bool TMainForm::SaveLoaded() {
@@ -315,7 +475,7 @@ void TMainForm::SaveAs1Click() {
 }
 
 bool TMainForm::SaveChangesFirst() {
-  if (!modified_) return true;
+  if (!Modified()) return true;
   const std::string name =
       FileNameBytes(QFileInfo(QFile::decodeName(state_.rom.RomFileName.c_str())).fileName());
   switch (AskSaveChanges(name, this)) {
@@ -333,6 +493,14 @@ void TMainForm::Quit1Click() {
   close();
 }
 
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+  QAction* item = event->button() == Qt::BackButton      ? ui.Back1
+                  : event->button() == Qt::ForwardButton ? ui.Forward1
+                                                         : nullptr;
+  if (item == nullptr) return QMainWindow::mousePressEvent(event);
+  if (item->isEnabled()) item->trigger();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (SaveChangesFirst()) {
     event->accept();
@@ -345,12 +513,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::Goto1Click() {
   TGotoForm form(state_, this);
-  if (form.exec() == QDialog::Accepted) ShowOffset(form.Target());
+  if (form.exec() == QDialog::Accepted) JumpTo(form.Target());
 }
 
 void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
   if (outcome.Offset) {
-    ShowOffset(*outcome.Offset);
+    JumpTo(*outcome.Offset);
   } else {
     ShowInfo(outcome.Info, this);
   }
@@ -359,6 +527,7 @@ void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
 void TMainForm::Bytes1Click() {
   TSearchByteForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return ShowFindAll(*form.AllMatches());
   ShowSearchOutcome(form.Outcome());
   UpdateList();
 }
@@ -366,6 +535,7 @@ void TMainForm::Bytes1Click() {
 void TMainForm::Instruction1Click() {
   TSearchInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return ShowFindAll(*form.AllMatches());
   ShowSearchOutcome(form.Outcome());
   UpdateList();
 }
@@ -384,21 +554,55 @@ void TMainForm::Again1Click() {
 void TMainForm::Labels1Click() {
   TLabelEditorForm form(state_.labels, state_.SymFileName, this);
   form.exec();
-  if (auto target = form.ShowTarget()) ShowOffset(*target);
+  if (auto target = form.ShowTarget()) JumpTo(*target);
+}
+
+void TMainForm::ShowFindAll(FindAllResult result) {
+  if (findAll_) findAll_->close();
+  findAll_ = new TFindAllForm(state_, std::move(result), this);
+  connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
+  findAll_->PlaceBeside(this);
+  findAll_->show();
+}
+
+void TMainForm::Follow1Click() {
+  if (auto target =
+          FollowTarget(state_.rom, state_.labels, static_cast<uint32_t>(SelectedOffset()))) {
+    JumpTo(static_cast<int32_t>(*target));
+  } else {
+    QApplication::beep();
+  }
+}
+
+void TMainForm::Back1Click() {
+  if (auto place = history_.Back(CurrentPlace())) {
+    ShowPlace(*place);
+  } else {
+    QApplication::beep();
+  }
+}
+
+void TMainForm::Forward1Click() {
+  if (auto place = history_.Forward(CurrentPlace())) {
+    ShowPlace(*place);
+  } else {
+    QApplication::beep();
+  }
 }
 
 void TMainForm::CodeEditor1Click() {
   TCodeEditorForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
-  if (form.Stored()) MarkModified();
-  UpdateList();
+  EditStep step = form.TakeStep();
+  const QString caption = CodeEditorCaption(step);
+  PushEdit(caption, std::move(step));
 }
 
 void TMainForm::ChangeInstruction1Click() {
-  TInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  const auto offset = static_cast<uint32_t>(SelectedOffset());
+  TInstForm form(state_, offset, this);
   if (form.exec() != QDialog::Accepted) return;
-  MarkModified();
-  UpdateList();
+  PushEdit(ChangeInstructionCaption(offset), form.TakeStep());
 }
 
 void TMainForm::Bin1Click(int tag) {

@@ -214,10 +214,12 @@ class CommandsTest : public QObject {
                                          [&](QWidget* w) {
                                            title = w->windowTitle();
                                            r.fill(w);
+                                           // The code editor asks before its typed block
+                                           // is thrown away.
                                            if (r.leave)
                                              Press(w, r.leave);
                                            else
-                                             w->close();
+                                             AnswerNextBox([&] { w->close(); }, "Yes");
                                            closed = !w->isVisible();
                                          });
       h.Activate();
@@ -310,9 +312,9 @@ class CommandsTest : public QObject {
     QCOMPARE(h.Lines().value(0), QString("@Bank5.Entry:"));
   }
 
-  // A right click on the listing offers the two commands on the selected line: the right click
-  // itself does not move the selection.
-  void popupMenuActsOnTheSelectedLine() {
+  // A right click on a line selects it (the status panel follows), then offers the two commands,
+  // which act on that line.
+  void popupMenuActsOnTheClickedLine() {
     MainHarness h;
     QVERIFY(LoadCommandsRom(h));
     h.form->ShowOffset(0x200);
@@ -322,14 +324,17 @@ class CommandsTest : public QObject {
     QVERIFY(InspectNextModal([&] { PopupItem(h, 3, Qt::Key_E); },
                              [&](QWidget* w) { org = EditorText(w); }));
     h.Activate();
-    QCOMPARE(org, QString("org 00:0203\n"));
+    QCOMPARE(org, QString("org 00:0205\n"));
+    QCOMPARE(h.List()->ItemIndex(), 3);
+    QCOMPARE(h.Panel0(), QString("000205"));
 
-    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 3, Qt::Key_C); },
+    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 2, Qt::Key_C); },
                                             EnterText("CodeCombo", "ld b,$10"));
     h.Activate();
     QVERIFY(!box.seen);
-    QCOMPARE(Bytes(h, 0x203, 2), QByteArray("\x06\x10", 2));
-    QCOMPARE(h.Lines().value(1), QString("00:0203 06 10    ld b,$10"));
+    QCOMPARE(Bytes(h, 0x204, 2), QByteArray("\x06\x10", 2));
+    QCOMPARE(h.Lines().value(2), QString("00:0204 06 10    ld b,$10"));
+    QCOMPARE(h.Panel0(), QString("000204"));
     QVERIFY(h.form->Modified());
   }
 
@@ -395,6 +400,7 @@ class CommandsTest : public QObject {
                                  AppendLines(w, lines);
                                  box = AnswerNextBox([&] { Press(w, "OKButton"); });
                                  stayedOpen = w->isVisible();
+                                 AnswerNextBox([&] { w->close(); }, "Yes");
                                }));
       h.Activate();
       QVERIFY2(box.seen, f.text);
@@ -566,6 +572,39 @@ class CommandsTest : public QObject {
     QVERIFY(Snapshot(h) == before);
   }
 
+  // Every byte can stand at the top of the listing: the last ones can be shown, selected and
+  // changed, and Again after a match among them says that there is nothing further.
+  void theLastBytesCanBeReached() {
+    const struct {
+      uint32_t size;
+      int maximum;
+    } sizes[] = {{1, 0}, {2, 1}, {31, 30}, {0x4000, 0x3FFF}};
+    for (const auto& r : sizes) {
+      MainHarness h;
+      QVERIFY(h.LoadNew("end.gb", MakeRomBytes(r.size, "END")));
+      QCOMPARE(h.Scroller()->maximum(), r.maximum);
+      h.form->ShowOffset(0x7FFFFFFF);
+      QCOMPARE(h.form->LineOffsets().front(), r.maximum);
+    }
+
+    MainHarness h;
+    QVERIFY(h.LoadNew("end.gb", MakeRomBytes(0x4000, "END", {{0x100, {0xAB, 0xCD}},
+                                                             {0x3FFE, {0xAB, 0xCD}}})));
+    QVERIFY(!DialogThenBox(h, "Bytes1", EnterText("DataEdit", "$AB CD")).seen);
+    QCOMPARE(h.form->LineOffsets().front(), 0x100);
+    QVERIFY(!Again(h).seen);
+    QCOMPARE(h.form->LineOffsets().front(), 0x3FFE);
+    QCOMPARE(Again(h).text, QString("Sorry, bytes did not sound."));
+
+    h.form->ShowOffset(0x3FF0);
+    SelectLine(h, 15);
+    QCOMPARE(h.form->SelectedOffset(), 0x3FFF);
+    QCOMPARE(h.Panel0(), QString("003FFF"));
+    QVERIFY(!DialogThenBox(h, "ChangeInstruction2", EnterText("CodeCombo", "halt")).seen);
+    QCOMPARE(h.state.rom.Byte(0x3FFF), uint8_t{0x76});
+    QCOMPARE(h.Lines().value(15), QString("00:3FFF 76       halt"));
+  }
+
   // A goto moves the listing; one that fails leaves LastSearch to the search before it.
   void gotoAndAFailedGoto() {
     MainHarness h;
@@ -634,6 +673,50 @@ class CommandsTest : public QObject {
 
     QVERIFY(!Again(h).seen);
     QCOMPARE(h.form->LineOffsets().front(), 0x14200);
+  }
+
+  // Every jump of the listing leaves the status panel on the line now selected: a goto, the
+  // searches and Again, the label browser's Show... and a load, each started with another line
+  // selected.
+  void statusPanelFollowsEveryJump() {
+    MainHarness h;
+    QVERIFY(LoadCommandsRom(h));
+    auto showLabel = [&] {
+      QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); },
+                               [&](QWidget* w) {
+                                 auto* tree = w->findChild<QTreeView*>("ProcTree");
+                                 tree->setCurrentIndex(
+                                     tree->model()
+                                         ->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                 "Entry", 1,
+                                                 Qt::MatchExactly | Qt::MatchRecursive)
+                                         .value(0));
+                                 Press(w, "ShowButton");
+                               }));
+      h.Activate();
+    };
+    const struct {
+      const char* what;
+      std::function<void()> jump;
+      const char* panel;
+    } rows[] = {
+        {"goto", [&] { DialogThenBox(h, "Goto1", EnterText("AddrEdit", "01:4150")); }, "004150"},
+        {"bytes", [&] { DialogThenBox(h, "Bytes1", EnterText("DataEdit", "$AB CD")); }, "000400"},
+        {"again", [&] { Again(h); }, "000400"},
+        {"instruction",
+         [&] { DialogThenBox(h, "Instruction1", EnterText("CodeCombo", "ld b,$20")); },
+         "004150"},
+        {"label", showLabel, "014100"},
+        {"load", [&] { QVERIFY(h.LoadNew("flows.gb", CommandsRom())); }, "000000"},
+    };
+    for (const auto& r : rows) {
+      h.form->ShowOffset(0x3F0);
+      SelectLine(h, 5);
+      QCOMPARE(h.Panel0(), QString("0003F5"));
+      r.jump();
+      QCOMPARE(h.List()->ItemIndex(), 0);
+      QVERIFY2(h.Panel0() == r.panel, r.what);
+    }
   }
 
   // The shortcuts reach their commands once a ROM is loaded, and nothing before.

@@ -1,7 +1,12 @@
 // Load Rom, Save and Save As through the real file dialogs, their failures, and the question
 // about unsaved changes.
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
+#include <QFileDialog>
+#include <QPointer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -44,7 +49,7 @@ class FileCommandsTest : public QObject {
     QCOMPARE(h.form->windowTitle(), QString("Velmora - Super demo"));
     QCOMPARE(h.Lines().mid(0, 2), (QStringList{"@Boot:", "00:0000 C3 00 40 jp @Bank1"}));
     QCOMPARE(h.List()->ItemIndex(), 0);
-    QCOMPARE(h.Scroller()->maximum(), 0x8000 - 30);
+    QCOMPARE(h.Scroller()->maximum(), 0x8000 - 1);
     QVERIFY(!h.form->Modified());
 
     // The open dialog offers the name chosen last time.
@@ -84,20 +89,42 @@ class FileCommandsTest : public QObject {
     QCOMPARE(h.state.rom.RomFileName, h.Folder().toStdString() + "/good.gb");
   }
 
-  void symbolFileFailureStopsAfterTheLabels() {
+  // The ROM is shown in full with the labels read before the bad line, and only then the error.
+  void symbolFileFailureComesAfterTheLoad() {
     MainHarness h;
+    QVERIFY(h.LoadNew("first.gb", MakeRomBytes(0x8000, "FIRST")));
     WriteFile(h.Folder(), "Broken.sym", "00:0100 Fine\nZZ:0100 Bad\n");
     const QString rom = WriteFile(h.Folder(), "broken.gb", MakeRomBytes(0x4000, "BROKEN"));
-    const SeenBox box = AnswerNextBox([&] { h.Load(rom); });
-    QVERIFY(box.seen);
+    Shown whenAsked{};
+    SeenBox box;
+    QVERIFY(InspectNextModal([&] { h.form->LoadRomNamed(rom); }, [&](QWidget* w) {
+      whenAsked = Snapshot(h);
+      box.title = w->windowTitle();
+      box.text = w->findChild<QLabel*>("Message")->text();
+    }));
     QCOMPARE(box.title, QString("Velmora"));
     QCOMPARE(box.text, QString("'$ZZ' is not a valid integer value\nBroken.sym, line 2."));
-    // The image is in place, the window still shows nothing of it.
-    QCOMPARE(h.state.rom.RomSize, 0x4000u);
+    QCOMPARE(whenAsked.caption, QString("Velmora - Broken"));
+    QCOMPARE(whenAsked.maximum, 0x3FFF);
+    QVERIFY(whenAsked.listVisible && whenAsked.menusEnabled);
+    QVERIFY(Snapshot(h) == whenAsked);
     QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
-    QCOMPARE(h.form->windowTitle(), QString("Velmora"));
-    QVERIFY(!h.List()->isVisible());
-    QVERIFY(!h.MenuEnabled("View1"));
+    h.form->ShowOffset(0x100);
+    QCOMPARE(h.Lines().value(0), QString("@Fine:"));
+  }
+
+  // A shorter ROM after a longer one: past its end the listing shows zeros, not the old bytes,
+  // and a file shorter than the header has no title.
+  void noBytesOfTheLastRomShowThrough() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("big.gb", QByteArray(0x20000, char(0xFF))));
+    QVERIFY(h.LoadNew("small.gb", MakeRomBytes(0x10000, "SMALL")));
+    h.form->ShowOffset(0xFFFF);
+    QCOMPARE(h.Lines().mid(0, 2),
+             (QStringList{"03:7FFF 00       nop", "04:4000 00       nop"}));
+    QVERIFY(h.LoadNew("tiny.gb", QByteArray(0x10, char(0x3C))));
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - "));
+    QCOMPARE(h.Lines().mid(15, 2), (QStringList{"00:000F 3C       inc a", "00:0010 00       nop"}));
   }
 
   void saveAsThenSaveWritesTheLoadedName() {
@@ -131,6 +158,39 @@ class FileCommandsTest : public QObject {
     h.Action("SaveAs1")->trigger();
     QVERIFY(second->seen);
     QCOMPARE(second->offeredName, QString("copy.gb"));
+  }
+
+  // The name field's completion list may be open when the dialog is accepted, and it comes up
+  // again when the background reading of the folder ends (a name typed meanwhile found no match
+  // yet), which can be after the dialog has closed. Either way it must not stay over the main
+  // window and take the next key.
+  void completionListStaysWithItsDialog() {
+    MainHarness h;
+    const QString rom = WriteFile(h.Folder(), "typed.gb", MakeRomBytes(0x4000, "TYPED"));
+    for (auto [item, name] : {std::pair{"LoadRom1", rom}, {"SaveAs1", h.Folder() + "/copy.gb"}}) {
+      QPointer<QCompleter> completer;
+      QVERIFY(InspectNextModal([&] { h.Action(item)->trigger(); },
+                               [&](QWidget* w) {
+                                 auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+                                 completer = edit->completer();
+                                 edit->setText(name);
+                                 completer->setCompletionPrefix(h.Folder() + "/t");
+                                 completer->complete();
+                                 // Shown at once, or when the folder has been read.
+                                 QTRY_VERIFY(completer->popup()->isVisible());
+                                 QMetaObject::invokeMethod(w, "accept");
+                               }));
+      QVERIFY(QFile::exists(name));
+      QVERIFY2(!completer->popup()->isVisible(), item);
+      completer->complete();  // what the end of the folder's reading does
+      h.Activate();
+      QVERIFY2(!completer->popup()->isVisible(), item);
+      QVERIFY(!QApplication::activePopupWidget());
+      QString title;
+      QVERIFY(InspectNextModal([&] { QTest::keyClick(h.form.get(), Qt::Key_S, Qt::ControlModifier); },
+                               [&](QWidget* w) { title = w->windowTitle(); }));
+      QCOMPARE(title, QString("Search Instruction"));
+    }
   }
 
   void saveDoesNothingBeforeALoad() {

@@ -111,7 +111,7 @@ class ListingTest : public QObject {
   void edgeKeysMoveTheListingByOneByte() {
     MainHarness h;
     QVERIFY(h.LoadNew("zero.gb", MakeRomBytes(kRomSize, "ZERO")));
-    const int max = kRomSize - 30;
+    const int max = kRomSize - 1;
     QCOMPARE(h.Scroller()->maximum(), max);
     struct Row {
       int start;
@@ -128,7 +128,7 @@ class ListingTest : public QObject {
         {5, 0, Qt::Key_Up, 4, 0, "000004"},      // top edge scrolls
         {5, -1, Qt::Key_Up, 4, 0, "000004"},
         {0, 0, Qt::Key_Up, 0, 0, "000000"},          // nothing above offset 0
-        {max, 18, Qt::Key_Down, max, 18, "00FFF4"},  // nothing below the maximum
+        {max, 18, Qt::Key_Down, max, 18, "010011"},  // nothing below the maximum
         {5, 3, Qt::Key_Down, 5, 4, "000009"},        // within the lines only the selection moves
         {5, 3, Qt::Key_Up, 5, 2, "000007"},
         {5, 3, Qt::Key_End, 5, 18, "000017"},
@@ -145,16 +145,16 @@ class ListingTest : public QObject {
     }
   }
 
-  void statusPanelFollowsClicksAndKeysOnly() {
+  void statusPanelShowsTheSelectedLine() {
     MainHarness h;
     WriteFile(h.Folder(), "Test.sym", "00:0150 First\n00:0150 Start\n00:0200 Other\n");
     QVERIFY(h.LoadNew("test.gb", ListingRom()));
-    QCOMPARE(h.Panel0(), QString("000000"));  // a load selects line 0 but sets no text
+    QCOMPARE(h.Panel0(), QString("000000"));
 
     h.form->ShowOffset(0x150);
     QCOMPARE(h.Lines().mid(0, 3),
              (QStringList{"@Start:", "00:0150 00       nop", "00:0151 C3 50 01 jp @First"}));
-    QCOMPARE(h.Panel0(), QString("000000"));  // nor does a jump (the operand names the first label)
+    QCOMPARE(h.Panel0(), QString("000150"));  // the operand names the first label
     // The label line and its instruction carry the same offset.
     QTest::mouseClick(h.List(), Qt::LeftButton, {}, QPoint(40, 8));
     QCOMPARE(h.Panel0(), QString("000150"));
@@ -166,9 +166,9 @@ class ListingTest : public QObject {
 
     // Beyond the maximum the listing stands at the maximum, with line 0 selected.
     h.form->ShowOffset(0x7FFFFFFF);
-    QCOMPARE(h.form->StartOffset(), int(kRomSize - 30));
+    QCOMPARE(h.form->StartOffset(), int(kRomSize - 1));
     QCOMPARE(h.List()->ItemIndex(), 0);
-    QCOMPARE(h.Panel0(), QString("000151"));
+    QCOMPARE(h.Panel0(), QString::number(h.form->StartOffset(), 16).toUpper().rightJustified(6, '0'));
     h.form->ShowOffset(-5);
     QCOMPARE(h.form->StartOffset(), 0);
 
@@ -177,7 +177,7 @@ class ListingTest : public QObject {
     h.List()->SetItemIndex(-1);
     QCOMPARE(h.form->SelectedOffset(), 0x200);
     QTest::keyClick(h.List(), Qt::Key_A);
-    QCOMPARE(h.Panel0(), QString("000151"));
+    QCOMPARE(h.Panel0(), QString("000200"));
   }
 
   void scrollBarArrowsRepeatAndTheTrackDoesNothing() {
@@ -218,16 +218,16 @@ class ListingTest : public QObject {
     QCOMPARE(h.form->LineOffsets().front(), bar->maximum());
   }
 
-  void tinyRomHasNoScrollRange() {
+  // A ROM shorter than the listing still scrolls, up to its last byte.
+  void tinyRomScrollsToItsLastByte() {
     MainHarness h;
     QVERIFY(h.LoadNew("tiny.gb", MakeRomBytes(20, "")));
     QCOMPARE(h.form->windowTitle(), QString("Velmora - "));
-    QCOMPARE(h.Scroller()->maximum(), 0);
+    QCOMPARE(h.Scroller()->maximum(), 19);
+    h.form->ShowOffset(19);
     h.List()->SetItemIndex(18);
     QTest::keyClick(h.List(), Qt::Key_Down);
-    QCOMPARE(h.form->StartOffset(), 0);
-    QTest::mouseClick(h.Scroller(), Qt::LeftButton, {}, QPoint(8, h.Scroller()->height() - 8));
-    QCOMPARE(h.form->StartOffset(), 0);
+    QCOMPARE(h.form->StartOffset(), 19);
   }
 
   void drawnLineIsColouredByColumn() {

@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTest>
 
 MainHarness::MainHarness() {
+  // The settings (the recent ROMs) live in the temporary folder, not in the user's own.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
   state.ProgramFolder = dir.path().toStdString() + "/";
   form = std::make_unique<TMainForm>(state);
   form->show();
@@ -13,14 +16,14 @@ MainHarness::MainHarness() {
 }
 
 void MainHarness::Activate() {
-  // Shortcuts go to QApplication::activeWindow(). Right after a modal box has closed, the main
-  // window's QWindow already counts as active (the hidden box was its transient child, and still
-  // holds the focus), so qWaitForWindowActive returns at once while the activation is still
-  // queued; on a busy machine the keys then reach no window. Wait for the application's view.
-  form->activateWindow();
-  if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == form.get(); }, 10000)) {
-    qWarning("main window not active");
-  }
+  // The window's own activation is asked for again until the widgets see it: an activation that
+  // a dialog asked for while it was shown may still be on its way and arrive after ours.
+  const bool active = QTest::qWaitFor([this] {
+    if (QApplication::activeWindow() == form.get()) return true;
+    form->activateWindow();
+    return false;
+  });
+  if (!active) qWarning("main window not active");
 }
 
 QAction* MainHarness::Action(const char* name) const {
