@@ -32,6 +32,10 @@ void Run(MainHarness& h, const char* action, const QString& text, const QString&
         const SeenBox box = AnswerNextBox(
             [&] { QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton); });
         QCOMPARE(box.text, refusal);
+        // A refused block leaves the code editor open with its text; leaving it asks first.
+        if (w->isVisible() && w->findChild<QPlainTextEdit*>("Editor")) {
+          QVERIFY(AnswerNextBox([&] { w->close(); }, "Yes").seen);
+        }
       });
   h.Activate();
   QVERIFY(seen);
