@@ -1,5 +1,6 @@
-// Goto texts in both modes of the goto dialog: where OK goes, what Search > Again records, and
-// the mode switch, which must name the same place in the other form.
+// Goto texts in both modes of the goto dialog, with a symbol file's labels: where OK goes, what
+// Search > Again records, and the mode switch, which must name the same place in the other
+// form. An "@Name" text goes to the first ROM label of that name.
 
 #include "FuzzCommon.h"
 #include "model/BankAddress.h"
@@ -11,25 +12,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text = AsText(data, size);
   const uint32_t bankCount = TakeNumber(text, 1);
   const bool gameBoyMode = IsGameBoyAddressText(text);
+  const LabelTables& labels = GameLabels();
   try {
-    const GotoTarget target = GotoTargetFor(text, gameBoyMode, bankCount);
+    const GotoTarget target = GotoTargetFor(text, gameBoyMode, bankCount, labels);
     LastSearch last;
     RecordGoto(last, target);
     FUZZ_CHECK(last.LastSearchKind == SearchKind::Goto);
-    if (gameBoyMode) {
+    if (IsLabelGotoText(text)) {
+      const int32_t first = labels.FirstRomLabelNamed(text.substr(1));
+      FUZZ_CHECK(first != LabelTables::kNone && labels.RomLabels()[first].Offset == target.Offset);
+      FUZZ_CHECK(last.LastSearchText == std::to_string(target.Offset));
+    } else if (gameBoyMode) {
       FUZZ_CHECK(last.LastSearchText == std::to_string(target.Offset));
       const std::string offsetText = BankAddressToFileOffsetText(text, bankCount);
       FUZZ_CHECK(StrToInt(offsetText) == target.Offset);
-      FUZZ_CHECK(GotoTargetFor(offsetText, false, bankCount).Offset == target.Offset);
+      FUZZ_CHECK(GotoTargetFor(offsetText, false, bankCount, labels).Offset == target.Offset);
     } else {
       FUZZ_CHECK(last.LastSearchText == text);
       const std::string bankAddress = FileOffsetTextToBankAddress(text);
       if (target.Offset >= 0 && BankOf(static_cast<uint32_t>(target.Offset)) <= bankCount) {
-        FUZZ_CHECK(GotoTargetFor(bankAddress, true, bankCount).Offset == target.Offset);
+        FUZZ_CHECK(GotoTargetFor(bankAddress, true, bankCount, labels).Offset == target.Offset);
       }
     }
   } catch (const Failure& f) {
-    FUZZ_CHECK(f.kind == FailureKind::Error && gameBoyMode);
+    FUZZ_CHECK(f.kind == FailureKind::Error && (gameBoyMode || IsLabelGotoText(text)));
   } catch (const ConversionError&) {
   }
   return 0;

@@ -2,8 +2,9 @@
 // the rest is the patch file as it stands; odd, the rest is a BPS patch without its three CRC32s,
 // which are added here (the source's, a wrong one for the result, the patch's own) so that the
 // actions are read rather than refused at the first check. The next two bytes give the ROM's
-// size (0 to 1023 bytes). A patch that applies gives a result that an IPS and a BPS patch made
-// between the two ROMs give again; one that does not is refused with an error box.
+// size (1 to 1024 bytes: a loaded ROM is never empty). A patch that applies gives a result that
+// is not empty and that an IPS and a BPS patch made between the two ROMs give again; one that
+// does not apply is refused with an error box.
 
 #include "FuzzCommon.h"
 #include "model/Failure.h"
@@ -22,7 +23,7 @@ void AppendLittleEndian(std::vector<uint8_t>& out, uint32_t value) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input = AsText(data, size);
   const bool addCrcs = TakeNumber(input, 1) & 1;
-  std::vector<uint8_t> source(TakeNumber(input, 2) & 0x3FF);
+  std::vector<uint8_t> source((TakeNumber(input, 2) & 0x3FF) + 1);
   for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 13 + 5);
   std::vector<uint8_t> patch(input.begin(), input.end());
   if (addCrcs) {
@@ -38,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(f.kind == FailureKind::Error);
     return 0;
   }
-  FUZZ_CHECK(result.size() <= kRomCapacity);
+  FUZZ_CHECK(!result.empty() && result.size() <= kRomCapacity);
   // Making patches of large results takes long; the small ones show the same rules.
   if (result.size() > 0x10000) return 0;
   FUZZ_CHECK(ApplyIps(source, MakeIps(source, result)) == result);

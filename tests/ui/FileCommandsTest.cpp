@@ -167,7 +167,10 @@ class FileCommandsTest : public QObject {
   void completionListStaysWithItsDialog() {
     MainHarness h;
     const QString rom = WriteFile(h.Folder(), "typed.gb", MakeRomBytes(0x4000, "TYPED"));
-    for (auto [item, name] : {std::pair{"LoadRom1", rom}, {"SaveAs1", h.Folder() + "/copy.gb"}}) {
+    for (const auto& row : {std::pair{"LoadRom1", rom}, {"SaveAs1", h.Folder() + "/copy.gb"}}) {
+      // Named copies: clang 14 cannot capture structured bindings in a lambda.
+      const char* item = row.first;
+      const QString name = row.second;
       QPointer<QCompleter> completer;
       QVERIFY(InspectNextModal([&] { h.Action(item)->trigger(); },
                                [&](QWidget* w) {
