@@ -13,7 +13,9 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "model/Header.h"
 #include "model/NumberText.h"
+#include "patch/Patch.h"
 #include "search/Search.h"
 #include "ui/AppState.h"
 #include "ui/ByteSearch.h"
@@ -23,6 +25,8 @@
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
+#include "ui/PatchFiles.h"
+#include "ui/RomInfo.h"
 #include "ui/Splash.h"
 
 namespace {
@@ -130,6 +134,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
+  connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
+  connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
   connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
   connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
@@ -143,6 +149,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.CodeEditor2, &QAction::triggered, this, &TMainForm::CodeEditor1Click);
   connect(ui.ChangeInstruction1, &QAction::triggered, this, &TMainForm::ChangeInstruction1Click);
   connect(ui.ChangeInstruction2, &QAction::triggered, this, &TMainForm::ChangeInstruction1Click);
+  connect(ui.RomInfo1, &QAction::triggered, this, &TMainForm::RomInfo1Click);
+  connect(ui.FixChecksums1, &QAction::triggered, this, &TMainForm::FixChecksums1Click);
+  connect(ui.RomExtender1, &QAction::triggered, this, &TMainForm::RomExtender1Click);
   connect(ui.Z80ProgrammingTutorial1, &QAction::triggered, this,
           &TMainForm::Z80ProgrammingTutorial1Click);
   connect(ui.AsmSchool1, &QAction::triggered, this, &TMainForm::AsmSchool1Click);
@@ -270,6 +279,7 @@ void TMainForm::LoadRom1Click() {
       [&] {
         Rom& rom = state_.rom;
         LoadRomFile(rom, FileNameBytes(name));
+        state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
         modified_ = false;
         state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
         LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
@@ -327,6 +337,18 @@ bool TMainForm::SaveChangesFirst() {
       return false;
   }
   return false;
+}
+
+void TMainForm::ExportPatch1Click() {
+  if (state_.rom.RomSize == 0) return;
+  ExportPatch(state_, this);
+}
+
+void TMainForm::ApplyPatch1Click() {
+  if (state_.rom.RomSize == 0) return;
+  if (auto file = AskPatchFile(this)) {
+    ChangeRom("Apply Patch", [&] { return PatchRom(state_.rom, ReadPatchFile(*file)); });
+  }
 }
 
 void TMainForm::Quit1Click() {
@@ -399,6 +421,35 @@ void TMainForm::ChangeInstruction1Click() {
   if (form.exec() != QDialog::Accepted) return;
   MarkModified();
   UpdateList();
+}
+
+void TMainForm::RomInfo1Click() {
+  ShowRomInfo(state_.rom, this);
+}
+
+void TMainForm::FixChecksums1Click() {
+  ChangeRom("Fix Checksums", [this] { return FixChecksums(state_.rom); });
+}
+
+void TMainForm::RomExtender1Click() {
+  TRomExtenderForm form(state_.rom, this);
+  if (form.exec() == QDialog::Accepted)
+    ChangeRom("Rom Extender", [&] { return form.TakeChange(); });
+}
+
+bool TMainForm::ChangeRom(const QString& caption, const std::function<RomChange()>& make) {
+  Q_UNUSED(caption);  // the undo step's name
+  RomChange change;
+  if (!RunCommand([&] { change = make(); }, this)) return false;
+  const uint32_t oldSize = state_.rom.RomSize;
+  ApplyRomChange(state_.rom, change);
+  MarkModified();
+  if (state_.rom.RomSize != oldSize) {
+    ui.Scroller->setRange(0,
+                          static_cast<int>(std::max<int64_t>(int64_t{state_.rom.RomSize} - 30, 0)));
+  }
+  UpdateList();
+  return true;
 }
 
 void TMainForm::Bin1Click(int tag) {

@@ -4,9 +4,11 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "isa/Listing.h"
+#include "model/RomChange.h"
 #include "ui_Main.h"
 
 class QFileDialog;
@@ -48,6 +50,8 @@ class TMainForm : public QMainWindow {
   void LoadRom1Click();
   void Save1Click();
   void SaveAs1Click();
+  void ExportPatch1Click();
+  void ApplyPatch1Click();
   void Quit1Click();
   // Search, View and Tools: the dialogs that these open are built elsewhere.
   void Goto1Click();
@@ -58,6 +62,9 @@ class TMainForm : public QMainWindow {
   void Labels1Click();
   void CodeEditor1Click();
   void ChangeInstruction1Click();
+  void RomInfo1Click();
+  void FixChecksums1Click();
+  void RomExtender1Click();
   // Help menu.
   void Z80ProgrammingTutorial1Click();
   void AsmSchool1Click();
@@ -72,6 +79,11 @@ class TMainForm : public QMainWindow {
   void ListDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
   void ListContextPopup(const QPoint& pos);
 
+  // The one way the commands that rewrite much of the ROM (checksums, extender, patches) change
+  // it: `make` works the change out inside RunCommand (a refusal shows its box and changes
+  // nothing), then it is applied and marked unsaved, and the scroll range and listing follow the
+  // size. Returns whether the change was made.
+  bool ChangeRom(const QString& caption, const std::function<RomChange()>& make);
   // Sets the scroll position without it counting as the user's scrolling.
   void SetStartOffset(int64_t offset);
   void ShowSelectedOffset();
