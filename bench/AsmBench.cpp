@@ -75,6 +75,7 @@ LabelTables BenchLabels() {
 
 void BM_AssembleBlock10000Lines(benchmark::State& state) {
   Rom rom;
+  rom.RomSize = 8 * kBankSize;
   rom.BankCount = 8;
   const LabelTables labels;
   const std::vector<std::string> lines = MakeBlock(10000);
@@ -88,6 +89,7 @@ BENCHMARK(BM_AssembleBlock10000Lines)->Unit(benchmark::kMillisecond);
 
 void BM_AssembleInstruction(benchmark::State& state) {
   Rom rom;
+  rom.RomSize = 0x8000;
   const LabelTables labels = BenchLabels();
   for (auto _ : state) {
     for (const std::string& text : kMix) {
@@ -100,6 +102,7 @@ BENCHMARK(BM_AssembleInstruction);
 
 void BM_AssembleInstructionByTableScan(benchmark::State& state) {
   Rom rom;
+  rom.RomSize = 0x8000;
   const LabelTables labels = BenchLabels();
   for (auto _ : state) {
     for (const std::string& text : kMix) {

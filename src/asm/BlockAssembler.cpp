@@ -1,5 +1,6 @@
 #include "asm/BlockAssembler.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -19,6 +20,7 @@ constexpr std::string_view kNoOrigin =
 class WriteJournal {
  public:
   void Write(Rom& rom, int64_t offset, const EncodedInstruction& code) {
+    CheckInsideRom(rom, offset, code.Length);
     for (uint8_t i = 0; i < code.Length; ++i) {
       entries_.emplace_back(offset + i, rom.Byte(offset + i));
       rom.SetByte(offset + i, code.Bytes[i]);
@@ -48,6 +50,8 @@ void RunPass(bool firstPass, Rom& rom, const LabelTables& labels,
     if (size_t comment = line.find("//"); comment != std::string_view::npos) {
       line = line.substr(0, comment);
     }
+    // Sources from other assemblers indent their code with blanks or tabs.
+    line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
     if (line.empty()) continue;
     if (line.find("org ") != std::string_view::npos) {
       offset = BankAddressToOffset(line.substr(4), rom.BankCount);

@@ -1,8 +1,9 @@
 #pragma once
 // Assembles a block of source lines, as the code editor holds them, into the ROM image.
 //
-// A block is read line by line, exactly as typed:
-//   - "//" starts a comment that runs to the end of the line; a line empty without it is skipped;
+// A block is read line by line, exactly as typed but for the blanks and tabs that indent it:
+//   - "//" starts a comment that runs to the end of the line; a line empty without it and its
+//     indentation is skipped;
 //   - a line holding "org " sets the place of the lines after it: its first four characters are
 //     dropped and the rest is a bank address such as "01:4100";
 //   - a line beginning with "@" defines a label of the block ("@Loop" or "@Loop:") at the CPU
@@ -29,7 +30,8 @@
 //
 // Failures propagate unchanged: WarningFailure "Compiling error: no orgion declared, ..." for a
 // line that needs a place before any "org" line, ErrorFailure "Label @Name is defined twice.",
-// the failures of BankAddressToOffset and of AssembleInstruction, and whatever `beforeLine`
+// the failures of BankAddressToOffset and of AssembleInstruction (a byte at or past RomSize
+// included: "Address 08:4000 is past the end of the ROM."), and whatever `beforeLine`
 // throws. Before the exception leaves, every byte the block had written is put back as it was.
 // Returns whether any byte was stored: a block of nothing but org lines, labels and comments
 // leaves the image untouched.

@@ -116,32 +116,26 @@ uint16_t ResolveLabel(const LabelTables& labels, std::string_view name, uint32_t
   return CpuAddress(v);
 }
 
-OperandBytes EncodeOperand(const LabelTables& labels, std::string_view text, uint32_t operandOffset,
-                           uint8_t kind) {
+OperandBytes OperandBytesOf(uint16_t value, bool negative, uint32_t operandOffset, uint8_t kind) {
   OperandBytes out;
   switch (kind) {
     case kAsmByte:
-      out.Bytes[0] = static_cast<uint8_t>(ParseOperandValue(labels, text, 0));
+      out.Bytes[0] = static_cast<uint8_t>(value);
       out.Count = 1;
       break;
-    case kAsmWord: {
-      const uint16_t value = ParseOperandValue(labels, text, operandOffset);
+    case kAsmWord:
       out.Bytes[0] = static_cast<uint8_t>(value);
       out.Bytes[1] = static_cast<uint8_t>(value >> 8);
       out.Count = 2;
       break;
-    }
-    case kAsmRelative: {
+    case kAsmRelative:
       // The target is a CPU address; a file offset agrees with its CPU address in the low 14
       // bits, so the low byte of the difference is the jump distance from the next instruction.
-      const uint16_t target = ParseOperandValue(labels, text, operandOffset);
-      out.Bytes[0] = static_cast<uint8_t>(target - (operandOffset + 1));
+      out.Bytes[0] = static_cast<uint8_t>(value - (operandOffset + 1));
       out.Count = 1;
       break;
-    }
     case kAsmSigned: {
-      const bool negative = text.find('-') != npos;
-      const auto m = static_cast<uint8_t>(ParseOperandValue(labels, text, 0));
+      const auto m = static_cast<uint8_t>(value);
       out.Bytes[0] = negative ? static_cast<uint8_t>(256 - m) : m;
       out.Count = 1;
       break;
@@ -150,6 +144,16 @@ OperandBytes EncodeOperand(const LabelTables& labels, std::string_view text, uin
       break;
   }
   return out;
+}
+
+OperandBytes EncodeOperand(const LabelTables& labels, std::string_view text, uint32_t operandOffset,
+                           uint8_t kind) {
+  if (kind != kAsmByte && kind != kAsmWord && kind != kAsmRelative && kind != kAsmSigned) return {};
+  // Only addresses are bank-tested: a byte or a signed offset names no place.
+  const bool address = kind == kAsmWord || kind == kAsmRelative;
+  const uint16_t value = ParseOperandValue(labels, text, address ? operandOffset : 0);
+  const bool negative = kind == kAsmSigned && text.find('-') != npos;
+  return OperandBytesOf(value, negative, operandOffset, kind);
 }
 
 void StoreOperand(Rom& rom, const LabelTables& labels, std::string_view text,

@@ -49,6 +49,10 @@ struct OperandBytes {
   uint8_t Count = 0;
 };
 
+// The bytes of a value already read, for `kind` at operandOffset; `negative` tells a signed
+// byte written with "-".
+OperandBytes OperandBytesOf(uint16_t value, bool negative, uint32_t operandOffset, uint8_t kind);
+
 // Reads the operand of the text for `kind` without writing anything. Throws as
 // ParseOperandValue does.
 OperandBytes EncodeOperand(const LabelTables& labels, std::string_view text, uint32_t operandOffset,

@@ -27,8 +27,11 @@ inline Failure InfoFailure(std::string text) {
   return Failure(FailureKind::Info, std::move(text));
 }
 
+// The message is `text`, every byte of it: what() stops at a NUL byte that a quoted text (a
+// byte pattern, a symbol-file line) may hold.
 struct RunTimeError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  std::string text;
+  explicit RunTimeError(const std::string& t) : std::runtime_error(t), text(t) {}
 };
 
 // "'text' is not a valid integer value"

@@ -8,35 +8,36 @@
 
 #include "model/Failure.h"
 
-namespace {
-struct Fd {
-  int fd;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-}  // namespace
-
 std::string BaseName(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string ReadRegularFile(const std::string& fileName, size_t maxBytes,
-                            const std::string& tooLargeText) {
-  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-  Fd file{::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (file.fd < 0) ThrowFileError(errno);
+RegularFile::RegularFile(const std::string& fileName, int accessFlags) {
+  fd_ = ::open(fileName.c_str(), accessFlags | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) ThrowFileError(errno);
   struct stat st {};
-  if (::fstat(file.fd, &st) != 0) ThrowFileError(errno);
-  if (S_ISDIR(st.st_mode)) ThrowFileError(EISDIR);
-  if (!S_ISREG(st.st_mode)) throw ErrorFailure("'" + BaseName(fileName) + "' is not a regular file.");
-  if (static_cast<unsigned long long>(st.st_size) > maxBytes) throw ErrorFailure(tooLargeText);
-  std::string text(static_cast<size_t>(st.st_size), '\0');
+  int problem = 0;
+  if (::fstat(fd_, &st) != 0) problem = errno;
+  else if (S_ISDIR(st.st_mode)) problem = EISDIR;
+  if (problem != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    if (problem != 0) ThrowFileError(problem);
+    throw ErrorFailure("'" + BaseName(fileName) + "' is not a regular file.");
+  }
+  size_ = static_cast<uint64_t>(st.st_size);
+}
+
+RegularFile::~RegularFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t RegularFile::Read(void* data, size_t size) {
+  auto* bytes = static_cast<char*>(data);
   size_t done = 0;
-  // A file that grows while it is read is cut at the size it had when it was opened.
-  while (done < text.size()) {
-    const ssize_t n = ::read(file.fd, text.data() + done, text.size() - done);
+  while (done < size) {
+    const ssize_t n = ::read(fd_, bytes + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       ThrowFileError(errno);
@@ -44,6 +45,21 @@ std::string ReadRegularFile(const std::string& fileName, size_t maxBytes,
     if (n == 0) break;
     done += static_cast<size_t>(n);
   }
-  text.resize(done);
+  return done;
+}
+
+void RegularFile::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (fd >= 0 && ::close(fd) != 0) ThrowFileError(errno);
+}
+
+std::string ReadRegularFile(const std::string& fileName, size_t maxBytes,
+                            const std::string& tooLargeText) {
+  RegularFile file(fileName, O_RDONLY);
+  if (file.Size() > maxBytes) throw ErrorFailure(tooLargeText);
+  std::string text(static_cast<size_t>(file.Size()), '\0');
+  // A file that grows while it is read is cut at the size it had when it was opened.
+  text.resize(file.Read(text.data(), text.size()));
   return text;
 }

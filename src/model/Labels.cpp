@@ -39,7 +39,13 @@ void LabelTables::AddRomLabel(int32_t offset, std::string name) {
     int32_t& slot = firstBankedByCpu_[static_cast<uint32_t>(offset) & 0x3FFF];
     if (slot == kNone) slot = index;
   }
-  Note(romByName_, name, index);
+  // Entries of one name are chained in table order.
+  auto [named, inserted] = romByName_.try_emplace(name, FirstLast{index, index});
+  if (!inserted) {
+    nextRomNamed_[static_cast<size_t>(named->second.last)] = index;
+    named->second.last = index;
+  }
+  nextRomNamed_.push_back(kNone);
   romLabels_.push_back(RomLabel{offset, std::move(name)});
 }
 
@@ -70,6 +76,11 @@ int32_t LabelTables::FirstRamLabelNamed(std::string_view name) const {
 }
 int32_t LabelTables::FirstRomLabelNamed(std::string_view name) const {
   return First(romByName_, std::string(name));
+}
+int32_t LabelTables::NextRomLabelNamed(int32_t entry) const {
+  return entry >= 0 && static_cast<size_t>(entry) < nextRomNamed_.size()
+             ? nextRomNamed_[static_cast<size_t>(entry)]
+             : kNone;
 }
 int32_t LabelTables::LastRomLabelNamed(std::string_view name) const {
   return Last(romByName_, std::string(name));
@@ -129,7 +140,7 @@ void ReadSymText(LabelTables& labels, std::string_view text, uint32_t bankCount,
     } catch (const Failure& f) {
       throw Failure(f.kind, f.text + where);
     } catch (const RunTimeError& e) {
-      throw RunTimeError(e.what() + where);
+      throw RunTimeError(e.text + where);
     }
   }
 }

@@ -39,6 +39,8 @@ class LabelTables {
   int32_t FirstBankedRomLabelAt(uint16_t cpuAddress) const;
   int32_t FirstRamLabelNamed(std::string_view name) const;
   int32_t FirstRomLabelNamed(std::string_view name) const;
+  // The entry after `entry` with the same name, in table order, or kNone.
+  int32_t NextRomLabelNamed(int32_t entry) const;
   int32_t LastRomLabelNamed(std::string_view name) const;
   int32_t LastRamLabelNamed(std::string_view name) const;
 
@@ -55,6 +57,7 @@ class LabelTables {
   std::vector<int32_t> firstBankedByCpu_ = std::vector<int32_t>(0x4000, kNone);
   std::unordered_map<int32_t, FirstLast> romByOffset_;
   std::unordered_map<std::string, FirstLast> romByName_;
+  std::vector<int32_t> nextRomNamed_;
   std::unordered_map<std::string, FirstLast> ramByName_;
 };
 

@@ -12,7 +12,7 @@ constexpr uint32_t kRomPadding = 4;
 constexpr uint32_t kBankSize = 0x4000;
 
 struct Rom {
-  // Bytes past RomSize keep whatever they held (zero, or the tail of a longer ROM loaded earlier).
+  // Bytes past RomSize are zero: a load clears what an earlier, longer ROM left there.
   std::vector<uint8_t> RomImage = std::vector<uint8_t>(kRomCapacity + kRomPadding, 0);
   uint32_t RomSize = 0;
   // Whole 16 KiB banks of the loaded ROM (a partial last bank does not count).
@@ -31,13 +31,12 @@ struct Rom {
 };
 
 // Reads the whole file and, only when that succeeded, makes it the loaded ROM: RomImage (first
-// RomSize bytes), RomSize, BankCount, RomTitle and RomFileName. On any failure nothing changes.
-// Throws Failure ("File is empty.", "File is larger than 16 MiB.") or FileError.
+// RomSize bytes, zero after them), RomSize, BankCount, RomTitle and RomFileName. On any failure
+// nothing changes. Only a regular file is read, opened without blocking. Throws Failure ("File
+// is empty.", "File is larger than 16 MiB.", "'name' is not a regular file.") or FileError.
 void LoadRomFile(Rom& rom, const std::string& fileName);
 
-// Writes the first RomSize bytes to the file without ever destroying the old one: a temporary
-// file in the same folder is written, synced and renamed over the target (through a symbolic
-// link, keeping the target's permission bits). Throws FileError; the target is then untouched.
+// Writes the first RomSize bytes to the file with SaveFileSafely. Throws FileError.
 void SaveRomFile(const Rom& rom, const std::string& fileName);
 
 // The title of the header at 0x134..0x143, cut and case-folded as the program shows it.

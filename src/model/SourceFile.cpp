@@ -1,26 +1,7 @@
 #include "model/SourceFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
-
-#include "model/Failure.h"
-
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File OpenOrThrow(const std::string& fileName, const char* mode) {
-  errno = 0;
-  File file(std::fopen(fileName.c_str(), mode));
-  if (!file) ThrowFileError(errno != 0 ? errno : EIO);
-  return file;
-}
-
-}  // namespace
+#include "model/FileRead.h"
+#include "model/FileWrite.h"
 
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
@@ -39,18 +20,8 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::vector<std::string> LoadSourceLines(const std::string& fileName) {
-  File file = OpenOrThrow(fileName, "rb");
-  std::string text;
-  char buffer[65536];
-  for (;;) {
-    const size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-    text.append(buffer, got);
-    if (got < sizeof buffer) {
-      if (std::ferror(file.get())) ThrowFileError(errno != 0 ? errno : EIO);
-      break;
-    }
-  }
-  return SplitLines(text);
+  return SplitLines(ReadRegularFile(fileName, kMaxSourceBytes,
+                                    "The source file is larger than 16 MiB."));
 }
 
 void SaveSourceLines(const std::string& fileName, const std::vector<std::string>& lines) {
@@ -59,13 +30,5 @@ void SaveSourceLines(const std::string& fileName, const std::vector<std::string>
     text += line;
     text += "\r\n";
   }
-  File file = OpenOrThrow(fileName, "wb");
-  errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size()) {
-    ThrowFileError(errno != 0 ? errno : EIO);
-  }
-  // A full disk may only show when the buffer is flushed.
-  std::FILE* raw = file.release();
-  errno = 0;
-  if (std::fclose(raw) != 0) ThrowFileError(errno != 0 ? errno : EIO);
+  SaveFileSafely(fileName, text.data(), text.size());
 }

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QString>
+#include <exception>
+#include <new>
 #include <vector>
 
 #include "model/Failure.h"
@@ -188,6 +190,11 @@ bool RunCommand(const std::function<void()>& command, QWidget* parent) {
         break;
     }
   } catch (const RunTimeError& e) {
+    ShowDefaultError(e.text, parent);
+  } catch (const std::bad_alloc&) {
+    // A file or block too big for memory ends the command, not the program with its edits.
+    ShowDefaultError("Out of memory", parent);
+  } catch (const std::exception& e) {
     ShowDefaultError(e.what(), parent);
   }
   return false;

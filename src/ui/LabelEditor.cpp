@@ -1,13 +1,16 @@
 #include "ui/LabelEditor.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTreeWidget>
 #include <string>
-#include <vector>
 
 #include "model/LabelTree.h"
 #include "model/Labels.h"
+#include "ui/LabelTreeModel.h"
 
 namespace {
 
@@ -34,78 +37,74 @@ QFont TreeFont() {
   return font;
 }
 
-// The label names are joined at "." from the top level down.
-std::string FullPath(const QTreeWidgetItem* item) {
-  std::string path = item->text(0).toLatin1().toStdString();
-  for (const QTreeWidgetItem* up = item->parent(); up; up = up->parent()) {
-    path = up->text(0).toLatin1().toStdString() + "." + path;
-  }
-  return path;
-}
-
-void UpdateIcon(QTreeWidgetItem* item) {
-  if (item->childCount() == 0) {
-    item->setIcon(0, item->treeWidget()->style()->standardIcon(QStyle::SP_FileIcon));
-  } else {
-    item->setIcon(0, item->treeWidget()->style()->standardIcon(
-                         item->isExpanded() ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon));
-  }
-}
-
-void AddNodes(QTreeWidget* tree, QTreeWidgetItem* parent, const std::vector<LabelTreeNode>& nodes) {
-  for (const LabelTreeNode& node : nodes) {
-    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-    item->setText(0, Latin1(node.Text));
-    AddNodes(tree, item, node.Children);
-  }
-}
-
-void FillTree(QTreeWidget* tree, const std::vector<LabelTreeNode>& nodes) {
+void SetUpTree(QTreeView* tree, LabelTreeModel* model) {
   tree->setFont(TreeFont());
   tree->setItemDelegate(new RowDelegate(tree));
-  AddNodes(tree, nullptr, nodes);
+  tree->setModel(model);
   tree->expandAll();
-  for (QTreeWidgetItemIterator it(tree); *it; ++it) UpdateIcon(*it);
-  QObject::connect(tree, &QTreeWidget::itemExpanded, tree, UpdateIcon);
-  QObject::connect(tree, &QTreeWidget::itemCollapsed, tree, UpdateIcon);
+  QObject::connect(tree, &QTreeView::expanded, model,
+                   [model](const QModelIndex& index) { model->SetOpen(index, true); });
+  QObject::connect(tree, &QTreeView::collapsed, model,
+                   [model](const QModelIndex& index) { model->SetOpen(index, false); });
 }
 
 }  // namespace
 
-TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, QWidget* parent)
+TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string& symFileName,
+                                   QWidget* parent)
     : TGoodForm(parent), labels_(labels) {
   ui.setupUi(this);
+  if (!symFileName.empty()) {
+    setWindowTitle("Labels - " + QFileInfo(QFile::decodeName(symFileName.c_str())).fileName());
+  }
   FormCreate();
 
   ui.HintLabel->setBackgroundRole(QPalette::ToolTipBase);
   ui.HintLabel->setForegroundRole(QPalette::ToolTipText);
 
-  FillTree(ui.ProcTree, BuildRomLabelTree(labels_));
-  FillTree(ui.VarTree, BuildRamLabelTree(labels_));
+  // One picture per kind of node, shared by every node of both trees.
+  const LabelTreeModel::Pictures pictures{style()->standardIcon(QStyle::SP_FileIcon),
+                                          style()->standardIcon(QStyle::SP_DirClosedIcon),
+                                          style()->standardIcon(QStyle::SP_DirOpenIcon)};
+  procModel_ = new LabelTreeModel(
+      BuildRomLabelTree(labels_),
+      [this](std::string_view name) { return RomLabelAddressText(labels_, name); }, pictures, this);
+  varModel_ = new LabelTreeModel(
+      BuildRamLabelTree(labels_),
+      [this](std::string_view name) { return RamLabelAddressText(labels_, name); }, pictures, this);
+  SetUpTree(ui.ProcTree, procModel_);
+  SetUpTree(ui.VarTree, varModel_);
+  FitColumn(ui.ProcTree);
+  FitColumn(ui.VarTree);
 
   // A pick is a click or a move of the selection by the keyboard. Focus alone picks nothing,
-  // and a click on the picked ROM leaf after a RAM pick picks it again.
-  connect(ui.ProcTree, &QTreeWidget::itemClicked, this, &TLabelEditorForm::ProcTreeClick);
-  connect(ui.ProcTree, &QTreeWidget::itemSelectionChanged, this,
-          [this] { ProcTreeClick(ui.ProcTree->currentItem()); });
-  connect(ui.VarTree, &QTreeWidget::itemClicked, this, &TLabelEditorForm::VarTreeClick);
-  connect(ui.VarTree, &QTreeWidget::itemSelectionChanged, this,
-          [this] { VarTreeClick(ui.VarTree->currentItem()); });
+  // and a click on the picked ROM label after a RAM pick picks it again.
+  connect(ui.ProcTree, &QTreeView::clicked, this, &TLabelEditorForm::ProcTreeClick);
+  connect(ui.ProcTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { ProcTreeClick(ui.ProcTree->currentIndex()); });
+  connect(ui.VarTree, &QTreeView::clicked, this, &TLabelEditorForm::VarTreeClick);
+  connect(ui.VarTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { VarTreeClick(ui.VarTree->currentIndex()); });
+  connect(ui.ProcTree, &QTreeView::doubleClicked, this, &TLabelEditorForm::ProcTreeActivate);
+  ui.ProcTree->installEventFilter(this);
+  connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
   connect(ui.ShowButton, &QPushButton::clicked, this, &TLabelEditorForm::ShowButtonClick);
   connect(ui.FlatButton1, &QPushButton::clicked, this, &TLabelEditorForm::reject);
 }
 
-void TLabelEditorForm::ProcTreeClick(QTreeWidgetItem* item) {
-  if (!item || item->childCount() > 0) return;
-  const std::string name = FullPath(item);
+void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
+  const int32_t node = procModel_->Node(index);
+  if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
+  const std::string name = procModel_->Tree().FullName(node);
   ui.NameLabel->setText(Latin1(name));
   ui.AddressLabel->setText(Latin1(RomLabelAddressText(labels_, name)));
   ui.ShowButton->setEnabled(true);
 }
 
-void TLabelEditorForm::VarTreeClick(QTreeWidgetItem* item) {
-  if (!item || item->childCount() > 0) return;
-  const std::string name = FullPath(item);
+void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
+  const int32_t node = varModel_->Node(index);
+  if (node == LabelTree::kRoot || !varModel_->Tree().IsLabel(node)) return;
+  const std::string name = varModel_->Tree().FullName(node);
   ui.NameLabel->setText(Latin1(name));
   ui.AddressLabel->setText(Latin1(RamLabelAddressText(labels_, name)));
   ui.ShowButton->setEnabled(false);
@@ -115,4 +114,41 @@ void TLabelEditorForm::ShowButtonClick() {
   const int32_t index = labels_.LastRomLabelNamed(ui.NameLabel->text().toLatin1().toStdString());
   if (index != LabelTables::kNone) showTarget_ = labels_.RomLabels()[index].Offset;
   accept();
+}
+
+void TLabelEditorForm::FilterEditChange(const QString& text) {
+  const std::string filter = text.toLatin1().toStdString();
+  for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
+    static_cast<LabelTreeModel*>(tree->model())->Filter(filter);
+    tree->expandAll();
+    FitColumn(tree);
+  }
+}
+
+void TLabelEditorForm::ProcTreeActivate(const QModelIndex& index) {
+  const int32_t node = procModel_->Node(index);
+  if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
+  ProcTreeClick(index);
+  ShowButtonClick();
+}
+
+bool TLabelEditorForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui.ProcTree && event->type() == QEvent::KeyPress &&
+      IsEnterKey(static_cast<QKeyEvent*>(event))) {
+    ProcTreeActivate(ui.ProcTree->currentIndex());
+    return true;
+  }
+  return TGoodForm::eventFilter(watched, event);
+}
+
+void TLabelEditorForm::FitColumn(QTreeView* tree) {
+  const auto* model = static_cast<const LabelTreeModel*>(tree->model());
+  const int charWidth = tree->fontMetrics().horizontalAdvance(QLatin1Char('M'));
+  // The root's own indent, the picture and the item's margins come on top of the text.
+  const int margins = tree->indentation() +
+                      tree->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree) +
+                      2 * charWidth;
+  // The column still fills the view when the names are short.
+  tree->header()->setMinimumSectionSize(model->Tree().WidestShown(tree->indentation(), charWidth) +
+                                        margins);
 }

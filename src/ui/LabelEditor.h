@@ -1,32 +1,47 @@
 #pragma once
 // TLabelEditorForm: the label browser. The ROM labels (procedures) and RAM labels (variables)
-// of the symbol file as two trees nested at each ".", the address of the picked label, and a
-// way to move the listing to a ROM label.
+// of the symbol file as two trees nested at each ".", narrowed by a filter text, the address of
+// the picked label, and a way to move the listing to a ROM label.
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "ui/GF.h"
 #include "ui_LabelEditor.h"
 
 class LabelTables;
-class QTreeWidgetItem;
+class LabelTreeModel;
+class QModelIndex;
 
 class TLabelEditorForm : public TGoodForm {
   Q_OBJECT
  public:
   // The trees are built from the tables as they are now; the window never changes them.
-  explicit TLabelEditorForm(const LabelTables& labels, QWidget* parent = nullptr);
+  // symFileName is the file they were read from ("" for none): its base name is in the title.
+  TLabelEditorForm(const LabelTables& labels, const std::string& symFileName,
+                   QWidget* parent = nullptr);
 
   // After Show... (exec() gives Accepted): the file offset the listing is to move to.
   std::optional<int32_t> ShowTarget() const { return showTarget_; }
 
-  void ProcTreeClick(QTreeWidgetItem* item);
-  void VarTreeClick(QTreeWidgetItem* item);
+  void ProcTreeClick(const QModelIndex& index);
+  void VarTreeClick(const QModelIndex& index);
   void ShowButtonClick();
+  void FilterEditChange(const QString& text);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Double-click or Enter on a ROM label: pick it and Show... .
+  void ProcTreeActivate(const QModelIndex& index);
+  // Lets the tree's one column grow past the view for long names, so that it scrolls sideways.
+  void FitColumn(QTreeView* tree);
+
   Ui::TLabelEditorForm ui;
   const LabelTables& labels_;
+  LabelTreeModel* procModel_;
+  LabelTreeModel* varModel_;
   std::optional<int32_t> showTarget_;
 };

@@ -404,7 +404,7 @@ void TMainForm::Again1Click() {
 }
 
 void TMainForm::Labels1Click() {
-  TLabelEditorForm form(state_.labels, this);
+  TLabelEditorForm form(state_.labels, state_.SymFileName, this);
   form.exec();
   if (auto target = form.ShowTarget()) ShowOffset(*target);
 }

@@ -7,6 +7,8 @@
 #include "asm/Assembler.h"
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
+#include "model/BankAddress.h"
+#include "model/NumberText.h"
 #include "model/Failure.h"
 
 namespace {
@@ -36,6 +38,7 @@ std::vector<uint8_t> BytesAt(const Rom& rom, uint32_t offset, size_t count) {
 TEST(Assembler, StoresTheBytesOfEachForm) {
   const LabelTables labels = GameLabels();
   Rom rom;
+  rom.RomSize = kRomCapacity;
   struct Row {
     const char* text;
     uint32_t offset;
@@ -98,6 +101,7 @@ TEST(Assembler, StoresTheBytesOfEachForm) {
 TEST(Assembler, FailuresStoreNothingAndSayWhy) {
   const LabelTables labels = GameLabels();
   Rom rom;
+  rom.RomSize = kRomCapacity;
   const std::string valueTail =
       "\" is not valid value. Please use \"$\" prefix for hexadecimal value, \"%\" for binary "
       "value and decimal does not require prefix.";
@@ -143,20 +147,119 @@ TEST(Assembler, FailuresStoreNothingAndSayWhy) {
   }
 }
 
-TEST(Assembler, WritesStopAtTheEndOfTheImage) {
-  Rom rom;
+// Nothing is stored at or past RomSize: the first byte that would be is named, and the bytes
+// before it are not written either.
+TEST(Assembler, RefusesBytesPastTheEndOfTheRom) {
   const LabelTables labels;
-  EXPECT_EQ(AssembleInstruction(rom, labels, "jp $1234", kRomCapacity - 1), 3);
-  EXPECT_EQ(rom.RomImage[kRomCapacity - 1], 0xC3);
-  for (uint32_t i = 0; i < kRomPadding; ++i) EXPECT_EQ(rom.RomImage[kRomCapacity + i], 0);
+  struct Row {
+    uint32_t romSize;
+    const char* text;
+    uint32_t offset;
+    const char* address;  // nullptr: fits
+  };
+  const Row rows[] = {
+      {0x100000, "ld hl,$1234", 0xFFFFF, "40:4000"},
+      {0x100000, "nop", 0x100000, "40:4000"},
+      {0x100000, "nop", 0xFFFFF, nullptr},
+      {0x100000, "ld hl,$1234", 0xFFFFD, nullptr},
+      {0x8001, "bit 7,h", 0x8000, "02:4001"},
+      {0x8000, "dw $1234", 0x7FFF, "02:4000"},
+      {kRomCapacity, "nop", kRomCapacity, "400:4000"},
+      {kRomCapacity, "jp $1234", kRomCapacity - 1, "400:4000"},
+  };
+  for (const Row& r : rows) {
+    Rom rom;
+    rom.RomSize = r.romSize;
+    Fill(rom, r.offset, 3, kUntouched);
+    const std::vector<uint8_t> before = BytesAt(rom, r.offset, 3);
+    try {
+      AssembleInstruction(rom, labels, r.text, r.offset);
+      EXPECT_EQ(r.address, nullptr) << r.text << " at " << r.offset;
+    } catch (const Failure& e) {
+      ASSERT_NE(r.address, nullptr) << e.text;
+      EXPECT_EQ(e.kind, FailureKind::Error);
+      EXPECT_EQ(e.text, "Address " + std::string(r.address) + " is past the end of the ROM.");
+      EXPECT_EQ(BytesAt(rom, r.offset, 3), before) << r.text;
+    }
+    for (uint32_t i = 0; i < kRomPadding; ++i) EXPECT_EQ(rom.RomImage[kRomCapacity + i], 0);
+  }
+}
+
+// A ROM label that the listing shows by its bare name (one in the instruction's own switchable
+// bank) can be typed back bare; numbers, registers and conditions never read as labels, even
+// where labels carry their names.
+TEST(Assembler, BareLabelNamesOfTheOwnBank) {
+  LabelTables labels;
+  labels.AddRomLabel(0x4234, "Other");         // bank 1, CPU 4234
+  labels.AddRomLabel(0x4300, "Main loop");     // bank 1
+  labels.AddRomLabel(0x4400, "First");         // bank 1, listed before ...
+  labels.AddRomLabel(0x4400, "Shadowed");      // ... the second name of the same place
+  labels.AddRomLabel(0x8500, "Far");           // bank 2
+  labels.AddRomLabel(0x0150, "Zero");          // bank 0: the listing shows @Zero
+  labels.AddRomLabel(0xC234, "Other");         // the same name in bank 3
+  for (const char* name : {"hl", "nz", "c", "a", "sp", "10", "$4100"}) {
+    labels.AddRomLabel(0x4500, name);
+  }
+  Rom rom;
+  rom.RomSize = 0x10000;
+  struct Row {
+    const char* text;
+    uint32_t offset;
+    std::vector<uint8_t> bytes;  // empty: unsupported instruction
+  };
+  const Row rows[] = {
+      {"jp Other", 0x4100, {0xC3, 0x34, 0x42}},
+      {"jp Other", 0xC100, {0xC3, 0x34, 0x42}},  // bank 3's own Other
+      {"call nz,Other", 0x4100, {0xC4, 0x34, 0x42}},
+      {"jp c,Other", 0x4100, {0xDA, 0x34, 0x42}},
+      {"ld [Other],a", 0x4100, {0xEA, 0x34, 0x42}},
+      {"ld a,[Other]", 0x4100, {0xFA, 0x34, 0x42}},
+      {"ld hl,Other", 0x4100, {0x21, 0x34, 0x42}},
+      {"jr Other", 0x4200, {0x18, 0x32}},
+      {"jp Main loop", 0x4100, {0xC3, 0x00, 0x43}},
+      {"jp First", 0x4100, {0xC3, 0x00, 0x44}},
+      {"jp Shadowed", 0x4100, {}},  // the listing shows First there
+      {"jp Far", 0x4100, {}},       // another bank: shown as a number
+      {"jp Zero", 0x4100, {}},      // shown as @Zero
+      {"jp Other", 0x0150, {}},     // from bank 0 every label is shown with "@"
+      {"jp Other", 0x8100, {}},     // bank 2 has no Other
+      {"ld a,Other", 0x4100, {}},   // a byte operand never shows a label
+      {"jp other", 0x4100, {}},
+      {"jp hl", 0x4100, {0xE9}},
+      {"ld a,c", 0x4100, {0x79}},
+      {"jp 10", 0x4100, {0xC3, 0x0A, 0x00}},
+      {"jp $4100", 0x4100, {0xC3, 0x00, 0x41}},
+      {"jp nz", 0x4100, {}},
+      {"jp c", 0x4100, {}},
+      {"ld hl,sp", 0x4100, {}},
+      {"jp a", 0x4100, {}},
+  };
+  for (const Row& r : rows) {
+    Fill(rom, r.offset, 4, kUntouched);
+    try {
+      EXPECT_EQ(AssembleInstruction(rom, labels, r.text, r.offset), r.bytes.size()) << r.text;
+      std::vector<uint8_t> expected = r.bytes;
+      expected.push_back(kUntouched);
+      EXPECT_EQ(BytesAt(rom, r.offset, expected.size()), expected) << r.text;
+    } catch (const Failure& e) {
+      EXPECT_TRUE(r.bytes.empty()) << r.text << ": " << e.text;
+      EXPECT_EQ(e.text, "Assembling failed, syntax error: unsupported instruction \"" +
+                            std::string(r.text) + "\".");
+    }
+  }
 }
 
 // Decoding and assembling undo each other: the text the listing shows for any instruction,
-// typed back at the same offset, gives the same bytes.
+// typed back at the same offset, gives the same bytes. Bank 5 has a label at every address, so
+// that addresses there show as "@L4ABC" from bank 0 and as "L4ABC" from bank 5 itself.
 TEST(Assembler, AssemblingTheDecodedTextGivesTheBytesBack) {
-  const LabelTables noLabels;
+  LabelTables labels;
+  for (uint32_t offset = 5 * kBankSize; offset < 6 * kBankSize; ++offset) {
+    labels.AddRomLabel(static_cast<int32_t>(offset), "L" + IntToHex(CpuAddress(offset), 4));
+  }
   Rom in;
   Rom out;
+  out.RomSize = kRomCapacity;
 
   std::vector<std::vector<uint8_t>> cases;
   for (int op = 0; op < 256; ++op) {
@@ -199,10 +302,10 @@ TEST(Assembler, AssemblingTheDecodedTextGivesTheBytesBack) {
           out.SetByte(offset + i, static_cast<uint8_t>(~bytes[i]));
         }
         out.SetByte(offset + n, kUntouched);
-        const DecodedInstruction decoded = DecodeInstruction(in, offset, format, noLabels);
+        const DecodedInstruction decoded = DecodeInstruction(in, offset, format, labels);
         std::string problem;
         try {
-          const uint8_t length = AssembleInstruction(out, noLabels, decoded.Text, offset);
+          const uint8_t length = AssembleInstruction(out, labels, decoded.Text, offset);
           if (length != decoded.Length || decoded.Length != n ||
               BytesAt(out, offset, n + 1) != [&] {
                 std::vector<uint8_t> expected = bytes;

@@ -1,16 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "model/LabelTree.h"
 
 namespace {
 
-// "Sound(Init,Play),Main" style outline of a tree, children in order.
-std::string Outline(const std::vector<LabelTreeNode>& nodes) {
+// "Sound(Init,Play),Main" style outline of the shown nodes, children in order; "*" marks a branch
+// that is a label too. Checks on the way that each node knows its row.
+std::string Outline(const LabelTree& tree, int32_t node = LabelTree::kRoot) {
   std::string out;
-  for (const LabelTreeNode& n : nodes) {
-    if (!out.empty()) out += ",";
-    out += n.Text;
-    if (!n.Children.empty()) out += "(" + Outline(n.Children) + ")";
+  const auto children = tree.ShownChildren(node);
+  for (size_t i = 0; i < children.size(); ++i) {
+    const int32_t child = children[i];
+    EXPECT_EQ(tree.Row(child), static_cast<int32_t>(i));
+    EXPECT_EQ(tree.Parent(child), node);
+    if (i > 0) out += ",";
+    out += tree.Text(child);
+    if (!tree.Children(child).empty()) {
+      out += (tree.IsLabel(child) ? "*(" : "(") + Outline(tree, child) + ")";
+    }
   }
   return out;
 }
@@ -26,15 +35,56 @@ TEST(LabelTree, NamesNestAtDotsInTableOrder) {
       {{"Sound.Init", "Sound.Play", "Main"}, "Sound(Init,Play),Main"},
       {{"Sound.Data.x", "Gfx.Data.y"}, "Sound(Data(x)),Gfx(Data(y))"},
       // A leaf that a later name passes through becomes a branch; a leaf added after a branch of
-      // the same text stands beside it.
-      {{"Sound", "Sound.Init"}, "Sound(Init)"},
-      {{"Sound.Init", "Sound"}, "Sound(Init),Sound"},
+      // the same text stands beside it. Either branch is a label of its own.
+      {{"Sound", "Sound.Init"}, "Sound*(Init)"},
+      {{"Sound.Init", "Sound"}, "Sound*(Init),Sound"},
+      {{"Init", "Init.loop", "Init.done", "Main"}, "Init*(loop,done),Main"},
       {{"A", "A"}, "A,A"},
+      {{"A.x", "B.y", "A.z", "B.y.w"}, "A(x,z),B(y*(w))"},
+      {{"A.b", "A.c", "A.b.x", "A.b"}, "A(b*(x),c,b)"},
       {{"Zeta", "Alpha"}, "Zeta,Alpha"},
-      {{"a..b", ".x", "y."}, "a((b)),(x),y()"},
+      // Only dots after the first character split a name.
+      {{"a..b", ".x", "y.", ".a.b", ".a.c", "..z"}, "a((b)),.x,y(),.a(b,c),.(z)"},
       {{}, ""},
   };
-  for (const Row& r : rows) EXPECT_EQ(Outline(BuildLabelTree(r.names)), r.outline);
+  for (const Row& r : rows) {
+    const LabelTree tree(r.names);
+    EXPECT_EQ(Outline(tree), r.outline);
+    for (int32_t n = 0; n < tree.Size(); ++n) {
+      const bool named =
+          std::find(r.names.begin(), r.names.end(), tree.FullName(n)) != r.names.end();
+      EXPECT_EQ(tree.IsLabel(n), named) << tree.FullName(n);
+    }
+  }
+}
+
+TEST(LabelTree, FilterKeepsMatchingLabelsAndTheirBranches) {
+  LabelTree tree({"Init", "Init.loop", "Init.done", "Main", "Sound.Play", "Sound.Data.Loop",
+                  "\xC9"
+                  "cran",
+                  "wWIDE_NAME"});
+  const std::pair<const char*, const char*> rows[] = {
+      {"LOOP", "Init*(loop),Sound(Data(Loop))"},
+      {"init", "Init*(loop,done)"},
+      {"it.d", "Init*(done)"},  // the branch stays for its child, though it does not match
+      {"sound", "Sound(Play,Data(Loop))"},
+      {"\xE9"
+       "CR",
+       "\xC9"
+       "cran"},  // Latin-1 letters fold too
+      {"zzz", ""},
+      {"",
+       "Init*(loop,done),Main,Sound(Play,Data(Loop)),\xC9"
+       "cran,wWIDE_NAME"},
+  };
+  for (const auto& [text, outline] : rows) {
+    tree.Filter(text);
+    EXPECT_EQ(Outline(tree), outline) << text;
+  }
+  // Indents of 10 and characters of 1: "Sound.Data.Loop" at depth 2 is the widest.
+  EXPECT_EQ(tree.WidestShown(10, 1), 24);
+  tree.Filter("i");
+  EXPECT_EQ(tree.WidestShown(1, 1), 10);
 }
 
 TEST(LabelTree, AddressTextsOfPickedLabels) {

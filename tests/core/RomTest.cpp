@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +98,8 @@ TEST(Rom, FailedLoadsChangeNothing) {
   const Rom before = rom;
 
   const std::string empty = dir.Write("empty.gb", {});
+  const std::string fifo = (dir.path / "fifo.gb").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string huge = dir.Write("huge.gb", Pattern(kRomCapacity + 1, 9));
   struct Row {
     std::string name;
@@ -104,7 +109,10 @@ TEST(Rom, FailedLoadsChangeNothing) {
   const Row rows[] = {{empty, "File is empty.", true},
                       {huge, "File is larger than 16 MiB.", true},
                       {(dir.path / "missing.gb").string(), "File not found", false},
-                      {dir.path.string(), "I/O error 21", false}};
+                      {dir.path.string(), "I/O error 21", false},
+                      // Neither waits for a writer nor reads without end.
+                      {fifo, "'fifo.gb' is not a regular file.", true},
+                      {"/dev/zero", "'zero' is not a regular file.", true}};
   for (const Row& r : rows) {
     try {
       LoadRomFile(rom, r.name);
@@ -168,18 +176,15 @@ TEST(Rom, TitleRules) {
   }
 }
 
-TEST(Rom, ShortFileTakesItsTitleFromTheBufferAndKeepsOldTail) {
+TEST(Rom, ALoadLeavesNothingOfTheEarlierRom) {
   TempDir dir;
   Rom rom;
   auto big = WithTitle(Pattern(0x20000, 5), {'B', 'I', 'G'});
   LoadRomFile(rom, dir.Write("big.gb", big));
   LoadRomFile(rom, dir.Write("small.gb", Pattern(0x100, 1)));
-  EXPECT_EQ(rom.RomTitle, "Big");  // 0x134.. still holds the earlier ROM's title bytes
-  EXPECT_EQ(rom.RomImage[0x1FFFF], big[0x1FFFF]);
-
-  Rom fresh;
-  LoadRomFile(fresh, dir.Write("small2.gb", Pattern(0x100, 1)));
-  EXPECT_EQ(fresh.RomTitle, "");
+  EXPECT_EQ(rom.RomTitle, "");  // 0x134.. lies past the new file's end
+  EXPECT_TRUE(std::all_of(rom.RomImage.begin() + 0x100, rom.RomImage.end(),
+                          [](uint8_t b) { return b == 0; }));
 
   // Save writes RomSize bytes only.
   std::string out = (dir.path / "out.gb").string();
@@ -209,26 +214,126 @@ TEST(Rom, SaveReplacesTheFileKeepingModeAndLinks) {
   EXPECT_EQ(entries, 2u);
 }
 
-TEST(Rom, SaveIntoAReadOnlyFolderLeavesTheOldFileIntact) {
-  TempDir dir;
-  Rom rom;
-  auto original = Pattern(0x4000, 4);
-  std::string name = dir.Write("game.gb", original);
-  ::chmod(name.c_str(), 0666);  // the file itself is writable; its folder is not
-  LoadRomFile(rom, name);
-  rom.RomImage[0] ^= 0xFF;
-  ::chmod(dir.path.c_str(), 0555);
-  int code = RunUnprivileged([&] {
+// Saves, in a child process without root's rights when asked; returns the error text, or ""
+// when the save succeeded.
+std::string TrySave(const Rom& rom, const std::string& name, bool unprivileged) {
+  auto save = [&]() -> std::string {
     try {
       SaveRomFile(rom, name);
-    } catch (const FileError& e) {
-      return std::string(e.what()) == "File access denied" ? 0 : 2;
+      return "";
+    } catch (const RunTimeError& e) {
+      return e.text;
     }
-    return 1;
-  });
+  };
+  if (!unprivileged || ::geteuid() != 0) return save();
+  int fds[2];
+  if (::pipe(fds) != 0) return "no pipe";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(90);
+    const std::string text = save();
+    ::_exit(::write(fds[1], text.data(), text.size()) == static_cast<ssize_t>(text.size()) ? 0 : 91);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buf[256];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "child failed";
+}
+
+struct stat StatOf(const std::string& name) {
+  struct stat st {};
+  ::lstat(name.c_str(), &st);
+  return st;
+}
+
+// A save changes the file's bytes and nothing else about it (kind, inode, links, owner, mode):
+// where a rename would lose any of these, the file is written in place; a file that may not be
+// written is refused and left alone.
+TEST(Rom, SaveKeepsWhatTheFileIs) {
+  TempDir dir;
   ::chmod(dir.path.c_str(), 0755);
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(ReadFile(name), original);
+  fs::create_directory(dir.path / "locked");  // made read-only below
+  fs::create_directory(dir.path / "open");
+  ::chmod((dir.path / "open").c_str(), 0777);
+  const bool root = ::geteuid() == 0;
+  const auto old = Pattern(0x300, 8);
+  const auto saved = Pattern(0x200, 9);
+  Rom rom;
+  rom.RomSize = 0x200;
+  std::copy(saved.begin(), saved.end(), rom.RomImage.begin());
+  enum class Kind { File, HardLinked, Fifo, FifoWithReader, NullDevice, New };
+  struct Row {
+    const char* name;
+    Kind kind;
+    mode_t mode;
+    // Owned by, and saved as, uid 65534 when running as root; else the user's own file.
+    bool nobodys;       // owned by uid 65534
+    bool unprivileged;  // saved as uid 65534
+    std::string error;
+  };
+  const Row rows[] = {
+      {"locked/game.gb", Kind::File, 0666, false, true, ""},
+      {"linked.gb", Kind::HardLinked, 0644, false, false, ""},
+      {"pipe.gb", Kind::FifoWithReader, 0600, false, false, ""},
+      {"lonely.gb", Kind::Fifo, 0600, false, false, "I/O error 6"},  // no reader
+      {"null.gb", Kind::NullDevice, 0666, false, false, ""},
+      {"open/protected.gb", Kind::File, 0444, true, true, "File access denied"},
+      {"theirs.gb", Kind::File, 0644, true, false, ""},
+      {"new.gb", Kind::New, 0, false, false, ""},
+  };
+  std::vector<int> readers;
+  std::vector<struct stat> before;
+  for (const Row& r : rows) {
+    const std::string name = (dir.path / r.name).string();
+    if (r.kind == Kind::File || r.kind == Kind::HardLinked) dir.Write(r.name, old);
+    if (r.kind == Kind::HardLinked) fs::create_hard_link(name, name + ".twin");
+    if (r.kind == Kind::Fifo || r.kind == Kind::FifoWithReader) ::mkfifo(name.c_str(), r.mode);
+    if (r.kind == Kind::NullDevice && root) ::mknod(name.c_str(), S_IFCHR | r.mode, makedev(1, 3));
+    if (r.kind != Kind::New) ::chmod(name.c_str(), r.mode);
+    if (r.nobodys && root) {
+      EXPECT_EQ(::chown(name.c_str(), 65534, 65534), 0);
+    }
+    readers.push_back(r.kind == Kind::FifoWithReader ? ::open(name.c_str(), O_RDONLY | O_NONBLOCK)
+                                                     : -1);
+    before.push_back(StatOf(name));
+  }
+  ::chmod((dir.path / "locked").c_str(), 0555);
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const Row& r = rows[i];
+    SCOPED_TRACE(r.name);
+    const std::string name = (dir.path / r.name).string();
+    // Without root, no other user's file and no device node can be made.
+    if (r.kind != Kind::New && before[i].st_ino == 0) continue;
+    if (r.nobodys && !r.unprivileged && !root) continue;
+    EXPECT_EQ(TrySave(rom, name, r.unprivileged), r.error);
+    const struct stat after = StatOf(name);
+    if (r.kind != Kind::New) {
+      EXPECT_EQ(after.st_ino, before[i].st_ino);
+      EXPECT_EQ(after.st_mode, before[i].st_mode);  // the kind of file too
+      EXPECT_EQ(after.st_nlink, before[i].st_nlink);
+      EXPECT_EQ(after.st_uid, before[i].st_uid);
+      EXPECT_EQ(after.st_gid, before[i].st_gid);
+    }
+    if (S_ISREG(after.st_mode)) {
+      EXPECT_EQ(ReadFile(name), r.error.empty() ? saved : old);
+    }
+    if (readers[i] >= 0) {
+      std::vector<uint8_t> got(0x400);
+      got.resize(static_cast<size_t>(std::max<ssize_t>(0, ::read(readers[i], got.data(), 0x400))));
+      ::close(readers[i]);
+      EXPECT_EQ(got, saved);
+    }
+  }
+  ::chmod((dir.path / "locked").c_str(), 0755);
+  // No temporary file is left behind.
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path)) {
+    EXPECT_NE(entry.path().filename().string().rfind(".velmora-", 0), 0u) << entry.path();
+  }
 }
 
 TEST(Rom, SaveThatRunsOutOfSpaceLeavesTheOldFileAndNoTemporary) {

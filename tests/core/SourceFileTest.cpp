@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +80,52 @@ TEST_F(SourceFileOnDisk, FileErrorsNameTheirCause) {
   } catch (const FileError& e) {
     EXPECT_STREQ(e.what(), "File not found");
   }
+}
+
+// Only regular files of at most 16 MiB are read, and a FIFO is refused without waiting.
+TEST_F(SourceFileOnDisk, ReadsOnlyRegularFilesOfBoundedSize) {
+  ASSERT_EQ(::mkfifo(Path("pipe.asm").c_str(), 0600), 0);
+  struct Row {
+    std::string name;
+    uintmax_t size;  // made as a sparse file of zeros when not 0
+    std::string error;
+  };
+  const Row rows[] = {
+      {Path("pipe.asm"), 0, "'pipe.asm' is not a regular file."},
+      {"/dev/zero", 0, "'zero' is not a regular file."},
+      {Path("huge.asm"), kMaxSourceBytes + 1, "The source file is larger than 16 MiB."},
+      {Path("full.asm"), kMaxSourceBytes, ""},
+  };
+  for (const Row& r : rows) {
+    if (r.size != 0) {
+      std::ofstream(r.name, std::ios::binary).put('x');
+      std::filesystem::resize_file(r.name, r.size);
+    }
+    try {
+      const Lines lines = LoadSourceLines(r.name);
+      EXPECT_EQ(r.error, "") << r.name;
+      EXPECT_EQ(lines.size(), 1u) << r.name;
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.text, r.error) << r.name;
+    }
+  }
+}
+
+// A save that runs out of room (a file-size limit, like a full disk) leaves the old source whole.
+TEST_F(SourceFileOnDisk, AFailedSaveLeavesTheOldFile) {
+  const std::string name = Path("block.asm");
+  const Lines old(400, "ld a,[$FF00 + $44] // wait for the line");
+  SaveSourceLines(name, old);
+  const std::string before = Read(name);
+  std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit {};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const struct rlimit saved = limit;
+  limit.rlim_cur = 0x1000;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_THROW(SaveSourceLines(name, Lines(2000, "nop")), FileError);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(Read(name), before);
 }
 
 }  // namespace

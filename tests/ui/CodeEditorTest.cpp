@@ -170,6 +170,8 @@ class CodeEditorTest : public QObject {
          "'$0150 ' is not a valid integer value.", "org 00:0150 // start"},
         {"org 00:0150\n@Here\nnop\nfoo bar\n", "Error",
          "Assembling failed, syntax error: unsupported instruction \"foo bar\".", "foo bar"},
+        {"org 07:7FFE\nnop\n\tld hl,$1234// too long\nnop\n", "Error",
+         "Address 08:4000 is past the end of the ROM.", "\tld hl,$1234// too long"},
     };
     for (const auto& row : rows) {
       TCodeEditorForm form(*state, 0, nullptr);

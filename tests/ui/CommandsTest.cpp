@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -174,10 +174,13 @@ class CommandsTest : public QObject {
       return [control, text](QWidget* w) { TypeInto(w, control, text); };
     };
     auto pickMain = [](QWidget* w) {
-      auto* tree = w->findChild<QTreeWidget*>("ProcTree");
-      QTreeWidgetItem* main = tree->findItems("Main", Qt::MatchExactly).value(0);
-      QVERIFY(main);
-      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(main).center());
+      auto* tree = w->findChild<QTreeView*>("ProcTree");
+      const QModelIndex main =
+          tree->model()
+              ->match(tree->model()->index(0, 0), Qt::DisplayRole, "Main", 1, Qt::MatchExactly)
+              .value(0);
+      QVERIFY(main.isValid());
+      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(main).center());
       QVERIFY(w->findChild<QPushButton*>("ShowButton")->isEnabled());
     };
     auto block = [](QWidget* w) { AppendLines(w, {"ld b,$10", "nop"}); };
@@ -193,8 +196,9 @@ class CommandsTest : public QObject {
         {"Bytes1", "Search Bytes", type("DataEdit", "$AB CD"), "CloseButton"},
         {"Instruction1", "Search Instruction", type("CodeCombo", "halt"), "CancelButton"},
         {"Instruction1", "Search Instruction", type("CodeCombo", "halt"), "CloseButton"},
-        {"Labels1", "Labels", pickMain, "FlatButton1"},
-        {"Labels1", "Labels", pickMain, "CloseButton"},
+        // The label browser names the symbol file it shows.
+        {"Labels1", "Labels - Flows.sym", pickMain, "FlatButton1"},
+        {"Labels1", "Labels - Flows.sym", pickMain, "CloseButton"},
         {"ChangeInstruction2", "Change Instruction", type("CodeCombo", "ld b,$10"), "CancelButton"},
         {"ChangeInstruction1", "Change Instruction", type("CodeCombo", "ld b,$10"), "CloseButton"},
         {"CodeEditor2", "Code Editor", block, nullptr},
@@ -609,12 +613,13 @@ class CommandsTest : public QObject {
     QVERIFY(InspectNextModal(
         [&] { h.Action("Labels1")->trigger(); },
         [&](QWidget* w) {
-          auto* tree = w->findChild<QTreeWidget*>("ProcTree");
-          QTreeWidgetItem* entry =
-              tree->findItems("Entry", Qt::MatchExactly | Qt::MatchRecursive).value(0);
-          QVERIFY(entry);
-          QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                            tree->visualItemRect(entry).center());
+          auto* tree = w->findChild<QTreeView*>("ProcTree");
+          const QModelIndex entry = tree->model()
+                                        ->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                "Entry", 1, Qt::MatchExactly | Qt::MatchRecursive)
+                                        .value(0);
+          QVERIFY(entry.isValid());
+          QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(entry).center());
           Press(w, "ShowButton");
           closed = !w->isVisible();
         }));

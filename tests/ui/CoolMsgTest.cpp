@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QtTest>
 #include <cerrno>
+#include <new>
+#include <stdexcept>
 
 #include "helpers/ModalAnswer.h"
 #include "model/Failure.h"
@@ -195,6 +197,12 @@ class CoolMsgTest : public QObject {
         {[] { throw ConversionError("12x"); }, false, "Velmora",
          "'12x' is not a valid integer value."},
         {[] { ThrowFileError(ENOENT); }, false, "Velmora", "File not found."},
+        // Every byte of a quoted text, a NUL included.
+        {[] { throw ConversionError(std::string("$1\0x", 4)); }, false, "Velmora",
+         QString::fromLatin1("'$1\0x' is not a valid integer value.", 36)},
+        // Any other exception ends the command with a box, not the program.
+        {[] { throw std::bad_alloc(); }, false, "Velmora", "Out of memory."},
+        {[] { throw std::logic_error("Broken"); }, false, "Velmora", "Broken."},
     };
     for (const auto& row : rows) {
       bool result = !row.ranToEnd;

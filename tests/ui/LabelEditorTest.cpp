@@ -1,41 +1,49 @@
-// The label browser: its trees, the Info box of a pick, and Show... .
+// The label browser: its trees, the Info box of a pick, Show..., the filter.
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "model/Labels.h"
 #include "ui/LabelEditor.h"
 
 namespace {
 
-// The tree as text, one node a line, indented by two blanks a level; "+" marks a branch.
-QString TreeText(const QTreeWidget* tree) {
+// The shown tree as text, one node a line, indented by two blanks a level; "+" marks an open
+// branch, "-" a closed one.
+QString TreeText(const QTreeView* tree) {
   QString out;
-  const std::function<void(const QTreeWidgetItem*, int)> walk = [&](const QTreeWidgetItem* item,
-                                                                    int depth) {
-    out += QString(depth * 2, ' ') + (item->childCount() ? "+" : "") + item->text(0) + "\n";
-    for (int i = 0; i < item->childCount(); ++i) walk(item->child(i), depth + 1);
+  const QAbstractItemModel* model = tree->model();
+  const std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent,
+                                                                int depth) {
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+      const QModelIndex index = model->index(row, 0, parent);
+      const QString mark = !model->hasChildren(index) ? "" : tree->isExpanded(index) ? "+" : "-";
+      out += QString(depth * 2, ' ') + mark + index.data().toString() + "\n";
+      walk(index, depth + 1);
+    }
   };
-  for (int i = 0; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
+  walk({}, 0);
   return out;
 }
 
-// The node at a "."-joined path, taking the first child of each text.
-QTreeWidgetItem* Node(QTreeWidget* tree, const QString& path) {
-  QTreeWidgetItem* found = nullptr;
-  for (const QString& part : path.split('.')) {
-    const int count = found ? found->childCount() : tree->topLevelItemCount();
-    QTreeWidgetItem* next = nullptr;
-    for (int i = 0; i < count && !next; ++i) {
-      QTreeWidgetItem* child = found ? found->child(i) : tree->topLevelItem(i);
-      if (child->text(0) == part) next = child;
-    }
-    if (!next) return nullptr;
-    found = next;
+// The node at a "."-joined path (a leading "." belongs to the first text), taking the first
+// child of each text.
+QModelIndex Node(const QTreeView* tree, const QString& path) {
+  QStringList parts = path.mid(1).split('.');
+  parts.front().prepend(path.front());
+  QModelIndex found;
+  for (const QString& part : parts) {
+    const QModelIndexList hits = tree->model()->match(tree->model()->index(0, 0, found),
+                                                      Qt::DisplayRole, part, 1, Qt::MatchExactly);
+    if (hits.isEmpty()) return {};
+    found = hits.front();
   }
   return found;
 }
@@ -49,26 +57,35 @@ class LabelEditorTest : public QObject {
 
   struct Window {
     TLabelEditorForm form;
-    QTreeWidget* proc;
-    QTreeWidget* var;
+    QTreeView* proc;
+    QTreeView* var;
     QLabel* name;
     QLabel* address;
     QPushButton* show;
-    explicit Window(const LabelTables& labels)
-        : form(labels, nullptr),
-          proc(form.findChild<QTreeWidget*>("ProcTree")),
-          var(form.findChild<QTreeWidget*>("VarTree")),
+    QLineEdit* filter;
+    explicit Window(const LabelTables& labels, const std::string& symFile = "")
+        : form(labels, symFile, nullptr),
+          proc(form.findChild<QTreeView*>("ProcTree")),
+          var(form.findChild<QTreeView*>("VarTree")),
           name(form.findChild<QLabel*>("NameLabel")),
           address(form.findChild<QLabel*>("AddressLabel")),
-          show(form.findChild<QPushButton*>("ShowButton")) {
+          show(form.findChild<QPushButton*>("ShowButton")),
+          filter(form.findChild<QLineEdit*>("FilterEdit")) {
       form.show();
+      if (!QTest::qWaitForWindowExposed(&form)) qFatal("The label browser did not show");
     }
-    // Picks a node with the mouse, scrolling to it first.
-    void Pick(QTreeWidget* tree, const QString& path) {
-      QTreeWidgetItem* item = Node(tree, path);
-      QVERIFY2(item, qPrintable(path));
-      tree->scrollToItem(item);
-      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    // The point of a node in its tree's viewport, once scrolled into view.
+    QPoint At(QTreeView* tree, const QString& path) {
+      const QModelIndex index = Node(tree, path);
+      tree->scrollTo(index);
+      [&] {
+        QVERIFY2(index.isValid(), qPrintable(path));
+        QTRY_VERIFY(tree->viewport()->rect().contains(tree->visualRect(index).center()));
+      }();
+      return tree->visualRect(index).center();
+    }
+    void Pick(QTreeView* tree, const QString& path) {
+      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, At(tree, path));
     }
   };
 
@@ -80,10 +97,12 @@ class LabelEditorTest : public QObject {
     labels_.AddRomLabel(0x8000, "Sound.Data.x");
     labels_.AddRomLabel(0x8010, "Gfx.Data.y");
     labels_.AddRomLabel(0x0200, "Main");
-    labels_.AddRomLabel(0x0300, "Leaf");
+    labels_.AddRomLabel(0x0300, "Leaf");  // a routine with a local label
     labels_.AddRomLabel(0x0310, "Leaf.Later");
     labels_.AddRomLabel(0x0400, "Twin.A");
     labels_.AddRomLabel(0x0410, "Twin");
+    labels_.AddRomLabel(0x0500, ".code_start");
+    labels_.AddRomLabel(0x0510, ".a.b");
     labels_.AddRamLabel(0xA010, 2, "Save.Slot");
     labels_.AddRamLabel(0xA000, 0, "Save.First");
     labels_.AddRamLabel(0xC000, 0, "wCounter");
@@ -94,30 +113,34 @@ class LabelEditorTest : public QObject {
     Window w(labels_);
     QCOMPARE(TreeText(w.proc),
              "+Sound\n  Init\n  Play\n  +Data\n    x\nMain\n+Gfx\n  +Data\n    y\nMain\n"
-             "+Leaf\n  Later\n+Twin\n  A\nTwin\n");
+             "+Leaf\n  Later\n+Twin\n  A\nTwin\n.code_start\n+.a\n  b\n");
     QCOMPARE(TreeText(w.var), "+Save\n  Slot\n  First\nwCounter\nwCounter\n");
-    QVERIFY(Node(w.proc, "Sound")->isExpanded());
-    QVERIFY(Node(w.proc, "Gfx.Data")->isExpanded());
-    QCOMPARE(w.proc->visualItemRect(Node(w.proc, "Main")).height(), 20);
+    QCOMPARE(w.proc->visualRect(Node(w.proc, "Main")).height(), 20);
 
     // Open and closed branches and leaves have their own pictures.
-    const auto looksLike = [&](QTreeWidgetItem* item, QStyle::StandardPixmap picture) {
-      return item->icon(0).pixmap(16).toImage() ==
+    const auto looksLike = [&](const QString& path, QStyle::StandardPixmap picture) {
+      return Node(w.proc, path).data(Qt::DecorationRole).value<QIcon>().pixmap(16).toImage() ==
              w.proc->style()->standardIcon(picture).pixmap(16).toImage();
     };
-    QTreeWidgetItem* sound = Node(w.proc, "Sound");
-    QVERIFY(looksLike(sound, QStyle::SP_DirOpenIcon));
-    QVERIFY(!looksLike(sound, QStyle::SP_DirClosedIcon));
-    QVERIFY(looksLike(Node(w.proc, "Sound.Init"), QStyle::SP_FileIcon));
-    sound->setExpanded(false);
-    QVERIFY(looksLike(sound, QStyle::SP_DirClosedIcon));
-    sound->setExpanded(true);
-    QVERIFY(looksLike(sound, QStyle::SP_DirOpenIcon));
+    QVERIFY(looksLike("Sound", QStyle::SP_DirOpenIcon));
+    QVERIFY(!looksLike("Sound", QStyle::SP_DirClosedIcon));
+    QVERIFY(looksLike("Sound.Init", QStyle::SP_FileIcon));
+    w.proc->collapse(Node(w.proc, "Sound"));
+    QVERIFY(looksLike("Sound", QStyle::SP_DirClosedIcon));
+    w.proc->expand(Node(w.proc, "Sound"));
+    QVERIFY(looksLike("Sound", QStyle::SP_DirOpenIcon));
+
+    // A node's tooltip is its full name, and the address when it is a label.
+    QCOMPARE(Node(w.proc, "Sound.Data.x").data(Qt::ToolTipRole).toString(),
+             "Sound.Data.x\n02:4000 ($008000)");
+    QCOMPARE(Node(w.proc, "Sound.Data").data(Qt::ToolTipRole).toString(), "Sound.Data");
+    QCOMPARE(Node(w.var, "Save.Slot").data(Qt::ToolTipRole).toString(),
+             "Save.Slot\n02:A010 ($004010)");
 
     // An empty table gives empty trees.
     Window empty{LabelTables()};
-    QCOMPARE(empty.proc->topLevelItemCount(), 0);
-    QCOMPARE(empty.var->topLevelItemCount(), 0);
+    QCOMPARE(empty.proc->model()->rowCount(), 0);
+    QCOMPARE(empty.var->model()->rowCount(), 0);
   }
 
   void PickingShowsTheLabelAndSetsShowButton() {
@@ -133,7 +156,7 @@ class LabelEditorTest : public QObject {
       QString address;
       bool showEnabled;
     } rows[] = {
-        {true, "Sound", "", "", false},  // a branch changes nothing
+        {true, "Sound", "", "", false},  // a branch that is no label changes nothing
         {true, "Sound.Init", "Sound.Init", "01:4150 ($004150)", true},
         {true, "Sound", "Sound.Init", "01:4150 ($004150)", true},
         {false, "Save.Slot", "Save.Slot", "02:A010 ($004010)", false},
@@ -142,9 +165,12 @@ class LabelEditorTest : public QObject {
         {false, "Save.First", "Save.First", "00:A000 ($000000)", false},
         {false, "wCounter", "wCounter", "00:C100", false},  // the later of two
         {true, "Main", "Main", "00:0200 ($000200)", true},
-        {true, "Leaf", "Main", "00:0200 ($000200)", true},  // a leaf turned branch
+        {true, "Leaf", "Leaf", "00:0300 ($000300)", true},  // a routine with locals
         {true, "Leaf.Later", "Leaf.Later", "00:0310 ($000310)", true},
-        {true, "Sound.Init", "Sound.Init", "01:4150 ($004150)", true},
+        {true, "Twin", "Twin", "00:0410 ($000410)", true},  // the branch before the leaf Twin
+        {true, ".code_start", ".code_start", "00:0500 ($000500)", true},
+        {true, ".a", ".code_start", "00:0500 ($000500)", true},
+        {true, ".a.b", ".a.b", "00:0510 ($000510)", true},
         {false, "wCounter", "wCounter", "00:C100", false},
         {true, "Sound.Init", "Sound.Init", "01:4150 ($004150)", true},  // picked again
     };
@@ -157,38 +183,123 @@ class LabelEditorTest : public QObject {
 
     // Moving through a tree by the keyboard picks too.
     w.proc->setFocus();
-    w.proc->setCurrentItem(Node(w.proc, "Sound.Init"));
+    w.proc->setCurrentIndex(Node(w.proc, "Sound.Init"));
     QTest::keyClick(w.proc, Qt::Key_Down);
     QCOMPARE(w.name->text(), QString("Sound.Play"));
     QCOMPARE(w.address->text(), QString("01:4200 ($004200)"));
   }
 
+  // Show..., a double-click and Enter on a ROM label close the window with the last label of
+  // the name as the target; on anything else they leave it open.
   void ShowGivesTheLastLabelOfTheName() {
-    Window w(labels_);
-    w.Pick(w.proc, "Main");
-    QTest::mouseClick(w.show, Qt::LeftButton);
-    QCOMPARE(w.form.result(), int(QDialog::Accepted));
-    QVERIFY(!w.form.isVisible());
-    QCOMPARE(w.form.ShowTarget(), std::optional<int32_t>(0x0200));
+    enum How { kButton, kDoubleClick, kEnter, kClose };
+    const struct {
+      How how;
+      bool rom;
+      QString path;
+      std::optional<int32_t> target;  // none: Close, or the window stays open
+      bool closes;
+    } rows[] = {
+        {kButton, true, "Main", 0x0200, true},
+        {kDoubleClick, true, "Sound.Data.x", 0x8000, true},
+        {kDoubleClick, true, "Leaf", 0x0300, true},
+        {kEnter, true, "Main", 0x0200, true},
+        {kEnter, true, "Leaf.Later", 0x0310, true},
+        {kDoubleClick, true, "Gfx", std::nullopt, false},
+        {kEnter, true, "Gfx.Data", std::nullopt, false},
+        {kDoubleClick, false, "wCounter", std::nullopt, false},
+        {kEnter, false, "Save.Slot", std::nullopt, false},
+        {kClose, true, "Sound.Play", std::nullopt, true},
+    };
+    for (const auto& row : rows) {
+      Window w(labels_);
+      QTreeView* tree = row.rom ? w.proc : w.var;
+      switch (row.how) {
+        case kButton:
+        case kClose:
+          w.Pick(tree, row.path);
+          QTest::mouseClick(
+              row.how == kButton ? w.show : w.form.findChild<QPushButton*>("FlatButton1"),
+              Qt::LeftButton);
+          break;
+        case kDoubleClick:
+          // A double-click reaches a widget as a click followed by a double-click event.
+          w.Pick(tree, row.path);
+          QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, w.At(tree, row.path));
+          break;
+        case kEnter:
+          tree->setFocus();
+          tree->setCurrentIndex(Node(tree, row.path));
+          QTest::keyClick(tree, Qt::Key_Return);
+          break;
+      }
+      QVERIFY2(!w.form.isVisible() == row.closes, qPrintable(row.path));
+      QCOMPARE(w.form.result(), int(row.target ? QDialog::Accepted : QDialog::Rejected));
+      QCOMPARE(w.form.ShowTarget(), row.target);
+    }
+  }
 
-    Window closed(labels_);
-    closed.Pick(closed.proc, "Sound.Play");
-    QTest::mouseClick(closed.form.findChild<QPushButton*>("FlatButton1"), Qt::LeftButton);
-    QCOMPARE(closed.form.result(), int(QDialog::Rejected));
-    QVERIFY(!closed.form.isVisible());
-    QCOMPARE(closed.form.ShowTarget(), std::nullopt);
+  // Typing narrows both trees to the labels whose full name holds the text, branches open.
+  void FilterNarrowsBothTrees() {
+    Window w(labels_);
+    const QString allProc = TreeText(w.proc);
+    const QString allVar = TreeText(w.var);
+    w.proc->collapse(Node(w.proc, "Sound"));
+    const struct {
+      QString text;
+      QString proc;
+      QString var;
+    } rows[] = {
+        {"A.", "+Sound\n  +Data\n    x\n+Gfx\n  +Data\n    y\n+.a\n  b\n", ""},
+        {"sa", "", "+Save\n  Slot\n  First\n"},
+        {"leaf", "+Leaf\n  Later\n", ""},
+        {"COUNTER", "", "wCounter\nwCounter\n"},
+        {"start", ".code_start\n", ""},
+        {"zz", "", ""},
+        {"", allProc, allVar},
+    };
+    for (const auto& row : rows) {
+      w.filter->selectAll();
+      if (row.text.isEmpty()) {
+        QTest::keyClick(w.filter, Qt::Key_Backspace);
+      } else {
+        QTest::keyClicks(w.filter, row.text);
+      }
+      QCOMPARE(TreeText(w.proc), row.proc);
+      QCOMPARE(TreeText(w.var), row.var);
+    }
+    // A pick in a narrowed tree works as before.
+    QTest::keyClicks(w.filter, "later");
+    w.Pick(w.proc, "Leaf.Later");
+    QCOMPARE(w.address->text(), QString("00:0310 ($000310)"));
+  }
+
+  // A long name makes its tree scroll sideways; short ones fill the view.
+  void LongNamesScrollSideways() {
+    LabelTables labels;
+    labels.AddRomLabel(0x150, "Tiny");
+    labels.AddRomLabel(0x160, "Long.AnUncommonlyLongLocalLabelNameThatGoesOnAndOn");
+    Window w(labels);
+    QTRY_VERIFY(w.proc->horizontalScrollBar()->maximum() > 0);
+    QTest::keyClicks(w.filter, "tiny");
+    QTRY_COMPARE(w.proc->horizontalScrollBar()->maximum(), 0);
+    QCOMPARE(w.proc->header()->sectionSize(0), w.proc->viewport()->width());
+    w.filter->clear();
+    QTRY_VERIFY(w.proc->horizontalScrollBar()->maximum() > 0);
   }
 
   void TextsAndLook() {
     Window w(labels_);
     QCOMPARE(w.form.windowTitle(), QString("Labels"));
+    QCOMPARE(Window(labels_, "/tmp/some folder/game.sym").form.windowTitle(),
+             QString("Labels - game.sym"));
     QCOMPARE(w.form.size(), QSize(532, 415));
     QCOMPARE(w.show->text(), QString("Show..."));
     QCOMPARE(w.form.findChild<QPushButton*>("FlatButton1")->text(), QString("Close"));
     QVERIFY(w.form.findChild<QGroupBox*>()->title() == "Info");
     QStringList texts;
     for (const QLabel* label : w.form.findChildren<QLabel*>()) texts << label->text();
-    for (const char* text : {"Rom:", "Ram:", "Name:", "Address:"}) {
+    for (const char* text : {"Filter:", "Rom:", "Ram:", "Name:", "Address:"}) {
       QVERIFY2(texts.contains(text), text);
     }
     auto* hint = w.form.findChild<QLabel*>("HintLabel");
