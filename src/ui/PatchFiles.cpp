@@ -2,9 +2,8 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <memory>
 
-#include "model/Failure.h"
+#include "model/FileWrite.h"
 #include "patch/Patch.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
@@ -42,15 +41,6 @@ std::string FileNameBytes(const QString& name) {
   return QFile::encodeName(name).toStdString();
 }
 
-// Written through the ROM's safe save, so that a failed write leaves an old file whole.
-void SavePatchBytes(const std::vector<uint8_t>& bytes, const std::string& fileName) {
-  if (bytes.size() > kRomCapacity) throw ErrorFailure("The patch would be larger than 16 MiB.");
-  auto file = std::make_unique<Rom>();
-  std::copy(bytes.begin(), bytes.end(), file->RomImage.begin());
-  file->RomSize = static_cast<uint32_t>(bytes.size());
-  SaveRomFile(*file, fileName);
-}
-
 }  // namespace
 
 void ExportPatch(const AppState& state, QWidget* parent) {
@@ -60,7 +50,8 @@ void ExportPatch(const AppState& state, QWidget* parent) {
       [&] {
         const std::string file = FileNameBytes(name);
         const PatchFormat format = PatchFormatOfName(file);
-        SavePatchBytes(MakePatch(format, state.LoadedRom, RomBytes(state.rom)), file);
+        const std::vector<uint8_t> patch = MakePatch(format, state.LoadedRom, RomBytes(state.rom));
+        SaveFileSafely(file, patch.data(), patch.size());
       },
       parent);
 }
