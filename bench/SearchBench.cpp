@@ -9,6 +9,7 @@
 #include <string>
 
 #include "search/ByteSearch.h"
+#include "search/FindAll.h"
 #include "search/InstructionSearch.h"
 
 namespace {
@@ -81,6 +82,30 @@ void BM_SearchInstructionByDecoding(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchInstruction)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SearchInstructionByDecoding)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
+// Find All over the same 8 MiB and 20,000 labels: one search plan for the whole pass, against
+// the loop above (a new search per match, as Search > Again walks them) and against one plain
+// search that crosses the whole ROM without a match (text 4).
+void BM_FindAllInstructions(benchmark::State& state) {
+  const InstructionData& d = Data();
+  const std::string text = kTexts[state.range(0)];
+  size_t matches = 0;
+  for (auto _ : state) {
+    const FindAllResult found = FindAllInstructions(*d.rom, d.labels, text);
+    matches = found.Offsets.size();
+    benchmark::DoNotOptimize(found.Offsets.data());
+  }
+  state.counters["matches"] = static_cast<double>(matches);
+  state.SetLabel(text);
+}
+BENCHMARK(BM_FindAllInstructions)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
+
+void BM_SearchInstructionOnePass(benchmark::State& state) {
+  const InstructionData& d = Data();
+  for (auto _ : state) benchmark::DoNotOptimize(SearchInstruction(*d.rom, d.labels, 0, kTexts[4]));
+  state.SetLabel(kTexts[4]);
+}
+BENCHMARK(BM_SearchInstructionOnePass)->Unit(benchmark::kMicrosecond);
 
 // memchr for one byte value over the same buffer, stopping at every occurrence as the searches
 // stop at every candidate opcode (one byte in 256 on this data).

@@ -3,13 +3,27 @@
 #include "ui/Main.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
+#include <QTimer>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "model/Rom.h"
 #include "ui/AppState.h"
+#include "ui/CommandLine.h"
 #include "ui/Resources.h"
+
+namespace {
+
+int Print(const StartRequest& start) {
+  const QByteArray text = start.output.toLocal8Bit();
+  std::fwrite(text.data(), 1, static_cast<size_t>(text.size()), start.exitCode ? stderr : stdout);
+  return start.exitCode;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   AppState state;
@@ -18,13 +32,28 @@ int main(int argc, char* argv[]) {
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   state.ProgramFolder = ProgramFolderOf(error ? std::string(argv[0]) : self.string());
 
-  QApplication app(argc, argv);
-  InitVelmoraResources();
   QApplication::setApplicationName("Velmora");
+  QApplication::setApplicationVersion(VELMORA_VERSION);
+  // --help and --version are answered before the window system is opened, so that they work
+  // in a terminal without a display.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+  StartRequest start = ReadCommandLine(arguments);
+  if (start.exit && start.exitCode == 0) return Print(start);
+
+  // The application takes out the toolkit's own options (-platform, -style, ...) before the
+  // arguments are read for good.
+  QApplication app(argc, argv);
+  start = ReadCommandLine(QApplication::arguments());
+  if (start.exit) return Print(start);
+  InitVelmoraResources();
   QApplication::setDesktopFileName("org.velmora.Velmora");
   QApplication::setWindowIcon(QIcon(":/velmora/velmora.png"));
 
-  TMainForm form(state);
+  TMainForm form(state);  // plays the splash
   form.show();
+  if (!start.romFileName.isEmpty()) {
+    QTimer::singleShot(0, &form, [&] { form.LoadRomNamed(start.romFileName); });
+  }
   return QApplication::exec();
 }

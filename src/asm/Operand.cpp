@@ -98,13 +98,17 @@ uint16_t ParseOperandValue(const LabelTables& labels, std::string_view text, uin
   }
 }
 
+std::string UnknownLabelText(std::string_view name) {
+  return "Label " + std::string(name) + " is not defined.";
+}
+
 uint16_t ResolveLabel(const LabelTables& labels, std::string_view name, uint32_t position) {
   if (int32_t i = labels.FirstRamLabelNamed(name); i != LabelTables::kNone) {
     return labels.RamLabels()[static_cast<size_t>(i)].Address;
   }
   const int32_t i = labels.FirstRomLabelNamed(name);
   if (i == LabelTables::kNone) {
-    throw ErrorFailure("Label " + std::string(name) + " is not defined.");
+    throw ErrorFailure(UnknownLabelText(name));
   }
   const auto v = static_cast<uint32_t>(labels.RomLabels()[static_cast<size_t>(i)].Offset);
   // Only one switchable bank is mapped at 4000-7FFF at a time: code in one switchable bank

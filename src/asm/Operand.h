@@ -37,6 +37,9 @@ std::string MakeOperandTemplate(std::string_view text, int width);
 // part of the value. Throws ErrorFailure with the value message when the number does not read.
 uint16_t ParseOperandValue(const LabelTables& labels, std::string_view text, uint32_t position);
 
+// "Label <name> is not defined."
+std::string UnknownLabelText(std::string_view name);
+
 // The CPU address of a RAM label, else of a ROM label, with that exact name. Throws ErrorFailure
 // when neither table has it, and WarningFailure when the ROM label lies in a switchable bank
 // other than the one of `position` (a position in bank 0, or 0 itself, sees every bank).

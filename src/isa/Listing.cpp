@@ -137,3 +137,17 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   }
   if (!out.empty()) write(out);
 }
+
+uint32_t OffsetAfterInstructions(const Rom& rom, uint32_t start, int count) {
+  uint32_t pos = start;
+  for (int i = 0; i < count; ++i) pos += InstructionLength(rom.Byte(pos));
+  return pos;
+}
+
+uint32_t OffsetBeforeInstructions(const Rom& rom, uint32_t start, int count) {
+  for (int back = count; back <= 3 * count && static_cast<uint32_t>(back) <= start; ++back) {
+    const uint32_t from = start - static_cast<uint32_t>(back);
+    if (OffsetAfterInstructions(rom, from, count) == start) return from;
+  }
+  return start > static_cast<uint32_t>(count) ? start - static_cast<uint32_t>(count) : 0;
+}

@@ -43,3 +43,10 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
 // that BuildListing gives for the same offsets, every label line with its instruction.
 void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format, uint32_t from,
                    uint32_t to, const std::function<void(std::string_view chunk)>& write);
+
+// The wheel's steps. Down: the offset just past `count` instructions decoded from `start`.
+uint32_t OffsetAfterInstructions(const Rom& rom, uint32_t start, int count);
+// Up: the nearest offset from which exactly `count` decoded instructions end at `start`, trying
+// count to 3 * count bytes back (three-byte instructions at most); else `count` bytes back.
+// Never below 0.
+uint32_t OffsetBeforeInstructions(const Rom& rom, uint32_t start, int count);

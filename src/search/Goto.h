@@ -8,7 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "model/Labels.h"
 #include "search/LastSearch.h"
+
+// True when the text names a ROM label ("@Name"); the mode buttons leave such a text alone.
+bool IsLabelGotoText(std::string_view text);
 
 // True when the text selects the GameBoy address mode (it holds a ":").
 bool IsGameBoyAddressText(std::string_view text);
@@ -28,8 +32,11 @@ struct GotoTarget {
   std::string LastSearchText;
 };
 
-// OK: the target of the text in the given mode. Throws like the two conversions above.
-GotoTarget GotoTargetFor(std::string_view text, bool gameBoyAddressMode, uint32_t bankCount);
+// OK: the target of the text in the given mode, or of the ROM label that an "@Name" text names
+// in either mode (recorded in decimal, as in GameBoy address mode). Throws like the two
+// conversions above, and the assembler's error Failure for a name that no ROM label has.
+GotoTarget GotoTargetFor(std::string_view text, bool gameBoyAddressMode, uint32_t bankCount,
+                         const LabelTables& labels);
 
 // Records a goto that succeeded, for Search > Again.
 void RecordGoto(LastSearch& last, const GotoTarget& target);

@@ -374,6 +374,18 @@ int32_t SearchInstruction(const Rom& rom, const LabelTables& labels, int32_t sta
   return SearchPlan(labels, text).Find(rom, start);
 }
 
+std::vector<int32_t> SearchInstructionAll(const Rom& rom, const LabelTables& labels,
+                                          std::string_view text, size_t limit) {
+  std::vector<int32_t> found;
+  if (limit == 0) return found;
+  const SearchPlan plan(labels, text);
+  for (int32_t at = plan.Find(rom, 0); at >= 0; at = plan.Find(rom, at + 1)) {
+    found.push_back(at);
+    if (found.size() == limit) break;
+  }
+  return found;
+}
+
 int32_t SearchInstructionByDecoding(const Rom& rom, const LabelTables& labels, int32_t start,
                                     std::string_view text) {
   const ValueFormat format = SearchFormatFor(text);

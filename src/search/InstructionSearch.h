@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "isa/Decoder.h"
 #include "model/Labels.h"
@@ -23,6 +24,11 @@ ValueFormat SearchFormatFor(std::string_view text);
 // SearchInstructionByDecoding at a small part of the cost.
 int32_t SearchInstruction(const Rom& rom, const LabelTables& labels, int32_t start,
                           std::string_view text);
+
+// Every offset from 0 on that SearchInstruction finds for the text, in order, until `limit` of
+// them are found: one plan for the whole pass.
+std::vector<int32_t> SearchInstructionAll(const Rom& rom, const LabelTables& labels,
+                                          std::string_view text, size_t limit);
 
 // The same answer by decoding every offset and comparing; the reference that tests and
 // benchmarks hold SearchInstruction to.

@@ -6,6 +6,12 @@
 #include "search/InstructionSearch.h"
 
 namespace {
+void RefuseQuestionMarks(std::string_view text) {
+  if (text.find('?') != std::string_view::npos) {
+    throw InfoFailure("Please replace question marks with a value.");
+  }
+}
+
 SearchOutcome Outcome(int32_t found, std::string missText) {
   if (found >= 0) return {found, {}};
   return {std::nullopt, std::move(missText)};
@@ -25,12 +31,24 @@ SearchOutcome RunByteSearch(const Rom& rom, LastSearch& last, int32_t start,
 
 SearchOutcome RunInstructionSearch(const Rom& rom, const LabelTables& labels, LastSearch& last,
                                    int32_t start, std::string_view text) {
-  if (text.find('?') != std::string_view::npos) {
-    throw InfoFailure("Please replace question marks with a value.");
-  }
+  RefuseQuestionMarks(text);
   last.LastSearchKind = SearchKind::Instruction;
   last.LastSearchText = std::string(text);
   return Outcome(SearchInstruction(rom, labels, start, text), InstructionNotFoundText(text));
+}
+
+FindAllResult RunByteFindAll(const Rom& rom, LastSearch& last, std::string_view text, size_t cap) {
+  last.LastSearchKind = SearchKind::Bytes;
+  last.LastSearchText = std::string(text);
+  return FindAllBytes(rom, text, cap);
+}
+
+FindAllResult RunInstructionFindAll(const Rom& rom, const LabelTables& labels, LastSearch& last,
+                                    std::string_view text, size_t cap) {
+  RefuseQuestionMarks(text);
+  last.LastSearchKind = SearchKind::Instruction;
+  last.LastSearchText = std::string(text);
+  return FindAllInstructions(rom, labels, text, cap);
 }
 
 SearchOutcome SearchAgain(const Rom& rom, const LabelTables& labels, const LastSearch& last,

@@ -15,6 +15,7 @@
 
 #include "model/Labels.h"
 #include "model/Rom.h"
+#include "search/FindAll.h"
 #include "search/LastSearch.h"
 
 struct SearchOutcome {
@@ -33,6 +34,14 @@ SearchOutcome RunByteSearch(const Rom& rom, LastSearch& last, int32_t start, std
 // records kind 3 and the text and searches from `start`, the selected line's offset.
 SearchOutcome RunInstructionSearch(const Rom& rom, const LabelTables& labels, LastSearch& last,
                                    int32_t start, std::string_view text);
+
+// The dialogs' Find All: recorded in LastSearch as their OK records it (so Search > Again steps
+// through the same matches from the selected line), then searched from the start of the ROM. The
+// instruction form refuses a "?" first, with the instruction search's Info Failure.
+FindAllResult RunByteFindAll(const Rom& rom, LastSearch& last, std::string_view text,
+                             size_t cap = kFindAllCap);
+FindAllResult RunInstructionFindAll(const Rom& rom, const LabelTables& labels, LastSearch& last,
+                                    std::string_view text, size_t cap = kFindAllCap);
 
 // Search > Again, with the offset of the selected line: a goto shows its target again; a byte
 // or instruction search runs again from the byte after the selected line. Throws an Error

@@ -15,6 +15,7 @@ TSearchByteForm::TSearchByteForm(AppState& state, uint32_t offset, QWidget* pare
 
   connect(ui.OKButton, &QPushButton::clicked, this, &TSearchByteForm::OKButtonClick);
   connect(ui.CancelButton, &QPushButton::clicked, this, &TSearchByteForm::CancelButtonClick);
+  connect(ui.FindAllButton, &QPushButton::clicked, this, &TSearchByteForm::FindAllButtonClick);
   ui.DataEdit->installEventFilter(this);
   ui.DataEdit->setFocus();
 }
@@ -26,6 +27,13 @@ void TSearchByteForm::OKButtonClick() {
         outcome = RunByteSearch(state.rom, state.lastSearch, static_cast<int32_t>(offset), text);
       },
       this);
+  if (done) accept();
+}
+
+void TSearchByteForm::FindAllButtonClick() {
+  const std::string text = ui.DataEdit->text().toLatin1().toStdString();
+  const bool done =
+      RunCommand([&] { allMatches = RunByteFindAll(state.rom, state.lastSearch, text); }, this);
   if (done) accept();
 }
 

@@ -5,8 +5,10 @@
 // Accepted means a search ran: Outcome() holds where the listing goes (Offset, for ShowOffset)
 // or, after a miss, the Info text to show. Rejected means no search ran, or one that stopped on
 // a text that does not convert (its box was shown; LastSearch records it all the same).
+// After Find All, AllMatches() holds the matches for the results window instead.
 
 #include <cstdint>
+#include <optional>
 
 #include "search/Search.h"
 #include "ui/GF.h"
@@ -21,9 +23,11 @@ class TSearchByteForm : public TGoodForm {
   TSearchByteForm(AppState& state, uint32_t offset, QWidget* parent = nullptr);
 
   const SearchOutcome& Outcome() const { return outcome; }
+  const std::optional<FindAllResult>& AllMatches() const { return allMatches; }
 
  private:
   void OKButtonClick();
+  void FindAllButtonClick();
   void CancelButtonClick();
   void DataEditKeyDown(QKeyEvent* key);
 
@@ -32,5 +36,6 @@ class TSearchByteForm : public TGoodForm {
   AppState& state;
   const uint32_t offset;
   SearchOutcome outcome;
+  std::optional<FindAllResult> allMatches;
   Ui::TSearchByteForm ui;
 };

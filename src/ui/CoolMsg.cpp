@@ -173,6 +173,16 @@ SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
   }
 }
 
+bool AskYesNo(const std::string& text, QWidget* parent) {
+  enum { kNo = QDialog::Rejected, kYes = 10 };
+  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(text), Picture::Warn,
+                    {{"Yes", QStringLiteral("Yes"), kYes}, {"No", QStringLiteral("No"), kNo}},
+                    parent);
+  form.Buttons.back()->setDefault(true);
+  form.Buttons.back()->setFocus();
+  return form.exec() == kYes;
+}
+
 bool RunCommand(const std::function<void()>& command, QWidget* parent) {
   try {
     command();

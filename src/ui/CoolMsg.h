@@ -25,6 +25,10 @@ enum class SaveAnswer { Save, DontSave, Cancel };
 // answer Cancel). The buttons are named "Save", "DontSave" and "Cancel"; Enter answers Save.
 SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent = nullptr);
 
+// A question titled "Velmora" with Yes and No (buttons named "Yes" and "No"). No is the default,
+// and Escape and the close button answer No too: the answer that keeps things as they are.
+bool AskYesNo(const std::string& text, QWidget* parent = nullptr);
+
 // Runs one user command. A Failure shows its box, a run-time error the default error box with
 // every byte of its text, any other std::exception (std::bad_alloc: "Out of memory") the default
 // error box too; either way the command ends there. Returns true when the command ran to its end.

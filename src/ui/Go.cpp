@@ -30,8 +30,9 @@ TGotoForm::TGotoForm(AppState& state, QWidget* parent) : TGoodForm(parent), stat
 }
 
 void TGotoForm::AddrEditChange(const QString& text) {
-  QRadioButton* mode =
-      IsGameBoyAddressText(text.toLatin1().toStdString()) ? ui.GBCheck : ui.FileAddrCheck;
+  const std::string typed = text.toLatin1().toStdString();
+  if (IsLabelGotoText(typed)) return;
+  QRadioButton* mode = IsGameBoyAddressText(typed) ? ui.GBCheck : ui.FileAddrCheck;
   if (mode->isChecked()) return;
   const bool outer = modeFromText;
   modeFromText = true;
@@ -41,6 +42,7 @@ void TGotoForm::AddrEditChange(const QString& text) {
 
 void TGotoForm::ModeSelected(QRadioButton* button) {
   const std::string text = ui.AddrEdit->text().toLatin1().toStdString();
+  if (IsLabelGotoText(text)) return;
   const bool quiet = modeFromText;
   std::optional<std::string> converted;
   RunCommand(
@@ -63,7 +65,10 @@ void TGotoForm::OKButtonClick() {
   const std::string text = ui.AddrEdit->text().toLatin1().toStdString();
   GotoTarget found{};
   const bool done = RunCommand(
-      [&] { found = GotoTargetFor(text, ui.GBCheck->isChecked(), state.rom.BankCount); }, this);
+      [&] {
+        found = GotoTargetFor(text, ui.GBCheck->isChecked(), state.rom.BankCount, state.labels);
+      },
+      this);
   if (!done) return;
   RecordGoto(state.lastSearch, found);
   target = found.Offset;

@@ -4,7 +4,9 @@
 //
 // Accepted means a search ran: Outcome() holds where the listing goes (Offset, for ShowOffset)
 // or, after a miss, the Info text to show. LastSearch then records the search. Rejected means
-// no search ran.
+// no search ran. After Find All, AllMatches() holds the matches for the results window instead.
+
+#include <optional>
 
 #include "search/Search.h"
 #include "ui/ChnageInst.h"
@@ -15,10 +17,14 @@ class TSearchInstForm : public TInstForm {
   TSearchInstForm(AppState& state, uint32_t offset, QWidget* parent = nullptr);
 
   const SearchOutcome& Outcome() const { return outcome; }
+  const std::optional<FindAllResult>& AllMatches() const { return allMatches; }
 
  protected:
   void OKButtonClick() override;
 
  private:
+  void FindAllButtonClick();
+
   SearchOutcome outcome;
+  std::optional<FindAllResult> allMatches;
 };

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
+#include <QWheelEvent>
 
 TListingBox::TListingBox(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
@@ -81,7 +82,29 @@ void TListingBox::mousePressEvent(QMouseEvent* event) {
   if (index < count_) {
     SetItemIndex(index);
     emit Clicked();
+    if (event->modifiers() & Qt::ControlModifier) emit CtrlClicked();
   }
+}
+
+void TListingBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+  const int index = static_cast<int>(event->position().y()) / kLineHeight;
+  if (index >= count_) return;
+  if (index != itemIndex_) {
+    SetItemIndex(index);
+    emit Clicked();
+  }
+  emit DoubleClicked();
+}
+
+void TListingBox::wheelEvent(QWheelEvent* event) {
+  // 120 units make one notch; turning the wheel away from the user scrolls up.
+  constexpr int kNotch = 120;
+  wheelDelta_ += event->angleDelta().y();
+  const int notches = wheelDelta_ / kNotch;
+  wheelDelta_ -= notches * kNotch;
+  if (notches != 0) emit WheelNotches(-notches);
+  event->accept();
 }
 
 void TListingBox::resizeEvent(QResizeEvent* event) {

@@ -29,14 +29,24 @@ class TListingBox : public QWidget {
   // The user selected a line with the mouse or moved the selection with a key.
   void Clicked();
   void Resized();
+  // Whole wheel notches turned: positive towards the end of the ROM.
+  void WheelNotches(int notches);
+  // After Clicked, for a left click with Ctrl held.
+  void CtrlClicked();
+  // A line was double-clicked, after Clicked when that selected it.
+  void DoubleClicked();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   int count_ = 0;
   int itemIndex_ = -1;
+  // Wheel units not yet making a whole notch (smooth-scrolling devices send small steps).
+  int wheelDelta_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "ui/Main.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
@@ -8,11 +9,14 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
+#include <exception>
 
+#include "isa/Follow.h"
 #include "model/Header.h"
 #include "model/NumberText.h"
 #include "patch/Patch.h"
@@ -22,10 +26,14 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileWatch.h"
+#include "ui/FindAll.h"
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
 #include "ui/PatchFiles.h"
+#include "ui/RecentRoms.h"
+#include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
 
@@ -40,6 +48,8 @@ constexpr int kCharWidth = 8;
 // The default window has room for 19 lines of 16 pixels.
 constexpr int kDefaultListHeight = 313;
 constexpr int kStatusHeight = 19;
+// Lines that one notch of the mouse wheel scrolls.
+constexpr int kWheelLines = 3;
 
 // Colours go by column, not by field: a three-digit bank shifts its text one column right under
 // the same colours.
@@ -123,6 +133,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.ChangeInstruction1);
   Pop->addAction(ui.CodeEditor1);
 
+  // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
+  ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
+
   auto* formats = new QActionGroup(this);
   for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
 
@@ -130,6 +143,15 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   OpenDlg->setObjectName("OpenDlg");
   SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
   SaveDlg->setObjectName("SaveDlg");
+
+  // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
+  const QList<QAction*> fileItems = ui.File1->actions();
+  recent_ = new TRecentRoms(ui.File1, fileItems.value(fileItems.indexOf(ui.SaveAs1) + 1),
+                            [this](const QString& name) { LoadRomNamed(name); });
+  new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
+  watch_ = new TFileWatch(this);
+  connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
+  connect(watch_, &TFileWatch::SymChanged, this, &TMainForm::SymFileChanged);
 
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
@@ -141,6 +163,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
   connect(ui.Instruction1, &QAction::triggered, this, &TMainForm::Instruction1Click);
   connect(ui.Again1, &QAction::triggered, this, &TMainForm::Again1Click);
+  connect(ui.Follow1, &QAction::triggered, this, &TMainForm::Follow1Click);
+  connect(ui.Back1, &QAction::triggered, this, &TMainForm::Back1Click);
+  connect(ui.Forward1, &QAction::triggered, this, &TMainForm::Forward1Click);
   connect(ui.Dec1, &QAction::triggered, this, [this] { Bin1Click(0); });
   connect(ui.Hex1, &QAction::triggered, this, [this] { Bin1Click(1); });
   connect(ui.Bin1, &QAction::triggered, this, [this] { Bin1Click(2); });
@@ -164,6 +189,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::Clicked, this, &TMainForm::ListClick);
   connect(ui.List, &TListingBox::Resized, this, &TMainForm::FormResize);
   connect(ui.List, &QWidget::customContextMenuRequested, this, &TMainForm::ListContextPopup);
+  connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
+  connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
+  connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -206,6 +234,23 @@ void TMainForm::ShowOffset(int32_t offset) {
   SetStartOffset(offset);
   UpdateList();
   ui.List->SetItemIndex(0);
+}
+
+void TMainForm::JumpTo(int32_t offset) {
+  // A jump to the place already shown (a second click on the same result) leaves nothing.
+  const Place left = CurrentPlace();
+  ShowOffset(offset);
+  if (CurrentPlace() != left) history_.Record(left);
+}
+
+Place TMainForm::CurrentPlace() const {
+  return {StartOffset(), ui.List->ItemIndex()};
+}
+
+void TMainForm::ShowPlace(const Place& place) {
+  SetStartOffset(place.StartOffset);
+  UpdateList();
+  ui.List->SetItemIndex(place.SelectedLine);
 }
 
 void TMainForm::FormResize() {
@@ -264,6 +309,17 @@ void TMainForm::ListContextPopup(const QPoint& pos) {
   Pop->exec(ui.List->mapToGlobal(pos));
 }
 
+void TMainForm::ListWheel(int notches) {
+  if (state_.rom.RomSize == 0) return;
+  for (; notches > 0; --notches) {
+    SetStartOffset(OffsetAfterInstructions(state_.rom, StartOffset(), kWheelLines));
+  }
+  for (; notches < 0; ++notches) {
+    SetStartOffset(OffsetBeforeInstructions(state_.rom, StartOffset(), kWheelLines));
+  }
+  UpdateList();
+}
+
 // ---- File commands ----
 
 void TMainForm::EnableMenus(bool enabled) {
@@ -275,34 +331,82 @@ void TMainForm::LoadRom1Click() {
   if (OpenDlg->exec() != QDialog::Accepted) return;
   const QString name = OpenDlg->selectedFiles().value(0);
   OpenDlg->selectFile(name);
-  RunCommand(
-      [&] {
-        Rom& rom = state_.rom;
-        LoadRomFile(rom, FileNameBytes(name));
-        state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
-        modified_ = false;
-        state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-        LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
-        setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
-        // A ROM of 30 bytes or less has no range to scroll through.
-        ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 30, 0)));
-        SetStartOffset(0);
-        ui.List->show();
-        FormResize();
-        ui.List->SetItemIndex(0);
-        ui.List->setFocus();
-        EnableMenus(true);
-      },
-      this);
+  OpenRom(name);
+}
+
+bool TMainForm::LoadRomNamed(const QString& fileName) {
+  if (!SaveChangesFirst()) return false;
+  if (!OpenRom(fileName)) return false;
+  OpenDlg->selectFile(fileName);
+  return true;
+}
+
+void TMainForm::ReadSymbols() {
+  Rom& rom = state_.rom;
+  state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+  LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
+}
+
+bool TMainForm::OpenRom(const QString& fileName) {
+  const QString name = QFileInfo(fileName).absoluteFilePath();
+  Rom& rom = state_.rom;
+  if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
+  state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
+  modified_ = false;
+  // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
+  std::exception_ptr symbolError;
+  try {
+    ReadSymbols();
+  } catch (...) {
+    symbolError = std::current_exception();
+  }
+  setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
+  // The last byte can stand at the top of the listing, so that every byte can be selected.
+  ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 1, 0)));
+  SetStartOffset(0);
+  ui.List->show();
+  FormResize();
+  ui.List->SetItemIndex(0);
+  ui.List->setFocus();
+  EnableMenus(true);
+  // The places and matches of the ROM before mean nothing in this one.
+  history_.Clear();
+  if (findAll_) findAll_->close();
+  recent_->Add(name);
+  watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
+  if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
+  return true;
+}
+
+void TMainForm::RomFileChanged() {
+  if (modified_ &&
+      !AskYesNo("The ROM file has changed on disk. Load it again and lose your changes?", this)) {
+    return;
+  }
+  // Where the user was: a rebuilt ROM is mostly the same program.
+  const int32_t start = StartOffset();
+  const int index = ui.List->ItemIndex();
+  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()))) return;
+  SetStartOffset(start);
+  UpdateList();
+  ui.List->SetItemIndex(index);
+}
+
+void TMainForm::SymFileChanged() {
+  RunCommand([this] { ReadSymbols(); }, this);
+  UpdateList();
 }
 
 bool TMainForm::SaveTo(const QString& fileName) {
-  return RunCommand(
+  const bool saved = RunCommand(
       [&] {
         SaveRomFile(state_.rom, FileNameBytes(fileName));
         modified_ = false;
       },
       this);
+  // What the program wrote itself is no change made by others (Save As may name the loaded file).
+  watch_->TakeRomAsUnchanged();
+  return saved;
 }
 
 bool TMainForm::SaveLoaded() {
@@ -355,6 +459,14 @@ void TMainForm::Quit1Click() {
   close();
 }
 
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+  QAction* item = event->button() == Qt::BackButton      ? ui.Back1
+                  : event->button() == Qt::ForwardButton ? ui.Forward1
+                                                         : nullptr;
+  if (item == nullptr) return QMainWindow::mousePressEvent(event);
+  if (item->isEnabled()) item->trigger();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
   if (SaveChangesFirst()) {
     event->accept();
@@ -367,12 +479,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::Goto1Click() {
   TGotoForm form(state_, this);
-  if (form.exec() == QDialog::Accepted) ShowOffset(form.Target());
+  if (form.exec() == QDialog::Accepted) JumpTo(form.Target());
 }
 
 void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
   if (outcome.Offset) {
-    ShowOffset(*outcome.Offset);
+    JumpTo(*outcome.Offset);
   } else {
     ShowInfo(outcome.Info, this);
   }
@@ -381,6 +493,7 @@ void TMainForm::ShowSearchOutcome(const SearchOutcome& outcome) {
 void TMainForm::Bytes1Click() {
   TSearchByteForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return ShowFindAll(*form.AllMatches());
   ShowSearchOutcome(form.Outcome());
   UpdateList();
 }
@@ -388,6 +501,7 @@ void TMainForm::Bytes1Click() {
 void TMainForm::Instruction1Click() {
   TSearchInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return ShowFindAll(*form.AllMatches());
   ShowSearchOutcome(form.Outcome());
   UpdateList();
 }
@@ -406,7 +520,40 @@ void TMainForm::Again1Click() {
 void TMainForm::Labels1Click() {
   TLabelEditorForm form(state_.labels, state_.SymFileName, this);
   form.exec();
-  if (auto target = form.ShowTarget()) ShowOffset(*target);
+  if (auto target = form.ShowTarget()) JumpTo(*target);
+}
+
+void TMainForm::ShowFindAll(FindAllResult result) {
+  if (findAll_) findAll_->close();
+  findAll_ = new TFindAllForm(state_, std::move(result), this);
+  connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
+  findAll_->PlaceBeside(this);
+  findAll_->show();
+}
+
+void TMainForm::Follow1Click() {
+  if (auto target =
+          FollowTarget(state_.rom, state_.labels, static_cast<uint32_t>(SelectedOffset()))) {
+    JumpTo(static_cast<int32_t>(*target));
+  } else {
+    QApplication::beep();
+  }
+}
+
+void TMainForm::Back1Click() {
+  if (auto place = history_.Back(CurrentPlace())) {
+    ShowPlace(*place);
+  } else {
+    QApplication::beep();
+  }
+}
+
+void TMainForm::Forward1Click() {
+  if (auto place = history_.Forward(CurrentPlace())) {
+    ShowPlace(*place);
+  } else {
+    QApplication::beep();
+  }
 }
 
 void TMainForm::CodeEditor1Click() {
@@ -446,7 +593,7 @@ bool TMainForm::ChangeRom(const QString& caption, const std::function<RomChange(
   MarkModified();
   if (state_.rom.RomSize != oldSize) {
     ui.Scroller->setRange(0,
-                          static_cast<int>(std::max<int64_t>(int64_t{state_.rom.RomSize} - 30, 0)));
+                          static_cast<int>(std::max<int64_t>(int64_t{state_.rom.RomSize} - 1, 0)));
   }
   UpdateList();
   return true;

@@ -3,18 +3,24 @@
 // the listing's popup menu, and the file commands.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <string>
 
 #include "isa/Listing.h"
 #include "model/RomChange.h"
+#include "search/History.h"
 #include "ui_Main.h"
 
 class QFileDialog;
 class QLabel;
 class QMenu;
+class TFileWatch;
+class TRecentRoms;
+class TFindAllForm;
 struct AppState;
+struct FindAllResult;
 struct SearchOutcome;
 
 class TMainForm : public QMainWindow {
@@ -32,9 +38,20 @@ class TMainForm : public QMainWindow {
   void UpdateList();
   // Shows the listing from an offset (brought into the scroll range) with line 0 selected.
   void ShowOffset(int32_t offset);
+  // Every jump of the listing goes through here: the place it leaves is recorded for Back, then
+  // the listing is shown from the offset (ShowOffset).
+  void JumpTo(int32_t offset);
+  // The start offset and selected line shown now, and the way back to such a place.
+  Place CurrentPlace() const;
+  void ShowPlace(const Place& place);
   // Every command that writes to the image calls this, so that the changes are not lost silently.
   void MarkModified() { modified_ = true; }
   bool Modified() const { return modified_; }
+
+  // Loads a ROM file as Load Rom does after its dialog: the question about unsaved changes
+  // first, a failure shown in its box. The command line, a drop and File > Recent ROMs come here.
+  // Returns true when the ROM was loaded.
+  bool LoadRomNamed(const QString& fileName);
 
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
@@ -44,6 +61,8 @@ class TMainForm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // The mouse's back and forward buttons.
+  void mousePressEvent(QMouseEvent* event) override;
 
  private:
   // File menu.
@@ -58,6 +77,9 @@ class TMainForm : public QMainWindow {
   void Bytes1Click();
   void Instruction1Click();
   void Again1Click();
+  void Follow1Click();
+  void Back1Click();
+  void Forward1Click();
   void Bin1Click(int tag);
   void Labels1Click();
   void CodeEditor1Click();
@@ -78,6 +100,7 @@ class TMainForm : public QMainWindow {
   void ListKeyDown(int key);
   void ListDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
   void ListContextPopup(const QPoint& pos);
+  void ListWheel(int notches);
 
   // The one way the commands that rewrite much of the ROM (checksums, extender, patches) change
   // it: `make` works the change out inside RunCommand (a refusal shows its box and changes
@@ -90,6 +113,17 @@ class TMainForm : public QMainWindow {
   void EnableMenus(bool enabled);
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
+  // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
+  // stops on a bad line still leaves the ROM shown with the labels read before that line, and
+  // the error is shown after.
+  bool OpenRom(const QString& fileName);
+  // Reads the loaded ROM's symbol file into the labels (throws as LoadSymFile does).
+  void ReadSymbols();
+  // The loaded file or its symbol file changed on disk.
+  void RomFileChanged();
+  void SymFileChanged();
+  // Find All from a search dialog: its results window, in place of the one open before.
+  void ShowFindAll(FindAllResult result);
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
@@ -103,8 +137,12 @@ class TMainForm : public QMainWindow {
   QLabel* Panel1 = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
+  TRecentRoms* recent_ = nullptr;
+  TFileWatch* watch_ = nullptr;
   QFont codeFont_;
   Listing listing_;
   int visibleLines_ = 0;
   bool modified_ = false;
+  History history_;
+  QPointer<TFindAllForm> findAll_;
 };

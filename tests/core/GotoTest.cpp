@@ -21,7 +21,7 @@ TEST(Goto, TargetsAndRecordedTexts) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.text);
-    const GotoTarget target = GotoTargetFor(r.text, r.gameBoyMode, 0x20);
+    const GotoTarget target = GotoTargetFor(r.text, r.gameBoyMode, 0x20, {});
     EXPECT_EQ(target.Offset, r.offset);
     EXPECT_EQ(target.LastSearchText, r.recorded);
     LastSearch last;
@@ -52,7 +52,7 @@ TEST(Goto, ModeSwitchConversions) {
 
 TEST(Goto, FailuresOfTheConversions) {
   // A bank beyond a 32 KiB ROM, and a RAM address.
-  EXPECT_THROW(GotoTargetFor("03:4000", true, 2), Failure);
+  EXPECT_THROW(GotoTargetFor("03:4000", true, 2, {}), Failure);
   EXPECT_THROW(BankAddressToFileOffsetText("01:C000", 2), Failure);
   struct Row {
     const char* text;
@@ -67,7 +67,7 @@ TEST(Goto, FailuresOfTheConversions) {
   };
   for (const Row& r : rows) {
     try {
-      GotoTargetFor(r.text, r.gameBoyMode, 2);
+      GotoTargetFor(r.text, r.gameBoyMode, 2, {});
       ADD_FAILURE() << "accepted " << r.text;
     } catch (const ConversionError& e) {
       EXPECT_EQ(std::string(e.what()), r.error);
@@ -79,4 +79,44 @@ TEST(Goto, FailuresOfTheConversions) {
   } catch (const ConversionError& e) {
     EXPECT_EQ(std::string(e.what()), "'0x10' is not a valid integer value");
   }
+}
+
+TEST(Goto, LabelNamesInEitherMode) {
+  LabelTables labels;
+  labels.AddRomLabel(0x4150, "Main");
+  labels.AddRomLabel(0x14100, "Bank5.Entry");
+  labels.AddRomLabel(0x200, "Twice");
+  labels.AddRomLabel(0x300, "Twice");
+  labels.AddRamLabel(0xC000, 0, "Buffer");
+  struct Row {
+    const char* text;
+    int32_t offset;  // -1: refused with the assembler's message
+    const char* error;
+  };
+  const Row rows[] = {
+      {"@Main", 0x4150, ""},
+      {"@Bank5.Entry", 0x14100, ""},
+      {"@Twice", 0x200, ""},  // the first of two, as the assembler takes it
+      {"@Nowhere", -1, "Label Nowhere is not defined."},
+      {"@main", -1, "Label main is not defined."},      // names compare exactly
+      {"@Buffer", -1, "Label Buffer is not defined."},  // a RAM label is no place in the ROM
+      {"@", -1, "Label  is not defined."},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.text);
+    EXPECT_TRUE(IsLabelGotoText(r.text));
+    for (bool gameBoyMode : {true, false}) {
+      try {
+        const GotoTarget target = GotoTargetFor(r.text, gameBoyMode, 8, labels);
+        EXPECT_EQ(target.Offset, r.offset);
+        EXPECT_EQ(target.LastSearchText, std::to_string(r.offset));
+      } catch (const Failure& f) {
+        EXPECT_EQ(r.offset, -1);
+        EXPECT_EQ(f.kind, FailureKind::Error);
+        EXPECT_EQ(f.text, r.error);
+      }
+    }
+  }
+  EXPECT_FALSE(IsLabelGotoText("01:4150"));
+  EXPECT_FALSE(IsLabelGotoText(" @Main"));
 }

@@ -104,3 +104,34 @@ TEST_F(ListingFixture, EveryLineThatFitsIsBuiltWithoutAnUpperBound) {
   ASSERT_EQ(l.Lines.size(), 150u);
   for (int i = 0; i < 150; ++i) EXPECT_EQ(l.LineOffsets[i], i);
 }
+
+// The wheel's three-line steps. 0x100: three jp $0150 (C3 50 01); 0x2F7: ld a,n (3E) and then
+// eight 01 bytes (ld bc,nn); zeros (nop) elsewhere.
+TEST_F(ListingFixture, WheelStepsOverThreeInstructions) {
+  Put(0x100, {0xC3, 0x50, 0x01, 0xC3, 0x50, 0x01, 0xC3, 0x50, 0x01});
+  Put(0x2F7, {0x3E, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01});
+  struct Row {
+    uint32_t start;
+    uint32_t down;
+    uint32_t up;
+  };
+  const Row rows[] = {
+      // Only nine bytes back do three instructions end at 0x109: every nearer start runs over.
+      {0x109, 0x10C, 0x100},
+      {0x100, 0x109, 0xFD},
+      // From 0x101 the operand bytes decode as ld d,b and two ld bc,nn.
+      {0x101, 0x108, 0xFE},
+      // No start 3 to 9 bytes back ends at 0x300: three bytes back.
+      {0x300, 0x303, 0x2FD},
+      {0x2F7, 0x2FF, 0x2F4},
+      // Near the top the candidates stop at offset 0.
+      {5, 8, 2},
+      {2, 5, 0},
+      {0, 3, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.start);
+    EXPECT_EQ(OffsetAfterInstructions(rom, r.start, 3), r.down);
+    EXPECT_EQ(OffsetBeforeInstructions(rom, r.start, 3), r.up);
+  }
+}

@@ -565,6 +565,39 @@ class CommandsTest : public QObject {
     QVERIFY(Snapshot(h) == before);
   }
 
+  // Every byte can stand at the top of the listing: the last ones can be shown, selected and
+  // changed, and Again after a match among them says that there is nothing further.
+  void theLastBytesCanBeReached() {
+    const struct {
+      uint32_t size;
+      int maximum;
+    } sizes[] = {{1, 0}, {2, 1}, {31, 30}, {0x4000, 0x3FFF}};
+    for (const auto& r : sizes) {
+      MainHarness h;
+      QVERIFY(h.LoadNew("end.gb", MakeRomBytes(r.size, "END")));
+      QCOMPARE(h.Scroller()->maximum(), r.maximum);
+      h.form->ShowOffset(0x7FFFFFFF);
+      QCOMPARE(h.form->LineOffsets().front(), r.maximum);
+    }
+
+    MainHarness h;
+    QVERIFY(h.LoadNew("end.gb", MakeRomBytes(0x4000, "END", {{0x100, {0xAB, 0xCD}},
+                                                             {0x3FFE, {0xAB, 0xCD}}})));
+    QVERIFY(!DialogThenBox(h, "Bytes1", EnterText("DataEdit", "$AB CD")).seen);
+    QCOMPARE(h.form->LineOffsets().front(), 0x100);
+    QVERIFY(!Again(h).seen);
+    QCOMPARE(h.form->LineOffsets().front(), 0x3FFE);
+    QCOMPARE(Again(h).text, QString("Sorry, bytes did not sound."));
+
+    h.form->ShowOffset(0x3FF0);
+    SelectLine(h, 15);
+    QCOMPARE(h.form->SelectedOffset(), 0x3FFF);
+    QCOMPARE(h.Panel0(), QString("003FFF"));
+    QVERIFY(!DialogThenBox(h, "ChangeInstruction2", EnterText("CodeCombo", "halt")).seen);
+    QCOMPARE(h.state.rom.Byte(0x3FFF), uint8_t{0x76});
+    QCOMPARE(h.Lines().value(15), QString("00:3FFF 76       halt"));
+  }
+
   // A goto moves the listing; one that fails leaves LastSearch to the search before it.
   void gotoAndAFailedGoto() {
     MainHarness h;

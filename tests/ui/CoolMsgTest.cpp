@@ -248,6 +248,33 @@ class CoolMsgTest : public QObject {
     }
   }
 
+  void askYesNoKeepsThingsByDefault() {
+    const struct {
+      QString button;
+      Qt::Key key;  // pressed instead of a button when the caption is empty
+      bool yes;
+    } rows[] = {{"Yes", Qt::Key_unknown, true}, {"No", Qt::Key_unknown, false},
+                {"", Qt::Key_Return, false},
+                {"", Qt::Key_Escape, false}};
+    for (const auto& row : rows) {
+      bool yes = !row.yes;
+      if (row.button.isEmpty()) {
+        bool closed = false;
+        QVERIFY(InspectNextModal([&] { yes = AskYesNo("Go on?", nullptr); }, [&](QWidget* w) {
+          QTest::keyClick(w, row.key);
+          closed = !w->isVisible();
+        }));
+        QVERIFY(closed);
+      } else {
+        const SeenBox box = AnswerNextBox([&] { yes = AskYesNo("Go on?", nullptr); }, row.button);
+        QCOMPARE(box.title, QString("Velmora"));
+        QCOMPARE(box.text, QString("Go on?"));
+        QCOMPARE(box.buttons, (QStringList{"Yes", "No"}));
+      }
+      QCOMPARE(yes, row.yes);
+    }
+  }
+
   void helperLeavesAnOpenModalWindowAlone() {
     // A box raised from inside a modal window is the one answered, not the window itself.
     QDialog outer;

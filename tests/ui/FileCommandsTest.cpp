@@ -44,7 +44,7 @@ class FileCommandsTest : public QObject {
     QCOMPARE(h.form->windowTitle(), QString("Velmora - Super demo"));
     QCOMPARE(h.Lines().mid(0, 2), (QStringList{"@Boot:", "00:0000 C3 00 40 jp @Bank1"}));
     QCOMPARE(h.List()->ItemIndex(), 0);
-    QCOMPARE(h.Scroller()->maximum(), 0x8000 - 30);
+    QCOMPARE(h.Scroller()->maximum(), 0x8000 - 1);
     QVERIFY(!h.form->Modified());
 
     // The open dialog offers the name chosen last time.
@@ -84,20 +84,42 @@ class FileCommandsTest : public QObject {
     QCOMPARE(h.state.rom.RomFileName, h.Folder().toStdString() + "/good.gb");
   }
 
-  void symbolFileFailureStopsAfterTheLabels() {
+  // The ROM is shown in full with the labels read before the bad line, and only then the error.
+  void symbolFileFailureComesAfterTheLoad() {
     MainHarness h;
+    QVERIFY(h.LoadNew("first.gb", MakeRomBytes(0x8000, "FIRST")));
     WriteFile(h.Folder(), "Broken.sym", "00:0100 Fine\nZZ:0100 Bad\n");
     const QString rom = WriteFile(h.Folder(), "broken.gb", MakeRomBytes(0x4000, "BROKEN"));
-    const SeenBox box = AnswerNextBox([&] { h.Load(rom); });
-    QVERIFY(box.seen);
+    Shown whenAsked{};
+    SeenBox box;
+    QVERIFY(InspectNextModal([&] { h.form->LoadRomNamed(rom); }, [&](QWidget* w) {
+      whenAsked = Snapshot(h);
+      box.title = w->windowTitle();
+      box.text = w->findChild<QLabel*>("Message")->text();
+    }));
     QCOMPARE(box.title, QString("Velmora"));
     QCOMPARE(box.text, QString("'$ZZ' is not a valid integer value\nBroken.sym, line 2."));
-    // The image is in place, the window still shows nothing of it.
-    QCOMPARE(h.state.rom.RomSize, 0x4000u);
+    QCOMPARE(whenAsked.caption, QString("Velmora - Broken"));
+    QCOMPARE(whenAsked.maximum, 0x3FFF);
+    QVERIFY(whenAsked.listVisible && whenAsked.menusEnabled);
+    QVERIFY(Snapshot(h) == whenAsked);
     QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
-    QCOMPARE(h.form->windowTitle(), QString("Velmora"));
-    QVERIFY(!h.List()->isVisible());
-    QVERIFY(!h.MenuEnabled("View1"));
+    h.form->ShowOffset(0x100);
+    QCOMPARE(h.Lines().value(0), QString("@Fine:"));
+  }
+
+  // A shorter ROM after a longer one: past its end the listing shows zeros, not the old bytes,
+  // and a file shorter than the header has no title.
+  void noBytesOfTheLastRomShowThrough() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("big.gb", QByteArray(0x20000, char(0xFF))));
+    QVERIFY(h.LoadNew("small.gb", MakeRomBytes(0x10000, "SMALL")));
+    h.form->ShowOffset(0xFFFF);
+    QCOMPARE(h.Lines().mid(0, 2),
+             (QStringList{"03:7FFF 00       nop", "04:4000 00       nop"}));
+    QVERIFY(h.LoadNew("tiny.gb", QByteArray(0x10, char(0x3C))));
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - "));
+    QCOMPARE(h.Lines().mid(15, 2), (QStringList{"00:000F 3C       inc a", "00:0010 00       nop"}));
   }
 
   void saveAsThenSaveWritesTheLoadedName() {

@@ -111,7 +111,7 @@ class ListingTest : public QObject {
   void edgeKeysMoveTheListingByOneByte() {
     MainHarness h;
     QVERIFY(h.LoadNew("zero.gb", MakeRomBytes(kRomSize, "ZERO")));
-    const int max = kRomSize - 30;
+    const int max = kRomSize - 1;
     QCOMPARE(h.Scroller()->maximum(), max);
     struct Row {
       int start;
@@ -128,7 +128,7 @@ class ListingTest : public QObject {
         {5, 0, Qt::Key_Up, 4, 0, "000004"},      // top edge scrolls
         {5, -1, Qt::Key_Up, 4, 0, "000004"},
         {0, 0, Qt::Key_Up, 0, 0, "000000"},          // nothing above offset 0
-        {max, 18, Qt::Key_Down, max, 18, "00FFF4"},  // nothing below the maximum
+        {max, 18, Qt::Key_Down, max, 18, "010011"},  // nothing below the maximum
         {5, 3, Qt::Key_Down, 5, 4, "000009"},        // within the lines only the selection moves
         {5, 3, Qt::Key_Up, 5, 2, "000007"},
         {5, 3, Qt::Key_End, 5, 18, "000017"},
@@ -166,7 +166,7 @@ class ListingTest : public QObject {
 
     // Beyond the maximum the listing stands at the maximum, with line 0 selected.
     h.form->ShowOffset(0x7FFFFFFF);
-    QCOMPARE(h.form->StartOffset(), int(kRomSize - 30));
+    QCOMPARE(h.form->StartOffset(), int(kRomSize - 1));
     QCOMPARE(h.List()->ItemIndex(), 0);
     QCOMPARE(h.Panel0(), QString("000151"));
     h.form->ShowOffset(-5);
@@ -218,16 +218,16 @@ class ListingTest : public QObject {
     QCOMPARE(h.form->LineOffsets().front(), bar->maximum());
   }
 
-  void tinyRomHasNoScrollRange() {
+  // A ROM shorter than the listing still scrolls, up to its last byte.
+  void tinyRomScrollsToItsLastByte() {
     MainHarness h;
     QVERIFY(h.LoadNew("tiny.gb", MakeRomBytes(20, "")));
     QCOMPARE(h.form->windowTitle(), QString("Velmora - "));
-    QCOMPARE(h.Scroller()->maximum(), 0);
+    QCOMPARE(h.Scroller()->maximum(), 19);
+    h.form->ShowOffset(19);
     h.List()->SetItemIndex(18);
     QTest::keyClick(h.List(), Qt::Key_Down);
-    QCOMPARE(h.form->StartOffset(), 0);
-    QTest::mouseClick(h.Scroller(), Qt::LeftButton, {}, QPoint(8, h.Scroller()->height() - 8));
-    QCOMPARE(h.form->StartOffset(), 0);
+    QCOMPARE(h.form->StartOffset(), 19);
   }
 
   void drawnLineIsColouredByColumn() {

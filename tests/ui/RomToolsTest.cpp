@@ -133,7 +133,8 @@ class RomToolsTest : public QObject {
   void extenderGrowsA32KiBRom() {
     MainHarness h;
     QVERIFY(h.LoadNew("demo.gb", DemoRom()));
-    QVERIFY_THROWS_EXCEPTION(Failure, GotoTargetFor("03:4000", true, h.state.rom.BankCount));
+    QVERIFY_THROWS_EXCEPTION(Failure,
+                             GotoTargetFor("03:4000", true, h.state.rom.BankCount, h.state.labels));
 
     QStringList offered;
     QVERIFY(!Extend(h, "128 KiB", "CancelButton", &offered).seen);
@@ -147,9 +148,9 @@ class RomToolsTest : public QObject {
     expected[0x148] = char(0x02);
     QCOMPARE(Image(h), expected);
     QCOMPARE(h.state.rom.BankCount, 8u);
-    QCOMPARE(h.Scroller()->maximum(), 0x20000 - 30);
+    QCOMPARE(h.Scroller()->maximum(), 0x20000 - 1);
     QVERIFY(h.form->Modified());
-    QCOMPARE(GotoTargetFor("07:4000", true, h.state.rom.BankCount).Offset, 0x1C000);
+    QCOMPARE(GotoTargetFor("07:4000", true, h.state.rom.BankCount, h.state.labels).Offset, 0x1C000);
     h.form->ShowOffset(0x1C000);
     QCOMPARE(h.Lines().value(0), QString("07:4000 FF       rst $38"));
     QCOMPARE(InfoRows(h).value(4), QString("ROM size|$02 = 128 KiB, file 128 KiB"));
@@ -187,7 +188,7 @@ class RomToolsTest : public QObject {
       const SeenBox box = ApplyPatchFile(fresh, patch);
       QVERIFY2(!box.seen, qPrintable(box.text));
       QCOMPARE(Image(fresh), Image(edited));
-      QCOMPARE(fresh.Scroller()->maximum(), 0x10000 - 30);
+      QCOMPARE(fresh.Scroller()->maximum(), 0x10000 - 1);
       QVERIFY(fresh.form->Modified());
       QTest::keyClick(fresh.form.get(), Qt::Key_F5);
       QCOMPARE(ReadFile(fresh.Folder() + "/demo.gb"), Image(edited));

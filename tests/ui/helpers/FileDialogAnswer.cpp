@@ -1,5 +1,6 @@
 #include "FileDialogAnswer.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -24,7 +25,9 @@ std::shared_ptr<SeenFileDialog> AnswerNextFileDialog(const QString& fileName) {
       timer->deleteLater();
       return;
     }
-    if (!dialog || !dialog->isVisible()) return;
+    // Answered only once it is the active window, as a user would: answered before, it would
+    // take the activation after it has closed, away from the window the test goes on with.
+    if (!dialog || !dialog->isVisible() || !dialog->isActiveWindow()) return;
     timer->stop();
     timer->deleteLater();
     auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -34,7 +37,10 @@ std::shared_ptr<SeenFileDialog> AnswerNextFileDialog(const QString& fileName) {
       dialog->reject();
       return;
     }
-    // Typed into the name field as a user would, then the dialog's own accept.
+    // Typed into the name field as a user would, then the dialog's own accept. A user's typing
+    // deselects the name the dialog opened with; without that, a file still selected in its
+    // list would win over the typed name (the list learns of new files only after a while).
+    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) view->clearSelection();
     if (nameEdit) nameEdit->setText(fileName);
     QMetaObject::invokeMethod(dialog, "accept");
   });

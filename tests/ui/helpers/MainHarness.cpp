@@ -1,10 +1,13 @@
 #include "MainHarness.h"
 
 #include <QMenu>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTest>
 
 MainHarness::MainHarness() {
+  // The settings (the recent ROMs) live in the temporary folder, not in the user's own.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
   state.ProgramFolder = dir.path().toStdString() + "/";
   form = std::make_unique<TMainForm>(state);
   form->show();

@@ -1,6 +1,7 @@
 #pragma once
 // A main window of its own for one test: its state, a temporary folder that serves as the
-// program's folder (where symbol files are looked for), and the steps a user takes.
+// program's folder (where symbol files are looked for) and holds the settings, and the steps a
+// user takes.
 
 #include <QAction>
 #include <QLabel>

@@ -26,7 +26,8 @@ struct Watch {
 void Poll(const std::shared_ptr<Watch>& watch) {
   if (watch->finished) return;
   QWidget* modal = QApplication::activeModalWidget();
-  if (modal && modal != watch->before.data() && modal->isVisible() &&
+  // Only once it is the active window (see AnswerNextFileDialog).
+  if (modal && modal != watch->before.data() && modal->isVisible() && modal->isActiveWindow() &&
       !(watch->skipFileDialogs && qobject_cast<QFileDialog*>(modal))) {
     watch->finished = true;
     watch->handle(modal);

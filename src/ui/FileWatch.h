@@ -1,0 +1,54 @@
+#pragma once
+// Notices when the loaded ROM file or its symbol file is changed on disk by another program (the
+// user rebuilt the game). Assemblers and linkers often write a new file and rename it over the
+// old one, which ends a watch on the old file, so the folders are watched too and the files are
+// watched again after every change. A burst of changes (a file written in several steps) is
+// reported once, shortly after it has settled.
+
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+class TFileWatch : public QObject {
+  Q_OBJECT
+ public:
+  explicit TFileWatch(QObject* parent = nullptr);
+
+  // Watches the ROM file and the symbol files it may have (the names it may have whether or not
+  // they exist, so that one that appears or goes is noticed too). The files as they are now
+  // count as unchanged.
+  void Watch(const QString& romFile, const std::vector<std::string>& symFiles);
+  // The ROM file as it is now counts as unchanged (after the program wrote it itself).
+  void TakeRomAsUnchanged();
+
+ signals:
+  // The ROM file was written, or replaced; not sent while it is missing.
+  void RomChanged();
+  // A symbol file was written, replaced, created or removed.
+  void SymChanged();
+
+ private:
+  // What tells one version of a file from the next: a rename brings another inode, a write
+  // another change time.
+  struct Stamp {
+    bool exists = false;
+    unsigned long long inode = 0, size = 0;
+    long long changeSec = 0, changeNsec = 0, modifySec = 0, modifyNsec = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  static Stamp StampOf(const QString& file);
+  void Rewatch();
+  void Check();
+
+  QFileSystemWatcher watcher_;
+  QTimer settle_;
+  QString rom_;
+  QStringList syms_;
+  Stamp romStamp_;
+  std::vector<Stamp> symStamps_;
+  bool reporting_ = false;
+  int generation_ = 0;  // counts the calls of Watch
+};
