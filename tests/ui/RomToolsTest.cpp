@@ -169,26 +169,38 @@ class RomToolsTest : public QObject {
   }
 
   void exportedPatchesTurnTheLoadedRomIntoTheEditedOne() {
-    for (const char* name : {"hack.ips", "hack.bps"}) {
+    struct Row {
+      const char* name;
+      bool grow;  // through the extender to 64 KiB, else cut to 16 KiB by a patch
+    };
+    for (const Row& r : {Row{"hack.ips", true}, Row{"hack.bps", true}, Row{"cut.ips", false},
+                         Row{"cut.bps", false}}) {
       MainHarness edited;
       QVERIFY(edited.LoadNew("demo.gb", DemoRom()));
       // A byte, the checksums, and a size change: everything since the load is in the patch.
       edited.state.rom.SetByte(0x150, 0x76);
       edited.Action("FixChecksums1")->trigger();
       QStringList offered;
-      Extend(edited, "64 KiB", "OKButton", &offered);
-      const QString patch = edited.Folder() + "/" + name;
+      if (r.grow) {
+        Extend(edited, "64 KiB", "OKButton", &offered);
+      } else {
+        const QByteArray cut("PATCHEOF\x00\x40\x00", 11);
+        QVERIFY(!ApplyPatchFile(edited, WriteFile(edited.Folder(), "to16k.ips", cut)).seen);
+      }
+      const uint32_t size = r.grow ? 0x10000 : 0x4000;
+      QCOMPARE(edited.state.rom.RomSize, size);
+      const QString patch = edited.Folder() + "/" + r.name;
       auto saved = AnswerNextFileDialog(patch);
       edited.Action("ExportPatch1")->trigger();
-      QVERIFY2(saved->seen, name);
-      QCOMPARE(ReadFile(patch).left(4), QByteArray(name[5] == 'i' ? "PATC" : "BPS1"));
+      QVERIFY2(saved->seen, r.name);
+      QCOMPARE(ReadFile(patch).left(4), QByteArray(patch.endsWith("ips") ? "PATC" : "BPS1"));
 
       MainHarness fresh;
       QVERIFY(fresh.LoadNew("demo.gb", DemoRom()));
       const SeenBox box = ApplyPatchFile(fresh, patch);
       QVERIFY2(!box.seen, qPrintable(box.text));
       QCOMPARE(Image(fresh), Image(edited));
-      QCOMPARE(fresh.Scroller()->maximum(), 0x10000 - 1);
+      QCOMPARE(fresh.Scroller()->maximum(), int(size) - 1);
       QVERIFY(fresh.form->Modified());
       QTest::keyClick(fresh.form.get(), Qt::Key_F5);
       QCOMPARE(ReadFile(fresh.Folder() + "/demo.gb"), Image(edited));
