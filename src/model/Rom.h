@@ -11,6 +11,27 @@ constexpr uint32_t kRomCapacity = 16u * 1024u * 1024u;
 constexpr uint32_t kRomPadding = 4;
 constexpr uint32_t kBankSize = 0x4000;
 
+// The bytes that writes replaced while one command's changes are recorded (RecordEdit), in the
+// order the writes came.
+struct RomJournal {
+  struct Run {
+    uint32_t Offset;
+    uint32_t Length;
+  };
+  std::vector<Run> Runs;
+  std::vector<uint8_t> Old;  // the bytes each run replaced, run after run
+
+  // Notes bytes about to be overwritten; a write right behind the last one extends its run.
+  void Note(uint32_t offset, const uint8_t* old, uint32_t length) {
+    if (!Runs.empty() && Runs.back().Offset + Runs.back().Length == offset) {
+      Runs.back().Length += length;
+    } else {
+      Runs.push_back({offset, length});
+    }
+    Old.insert(Old.end(), old, old + length);
+  }
+};
+
 struct Rom {
   // Bytes past RomSize are zero: a load clears what an earlier, longer ROM left there.
   std::vector<uint8_t> RomImage = std::vector<uint8_t>(kRomCapacity + kRomPadding, 0);
@@ -19,6 +40,9 @@ struct Rom {
   uint32_t BankCount = 0;
   std::string RomTitle;
   std::string RomFileName;
+  // Set only while RecordEdit runs a command: every write (SetByte, ApplyRomChange) then notes
+  // the bytes it replaces, so that the command can be undone without a copy of the image.
+  RomJournal* Journal = nullptr;
 
   // Byte at an offset, 0 outside the buffer.
   uint8_t Byte(int64_t offset) const {
@@ -26,7 +50,10 @@ struct Rom {
   }
   // Writes a byte; offsets outside the 16 MiB buffer are ignored.
   void SetByte(int64_t offset, uint8_t value) {
-    if (offset >= 0 && offset < kRomCapacity) RomImage[static_cast<size_t>(offset)] = value;
+    if (offset < 0 || offset >= kRomCapacity) return;
+    uint8_t& byte = RomImage[static_cast<size_t>(offset)];
+    if (Journal) Journal->Note(static_cast<uint32_t>(offset), &byte, 1);
+    byte = value;
   }
 };
 

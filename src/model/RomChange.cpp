@@ -30,6 +30,9 @@ void ApplyRomChange(Rom& rom, const RomChange& change) {
   for (const ByteRun& run : change.Runs) {
     if (run.Offset >= kRomCapacity) continue;
     const size_t n = std::min<size_t>(run.Bytes.size(), kRomCapacity - run.Offset);
+    if (rom.Journal) {
+      rom.Journal->Note(run.Offset, rom.RomImage.data() + run.Offset, static_cast<uint32_t>(n));
+    }
     std::copy_n(run.Bytes.begin(), n, rom.RomImage.begin() + run.Offset);
   }
   rom.RomSize = change.NewSize;

@@ -29,6 +29,7 @@ inline std::span<const uint8_t> RomBytes(const Rom& rom) {
 // kRomCapacity). Bytes past RomSize count as differing whatever the buffer holds there.
 RomChange DiffRom(const Rom& rom, std::span<const uint8_t> target);
 
-// Stores the runs and sets RomSize and BankCount to the new size. A shrink leaves the bytes past
+// Stores the runs (through the ROM's journal, when RecordEdit runs) and sets RomSize and
+// BankCount to the new size. A shrink leaves the bytes past
 // the new end in the buffer, as a load of a shorter ROM does.
 void ApplyRomChange(Rom& rom, const RomChange& change);

@@ -76,7 +76,9 @@ void TInstForm::OKButtonClick() {
         if (text.empty()) {
           throw ErrorFailure("Assembling failed, syntax error: unsupported instruction \"\".");
         }
-        AssembleInstruction(state.rom, state.labels, text, offset);
+        step_ = RecordEdit(state.rom, [&] {
+          AssembleInstruction(state.rom, state.labels, text, offset);
+        });
       },
       this);
   if (done) accept();

@@ -4,12 +4,13 @@
 // the selected listing line.
 //
 // The caller shows it with exec(); Accepted means the ROM image was changed at the offset, so
-// the listing must be refilled and the ROM marked modified. Rejected changes nothing.
+// the listing must be refilled and TakeStep() goes on the undo stack. Rejected changes nothing.
 
 #include <QString>
 #include <cstdint>
 #include <string>
 
+#include "model/Edit.h"
 #include "ui/GF.h"
 #include "ui_ChnageInst.h"
 
@@ -20,6 +21,9 @@ class TInstForm : public TGoodForm {
   Q_OBJECT
  public:
   TInstForm(AppState& state, uint32_t offset, QWidget* parent = nullptr);
+
+  // After Accepted: the bytes that the instruction changed.
+  EditStep TakeStep() { return std::move(step_); }
 
  protected:
   // For the instruction search, which keeps the layout and behaviour but for its caption, its
@@ -44,4 +48,6 @@ class TInstForm : public TGoodForm {
 
  private:
   void FormCreate();
+
+  EditStep step_;
 };

@@ -93,9 +93,11 @@ void TCodeEditorForm::OKButtonClick() {
   const std::vector<std::string> lines = EditorLines();
   const bool assembled = RunCommand(
       [&] {
-        stored_ = AssembleBlock(state_.rom, state_.labels, lines, [this](size_t index) {
-          SelectEditorLine(index);
-          QCoreApplication::processEvents();
+        step_ = RecordEdit(state_.rom, [&] {
+          stored_ = AssembleBlock(state_.rom, state_.labels, lines, [this](size_t index) {
+            SelectEditorLine(index);
+            QCoreApplication::processEvents();
+          });
         });
       },
       this);

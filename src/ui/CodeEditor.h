@@ -1,7 +1,7 @@
 #pragma once
 // TCodeEditorForm: the window in which a block of assembler is written and assembled into the
 // ROM at the bank address of its "org" line. Shown modally; exec() gives Accepted when the block
-// was assembled (the listing must be refilled; Stored() tells whether the ROM changed), Rejected
+// was assembled (the listing must be refilled and TakeStep() goes on the undo stack), Rejected
 // when it was closed.
 
 #include <QDialog>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/Edit.h"
 #include "ui_CodeEditor.h"
 
 struct AppState;
@@ -27,6 +28,8 @@ class TCodeEditorForm : public QDialog {
   // After Accepted: whether the block stored any byte. OK on a block of nothing but its org
   // line assembles without touching the ROM.
   bool Stored() const { return stored_; }
+  // After Accepted: the bytes that the block changed, all of its org lines in one step.
+  EditStep TakeStep() { return std::move(step_); }
 
  public slots:
   // Closing the window while a block is being assembled would leave the work half seen.
@@ -40,4 +43,5 @@ class TCodeEditorForm : public QDialog {
   AppState& state_;
   bool assembling_ = false;
   bool stored_ = false;
+  EditStep step_;
 };

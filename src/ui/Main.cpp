@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
@@ -36,6 +37,7 @@
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
+#include "ui/UndoSteps.h"
 
 namespace {
 
@@ -143,6 +145,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   OpenDlg->setObjectName("OpenDlg");
   SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
   SaveDlg->setObjectName("SaveDlg");
+
+  undoStack_ = new QUndoStack(this);
+  ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
 
   // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
   const QList<QAction*> fileItems = ui.File1->actions();
@@ -324,6 +329,53 @@ void TMainForm::ListWheel(int notches) {
 
 void TMainForm::EnableMenus(bool enabled) {
   for (QMenu* menu : {ui.Search1, ui.View1, ui.Tools1}) SetMenuEnabled(menu, enabled);
+  // Undo and Redo follow the stack.
+  ui.Edit1->menuAction()->setEnabled(enabled);
+}
+
+void TMainForm::SetScrollRange() {
+  // The last byte can stand at the top of the listing, so that every byte can be selected.
+  const int64_t top = int64_t{state_.rom.RomSize} - 1;
+  ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(top, 0)));
+}
+
+// ---- Undo ----
+
+bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
+  EditStep step;
+  if (!RunCommand([&] { step = RecordEdit(state_.rom, command); }, this)) return false;
+  PushEdit(caption, std::move(step));
+  return true;
+}
+
+void TMainForm::PushEdit(const QString& caption, EditStep step) {
+  if (step.OldSize != step.NewSize) SetScrollRange();
+  if (!step.Empty()) {
+    undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
+                                      [this](const EditStep& s) { ShowEdit(s); }));
+  }
+  UpdateList();
+}
+
+void TMainForm::ShowEdit(const EditStep& step) {
+  if (step.OldSize != step.NewSize) SetScrollRange();
+  JumpTo(static_cast<int32_t>(step.FirstOffset()));
+  ShowSelectedOffset();
+}
+
+void TMainForm::ClearUndo() {
+  undoStack_->clear();
+  // clear() leaves an empty stack as it was, unclean after a MarkModified.
+  undoStack_->setClean();
+}
+
+void TMainForm::MarkModified() {
+  // No state on the stack matches the file any more.
+  undoStack_->resetClean();
+}
+
+bool TMainForm::Modified() const {
+  return !undoStack_->isClean();
 }
 
 void TMainForm::LoadRom1Click() {
@@ -352,7 +404,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   Rom& rom = state_.rom;
   if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
-  modified_ = false;
+  ClearUndo();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
   std::exception_ptr symbolError;
   try {
@@ -361,8 +413,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
     symbolError = std::current_exception();
   }
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
-  // The last byte can stand at the top of the listing, so that every byte can be selected.
-  ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(int64_t{rom.RomSize} - 1, 0)));
+  SetScrollRange();
   SetStartOffset(0);
   ui.List->show();
   FormResize();
@@ -379,7 +430,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
 }
 
 void TMainForm::RomFileChanged() {
-  if (modified_ &&
+  if (Modified() &&
       !AskYesNo("The ROM file has changed on disk. Load it again and lose your changes?", this)) {
     return;
   }
@@ -401,7 +452,7 @@ bool TMainForm::SaveTo(const QString& fileName) {
   const bool saved = RunCommand(
       [&] {
         SaveRomFile(state_.rom, FileNameBytes(fileName));
-        modified_ = false;
+        undoStack_->setClean();
       },
       this);
   // What the program wrote itself is no change made by others (Save As may name the loaded file).
@@ -429,7 +480,7 @@ void TMainForm::SaveAs1Click() {
 }
 
 bool TMainForm::SaveChangesFirst() {
-  if (!modified_) return true;
+  if (!Modified()) return true;
   const std::string name =
       FileNameBytes(QFileInfo(QFile::decodeName(state_.rom.RomFileName.c_str())).fileName());
   switch (AskSaveChanges(name, this)) {
@@ -451,7 +502,8 @@ void TMainForm::ExportPatch1Click() {
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    ChangeRom("Apply Patch", [&] { return PatchRom(state_.rom, ReadPatchFile(*file)); });
+    RunEdit("Apply Patch",
+            [&] { ApplyRomChange(state_.rom, PatchRom(state_.rom, ReadPatchFile(*file))); });
   }
 }
 
@@ -559,15 +611,16 @@ void TMainForm::Forward1Click() {
 void TMainForm::CodeEditor1Click() {
   TCodeEditorForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
   if (form.exec() != QDialog::Accepted) return;
-  if (form.Stored()) MarkModified();
-  UpdateList();
+  EditStep step = form.TakeStep();
+  const QString caption = CodeEditorCaption(step);
+  PushEdit(caption, std::move(step));
 }
 
 void TMainForm::ChangeInstruction1Click() {
-  TInstForm form(state_, static_cast<uint32_t>(SelectedOffset()), this);
+  const auto offset = static_cast<uint32_t>(SelectedOffset());
+  TInstForm form(state_, offset, this);
   if (form.exec() != QDialog::Accepted) return;
-  MarkModified();
-  UpdateList();
+  PushEdit(ChangeInstructionCaption(offset), form.TakeStep());
 }
 
 void TMainForm::RomInfo1Click() {
@@ -575,28 +628,13 @@ void TMainForm::RomInfo1Click() {
 }
 
 void TMainForm::FixChecksums1Click() {
-  ChangeRom("Fix Checksums", [this] { return FixChecksums(state_.rom); });
+  RunEdit("Fix Checksums", [this] { ApplyRomChange(state_.rom, FixChecksums(state_.rom)); });
 }
 
 void TMainForm::RomExtender1Click() {
   TRomExtenderForm form(state_.rom, this);
   if (form.exec() == QDialog::Accepted)
-    ChangeRom("Rom Extender", [&] { return form.TakeChange(); });
-}
-
-bool TMainForm::ChangeRom(const QString& caption, const std::function<RomChange()>& make) {
-  Q_UNUSED(caption);  // the undo step's name
-  RomChange change;
-  if (!RunCommand([&] { change = make(); }, this)) return false;
-  const uint32_t oldSize = state_.rom.RomSize;
-  ApplyRomChange(state_.rom, change);
-  MarkModified();
-  if (state_.rom.RomSize != oldSize) {
-    ui.Scroller->setRange(0,
-                          static_cast<int>(std::max<int64_t>(int64_t{state_.rom.RomSize} - 1, 0)));
-  }
-  UpdateList();
-  return true;
+    RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); });
 }
 
 void TMainForm::Bin1Click(int tag) {

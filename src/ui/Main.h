@@ -9,13 +9,14 @@
 #include <string>
 
 #include "isa/Listing.h"
-#include "model/RomChange.h"
+#include "model/Edit.h"
 #include "search/History.h"
 #include "ui_Main.h"
 
 class QFileDialog;
 class QLabel;
 class QMenu;
+class QUndoStack;
 class TFileWatch;
 class TRecentRoms;
 class TFindAllForm;
@@ -44,9 +45,25 @@ class TMainForm : public QMainWindow {
   // The start offset and selected line shown now, and the way back to such a place.
   Place CurrentPlace() const;
   void ShowPlace(const Place& place);
-  // Every command that writes to the image calls this, so that the changes are not lost silently.
-  void MarkModified() { modified_ = true; }
-  bool Modified() const { return modified_; }
+
+  // Every command that changes bytes of the ROM (or RomSize) makes one undo step, through one of
+  // these two, and the unsaved-changes question follows the undo stack:
+  //   Rom& rom = State().rom;
+  //   RunEdit("Fix Checksums", [&] { ApplyRomChange(rom, FixChecksums(rom)); });
+  // runs a core operation that writes through Rom::SetByte or ApplyRomChange (and may set RomSize
+  // and BankCount) inside RunCommand: on a failure its box shows, the image is as it was and no
+  // step is made; returns whether it succeeded. PushEdit takes a step that a dialog has already made with
+  // RecordEdit. A step that changed nothing is dropped. Both refill the listing (and the scroll
+  // range when the size changed); undo and redo then show the step's first changed byte.
+  bool RunEdit(const QString& caption, const std::function<void()>& command);
+  void PushEdit(const QString& caption, EditStep step);
+  // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
+  void ClearUndo();
+  // For a change that no undo step records: unsaved until the next save or load, whatever is
+  // undone meanwhile.
+  void MarkModified();
+  // Whether the image differs from what was last saved or loaded.
+  bool Modified() const;
 
   // Loads a ROM file as Load Rom does after its dialog: the question about unsaved changes
   // first, a failure shown in its box. The command line, a drop and File > Recent ROMs come here.
@@ -102,15 +119,14 @@ class TMainForm : public QMainWindow {
   void ListContextPopup(const QPoint& pos);
   void ListWheel(int notches);
 
-  // The one way the commands that rewrite much of the ROM (checksums, extender, patches) change
-  // it: `make` works the change out inside RunCommand (a refusal shows its box and changes
-  // nothing), then it is applied and marked unsaved, and the scroll range and listing follow the
-  // size. Returns whether the change was made.
-  bool ChangeRom(const QString& caption, const std::function<RomChange()>& make);
   // Sets the scroll position without it counting as the user's scrolling.
   void SetStartOffset(int64_t offset);
   void ShowSelectedOffset();
   void EnableMenus(bool enabled);
+  // The scroll range for the loaded size.
+  void SetScrollRange();
+  // After an undo or redo: the step's first changed byte, in a rebuilt listing.
+  void ShowEdit(const EditStep& step);
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
   // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
@@ -142,7 +158,7 @@ class TMainForm : public QMainWindow {
   QFont codeFont_;
   Listing listing_;
   int visibleLines_ = 0;
-  bool modified_ = false;
+  QUndoStack* undoStack_ = nullptr;
   History history_;
   QPointer<TFindAllForm> findAll_;
 };

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 
 #include "helpers/MainHarness.h"
 #include "model/Failure.h"
@@ -214,6 +215,51 @@ class RomToolsTest : public QObject {
     QCOMPARE(box.text,
              QString("'hack.txt' names no patch format: the name must end in .ips or .bps."));
     QVERIFY(!QFile::exists(h.Folder() + "/hack.txt"));
+  }
+
+  void eachCommandIsOneUndoStep() {
+    struct Row {
+      const char* what;
+      std::function<void(MainHarness&)> run;
+      QByteArray after;
+    };
+    QByteArray fixed = DemoRom();
+    fixed[0x14E] = char(0x02);
+    fixed[0x14F] = char(0xFB);
+    QByteArray extended = DemoRom() + QByteArray(0x8000, char(0xFF));
+    extended[0x148] = char(0x01);
+    const QByteArray cut = DemoRom().left(0x4000);
+    const Row rows[] = {
+        {"Fix Checksums", [](MainHarness& h) { h.Action("FixChecksums1")->trigger(); }, fixed},
+        {"Rom Extender",
+         [](MainHarness& h) {
+           QStringList offered;
+           Extend(h, "64 KiB", "OKButton", &offered);
+         },
+         extended},
+        {"Apply Patch",
+         [](MainHarness& h) {
+           const QByteArray patch("PATCHEOF\x00\x40\x00", 11);
+           ApplyPatchFile(h, WriteFile(h.Folder(), "cut.ips", patch));
+         },
+         cut},
+    };
+    for (const Row& r : rows) {
+      MainHarness h;
+      QVERIFY(h.LoadNew("demo.gb", DemoRom()));
+      r.run(h);
+      QCOMPARE(Image(h), r.after);
+      QCOMPARE(h.Action("Undo1")->text(), "&Undo " + QString(r.what));
+      h.Action("Undo1")->trigger();
+      QCOMPARE(Image(h), DemoRom());
+      QCOMPARE(h.Scroller()->maximum(), 0x8000 - 1);
+      QVERIFY2(!h.form->Modified(), r.what);
+      QVERIFY(!h.Action("Undo1")->isEnabled());
+      h.Action("Redo1")->trigger();
+      QCOMPARE(Image(h), r.after);
+      QCOMPARE(h.Scroller()->maximum(), r.after.size() - 1);
+      QVERIFY(h.form->Modified());
+    }
   }
 
   void aRefusedPatchChangesNothing() {
