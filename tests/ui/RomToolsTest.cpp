@@ -35,6 +35,17 @@ QByteArray DemoRom() {
                       {{0x0, {0xC3, 0x50, 0x01}}, {0x147, {0x01}}, {0x14D, {0xC1, 0x12, 0x34}}});
 }
 
+// DemoRom after Fix Checksums.
+QByteArray FixedDemoRom() {
+  QByteArray fixed = DemoRom();
+  fixed[0x14E] = char(0x02);
+  fixed[0x14F] = char(0xFB);
+  return fixed;
+}
+
+// An IPS patch that only cuts a ROM to 16 KiB.
+const QByteArray kCutTo16K("PATCHEOF\x00\x40\x00", 11);
+
 // Rom Info's rows as "name|value", a "!" after a value shown in red.
 QStringList InfoRows(MainHarness& h) {
   QStringList rows;
@@ -55,12 +66,14 @@ QStringList InfoRows(MainHarness& h) {
 }
 
 // Picks a size in the Rom Extender and presses a button; the box OK brought up, if any.
-SeenBox Extend(MainHarness& h, const QString& size, const char* button, QStringList* offered) {
+SeenBox Extend(MainHarness& h, const QString& size, const char* button,
+               QStringList* offered = nullptr) {
   SeenBox box;
   InspectNextModal([&] { h.Action("RomExtender1")->trigger(); },
                    [&](QWidget* w) {
                      auto* combo = w->findChild<QComboBox*>("SizeCombo");
-                     for (int i = 0; i < combo->count(); ++i) *offered << combo->itemText(i);
+                     for (int i = 0; offered && i < combo->count(); ++i)
+                       *offered << combo->itemText(i);
                      combo->setCurrentText(size);
                      box = AnswerNextBox([&] { w->findChild<QPushButton*>(button)->click(); });
                    });
@@ -102,10 +115,7 @@ class RomToolsTest : public QObject {
     QVERIFY(!h.form->Modified());
 
     h.Action("FixChecksums1")->trigger();
-    QByteArray expected = DemoRom();
-    expected[0x14E] = char(0x02);
-    expected[0x14F] = char(0xFB);
-    QCOMPARE(Image(h), expected);
+    QCOMPARE(Image(h), FixedDemoRom());
     QVERIFY(h.form->Modified());
     QCOMPARE(InfoRows(h).last(), QString("Global checksum|$02FB stored, $02FB computed"));
 
@@ -115,20 +125,6 @@ class RomToolsTest : public QObject {
                                               "Global checksum|$02FB stored, $02FD computed!"}));
     h.Action("FixChecksums1")->trigger();
     QCOMPARE(Image(h).mid(0x14D, 3), QByteArray("\xBF\x02\xFB", 3));
-  }
-
-  void aRomWithoutAHeaderIsRefused() {
-    MainHarness h;
-    QVERIFY(h.LoadNew("short.gb", MakeRomBytes(0x14F, "SHORT")));
-    for (const char* item : {"RomInfo1", "FixChecksums1"}) {
-      const SeenBox box = AnswerNextBox([&] { h.Action(item)->trigger(); });
-      h.Activate();
-      QCOMPARE(box.title, QString("Error"));
-      QCOMPARE(box.text, QString("The ROM is too short for a header: it has 335 bytes, the "
-                                 "header ends at byte 336 ($150)."));
-    }
-    QCOMPARE(Image(h), MakeRomBytes(0x14F, "SHORT"));
-    QVERIFY(!h.form->Modified());
   }
 
   void extenderGrowsA32KiBRom() {
@@ -143,8 +139,7 @@ class RomToolsTest : public QObject {
                                    "4 MiB", "8 MiB"}));
     QCOMPARE(Image(h), DemoRom());
 
-    offered.clear();
-    QVERIFY(!Extend(h, "128 KiB", "OKButton", &offered).seen);
+    QVERIFY(!Extend(h, "128 KiB", "OKButton").seen);
     QByteArray expected = DemoRom() + QByteArray(0x18000, char(0xFF));
     expected[0x148] = char(0x02);
     QCOMPARE(Image(h), expected);
@@ -155,18 +150,6 @@ class RomToolsTest : public QObject {
     h.form->ShowOffset(0x1C000);
     QCOMPARE(h.Lines().value(0), QString("07:4000 FF       rst $38"));
     QCOMPARE(InfoRows(h).value(4), QString("ROM size|$02 = 128 KiB, file 128 KiB"));
-  }
-
-  void extenderHasNothingAboveTheBiggestSize() {
-    MainHarness h;
-    QVERIFY(h.LoadNew("big.gb", MakeRomBytes(0x800000, "BIG")));
-    QStringList offered;
-    const SeenBox box = Extend(h, QString(), "OKButton", &offered);
-    QVERIFY(offered.isEmpty());
-    QCOMPARE(box.text,
-             QString("The ROM is already 8 MiB; there is no bigger standard size than 8 MiB."));
-    QCOMPARE(h.state.rom.RomSize, 0x800000u);
-    QVERIFY(!h.form->Modified());
   }
 
   void exportedPatchesTurnTheLoadedRomIntoTheEditedOne() {
@@ -181,12 +164,10 @@ class RomToolsTest : public QObject {
       // A byte, the checksums, and a size change: everything since the load is in the patch.
       edited.state.rom.SetByte(0x150, 0x76);
       edited.Action("FixChecksums1")->trigger();
-      QStringList offered;
       if (r.grow) {
-        Extend(edited, "64 KiB", "OKButton", &offered);
+        Extend(edited, "64 KiB", "OKButton");
       } else {
-        const QByteArray cut("PATCHEOF\x00\x40\x00", 11);
-        QVERIFY(!ApplyPatchFile(edited, WriteFile(edited.Folder(), "to16k.ips", cut)).seen);
+        QVERIFY(!ApplyPatchFile(edited, WriteFile(edited.Folder(), "to16k.ips", kCutTo16K)).seen);
       }
       const uint32_t size = r.grow ? 0x10000 : 0x4000;
       QCOMPARE(edited.state.rom.RomSize, size);
@@ -206,15 +187,6 @@ class RomToolsTest : public QObject {
       QTest::keyClick(fresh.form.get(), Qt::Key_F5);
       QCOMPARE(ReadFile(fresh.Folder() + "/demo.gb"), Image(edited));
     }
-
-    // The extension picks the format; there is no third one.
-    MainHarness h;
-    QVERIFY(h.LoadNew("demo.gb", DemoRom()));
-    auto dialog = AnswerNextFileDialog(h.Folder() + "/hack.txt");
-    const SeenBox box = AnswerNextBox([&] { h.Action("ExportPatch1")->trigger(); });
-    QCOMPARE(box.text,
-             QString("'hack.txt' names no patch format: the name must end in .ips or .bps."));
-    QVERIFY(!QFile::exists(h.Folder() + "/hack.txt"));
   }
 
   void eachCommandIsOneUndoStep() {
@@ -223,26 +195,15 @@ class RomToolsTest : public QObject {
       std::function<void(MainHarness&)> run;
       QByteArray after;
     };
-    QByteArray fixed = DemoRom();
-    fixed[0x14E] = char(0x02);
-    fixed[0x14F] = char(0xFB);
     QByteArray extended = DemoRom() + QByteArray(0x8000, char(0xFF));
     extended[0x148] = char(0x01);
-    const QByteArray cut = DemoRom().left(0x4000);
     const Row rows[] = {
-        {"Fix Checksums", [](MainHarness& h) { h.Action("FixChecksums1")->trigger(); }, fixed},
-        {"Rom Extender",
-         [](MainHarness& h) {
-           QStringList offered;
-           Extend(h, "64 KiB", "OKButton", &offered);
-         },
-         extended},
+        {"Fix Checksums", [](MainHarness& h) { h.Action("FixChecksums1")->trigger(); },
+         FixedDemoRom()},
+        {"Rom Extender", [](MainHarness& h) { Extend(h, "64 KiB", "OKButton"); }, extended},
         {"Apply Patch",
-         [](MainHarness& h) {
-           const QByteArray patch("PATCHEOF\x00\x40\x00", 11);
-           ApplyPatchFile(h, WriteFile(h.Folder(), "cut.ips", patch));
-         },
-         cut},
+         [](MainHarness& h) { ApplyPatchFile(h, WriteFile(h.Folder(), "cut.ips", kCutTo16K)); },
+         DemoRom().left(0x4000)},
     };
     for (const Row& r : rows) {
       MainHarness h;
@@ -262,36 +223,57 @@ class RomToolsTest : public QObject {
     }
   }
 
-  void aRefusedPatchChangesNothing() {
+  void refusalsChangeNothing() {
     const auto bytes = [](const QByteArray& a) { return std::vector<uint8_t>(a.begin(), a.end()); };
     QByteArray other = DemoRom();
     other[0x200] = 1;
-    const std::vector<uint8_t> foreign =
-        MakePatch(PatchFormat::Bps, bytes(other), bytes(DemoRom() + QByteArray(16, 'x')));
+    const std::vector<uint8_t> bps = MakePatch(PatchFormat::Bps, bytes(other), bytes(DemoRom()));
+    const QByteArray foreign(reinterpret_cast<const char*>(bps.data()),
+                             static_cast<qsizetype>(bps.size()));
+    const auto patch = [](const char* name, QByteArray contents) {
+      return
+          [=](MainHarness& h) { return ApplyPatchFile(h, WriteFile(h.Folder(), name, contents)); };
+    };
+    const auto item = [](const char* name) {
+      return [=](MainHarness& h) { return AnswerNextBox([&] { h.Action(name)->trigger(); }); };
+    };
+    const QByteArray shortRom = MakeRomBytes(0x14F, "SHORT");
+    const char* const tooShort =
+        "The ROM is too short for a header: it has 335 bytes, the header ends at byte 336 ($150).";
     struct Row {
-      const char* name;
-      QByteArray contents;
-      const char* textStart;
+      QByteArray rom;
+      std::function<SeenBox(MainHarness&)> run;
+      const char* text;  // the box's text, or how it begins
     };
     const Row rows[] = {
-        {"junk.ips", "JUNK", "This is neither an IPS nor a BPS patch"},
-        {"cut.ips", QByteArray("PATCH\x00\x01\x00\x00\x05\x01", 10),
+        {shortRom, item("RomInfo1"), tooShort},
+        {shortRom, item("FixChecksums1"), tooShort},
+        {MakeRomBytes(0x800000, "BIG"),
+         [](MainHarness& h) { return Extend(h, QString(), "OKButton"); },
+         "The ROM is already 8 MiB; there is no bigger standard size than 8 MiB."},
+        {DemoRom(), patch("junk.ips", "JUNK"), "This is neither an IPS nor a BPS patch"},
+        {DemoRom(), patch("cut.ips", QByteArray("PATCH\x00\x01\x00\x00\x05\x01", 10)),
          "The IPS patch is damaged at byte "},
-        {"other.bps",
-         QByteArray(reinterpret_cast<const char*>(foreign.data()),
-                    static_cast<qsizetype>(foreign.size())),
-         "This patch is for another ROM (CRC32 "},
+        {DemoRom(), patch("other.bps", foreign), "This patch is for another ROM (CRC32 "},
+        {DemoRom(),
+         [item](MainHarness& h) {
+           auto dialog = AnswerNextFileDialog(h.Folder() + "/hack.txt");
+           return item("ExportPatch1")(h);
+         },
+         "'hack.txt' names no patch format: the name must end in .ips or .bps."},
     };
-    MainHarness h;
-    QVERIFY(h.LoadNew("demo.gb", DemoRom()));
-    const QStringList lines = h.Lines();
     for (const Row& r : rows) {
-      const SeenBox box = ApplyPatchFile(h, WriteFile(h.Folder(), r.name, r.contents));
+      MainHarness h;
+      QVERIFY(h.LoadNew("rom.gb", r.rom));
+      const QStringList lines = h.Lines();
+      const SeenBox box = r.run(h);
+      h.Activate();
       QCOMPARE(box.title, QString("Error"));
-      QVERIFY2(box.text.startsWith(r.textStart), qPrintable(box.text));
-      QCOMPARE(Image(h), DemoRom());
+      QVERIFY2(box.text.startsWith(r.text), qPrintable(box.text));
+      QVERIFY(Image(h) == r.rom);
       QCOMPARE(h.Lines(), lines);
       QVERIFY(!h.form->Modified());
+      QCOMPARE(QDir(h.Folder()).entryList({"hack.*"}), QStringList());
     }
   }
 };
