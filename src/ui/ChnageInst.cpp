@@ -34,6 +34,9 @@ TInstForm::TInstForm(AppState& state, uint32_t offset, const QString& caption,
   // The style sheet keeps the combo box's own edit from inheriting its font: set both.
   ui.CodeCombo->setFont(CodeFont());
   ui.CodeCombo->lineEdit()->setFont(CodeFont());
+  // The text is taken exactly as typed or picked: an editable combo box would otherwise complete
+  // "ret" to the first item that begins with it, "ret nz".
+  ui.CodeCombo->setCompleter(nullptr);
   FormCreate();
 
   connect(ui.OKButton, &QPushButton::clicked, this, &TInstForm::OKButtonClick);

@@ -1,8 +1,10 @@
 #include "ui/CodeEditor.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QTextBlock>
 #include <algorithm>
 
@@ -11,11 +13,16 @@
 #include "model/SourceFile.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
 #include "ui/Look.h"
 
 namespace {
 
 const QString kFileFilter = QStringLiteral("Any Files [*.*] (*)");
+
+// While a block is assembled the selection shows the line being worked on; it is moved and
+// painted at most this often, so that a long block is not slowed down by its own progress.
+constexpr qint64 kProgressMs = 50;
 
 // The program's texts are single bytes; Latin-1 keeps every byte through the editor.
 QString Latin1(const std::string& s) {
@@ -39,7 +46,25 @@ TCodeEditorForm::TCodeEditorForm(AppState& state, uint32_t startOffset, QWidget*
   connect(ui.ClearButton, &QPushButton::clicked, this, &TCodeEditorForm::ClearButtonClick);
   connect(ui.OKButton, &QPushButton::clicked, this, &TCodeEditorForm::OKButtonClick);
   ui.Editor->setPlainText("org " + Latin1(OffsetToBankAddress(startOffset)) + "\n");
+  keptText_ = ui.Editor->toPlainText();
   ui.Editor->setFocus();
+}
+
+void TCodeEditorForm::showEvent(QShowEvent* event) {
+  // Centred on the main window, where the work is, and kept on its screen.
+  if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
+    QRect place(QPoint(), frameGeometry().size());
+    place.moveCenter(owner->frameGeometry().center());
+    if (const QScreen* screen = owner->screen()) {
+      const QRect room = screen->availableGeometry();
+      place.moveLeft(std::clamp(place.left(), room.left(),
+                                std::max(room.left(), room.right() - place.width() + 1)));
+      place.moveTop(std::clamp(place.top(), room.top(),
+                               std::max(room.top(), room.bottom() - place.height() + 1)));
+    }
+    move(place.topLeft());
+  }
+  QDialog::showEvent(event);
 }
 
 std::vector<std::string> TCodeEditorForm::EditorLines() const {
@@ -56,8 +81,7 @@ void TCodeEditorForm::SelectEditorLine(size_t index) {
 }
 
 void TCodeEditorForm::OpenButtonClick() {
-  const QString fileName = QFileDialog::getOpenFileName(this, QString(), QString(), kFileFilter,
-                                                        nullptr, QFileDialog::DontUseNativeDialog);
+  const QString fileName = AskFileName(this, QFileDialog::AcceptOpen, kFileFilter);
   if (fileName.isEmpty()) return;
   RunCommand(
       [&] {
@@ -66,18 +90,22 @@ void TCodeEditorForm::OpenButtonClick() {
           lines << Latin1(line) + '\n';
         }
         ui.Editor->setPlainText(lines.join(QString()));
+        keptText_ = ui.Editor->toPlainText();
       },
       this);
 }
 
 void TCodeEditorForm::SaveButtonClick() {
   // The name is taken as typed: no extension is added, and an existing file is replaced.
-  const QString fileName = QFileDialog::getSaveFileName(
-      this, QString(), QString(), kFileFilter, nullptr,
-      QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  const QString fileName =
+      AskFileName(this, QFileDialog::AcceptSave, kFileFilter, QFileDialog::DontConfirmOverwrite);
   if (fileName.isEmpty()) return;
-  RunCommand([&] { SaveSourceLines(QFile::encodeName(fileName).toStdString(), EditorLines()); },
-             this);
+  const QString text = ui.Editor->toPlainText();
+  if (RunCommand(
+          [&] { SaveSourceLines(QFile::encodeName(fileName).toStdString(), EditorLines()); },
+          this)) {
+    keptText_ = text;
+  }
 }
 
 void TCodeEditorForm::ClearButtonClick() {
@@ -91,14 +119,26 @@ void TCodeEditorForm::OKButtonClick() {
   ui.Editor->setReadOnly(true);
   ui.BottomPanel->setEnabled(false);
   const std::vector<std::string> lines = EditorLines();
+  size_t current = 0;
+  QElapsedTimer sinceShown;
+  sinceShown.start();
   const bool assembled = RunCommand(
       [&] {
-        step_ = RecordEdit(state_.rom, [&] {
-          stored_ = AssembleBlock(state_.rom, state_.labels, lines, [this](size_t index) {
-            SelectEditorLine(index);
-            QCoreApplication::processEvents();
+        try {
+          step_ = RecordEdit(state_.rom, [&] {
+            stored_ = AssembleBlock(state_.rom, state_.labels, lines, [&](size_t index) {
+              current = index;
+              if (sinceShown.elapsed() < kProgressMs) return;
+              SelectEditorLine(index);
+              QCoreApplication::processEvents();
+              sinceShown.restart();
+            });
           });
-        });
+        } catch (...) {
+          // The failing line is the one announced last; it is selected before its message shows.
+          SelectEditorLine(current);
+          throw;
+        }
       },
       this);
   ui.BottomPanel->setEnabled(true);
@@ -109,5 +149,19 @@ void TCodeEditorForm::OKButtonClick() {
 }
 
 void TCodeEditorForm::reject() {
-  if (!assembling_) QDialog::reject();
+  if (assembling_) return;
+  if (ui.Editor->toPlainText() != keptText_ &&
+      !AskYesNo("Discard the code in the editor?", this)) {
+    return;
+  }
+  QDialog::reject();
+}
+
+void TCodeEditorForm::keyPressEvent(QKeyEvent* event) {
+  // A stray Escape must not throw the block away; the window closes by its close button.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }

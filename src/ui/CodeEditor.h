@@ -32,8 +32,13 @@ class TCodeEditorForm : public QDialog {
   EditStep TakeStep() { return std::move(step_); }
 
  public slots:
-  // Closing the window while a block is being assembled would leave the work half seen.
+  // Closing the window (its close button; Escape does nothing here) asks before a changed text
+  // is lost; while a block is being assembled it is refused, as the work would be left half seen.
   void reject() override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   std::vector<std::string> EditorLines() const;
@@ -41,6 +46,8 @@ class TCodeEditorForm : public QDialog {
 
   Ui::TCodeEditorForm ui;
   AppState& state_;
+  // The text as it was opened, loaded or last saved.
+  QString keptText_;
   bool assembling_ = false;
   bool stored_ = false;
   EditStep step_;

@@ -5,10 +5,14 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QString>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <new>
 #include <vector>
@@ -40,6 +44,50 @@ QPixmap KeyedPicture(Picture picture) {
   }
   return QPixmap::fromImage(image);
 }
+
+// Lays out the message for a width: line breaks where the text has them, then wrapping at word
+// boundaries where a line has any and anywhere else, so that a long unbroken text (a path) wraps
+// too. Draws it when given a painter; returns the size it takes.
+QSize LayOutMessage(const QString& text, const QFont& font, int width, QPainter* painter) {
+  QString lines = text;
+  lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  qreal height = 0;
+  qreal widest = 0;
+  for (const QString& paragraph : lines.split(QLatin1Char('\n'))) {
+    QTextLayout layout(paragraph, font);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(width);
+      line.setPosition(QPointF(0, height));
+      height += line.height();
+      widest = std::max(widest, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    if (painter) layout.draw(painter, QPointF());
+  }
+  return {static_cast<int>(std::ceil(widest)), static_cast<int>(std::ceil(height))};
+}
+
+// The message label: its text as given (the label's text() is the whole message), drawn by
+// LayOutMessage.
+class TMessageLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override {
+    return LayOutMessage(text(), font(), width, nullptr).height();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    LayOutMessage(text(), font(), width(), &painter);
+  }
+};
 
 struct ButtonDef {
   const char* name;
@@ -77,8 +125,12 @@ class TCoolMsgForm : public QDialog {
 
     QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QRect textRect = metrics.boundingRect(QRect(0, 0, screenRect.width() / 2, 1 << 20),
-                                                Qt::TextWordWrap | Qt::TextExpandTabs, text);
+    // The text wraps so that the whole box, picture and margins included, stays within half
+    // the screen's width.
+    const int chrome = 2 * marginX + iconPlace + iconSpace + 16;
+    const QSize textSize =
+        LayOutMessage(text, font, std::max(screenRect.width() / 2 - chrome, 8 * cx), nullptr);
+    const QRect textRect(QPoint(), textSize);
 
     const int blockWidth = textRect.width() + iconPlace + iconSpace;
     const int blockHeight = std::max(textRect.height(), iconPlace);
@@ -91,7 +143,7 @@ class TCoolMsgForm : public QDialog {
     Image->setObjectName("Image");
     Image->setGeometry(marginX, marginY, iconPlace, iconPlace);
 
-    Message = new QLabel(this);
+    Message = new TMessageLabel(this);
     Message->setObjectName("Message");
     Message->setTextFormat(Qt::PlainText);
     Message->setWordWrap(true);
@@ -114,8 +166,9 @@ class TCoolMsgForm : public QDialog {
     Buttons.front()->setDefault(true);
     Buttons.front()->setFocus();
 
+    // Centred on the screen; a box taller than the screen keeps its title bar on it.
     move(screenRect.x() + (screenRect.width() - clientWidth) / 2,
-         screenRect.y() + (screenRect.height() - clientHeight) / 2);
+         screenRect.y() + std::max(0, (screenRect.height() - clientHeight) / 2));
 
     // Room for the larger picture: the box grows to the right, everything keeps its place but
     // the text, which moves clear of the picture, and the buttons, which stay centred.

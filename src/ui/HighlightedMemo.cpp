@@ -1,5 +1,6 @@
 #include "ui/HighlightedMemo.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -76,4 +77,16 @@ void THighlightedMemo::paintEvent(QPaintEvent* event) {
     painter.setPen(kCommentColour);
     painter.drawText(QPointF(x, top + line.ascent()), comment);
   }
+}
+
+void THighlightedMemo::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::NoModifier && !isReadOnly()) {
+    QTextCursor cursor = textCursor();
+    const int start = cursor.selectionStart();
+    const int column = start - document()->findBlock(start).position();
+    cursor.insertText(QString(kTabColumns - column % kTabColumns, QLatin1Char(' ')));
+    setTextCursor(cursor);
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
 }

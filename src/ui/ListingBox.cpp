@@ -24,6 +24,7 @@ void TListingBox::SetCount(int count) {
 void TListingBox::SetItemIndex(int index) {
   itemIndex_ = index >= 0 && index < count_ ? index : -1;
   update();
+  emit ItemIndexSet();
 }
 
 void TListingBox::paintEvent(QPaintEvent* event) {
@@ -77,7 +78,10 @@ void TListingBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TListingBox::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  // A right press selects its line too, so that the popup menu that follows acts on it.
+  if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) {
+    return QWidget::mousePressEvent(event);
+  }
   const int index = static_cast<int>(event->position().y()) / kLineHeight;
   if (index < count_) {
     SetItemIndex(index);

@@ -26,9 +26,11 @@ class TListingBox : public QWidget {
  signals:
   // A key, before the list's own handling of it.
   void KeyDown(int key);
-  // The user selected a line with the mouse or moved the selection with a key.
+  // The user selected a line with the mouse (either button) or moved the selection with a key.
   void Clicked();
   void Resized();
+  // The selection was set, by the user or by the program (a rebuild sets it again).
+  void ItemIndexSet();
   // Whole wheel notches turned: positive towards the end of the ROM.
   void WheelNotches(int notches);
   // After Clicked, for a left click with Ctrl held.

@@ -27,6 +27,7 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
 #include "ui/FileWatch.h"
 #include "ui/FindAll.h"
 #include "ui/Go.h"
@@ -81,6 +82,7 @@ QFileDialog* MakeRomDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setNameFilters({"GameBoy roms [*.gb; *.gbc] (*.gb *.gbc)", "All Files [*.*] (*)"});
   dialog->setDefaultSuffix("gb");
+  KeepCompletionInDialog(dialog);
   return dialog;
 }
 
@@ -192,6 +194,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Scroller, &QScrollBar::valueChanged, this, &TMainForm::ScrollerScroll);
   connect(ui.List, &TListingBox::KeyDown, this, &TMainForm::ListKeyDown);
   connect(ui.List, &TListingBox::Clicked, this, &TMainForm::ListClick);
+  // The status panel shows the selected line's offset whatever set the selection: a click, a
+  // key, a jump, a search, a load, a rebuild.
+  connect(ui.List, &TListingBox::ItemIndexSet, this, &TMainForm::ShowSelectedOffset);
   connect(ui.List, &TListingBox::Resized, this, &TMainForm::FormResize);
   connect(ui.List, &QWidget::customContextMenuRequested, this, &TMainForm::ListContextPopup);
   connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);

@@ -9,7 +9,9 @@
 
 #include "helpers/ModalAnswer.h"
 #include "ui/AppState.h"
+#include "asm/Assembler.h"
 #include "ui/ChnageInst.h"
+#include "ui/InstSearch.h"
 
 namespace {
 
@@ -183,6 +185,60 @@ class ChnageInstTest : public QObject {
       QCOMPARE(form.isVisible(), box.seen);
       if (box.seen) QCOMPARE(c.combo->currentText(), row.text);
       QCOMPARE(BytesAt(*state, row.offset, row.after.size()), row.after);
+    }
+  }
+
+  // Every text of the list, its value filled in, typed key by key and entered: the bytes stored
+  // are the assembler's for exactly that text (the combo box completes nothing). The search
+  // dialog takes the typed text as it is too.
+  void typedTextIsTakenExactly() {
+    auto state = TwoBankState();
+    constexpr uint32_t kAt = 0x1200;  // a relative jump to $1234 reaches from here
+    QStringList texts;
+    {
+      TInstForm form(*state, kAt);
+      for (int i = 0; i < ControlsOf(form).combo->count(); ++i) {
+        texts << ControlsOf(form).combo->itemText(i)
+                     .replace("????", "$1234")
+                     .replace("???", "$12")
+                     .replace("??", "$12");
+      }
+    }
+    QCOMPARE(texts.size(), 500);
+    const struct {
+      QString text;
+      std::vector<uint8_t> bytes;  // empty: what the assembler gives for the text
+    } golden[] = {{"ret", {0xC9}}, {"inc b", {0x04}}, {"inc d", {0x14}}, {"inc h", {0x24}}};
+    std::vector<std::pair<QString, std::vector<uint8_t>>> rows;
+    for (const auto& g : golden) rows.emplace_back(g.text, g.bytes);
+    for (const QString& text : texts) rows.emplace_back(text, std::vector<uint8_t>{});
+    for (auto& [text, bytes] : rows) {
+      if (bytes.empty()) {
+        const EncodedInstruction encoded =
+            EncodeInstruction(state->labels, text.toStdString(), kAt);
+        bytes.assign(encoded.Bytes, encoded.Bytes + encoded.Length);
+      }
+      SetBytes(*state, kAt, {0xDD, 0xDD, 0xDD, 0xDD});
+      TInstForm form(*state, kAt);
+      form.show();
+      QVERIFY(QTest::qWaitForWindowActive(&form));
+      QLineEdit* edit = ControlsOf(form).combo->lineEdit();
+      QTest::keyClicks(edit, text);
+      QTest::keyClick(edit, Qt::Key_Return);
+      QVERIFY2(form.result() == QDialog::Accepted, qPrintable(text));
+      std::vector<uint8_t> expected = bytes;
+      expected.resize(4, 0xDD);
+      QVERIFY2(BytesAt(*state, kAt, 4) == expected, qPrintable(text));
+    }
+
+    for (const char* text : {"ret", "inc b", "jp $1234"}) {
+      TSearchInstForm form(*state, 0);
+      form.show();
+      QVERIFY(QTest::qWaitForWindowActive(&form));
+      QLineEdit* edit = ControlsOf(form).combo->lineEdit();
+      QTest::keyClicks(edit, text);
+      QTest::keyClick(edit, Qt::Key_Return);
+      QCOMPARE(state->lastSearch.LastSearchText, std::string(text));
     }
   }
 

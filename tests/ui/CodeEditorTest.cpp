@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -200,15 +201,137 @@ class CodeEditorTest : public QObject {
     QCOMPARE(Bytes(*state, 0x4100, 2), QByteArray(2, '\xAA'));
   }
 
-  void TitleBarCloseChangesNothing() {
+  // Escape never closes the window. Its close button asks before a text changed since it was
+  // opened, loaded or saved is thrown away; No (the default) keeps the window open. An
+  // assembled block closes it without a question. Closing changes nothing in the ROM.
+  void ClosingAsksOnlyForAChangedText() {
+    auto state = MakeState();
+    QTemporaryDir dir;
+    const QString saved = dir.filePath("kept.asm");
+    const struct {
+      const char* what;
+      std::function<void(TCodeEditorForm&)> before;  // what the user does first
+      Qt::Key key;     // Escape, or none: the close button
+      QString answer;  // to the question; empty: Enter
+      bool asked;
+      bool closed;
+    } rows[] = {
+        {"unchanged", nullptr, Qt::Key_unknown, {}, false, true},
+        {"typed, Escape", [](TCodeEditorForm& f) { QTest::keyClicks(Editor(f), "nop"); },
+         Qt::Key_Escape, {}, false, false},
+        {"untouched, Escape", nullptr, Qt::Key_Escape, {}, false, false},
+        {"typed, No", [](TCodeEditorForm& f) { QTest::keyClicks(Editor(f), "nop"); },
+         Qt::Key_unknown, "No", true, false},
+        {"typed, Enter", [](TCodeEditorForm& f) { QTest::keyClicks(Editor(f), "nop"); },
+         Qt::Key_unknown, {}, true, false},
+        {"cleared, Yes", [](TCodeEditorForm& f) { Click(f, "ClearButton"); }, Qt::Key_unknown,
+         "Yes", true, true},
+        {"typed, saved",
+         [&](TCodeEditorForm& f) {
+           QTest::keyClicks(Editor(f), "nop");
+           QVERIFY(InspectNextModal([&] { Click(f, "SaveButton"); }, ChooseFile(saved)));
+         },
+         Qt::Key_unknown, {}, false, true},
+        {"opened",
+         [&](TCodeEditorForm& f) {
+           QVERIFY(InspectNextModal([&] { Click(f, "OpenButton"); }, ChooseFile(saved)));
+         },
+         Qt::Key_unknown, {}, false, true},
+    };
+    for (const auto& r : rows) {
+      TCodeEditorForm form(*state, 0x0150, nullptr);
+      form.show();
+      QVERIFY(QTest::qWaitForWindowActive(&form));
+      if (r.before) r.before(form);
+      const QString text = Editor(form)->toPlainText();
+      const SeenBox box = AnswerNextBox(
+          [&] {
+            if (r.key == Qt::Key_Escape)
+              QTest::keyClick(Editor(form), Qt::Key_Escape);
+            else
+              form.close();
+          },
+          r.answer);
+      QVERIFY2(box.seen == r.asked, r.what);
+      if (box.seen) {
+        QCOMPARE(box.title, QString("Velmora"));
+        QCOMPARE(box.text, QString("Discard the code in the editor?"));
+        QCOMPARE(box.buttons, (QStringList{"Yes", "No"}));
+      }
+      QVERIFY2(form.isVisible() != r.closed, r.what);
+      QCOMPARE(Editor(form)->toPlainText(), text);
+      QCOMPARE(Bytes(*state, 0x0150, 1), QByteArray(1, '\xAA'));
+    }
+
+    TCodeEditorForm form(*state, 0x0150, nullptr);
+    form.show();
+    Editor(form)->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Editor(form), "nop");
+    const SeenBox none = AnswerNextBox([&] { Click(form, "OKButton"); });
+    QVERIFY(!none.seen);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(Bytes(*state, 0x0150, 1), QByteArray(1, '\x00'));
+  }
+
+  // Tab indents with blanks to the next fourth column; it inserts no tab character.
+  void TabIndentsWithBlanks() {
     auto state = MakeState();
     TCodeEditorForm form(*state, 0x0150, nullptr);
     form.show();
-    Editor(form)->setPlainText("org 00:0150\nnop\n");
-    form.close();
-    QVERIFY(!form.isVisible());
-    QCOMPARE(form.result(), int(QDialog::Rejected));
-    QCOMPARE(Bytes(*state, 0x0150, 1), QByteArray(1, '\xAA'));
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    THighlightedMemo* memo = Editor(form);
+    memo->moveCursor(QTextCursor::End);
+    QTest::keyClick(memo, Qt::Key_Tab);
+    QTest::keyClicks(memo, "ld a,b");
+    QTest::keyClick(memo, Qt::Key_Tab);
+    QTest::keyClicks(memo, "//x");
+    QCOMPARE(memo->toPlainText(), QString("org 00:0150\n    ld a,b  //x"));
+    QVERIFY(memo->hasFocus());
+  }
+
+  // The editor opens centred on the window it was opened from.
+  void OpensCentredOnItsOwner() {
+    auto state = MakeState();
+    QWidget owner;
+    for (const QRect& place : {QRect(100, 80, 545, 378), QRect(180, 140, 400, 300)}) {
+      owner.setGeometry(place);
+      owner.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&owner));
+      TCodeEditorForm form(*state, 0x0150, &owner);
+      form.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&form));
+      QCOMPARE(form.frameGeometry().center(), owner.frameGeometry().center());
+    }
+  }
+
+  // A long block shows its progress by the selection, moved and painted at most every 50 ms;
+  // the failing line is selected at the end whatever the last shown one was.
+  void ProgressIsPaintedAtMostEvery50Ms() {
+    auto state = MakeState();
+    QStringList lines = {"org 01:4000"};
+    for (int i = 0; i < 1500; ++i) lines << "ld a,$10";
+    lines << "jp @Nowhere";
+    TCodeEditorForm form(*state, 0, nullptr);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    Editor(form)->setPlainText(lines.join('\n'));
+    struct PaintCount : QObject {
+      int paints = 0;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+      }
+    } count;
+    Editor(form)->viewport()->installEventFilter(&count);
+    QElapsedTimer clock;
+    clock.start();
+    const SeenBox box = AnswerNextBox([&] { Click(form, "OKButton"); });
+    const qint64 elapsed = clock.elapsed();
+    QCOMPARE(box.text, QString("Label Nowhere is not defined."));
+    QCOMPARE(Editor(form)->textCursor().selectedText(), QString("jp @Nowhere"));
+    // The box itself and the end of the work may paint a few times more.
+    QVERIFY2(count.paints <= 4 + elapsed / 50,
+             qPrintable(QString("%1 paints in %2 ms").arg(count.paints).arg(elapsed)));
   }
 
   void OpensAndSavesSourceFilesWithCrLf() {

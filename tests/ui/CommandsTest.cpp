@@ -213,10 +213,12 @@ class CommandsTest : public QObject {
                                          [&](QWidget* w) {
                                            title = w->windowTitle();
                                            r.fill(w);
+                                           // The code editor asks before its typed block
+                                           // is thrown away.
                                            if (r.leave)
                                              Press(w, r.leave);
                                            else
-                                             w->close();
+                                             AnswerNextBox([&] { w->close(); }, "Yes");
                                            closed = !w->isVisible();
                                          });
       h.Activate();
@@ -309,9 +311,9 @@ class CommandsTest : public QObject {
     QCOMPARE(h.Lines().value(0), QString("@Bank5.Entry:"));
   }
 
-  // A right click on the listing offers the two commands on the selected line: the right click
-  // itself does not move the selection.
-  void popupMenuActsOnTheSelectedLine() {
+  // A right click on a line selects it (the status panel follows), then offers the two commands,
+  // which act on that line.
+  void popupMenuActsOnTheClickedLine() {
     MainHarness h;
     QVERIFY(LoadCommandsRom(h));
     h.form->ShowOffset(0x200);
@@ -321,14 +323,17 @@ class CommandsTest : public QObject {
     QVERIFY(InspectNextModal([&] { PopupItem(h, 3, Qt::Key_E); },
                              [&](QWidget* w) { org = EditorText(w); }));
     h.Activate();
-    QCOMPARE(org, QString("org 00:0203\n"));
+    QCOMPARE(org, QString("org 00:0205\n"));
+    QCOMPARE(h.List()->ItemIndex(), 3);
+    QCOMPARE(h.Panel0(), QString("000205"));
 
-    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 3, Qt::Key_C); },
+    const SeenBox box = AnswerBoxAfterModal([&] { PopupItem(h, 2, Qt::Key_C); },
                                             EnterText("CodeCombo", "ld b,$10"));
     h.Activate();
     QVERIFY(!box.seen);
-    QCOMPARE(Bytes(h, 0x203, 2), QByteArray("\x06\x10", 2));
-    QCOMPARE(h.Lines().value(1), QString("00:0203 06 10    ld b,$10"));
+    QCOMPARE(Bytes(h, 0x204, 2), QByteArray("\x06\x10", 2));
+    QCOMPARE(h.Lines().value(2), QString("00:0204 06 10    ld b,$10"));
+    QCOMPARE(h.Panel0(), QString("000204"));
     QVERIFY(h.form->Modified());
   }
 
@@ -394,6 +399,7 @@ class CommandsTest : public QObject {
                                  AppendLines(w, lines);
                                  box = AnswerNextBox([&] { Press(w, "OKButton"); });
                                  stayedOpen = w->isVisible();
+                                 AnswerNextBox([&] { w->close(); }, "Yes");
                                }));
       h.Activate();
       QVERIFY2(box.seen, f.text);
@@ -666,6 +672,50 @@ class CommandsTest : public QObject {
 
     QVERIFY(!Again(h).seen);
     QCOMPARE(h.form->LineOffsets().front(), 0x14200);
+  }
+
+  // Every jump of the listing leaves the status panel on the line now selected: a goto, the
+  // searches and Again, the label browser's Show... and a load, each started with another line
+  // selected.
+  void statusPanelFollowsEveryJump() {
+    MainHarness h;
+    QVERIFY(LoadCommandsRom(h));
+    auto showLabel = [&] {
+      QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); },
+                               [&](QWidget* w) {
+                                 auto* tree = w->findChild<QTreeView*>("ProcTree");
+                                 tree->setCurrentIndex(
+                                     tree->model()
+                                         ->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                 "Entry", 1,
+                                                 Qt::MatchExactly | Qt::MatchRecursive)
+                                         .value(0));
+                                 Press(w, "ShowButton");
+                               }));
+      h.Activate();
+    };
+    const struct {
+      const char* what;
+      std::function<void()> jump;
+      const char* panel;
+    } rows[] = {
+        {"goto", [&] { DialogThenBox(h, "Goto1", EnterText("AddrEdit", "01:4150")); }, "004150"},
+        {"bytes", [&] { DialogThenBox(h, "Bytes1", EnterText("DataEdit", "$AB CD")); }, "000400"},
+        {"again", [&] { Again(h); }, "000400"},
+        {"instruction",
+         [&] { DialogThenBox(h, "Instruction1", EnterText("CodeCombo", "ld b,$20")); },
+         "004150"},
+        {"label", showLabel, "014100"},
+        {"load", [&] { QVERIFY(h.LoadNew("flows.gb", CommandsRom())); }, "000000"},
+    };
+    for (const auto& r : rows) {
+      h.form->ShowOffset(0x3F0);
+      SelectLine(h, 5);
+      QCOMPARE(h.Panel0(), QString("0003F5"));
+      r.jump();
+      QCOMPARE(h.List()->ItemIndex(), 0);
+      QVERIFY2(h.Panel0() == r.panel, r.what);
+    }
   }
 
   // The shortcuts reach their commands once a ROM is loaded, and nothing before.

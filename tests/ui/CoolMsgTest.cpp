@@ -169,19 +169,44 @@ class CoolMsgTest : public QObject {
     QVERIFY(qAbs(g.outer.top() + g.frame.height() / 2 - screen.center().y()) <= 1);
   }
 
-  void longMessagesWrapAtHalfTheScreen() {
-    const int half = QGuiApplication::primaryScreen()->geometry().width() / 2;
-    std::string text;
-    for (int i = 0; i < 80; ++i) text += "word" + std::to_string(i) + " ";
-    text += "end";
-    const BoxGeometry g = Measure([&] { ShowWarning(text, nullptr); });
-    const SeenBox box = AnswerNextBox([&] { ShowWarning(text, nullptr); });
-    QCOMPARE(box.text, QString::fromStdString(text));
-    QVERIFY(g.message.width() <= half);
-    QVERIFY(g.message.width() > half / 2);
-    QVERIFY(g.message.height() > 3 * QFontMetrics(QApplication::font("QMessageBox")).height());
-    QVERIFY(g.messageNeeds <= g.message.height());
-    QVERIFY(g.button.top() > g.message.bottom());
+  // Long texts wrap, at word boundaries where there are any and anywhere in an unbroken run (a
+  // long path), so that the whole box stays within half the screen's width and on the screen.
+  void longMessagesWrapWithinHalfTheScreen() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const int lineHeight = QFontMetrics(QApplication::font("QMessageBox")).height();
+    std::string words;
+    for (int i = 0; i < 80; ++i) words += "word" + std::to_string(i) + " ";
+    words += "end";
+    std::string path = "/home";
+    while (path.size() < 300) path += "/folder" + std::to_string(path.size());
+    const struct {
+      const char* what;
+      std::string text;
+      int minLines;
+    } rows[] = {
+        {"words", words, 4},
+        {"path", path, 3},
+        {"path after words", "File not found:\n" + path + "\nTry again.", 5},
+    };
+    for (const auto& r : rows) {
+      const BoxGeometry g = Measure([&] { ShowWarning(r.text, nullptr); });
+      const SeenBox box = AnswerNextBox([&] { ShowWarning(r.text, nullptr); });
+      QCOMPARE(box.text, QString::fromStdString(r.text));
+      QVERIFY2(g.frame.width() <= screen.width() / 2, r.what);
+      QVERIFY2(screen.contains(g.outer), r.what);
+      QVERIFY2(g.message.width() > screen.width() / 4, r.what);
+      QVERIFY2(g.message.height() >= r.minLines * lineHeight, r.what);
+      QVERIFY2(g.messageNeeds <= g.message.height(), r.what);
+      QVERIFY2(g.message.right() < g.frame.width(), r.what);
+      QVERIFY2(g.button.top() > g.message.bottom(), r.what);
+      // Ink on the last line of the text block: the end of the text is drawn, not cut off.
+      const QImage last = g.grab.copy(g.message.left(), g.message.bottom() - lineHeight + 1,
+                                      g.message.width(), lineHeight);
+      bool ink = false;
+      for (int y = 0; y < last.height() && !ink; ++y)
+        for (int x = 0; x < last.width() && !ink; ++x) ink = last.pixelColor(x, y) != g.face;
+      QVERIFY2(ink, r.what);
+    }
   }
 
   void runCommandShowsTheBoxOfItsFailure() {

@@ -1,7 +1,12 @@
 // Load Rom, Save and Save As through the real file dialogs, their failures, and the question
 // about unsaved changes.
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
+#include <QFileDialog>
+#include <QPointer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -153,6 +158,39 @@ class FileCommandsTest : public QObject {
     h.Action("SaveAs1")->trigger();
     QVERIFY(second->seen);
     QCOMPARE(second->offeredName, QString("copy.gb"));
+  }
+
+  // The name field's completion list may be open when the dialog is accepted, and it comes up
+  // again when the background reading of the folder ends (a name typed meanwhile found no match
+  // yet), which can be after the dialog has closed. Either way it must not stay over the main
+  // window and take the next key.
+  void completionListStaysWithItsDialog() {
+    MainHarness h;
+    const QString rom = WriteFile(h.Folder(), "typed.gb", MakeRomBytes(0x4000, "TYPED"));
+    for (auto [item, name] : {std::pair{"LoadRom1", rom}, {"SaveAs1", h.Folder() + "/copy.gb"}}) {
+      QPointer<QCompleter> completer;
+      QVERIFY(InspectNextModal([&] { h.Action(item)->trigger(); },
+                               [&](QWidget* w) {
+                                 auto* edit = w->findChild<QLineEdit*>("fileNameEdit");
+                                 completer = edit->completer();
+                                 edit->setText(name);
+                                 completer->setCompletionPrefix(h.Folder() + "/t");
+                                 completer->complete();
+                                 // Shown at once, or when the folder has been read.
+                                 QTRY_VERIFY(completer->popup()->isVisible());
+                                 QMetaObject::invokeMethod(w, "accept");
+                               }));
+      QVERIFY(QFile::exists(name));
+      QVERIFY2(!completer->popup()->isVisible(), item);
+      completer->complete();  // what the end of the folder's reading does
+      h.Activate();
+      QVERIFY2(!completer->popup()->isVisible(), item);
+      QVERIFY(!QApplication::activePopupWidget());
+      QString title;
+      QVERIFY(InspectNextModal([&] { QTest::keyClick(h.form.get(), Qt::Key_S, Qt::ControlModifier); },
+                               [&](QWidget* w) { title = w->windowTitle(); }));
+      QCOMPARE(title, QString("Search Instruction"));
+    }
   }
 
   void saveDoesNothingBeforeALoad() {

@@ -1,5 +1,6 @@
 #include "MainHarness.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
@@ -15,8 +16,14 @@ MainHarness::MainHarness() {
 }
 
 void MainHarness::Activate() {
-  form->activateWindow();
-  if (!QTest::qWaitForWindowActive(form.get())) qWarning("main window not active");
+  // The window's own activation is asked for again until the widgets see it: an activation that
+  // a dialog asked for while it was shown may still be on its way and arrive after ours.
+  const bool active = QTest::qWaitFor([this] {
+    if (QApplication::activeWindow() == form.get()) return true;
+    form->activateWindow();
+    return false;
+  });
+  if (!active) qWarning("main window not active");
 }
 
 QAction* MainHarness::Action(const char* name) const {

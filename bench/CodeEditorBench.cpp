@@ -1,0 +1,93 @@
+// The code editor's OK on a 10,000-line block against the core's AssembleBlock on the same lines,
+// in one run: the window's share (reading the editor's text, the progress it shows, closing)
+// must stay small next to the assembling itself.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "asm/BlockAssembler.h"
+#include "model/BankAddress.h"
+#include "ui/AppState.h"
+#include "ui/CodeEditor.h"
+
+namespace {
+
+// Twelve-line groups of typical code: a label, a loop, a forward call, high-page, stack and data
+// lines, a comment.
+std::vector<std::string> MakeBlock(size_t lineCount) {
+  std::vector<std::string> lines = {"org 01:4000"};
+  size_t k = 0;
+  for (; lines.size() + 12 <= lineCount; ++k) {
+    const std::string here = "@L" + std::to_string(k);
+    const std::string next = "@L" + std::to_string(k + 1);
+    lines.insert(lines.end(),
+                 {here + ":", "ld a,$10", "dec a// count down", "jr nz," + here, "call " + next,
+                  "ld [$FF00 + $44],a", "ld hl,sp + $05", "add sp,-$08", "dw " + here,
+                  "// the next group", "jp " + here});
+  }
+  lines.push_back("@L" + std::to_string(k));
+  while (lines.size() < lineCount) lines.push_back("nop");
+  return lines;
+}
+
+std::unique_ptr<AppState> BenchState() {
+  auto state = std::make_unique<AppState>();
+  state->rom.BankCount = 8;
+  state->rom.RomSize = 8 * kBankSize;
+  return state;
+}
+
+const std::vector<std::string>& Block() {
+  static const std::vector<std::string> block = MakeBlock(10000);
+  return block;
+}
+
+void BM_CoreAssembleBlock10000Lines(benchmark::State& bench) {
+  auto state = BenchState();
+  for (auto _ : bench) {
+    benchmark::DoNotOptimize(AssembleBlock(state->rom, state->labels, Block(), [](size_t) {}));
+  }
+  bench.SetItemsProcessed(bench.iterations() * static_cast<int64_t>(Block().size()));
+}
+BENCHMARK(BM_CoreAssembleBlock10000Lines)->Unit(benchmark::kMillisecond);
+
+void BM_CodeEditorOk10000Lines(benchmark::State& bench) {
+  auto state = BenchState();
+  QString text;
+  for (const std::string& line : Block()) text += QString::fromLatin1(line.c_str()) + '\n';
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    auto form = std::make_unique<TCodeEditorForm>(*state, 0x4000);
+    form->findChild<QPlainTextEdit*>("Editor")->setPlainText(text);
+    form->show();
+    QApplication::processEvents();
+    QPushButton* ok = form->findChild<QPushButton*>("OKButton");
+    bench.ResumeTiming();
+    ok->click();
+    bench.PauseTiming();
+    if (form->result() != QDialog::Accepted) bench.SkipWithError("the block did not assemble");
+    form.reset();
+    bench.ResumeTiming();
+  }
+  bench.SetItemsProcessed(bench.iterations() * static_cast<int64_t>(Block().size()));
+}
+BENCHMARK(BM_CodeEditorOk10000Lines)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The windows run without a display, as in the tests.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,83 @@
+#include "ui/FileDialogs.h"
+
+#include <QCompleter>
+#include <QEvent>
+#include <QListView>
+
+namespace {
+
+// The completion list, shown only while the field it completes is visible. The list is filled
+// while the folder is read in the background and may be asked to come up after its dialog has
+// closed.
+class TFieldCompletionList : public QListView {
+ public:
+  explicit TFieldCompletionList(QCompleter* completer) : completer_(completer) {
+    // What the completer's own list is.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+  }
+
+  void setVisible(bool visible) override {
+    const QWidget* field = completer_->widget();
+    if (visible && !(field && field->isVisible())) return;
+    QListView::setVisible(visible);
+  }
+
+ private:
+  QCompleter* completer_;
+};
+
+class CompletionGuard : public QObject {
+ public:
+  explicit CompletionGuard(QFileDialog* dialog) : QObject(dialog), dialog_(dialog) {
+    TakeLists();
+    dialog->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == dialog_) {
+      // The dialog may make its widgets, the completer among them, only when it is first shown.
+      if (event->type() == QEvent::Show) TakeLists();
+      // A list open when the dialog is accepted would otherwise stay where it was.
+      if (event->type() == QEvent::Hide) {
+        for (QCompleter* completer : dialog_->findChildren<QCompleter*>()) {
+          completer->popup()->hide();
+        }
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void TakeLists() {
+    for (QCompleter* completer : dialog_->findChildren<QCompleter*>()) {
+      if (!dynamic_cast<TFieldCompletionList*>(completer->popup())) {
+        completer->setPopup(new TFieldCompletionList(completer));
+      }
+    }
+  }
+
+  QFileDialog* dialog_;
+};
+
+}  // namespace
+
+void KeepCompletionInDialog(QFileDialog* dialog) {
+  new CompletionGuard(dialog);
+}
+
+QString AskFileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
+                    QFileDialog::Options options) {
+  QFileDialog dialog(parent);
+  dialog.setOptions(options | QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                      : QFileDialog::AnyFile);
+  dialog.setNameFilter(filter);
+  KeepCompletionInDialog(&dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Qt's own file dialog as the program uses it.
+
+#include <QFileDialog>
+
+// Keeps the name field's completion list with its dialog. The list is filled while the folder is
+// read in the background, so it can come up after the dialog has been accepted with a typed name;
+// it would then sit over the main window and take its keys. While the dialog is hidden the list
+// is kept hidden too.
+void KeepCompletionInDialog(QFileDialog* dialog);
+
+// A file dialog of Qt's own kind (the same on every desktop) that keeps its completion list.
+// Returns the chosen file, or an empty name when the user cancelled.
+QString AskFileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
+                    QFileDialog::Options options = {});
