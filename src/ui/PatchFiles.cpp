@@ -7,6 +7,7 @@
 #include "patch/Patch.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ QString AskName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& ca
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({"Patches [*.ips; *.bps] (*.ips *.bps)", "All Files [*.*] (*)"});
   }
+  KeepCompletionInDialog(&dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles().value(0);
 }
