@@ -32,6 +32,10 @@ void Run(MainHarness& h, const char* action, const QString& text, const QString&
         const SeenBox box = AnswerNextBox(
             [&] { QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton); });
         QCOMPARE(box.text, refusal);
+        // A refused block stays in the editor, and closing it then asks before dropping the text.
+        if (!refusal.isEmpty() && w->findChild<QPlainTextEdit*>("Editor")) {
+          AnswerNextBox([&] { w->close(); }, "Yes");
+        }
       });
   h.Activate();
   QVERIFY(seen);
