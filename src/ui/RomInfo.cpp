@@ -3,12 +3,9 @@
 #include <QTreeWidget>
 
 #include "ui/CoolMsg.h"
+#include "ui/Latin1.h"
 
 namespace {
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
