@@ -1,7 +1,9 @@
 #pragma once
 // The program's state for the whole run, created once in main and handed to the windows.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "isa/Decoder.h"
 #include "model/Labels.h"
@@ -16,4 +18,6 @@ struct AppState {
   std::string ProgramFolder;
   // The symbol file read at the last load, "" when the ROM has none.
   std::string SymFileName;
+  // The ROM's bytes as the last load read them: what an exported patch starts from.
+  std::vector<uint8_t> LoadedRom;
 };

@@ -14,6 +14,7 @@
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
 #include "ui/FileDialogs.h"
+#include "ui/Latin1.h"
 #include "ui/Look.h"
 
 namespace {
@@ -23,11 +24,6 @@ const QString kFileFilter = QStringLiteral("Any Files [*.*] (*)");
 // While a block is assembled the selection shows the line being worked on; it is moved and
 // painted at most this often, so that a long block is not slowed down by its own progress.
 constexpr qint64 kProgressMs = 50;
-
-// The program's texts are single bytes; Latin-1 keeps every byte through the editor.
-QString Latin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 }  // namespace
 

@@ -18,13 +18,10 @@
 #include <vector>
 
 #include "model/Failure.h"
+#include "ui/Latin1.h"
 #include "ui/Resources.h"
 
 namespace {
-
-QString Latin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // n units of unit/div pixels, rounded to the nearest pixel (the dialog-unit conversion).
 int Scale(int n, int unit, int div) {

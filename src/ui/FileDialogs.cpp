@@ -81,3 +81,18 @@ QString AskFileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString
   if (dialog.exec() != QDialog::Accepted) return {};
   return dialog.selectedFiles().value(0);
 }
+
+QFileDialog* MakeRomFileDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
+  auto* dialog = new QFileDialog(parent);
+  dialog->setAcceptMode(mode);
+  // Qt's own dialog, the same on every desktop; a typed name need not exist yet (a missing file
+  // is reported by the load itself).
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  if (mode == QFileDialog::AcceptSave) dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setNameFilters({"GameBoy roms [*.gb; *.gbc] (*.gb *.gbc)", "All Files [*.*] (*)"});
+  dialog->setDefaultSuffix("gb");
+  KeepCompletionInDialog(dialog);
+  return dialog;
+}

@@ -13,3 +13,7 @@ void KeepCompletionInDialog(QFileDialog* dialog);
 // Returns the chosen file, or an empty name when the user cancelled.
 QString AskFileName(QWidget* parent, QFileDialog::AcceptMode mode, const QString& filter,
                     QFileDialog::Options options = {});
+
+// The Load Rom and Save As dialogs: GameBoy ROMs or all files, "gb" added to a typed name without
+// extension, no question before replacing a file (the save itself is safe).
+QFileDialog* MakeRomFileDialog(QWidget* parent, QFileDialog::AcceptMode mode);

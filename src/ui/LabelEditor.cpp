@@ -11,14 +11,11 @@
 #include "model/LabelTree.h"
 #include "model/Labels.h"
 #include "ui/LabelTreeModel.h"
+#include "ui/Latin1.h"
 
 namespace {
 
 constexpr int kRowHeight = 20;
-
-QString Latin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Rows of one height whatever the font and icons ask for.
 class RowDelegate : public QStyledItemDelegate {

@@ -1,10 +1,6 @@
 #include "ui/LabelTreeModel.h"
+#include "ui/Latin1.h"
 
-namespace {
-QString Latin1(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-}  // namespace
 
 LabelTreeModel::LabelTreeModel(LabelTree tree,
                                std::function<std::string(std::string_view)> addressText,

@@ -11,14 +11,14 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSignalBlocker>
 #include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
 #include <exception>
 
 #include "isa/Follow.h"
-#include "model/NumberText.h"
+#include "model/Header.h"
+#include "patch/Patch.h"
 #include "search/Search.h"
 #include "ui/AppState.h"
 #include "ui/ByteSearch.h"
@@ -31,55 +31,22 @@
 #include "ui/Go.h"
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
+#include "ui/Latin1.h"
+#include "ui/PatchFiles.h"
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
+#include "ui/RomInfo.h"
 #include "ui/Splash.h"
 #include "ui/UndoSteps.h"
 
 namespace {
 
-const QColor kWhite(0xFF, 0xFF, 0xFF);
-const QColor kCyan(0x00, 0xFF, 0xFF);
-const QColor kMagenta(0xFF, 0x00, 0xFF);
-const QColor kGreen(0x00, 0xFF, 0x00);
-
-constexpr int kCharWidth = 8;
 // The default window has room for 19 lines of 16 pixels.
 constexpr int kDefaultListHeight = 313;
 constexpr int kStatusHeight = 19;
-// Lines that one notch of the mouse wheel scrolls.
-constexpr int kWheelLines = 3;
-
-// Colours go by column, not by field: a three-digit bank shifts its text one column right under
-// the same colours.
-const QColor& ColumnColour(int column) {
-  if (column == 3) return kCyan;
-  if (column >= 9 && column <= 16) return kMagenta;
-  if (column >= 18) return kGreen;
-  return kWhite;
-}
-
-QString Latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string FileNameBytes(const QString& name) {
   return QFile::encodeName(name).toStdString();
-}
-
-QFileDialog* MakeRomDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
-  auto* dialog = new QFileDialog(parent);
-  dialog->setAcceptMode(mode);
-  // Qt's own dialog, the same on every desktop; a typed name need not exist yet (a missing file
-  // is reported by the load itself).
-  dialog->setOption(QFileDialog::DontUseNativeDialog);
-  dialog->setOption(QFileDialog::HideNameFilterDetails);
-  if (mode == QFileDialog::AcceptSave) dialog->setOption(QFileDialog::DontConfirmOverwrite);
-  dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setNameFilters({"GameBoy roms [*.gb; *.gbc] (*.gb *.gbc)", "All Files [*.*] (*)"});
-  dialog->setDefaultSuffix("gb");
-  KeepCompletionInDialog(dialog);
-  return dialog;
 }
 
 // Enables a menu together with every item in it, so that their shortcuts follow the menu.
@@ -139,9 +106,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   auto* formats = new QActionGroup(this);
   for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
 
-  OpenDlg = MakeRomDialog(this, QFileDialog::AcceptOpen);
+  OpenDlg = MakeRomFileDialog(this, QFileDialog::AcceptOpen);
   OpenDlg->setObjectName("OpenDlg");
-  SaveDlg = MakeRomDialog(this, QFileDialog::AcceptSave);
+  SaveDlg = MakeRomFileDialog(this, QFileDialog::AcceptSave);
   SaveDlg->setObjectName("SaveDlg");
 
   undoStack_ = new QUndoStack(this);
@@ -159,6 +126,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
+  connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
+  connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
   connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
   connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
@@ -175,6 +144,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.CodeEditor2, &QAction::triggered, this, &TMainForm::CodeEditor1Click);
   connect(ui.ChangeInstruction1, &QAction::triggered, this, &TMainForm::ChangeInstruction1Click);
   connect(ui.ChangeInstruction2, &QAction::triggered, this, &TMainForm::ChangeInstruction1Click);
+  connect(ui.RomInfo1, &QAction::triggered, this, &TMainForm::RomInfo1Click);
+  connect(ui.FixChecksums1, &QAction::triggered, this, &TMainForm::FixChecksums1Click);
+  connect(ui.RomExtender1, &QAction::triggered, this, &TMainForm::RomExtender1Click);
   connect(ui.Z80ProgrammingTutorial1, &QAction::triggered, this,
           &TMainForm::Z80ProgrammingTutorial1Click);
   connect(ui.AsmSchool1, &QAction::triggered, this, &TMainForm::AsmSchool1Click);
@@ -203,123 +175,6 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 }
 
 TMainForm::~TMainForm() = default;
-
-// ---- The listing ----
-
-int TMainForm::StartOffset() const {
-  return ui.Scroller->value();
-}
-
-int32_t TMainForm::SelectedOffset() const {
-  if (listing_.LineOffsets.empty()) return StartOffset();
-  const int index = ui.List->ItemIndex();
-  return listing_.LineOffsets[index >= 0 ? static_cast<size_t>(index) : 0];
-}
-
-void TMainForm::SetStartOffset(int64_t offset) {
-  // The scroll bar keeps the position in range: first raised to 0, then lowered to the maximum.
-  offset = std::min<int64_t>(std::max<int64_t>(offset, 0), ui.Scroller->maximum());
-  const QSignalBlocker quiet(ui.Scroller);
-  ui.Scroller->setValue(static_cast<int>(offset));
-}
-
-void TMainForm::UpdateList() {
-  const int index = ui.List->ItemIndex();
-  listing_ = BuildListing(state_.rom, state_.labels, state_.format,
-                          static_cast<uint32_t>(StartOffset()), visibleLines_);
-  ui.List->SetCount(static_cast<int>(listing_.Lines.size()));
-  ui.List->SetItemIndex(index);
-}
-
-void TMainForm::ShowOffset(int32_t offset) {
-  SetStartOffset(offset);
-  UpdateList();
-  ui.List->SetItemIndex(0);
-}
-
-void TMainForm::JumpTo(int32_t offset) {
-  // A jump to the place already shown (a second click on the same result) leaves nothing.
-  const Place left = CurrentPlace();
-  ShowOffset(offset);
-  if (CurrentPlace() != left) history_.Record(left);
-}
-
-Place TMainForm::CurrentPlace() const {
-  return {StartOffset(), ui.List->ItemIndex()};
-}
-
-void TMainForm::ShowPlace(const Place& place) {
-  SetStartOffset(place.StartOffset);
-  UpdateList();
-  ui.List->SetItemIndex(place.SelectedLine);
-}
-
-void TMainForm::FormResize() {
-  visibleLines_ = ui.List->height() / TListingBox::kLineHeight;
-  UpdateList();
-}
-
-void TMainForm::ScrollerScroll() {
-  if (listing_.LineOffsets.empty() || StartOffset() != listing_.LineOffsets[0]) UpdateList();
-}
-
-void TMainForm::ShowSelectedOffset() {
-  const int index = ui.List->ItemIndex();
-  if (index < 0 || static_cast<size_t>(index) >= listing_.LineOffsets.size()) return;
-  Panel0->setText(Latin1(IntToHex(static_cast<uint32_t>(listing_.LineOffsets[index]), 6)));
-}
-
-void TMainForm::ListClick() {
-  ShowSelectedOffset();
-}
-
-void TMainForm::ListKeyDown(int key) {
-  const int index = ui.List->ItemIndex();
-  // At the top and bottom edges the arrows move the listing by one byte.
-  if (key == Qt::Key_Down && (index < 0 || index == visibleLines_ - 1)) {
-    SetStartOffset(int64_t{StartOffset()} + 1);
-    UpdateList();
-    ui.List->SetItemIndex(visibleLines_ - 1);
-  } else if (key == Qt::Key_Up && index <= 0) {
-    SetStartOffset(int64_t{StartOffset()} - 1);
-    UpdateList();
-    ui.List->SetItemIndex(0);
-  }
-  ShowSelectedOffset();
-}
-
-void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bool selected) {
-  const QPalette& palette = ui.List->palette();
-  painter.fillRect(rect, selected ? palette.highlight().color() : QColor(Qt::black));
-  painter.setFont(codeFont_);
-  const int baseline = rect.top() + QFontMetrics(codeFont_).ascent();
-  const ListingLine& line = listing_.Lines[static_cast<size_t>(index)];
-  if (line.IsLabel) {
-    painter.setPen(selected ? palette.highlightedText().color() : kWhite);
-    painter.drawText(QPoint(rect.left(), baseline), Latin1(line.Text));
-    return;
-  }
-  for (size_t i = 0; i < line.Text.size(); ++i) {
-    painter.setPen(ColumnColour(static_cast<int>(i) + 1));
-    painter.drawText(QPoint(rect.left() + static_cast<int>(i) * kCharWidth, baseline),
-                     QString(QChar::fromLatin1(line.Text[i])));
-  }
-}
-
-void TMainForm::ListContextPopup(const QPoint& pos) {
-  Pop->exec(ui.List->mapToGlobal(pos));
-}
-
-void TMainForm::ListWheel(int notches) {
-  if (state_.rom.RomSize == 0) return;
-  for (; notches > 0; --notches) {
-    SetStartOffset(OffsetAfterInstructions(state_.rom, StartOffset(), kWheelLines));
-  }
-  for (; notches < 0; ++notches) {
-    SetStartOffset(OffsetBeforeInstructions(state_.rom, StartOffset(), kWheelLines));
-  }
-  UpdateList();
-}
 
 // ---- File commands ----
 
@@ -399,6 +254,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   const QString name = QFileInfo(fileName).absoluteFilePath();
   Rom& rom = state_.rom;
   if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
+  state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
   std::exception_ptr symbolError;
@@ -487,6 +343,19 @@ bool TMainForm::SaveChangesFirst() {
       return false;
   }
   return false;
+}
+
+void TMainForm::ExportPatch1Click() {
+  if (state_.rom.RomSize == 0) return;
+  ExportPatch(state_, this);
+}
+
+void TMainForm::ApplyPatch1Click() {
+  if (state_.rom.RomSize == 0) return;
+  if (auto file = AskPatchFile(this)) {
+    RunEdit("Apply Patch",
+            [&] { ApplyRomChange(state_.rom, PatchRom(state_.rom, ReadPatchFile(*file))); });
+  }
 }
 
 void TMainForm::Quit1Click() {
@@ -603,6 +472,20 @@ void TMainForm::ChangeInstruction1Click() {
   TInstForm form(state_, offset, this);
   if (form.exec() != QDialog::Accepted) return;
   PushEdit(ChangeInstructionCaption(offset), form.TakeStep());
+}
+
+void TMainForm::RomInfo1Click() {
+  ShowRomInfo(state_.rom, this);
+}
+
+void TMainForm::FixChecksums1Click() {
+  RunEdit("Fix Checksums", [this] { ApplyRomChange(state_.rom, FixChecksums(state_.rom)); });
+}
+
+void TMainForm::RomExtender1Click() {
+  TRomExtenderForm form(state_.rom, this);
+  if (form.exec() == QDialog::Accepted)
+    RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); });
 }
 
 void TMainForm::Bin1Click(int tag) {

@@ -86,6 +86,8 @@ class TMainForm : public QMainWindow {
   void LoadRom1Click();
   void Save1Click();
   void SaveAs1Click();
+  void ExportPatch1Click();
+  void ApplyPatch1Click();
   void Quit1Click();
   // Search, View and Tools: the dialogs that these open are built elsewhere.
   void Goto1Click();
@@ -99,6 +101,9 @@ class TMainForm : public QMainWindow {
   void Labels1Click();
   void CodeEditor1Click();
   void ChangeInstruction1Click();
+  void RomInfo1Click();
+  void FixChecksums1Click();
+  void RomExtender1Click();
   // Help menu.
   void Z80ProgrammingTutorial1Click();
   void AsmSchool1Click();

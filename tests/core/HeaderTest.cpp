@@ -19,15 +19,6 @@ std::unique_ptr<Rom> BuiltRom() {
   return rom;
 }
 
-std::string FailureText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Failure& e) {
-    return e.text;
-  }
-  return "no failure";
-}
-
 }  // namespace
 
 TEST(HeaderTest, ChecksumsHaveTheirKnownValuesAndFixWritesThemAsOneRun) {

@@ -83,15 +83,6 @@ std::vector<Record> Records(const Bytes& p, bool* truncated) {
   return out;
 }
 
-std::string FailureText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Failure& e) {
-    return e.text;
-  }
-  return "no failure";
-}
-
 // BPS numbers and whole patches, for building damaged ones.
 void Number(Bytes& out, uint64_t v) {
   while (true) {
