@@ -1,0 +1,27 @@
+#pragma once
+// velmora-cli's command line read into the options of one command. Nothing runs and no file is
+// touched here, so any list of arguments can be tried.
+
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+
+enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply };
+
+struct CliParse {
+  // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
+  // --version, 2 for bad usage). Otherwise the options of that command are filled in.
+  CliCommand command = CliCommand::None;
+  int exitCode = kExitOk;
+  std::string out, err;
+  DisasmOptions disasm;
+  AsmOptions assemble;
+  SearchOptions search;
+  RomOptions info, fix;
+  PatchMakeOptions make;
+  PatchApplyOptions apply;
+};
+
+// `args` as main() gets them, the program's name first.
+CliParse ParseCliArguments(const std::vector<std::string>& args);
