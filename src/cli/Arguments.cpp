@@ -79,6 +79,11 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     return r;
   }
 
+  if (s->parsed() && r.search.bytes.empty() == r.search.inst.empty()) {
+    r.exitCode = kExitUsage;
+    r.err = "velmora-cli: search needs one of --bytes and --inst.\n";
+    return r;
+  }
   if (d->parsed()) r.command = CliCommand::Disasm;
   else if (a->parsed()) r.command = CliCommand::Asm;
   else if (s->parsed()) r.command = CliCommand::Search;

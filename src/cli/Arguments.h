@@ -23,5 +23,6 @@ struct CliParse {
   PatchApplyOptions apply;
 };
 
-// `args` as main() gets them, the program's name first.
+// `args` as main() gets them, the program's name first. A chosen command has its required
+// arguments (empty only when given as empty texts), and a search exactly one of bytes and inst.
 CliParse ParseCliArguments(const std::vector<std::string>& args);

@@ -1,0 +1,64 @@
+// velmora-cli's command line: the input split at NUL bytes is the argument list after the
+// program's name. Without a command the program prints help, its version or one usage line and
+// ends with 0 or 2; with one, the command gets its required arguments, and a search gets exactly
+// one of --bytes and --inst.
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "FuzzCommon.h"
+#include "cli/Arguments.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text = AsText(data, size);
+  std::vector<std::string> args{"velmora-cli"};
+  if (size > 0) {
+    for (size_t start = 0;;) {
+      const size_t end = std::min(text.find('\0', start), text.size());
+      args.emplace_back(text.substr(start, end - start));
+      if (end == text.size()) break;
+      start = end + 1;
+    }
+  }
+  // An empty argument is passed on as an empty file name; the command then reports it.
+  const bool anyEmpty = std::any_of(args.begin(), args.end(), [](auto& a) { return a.empty(); });
+  const auto given = [&](const std::string& a) { return anyEmpty || !a.empty(); };
+
+  const CliParse r = ParseCliArguments(args);
+  switch (r.command) {
+    case CliCommand::None:
+      FUZZ_CHECK(r.exitCode == kExitOk || r.exitCode == kExitUsage);
+      if (r.exitCode == kExitUsage) {
+        FUZZ_CHECK(r.out.empty() && r.err.rfind("velmora-cli: ", 0) == 0);
+        FUZZ_CHECK(std::count(r.err.begin(), r.err.end(), '\n') == 1 && r.err.back() == '\n');
+      } else {
+        FUZZ_CHECK(!r.out.empty() && r.err.empty());
+      }
+      break;
+    case CliCommand::Disasm:
+      FUZZ_CHECK(given(r.disasm.rom));
+      FUZZ_CHECK(r.disasm.format == "dec" || r.disasm.format == "hex" || r.disasm.format == "bin");
+      break;
+    case CliCommand::Asm:
+      FUZZ_CHECK(given(r.assemble.rom) && given(r.assemble.source));
+      break;
+    case CliCommand::Search:
+      FUZZ_CHECK(given(r.search.rom));
+      FUZZ_CHECK(r.search.bytes.empty() != r.search.inst.empty());
+      break;
+    case CliCommand::Info:
+      FUZZ_CHECK(given(r.info.rom));
+      break;
+    case CliCommand::FixChecksums:
+      FUZZ_CHECK(given(r.fix.rom));
+      break;
+    case CliCommand::PatchMake:
+      FUZZ_CHECK(given(r.make.original) && given(r.make.modified) && given(r.make.out));
+      break;
+    case CliCommand::PatchApply:
+      FUZZ_CHECK(given(r.apply.rom) && given(r.apply.patch));
+      break;
+  }
+  return 0;
+}
