@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 
+#include "BenchRom.h"
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
 #include "model/BankAddress.h"
@@ -22,9 +23,7 @@ struct World {
   LabelTables labels;
   World() {
     std::mt19937 rng(1234);
-    for (uint32_t i = 0; i < kRomBytes; ++i) rom.RomImage[i] = static_cast<uint8_t>(rng());
-    rom.RomSize = kRomBytes;
-    rom.BankCount = kRomBytes >> 14;
+    FillRandomRom(rom, kRomBytes, rng);
     for (int i = 0; i < 20000; ++i) {
       labels.AddRomLabel(static_cast<int32_t>(rng() % kRomBytes), "Rom" + std::to_string(i));
     }

@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "BenchRom.h"
 #include "isa/Listing.h"
 #include "model/BankAddress.h"
 
@@ -17,9 +18,7 @@ struct World {
   LabelTables labels;
   World() {
     std::mt19937 rng(99);
-    for (uint32_t i = 0; i < kRomBytes; ++i) rom.RomImage[i] = static_cast<uint8_t>(rng());
-    rom.RomSize = kRomBytes;
-    rom.BankCount = kRomBytes >> 14;
+    FillRandomRom(rom, kRomBytes, rng);
     for (int i = 0; i < 50000; ++i) {
       labels.AddRomLabel(static_cast<int32_t>(int64_t{i} * kRomBytes / 50000),
                          "L_" + std::to_string(i));
