@@ -7,12 +7,16 @@
 
 #include "isa/Decoder.h"
 #include "model/Labels.h"
+#include "model/Marks.h"
 #include "model/Rom.h"
 #include "search/LastSearch.h"
 
 struct AppState {
   Rom rom;
   LabelTables labels;
+  // The user's code/data/text blocks and line comments, kept in the symbol file with the labels.
+  RomMarks marks;
+  RomComments comments;
   ValueFormat format = ValueFormat::Hex;
   LastSearch lastSearch;
   std::string ProgramFolder;

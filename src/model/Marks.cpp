@@ -1,0 +1,49 @@
+#include "model/Marks.h"
+
+#include <algorithm>
+
+namespace {
+
+// The first block whose end lies past the offset.
+std::vector<MarkBlock>::const_iterator FirstEndingAfter(const std::vector<MarkBlock>& blocks,
+                                                        uint32_t offset) {
+  return std::upper_bound(blocks.begin(), blocks.end(), offset,
+                          [](uint32_t value, const MarkBlock& b) { return value < b.End(); });
+}
+
+}  // namespace
+
+void RomMarks::Unmark(uint32_t offset, uint32_t length) {
+  if (length == 0) return;
+  const uint64_t end = uint64_t{offset} + length;
+  std::vector<MarkBlock> kept;
+  kept.reserve(blocks_.size() + 1);
+  for (const MarkBlock& b : blocks_) {
+    if (b.End() <= offset || b.Offset >= end) {
+      kept.push_back(b);
+      continue;
+    }
+    if (b.Offset < offset) kept.push_back({b.Offset, offset - b.Offset, b.Kind});
+    if (b.End() > end) {
+      kept.push_back({static_cast<uint32_t>(end), static_cast<uint32_t>(b.End() - end), b.Kind});
+    }
+  }
+  blocks_ = std::move(kept);
+}
+
+void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind) {
+  if (length == 0) return;
+  Unmark(offset, length);
+  const auto at = FirstEndingAfter(blocks_, offset);
+  blocks_.insert(at, {offset, length, kind});
+}
+
+const MarkBlock* RomMarks::BlockFrom(uint32_t offset) const {
+  const auto it = FirstEndingAfter(blocks_, offset);
+  return it == blocks_.end() ? nullptr : &*it;
+}
+
+const MarkBlock* RomMarks::BlockAt(uint32_t offset) const {
+  const MarkBlock* b = BlockFrom(offset);
+  return b != nullptr && b->Offset <= offset ? b : nullptr;
+}
