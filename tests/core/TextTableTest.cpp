@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "model/Failure.h"
+#include "search/TextSearch.h"
 
 namespace {
 
@@ -119,6 +122,27 @@ TEST(TextTableTest, CharmapReadsWhatCharmapTextWrites) {
   EXPECT_EQ(charmapSkips.FirstText, "charmap \"bad\", $100");
   const uint8_t bytes[] = {0x83, 0x84, 0x80, 0xFE, 0x0A};
   EXPECT_EQ(back.Decode(bytes, sizeof bytes).Text, "TH!A\\nx;y");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextTableTest, SearchFindsTheEncodedText) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  static Rom rom;
+  rom.RomSize = 0x20;
+  const std::vector<uint8_t> bytes = {0x83, 0x84, 0x80, 0xFF, 0x83, 0x84, 0x80, 0x83, 0x80};
+  std::copy(bytes.begin(), bytes.end(), rom.RomImage.begin() + 0x10);
+  EXPECT_EQ(SearchText(rom, table, 0, "TH!A"), 0x10);
+  EXPECT_EQ(SearchText(rom, table, 0x11, "TH!A"), 0x14);
+  EXPECT_EQ(SearchText(rom, table, 0, "thA"), 0x17);
+  EXPECT_EQ(SearchText(rom, table, 0, "ABC"), -1);
+  const FindAllResult all = FindAllText(rom, table, "TH!A", 1);
+  EXPECT_EQ(all.Offsets, std::vector<int32_t>{0x10});
+  EXPECT_TRUE(all.Stopped);
+  EXPECT_THROW(SearchText(rom, table, 0, ""), Failure);
 }
 
 }  // namespace
