@@ -131,7 +131,13 @@ BENCHMARK(BM_CoreApplyBps)->Unit(benchmark::kMillisecond);
 void BM_WindowApplyPatch(benchmark::State& bench) {
   Window w(Patch().source);
   Rom& rom = w.state.rom;
-  const auto command = [&] { ApplyRomChange(rom, PatchRom(rom, ReadPatchFile(w.patchFile))); };
+  // As the window's command does it: the report is told before the change is applied.
+  std::string report;
+  const auto command = [&] {
+    const RomChange change = PatchRom(rom, ReadPatchFile(w.patchFile));
+    report = PatchAppliedText(rom, change);
+    ApplyRomChange(rom, change);
+  };
   CountStep(bench, rom, command);
   for (auto _ : bench) {
     w.form->RunEdit("Apply Patch", command);
