@@ -41,7 +41,9 @@ auto OnFile(const std::string& file, F&& step, int code = kExitFailed) -> declty
   } catch (const Failure& e) {
     throw CliError{file, e.text, code};
   } catch (const RunTimeError& e) {
-    throw CliError{file, DefaultErrorBoxText(e.what()), code};
+    // The line names the file already; a note (where a file's old content was kept) follows.
+    throw CliError{file, DefaultErrorBoxText(e.what()) + (e.note.empty() ? "" : "\n" + e.note),
+                   code};
   }
 }
 
