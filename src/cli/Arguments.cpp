@@ -53,6 +53,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   pa->add_option("PATCH", r.apply.patch, "patch file")->required();
   pa->add_option("-o", r.apply.out, "write the result here instead of over ROM");
 
+  CLI::App* x = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
+  x->add_option("ROM", r.exportSource.rom, "ROM file")->required();
+  x->add_option("-o", r.exportSource.out, "folder for the project (made if missing)")->required();
+  x->add_option("--sym", r.exportSource.sym, "symbol file (else the one the editor would find)");
+  x->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
+
   // A first word that names no command is reported as such, not as CLI11's extra argument.
   const std::string first = args.size() > 1 ? args[1] : std::string();
   const auto known =
@@ -90,6 +96,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   else if (i->parsed()) r.command = CliCommand::Info;
   else if (f->parsed()) r.command = CliCommand::FixChecksums;
   else if (pm->parsed()) r.command = CliCommand::PatchMake;
+  else if (x->parsed()) r.command = CliCommand::Export;
   else r.command = CliCommand::PatchApply;
   return r;
 }

@@ -7,7 +7,7 @@
 
 #include "cli/Commands.h"
 
-enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply };
+enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply, Export };
 
 struct CliParse {
   // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
@@ -21,6 +21,7 @@ struct CliParse {
   RomOptions info, fix;
   PatchMakeOptions make;
   PatchApplyOptions apply;
+  ExportOptions exportSource;
 };
 
 // `args` as main() gets them, the program's name first. A chosen command has its required

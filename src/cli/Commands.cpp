@@ -7,6 +7,8 @@
 #include <new>
 
 #include "asm/BlockAssembler.h"
+#include "export/ExportFolder.h"
+#include "export/SourceExport.h"
 #include "isa/Listing.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
@@ -249,5 +251,28 @@ int PatchApply(const CliIo& io, const PatchApplyOptions& o) {
     const std::vector<uint8_t> patch = OnFile(o.patch, [&] { return ReadPatchFile(o.patch); });
     ApplyRomChange(*rom, OnFile(o.patch, [&] { return PatchRom(*rom, patch); }));
     Save(*rom, o.out.empty() ? o.rom : o.out);
+  });
+}
+
+int Export(const CliIo& io, const ExportOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    LabelTables labels;
+    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    const RomMarks marks;
+    const RomComments comments;
+    const ExportCode code;
+    const ExportedSource source = OnFile(o.rom, [&] {
+      return ExportSource({*rom, labels, marks, comments, code, BaseName(o.rom)});
+    });
+    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
+    const ExportSummary& s = source.Summary;
+    std::fprintf(io.out,
+                 "%s: %zu files, %u banks; %.1f%% of the bytes as instructions; %zu labels (%zu "
+                 "from the symbol file, %zu made for jump targets), %zu RAM names\n",
+                 o.out.c_str(), source.Files.size(), s.Banks,
+                 100.0 * s.InstructionBytes / rom->RomSize, s.SymbolLabels + s.GeneratedLabels,
+                 s.SymbolLabels, s.GeneratedLabels, s.Constants);
+    Flush(io);
   });
 }

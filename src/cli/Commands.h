@@ -37,6 +37,10 @@ struct PatchMakeOptions {
 struct PatchApplyOptions {
   std::string rom, patch, out;
 };
+struct ExportOptions {
+  std::string rom, out, sym;
+  bool replace = false;
+};
 
 int Disasm(const CliIo& io, const DisasmOptions& o);
 int Asm(const CliIo& io, const AsmOptions& o);
@@ -45,3 +49,4 @@ int Info(const CliIo& io, const RomOptions& o);
 int FixChecksumsCommand(const CliIo& io, const RomOptions& o);
 int PatchMake(const CliIo& io, const PatchMakeOptions& o);
 int PatchApply(const CliIo& io, const PatchApplyOptions& o);
+int Export(const CliIo& io, const ExportOptions& o);

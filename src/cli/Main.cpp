@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     case CliCommand::FixChecksums: return FixChecksumsCommand(io, parse.fix);
     case CliCommand::PatchMake: return PatchMake(io, parse.make);
     case CliCommand::PatchApply: return PatchApply(io, parse.apply);
+    case CliCommand::Export: return Export(io, parse.exportSource);
   }
   return kExitUsage;
 }
