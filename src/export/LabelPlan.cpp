@@ -22,6 +22,14 @@ class NameSet {
       if (used_.insert(next).second) return next;
     }
   }
+  // A generated name is taken as it is unless a name of the symbol file has it already; it is
+  // not remembered, since no other generated name can be the same.
+  std::string ClaimGenerated(std::string name) {
+    return used_.count(name) != 0 ? Claim(std::move(name)) : name;
+  }
+  std::string ClaimGeneratedLocal(const std::string& global, std::string local) {
+    return used_.count(global + "." + local) != 0 ? ClaimLocal(global, std::move(local)) : local;
+  }
   // For a local: the suffix goes on the part after the dot.
   std::string ClaimLocal(const std::string& global, std::string local) {
     if (used_.insert(global + "." + local).second) return local;
@@ -174,56 +182,57 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
   // Merge the two in address order. A generated name is a local of the global before it in its
   // bank (each bank is one section, where a global's scope ends), else a global of its own.
   labels_.reserve(placed.size() + wanted.size());
-  std::unordered_map<uint32_t, uint32_t> firstOrder;
+  std::vector<uint32_t> order;  // file order of each label; generated ones after all
+  order.reserve(labels_.capacity());
   size_t p = 0;
   std::string scope;
   uint32_t scopeBank = 0;
-  auto takeScope = [&](const PlannedLabel& label) {
+  auto take = [&](PlannedLabel&& label, uint32_t fileOrder) {
     if (!label.IsLocal()) {
       scope = label.Global;
       scopeBank = BankOf(label.Offset);
     }
+    labels_.push_back(std::move(label));
+    order.push_back(fileOrder);
   };
   for (const FlowTarget& t : wanted) {
     for (; p < placed.size() && placed[p].label.Offset <= t.Offset; ++p) {
-      labels_.push_back(std::move(placed[p].label));
-      takeScope(labels_.back());
-      auto [it, fresh] = firstOrder.emplace(labels_.back().Offset, placed[p].order);
-      if (fresh || placed[p].order < it->second) {
-        it->second = placed[p].order;
-        labelAt_[labels_.back().Offset] = static_cast<uint32_t>(labels_.size() - 1);
-      }
+      take(std::move(placed[p].label), placed[p].order);
     }
+    // Generated names differ from each other by their address; only a symbol file's name can
+    // be the same.
     PlannedLabel label;
     label.Offset = t.Offset;
     label.Generated = true;
-    const bool inScope = !scope.empty() && scopeBank == BankOf(t.Offset);
-    if (t.Flow == RgbdsFlow::Call || !inScope) {
-      label.Global =
-          names.Claim((t.Flow == RgbdsFlow::Call ? "Func_" : "Jump_") + BankAddressName(t.Offset));
+    if (t.Flow == RgbdsFlow::Call || scope.empty() || scopeBank != BankOf(t.Offset)) {
+      label.Global = names.ClaimGenerated(
+          (t.Flow == RgbdsFlow::Call ? "Func_" : "Jump_") + BankAddressName(t.Offset));
     } else {
       label.Global = scope;
-      label.Local = names.ClaimLocal(
-          label.Global, (t.Flow == RgbdsFlow::Jump ? "jp_" : "jr_") + IntToHex(CpuAddress(t.Offset), 4));
+      label.Local = names.ClaimGeneratedLocal(
+          scope, (t.Flow == RgbdsFlow::Jump ? "jp_" : "jr_") + IntToHex(CpuAddress(t.Offset), 4));
     }
-    labels_.push_back(std::move(label));
-    takeScope(labels_.back());
-    labelAt_[t.Offset] = static_cast<uint32_t>(labels_.size() - 1);
+    take(std::move(label), UINT32_MAX);
     ++generatedCount_;
   }
-  for (; p < placed.size(); ++p) {
-    labels_.push_back(std::move(placed[p].label));
-    auto [it, fresh] = firstOrder.emplace(labels_.back().Offset, placed[p].order);
-    if (fresh || placed[p].order < it->second) {
-      it->second = placed[p].order;
-      labelAt_[labels_.back().Offset] = static_cast<uint32_t>(labels_.size() - 1);
+  for (; p < placed.size(); ++p) take(std::move(placed[p].label), placed[p].order);
+
+  // The name operands use at each offset: the first of the symbol file's in file order.
+  for (size_t i = 0; i < labels_.size(); ++i) {
+    if (!operand_.empty() && labels_[operand_.back().first].Offset == labels_[i].Offset) {
+      if (order[i] < order[operand_.back().first]) operand_.back().first = static_cast<uint32_t>(i);
+    } else {
+      operand_.push_back({static_cast<uint32_t>(i), labels_[i].Offset});
     }
   }
 }
 
 const PlannedLabel* LabelPlan::LabelAt(uint32_t offset) const {
-  auto it = labelAt_.find(offset);
-  return it == labelAt_.end() ? nullptr : &labels_[it->second];
+  auto it = std::lower_bound(operand_.begin(), operand_.end(), offset,
+                             [](const std::pair<uint32_t, uint32_t>& e, uint32_t value) {
+                               return e.second < value;
+                             });
+  return it == operand_.end() || it->second != offset ? nullptr : &labels_[it->first];
 }
 
 const PlannedConstant* LabelPlan::ConstantAt(uint16_t address) const {

@@ -60,7 +60,8 @@ class LabelPlan {
  private:
   std::vector<PlannedLabel> labels_;
   std::vector<PlannedConstant> constants_;
-  std::unordered_map<uint32_t, uint32_t> labelAt_;
+  // (index into labels_, offset) of the label operands use, ascending by offset.
+  std::vector<std::pair<uint32_t, uint32_t>> operand_;
   std::unordered_map<uint16_t, uint32_t> constantAt_;
   size_t generatedCount_ = 0;
 };
