@@ -266,13 +266,8 @@ int Export(const CliIo& io, const ExportOptions& o) {
       return ExportSource({*rom, labels, marks, comments, code, BaseName(o.rom)});
     });
     OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
-    const ExportSummary& s = source.Summary;
-    std::fprintf(io.out,
-                 "%s: %zu files, %u banks; %.1f%% of the bytes as instructions; %zu labels (%zu "
-                 "from the symbol file, %zu made for jump targets), %zu RAM names\n",
-                 o.out.c_str(), source.Files.size(), s.Banks,
-                 100.0 * s.InstructionBytes / rom->RomSize, s.SymbolLabels + s.GeneratedLabels,
-                 s.SymbolLabels, s.GeneratedLabels, s.Constants);
+    std::fprintf(io.out, "%s: %s\n", o.out.c_str(),
+                 ExportSummaryText(source.Summary, rom->RomSize).c_str());
     Flush(io);
   });
 }

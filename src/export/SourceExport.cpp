@@ -1,6 +1,7 @@
 #include "export/SourceExport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -477,6 +478,17 @@ std::string ProjectName(const std::string& romFileName) {
     if (!keep) c = '_';
   }
   return name.empty() ? "rom" : name;
+}
+
+std::string ExportSummaryText(const ExportSummary& s, uint32_t romSize) {
+  char share[32];
+  std::snprintf(share, sizeof share, "%.1f%%",
+                romSize == 0 ? 0.0 : 100.0 * s.InstructionBytes / romSize);
+  return std::to_string(s.Banks) + (s.Banks == 1 ? " bank; " : " banks; ") + share +
+         " of the bytes as instructions; " + std::to_string(s.SymbolLabels + s.GeneratedLabels) +
+         " labels (" + std::to_string(s.SymbolLabels) + " from the symbol file, " +
+         std::to_string(s.GeneratedLabels) + " made for jump targets); " +
+         std::to_string(s.Constants) + " RAM names";
 }
 
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress) {

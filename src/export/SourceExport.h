@@ -59,6 +59,10 @@ using ExportProgress = std::function<void(uint32_t done, uint32_t total)>;
 // an empty ROM.
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress = {});
 
+// "64 banks; 41.2% of the bytes as instructions; 2400 labels (2353 from the symbol file, 47
+// made for jump targets); 285 RAM names"
+std::string ExportSummaryText(const ExportSummary& summary, uint32_t romSize);
+
 // The project's name for a ROM file name: its base name without the extension, with every
 // character other than letters, digits, "_" and "-" as "_" ("My Game.gb" -> "My_Game").
 std::string ProjectName(const std::string& romFileName);
