@@ -5,7 +5,7 @@
 
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CliParse r;
-  CLI::App app("Disassemble, assemble, search, check and patch GameBoy ROMs.", "velmora-cli");
+  CLI::App app("Disassemble, assemble, search, trace, check and patch GameBoy ROMs.", "velmora-cli");
   app.set_version_flag("--version", "velmora-cli " VELMORA_VERSION);
   app.require_subcommand(1);
   const std::string addressHelp = "a bank address (01:4000) or a file offset ($4000, 16384)";
@@ -53,11 +53,22 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   pa->add_option("PATCH", r.apply.patch, "patch file")->required();
   pa->add_option("-o", r.apply.out, "write the result here instead of over ROM");
 
-  CLI::App* x = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
-  x->add_option("ROM", r.exportSource.rom, "ROM file")->required();
-  x->add_option("-o", r.exportSource.out, "folder for the project (made if missing)")->required();
-  x->add_option("--sym", r.exportSource.sym, "symbol file (else the one the editor would find)");
-  x->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
+  CLI::App* x = app.add_subcommand("xrefs", "Print every place that calls, jumps to, reads or "
+                                              "writes an address (traced code only)");
+  x->add_option("ROM", r.xrefs.rom, "ROM file")->required();
+  x->add_option("PLACE", r.xrefs.place, "a ROM or RAM label, or " + addressHelp)->required();
+  x->add_option("--sym", r.xrefs.sym, "symbol file (else the one the editor would find)");
+
+  CLI::App* m = app.add_subcommand("map", "Print how much of each bank is code, data, text and "
+                                            "unknown");
+  m->add_option("ROM", r.map.rom, "ROM file")->required();
+  m->add_option("--sym", r.map.sym, "symbol file (else the one the editor would find)");
+
+  CLI::App* e = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
+  e->add_option("ROM", r.exportSource.rom, "ROM file")->required();
+  e->add_option("-o", r.exportSource.out, "folder for the project (made if missing)")->required();
+  e->add_option("--sym", r.exportSource.sym, "symbol file (else the one the editor would find)");
+  e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
 
   // A first word that names no command is reported as such, not as CLI11's extra argument.
   const std::string first = args.size() > 1 ? args[1] : std::string();
@@ -96,7 +107,9 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   else if (i->parsed()) r.command = CliCommand::Info;
   else if (f->parsed()) r.command = CliCommand::FixChecksums;
   else if (pm->parsed()) r.command = CliCommand::PatchMake;
-  else if (x->parsed()) r.command = CliCommand::Export;
+  else if (x->parsed()) r.command = CliCommand::Xrefs;
+  else if (m->parsed()) r.command = CliCommand::Map;
+  else if (e->parsed()) r.command = CliCommand::Export;
   else r.command = CliCommand::PatchApply;
   return r;
 }

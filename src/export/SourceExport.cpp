@@ -480,6 +480,20 @@ std::string ProjectName(const std::string& romFileName) {
   return name.empty() ? "rom" : name;
 }
 
+ExportCode ExportCodeOf(const Trace& trace) {
+  ExportCode code;
+  code.Starts.resize(trace.Classes.size());
+  for (size_t i = 0; i < trace.Classes.size(); ++i) {
+    code.Starts[i] = trace.Classes[i] == ByteClass::Code;
+  }
+  for (const Reference& ref : trace.Refs.All()) {
+    if (ref.Source < kBankSize && ref.Space == RefSpace::Rom && ref.Target >= kBankSize) {
+      code.BankedTargets[ref.Source] = ref.Target;
+    }
+  }
+  return code;
+}
+
 std::string ExportSummaryText(const ExportSummary& s, uint32_t romSize) {
   char share[32];
   std::snprintf(share, sizeof share, "%.1f%%",
@@ -488,7 +502,8 @@ std::string ExportSummaryText(const ExportSummary& s, uint32_t romSize) {
          " of the bytes as instructions; " + std::to_string(s.SymbolLabels + s.GeneratedLabels) +
          " labels (" + std::to_string(s.SymbolLabels) + " from the symbol file, " +
          std::to_string(s.GeneratedLabels) + " made for jump targets); " +
-         std::to_string(s.Constants) + " RAM names";
+         std::to_string(s.Constants) + " RAM names; " + std::to_string(s.LabelOperands) +
+         " operands by name";
 }
 
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress) {

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "analysis/Trace.h"
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
@@ -21,6 +22,9 @@ struct ExportCode {
   // source offset -> the file offset reached.
   std::unordered_map<uint32_t, uint32_t> BankedTargets;
 };
+
+// The trace's instruction starts and the banks it found for bank 0's far operands.
+ExportCode ExportCodeOf(const Trace& trace);
 
 struct ExportInput {
   const Rom& rom;
@@ -60,7 +64,7 @@ using ExportProgress = std::function<void(uint32_t done, uint32_t total)>;
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress = {});
 
 // "64 banks; 41.2% of the bytes as instructions; 2400 labels (2353 from the symbol file, 47
-// made for jump targets); 285 RAM names"
+// made for jump targets); 285 RAM names; 1200 operands by name"
 std::string ExportSummaryText(const ExportSummary& summary, uint32_t romSize);
 
 // The project's name for a ROM file name: its base name without the extension, with every

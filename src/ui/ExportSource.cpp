@@ -45,11 +45,11 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(500);  // shown only when it takes a while
   ExportedSource source;
-  const ExportCode code;
   bool cancelled = false;
   const bool made = RunCommand(
       [&] {
         try {
+          const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks));
           source = ExportSource(
               {state.rom, state.labels, state.marks, state.comments, code,
                BaseName(state.rom.RomFileName)},

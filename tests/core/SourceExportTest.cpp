@@ -227,6 +227,26 @@ TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
   }
 }
 
+// A far call from bank 0 names its target only where the trace knows the bank: after a write to
+// the bank register, or where one bank alone has a label at that address.
+TEST(SourceExportTest, FarOperandsTakeANameOnlyWhenTheTraceKnowsTheBank) {
+  Project p(0x10000);
+  Put(*p.rom, 0x100, {0x00, 0xC3, 0x50, 0x01});
+  Put(*p.rom, 0x150, {0x3E, 0x02, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x40, 0xC3, 0x60, 0x01});
+  Put(*p.rom, 0x160, {0xCD, 0x10, 0x40, 0xCD, 0x20, 0x40, 0x76, 0x18, 0xFE});
+  Put(*p.rom, 0x4000, {0xCD, 0x10, 0x40, 0xC9});
+  p.rom->RomImage[0x8000] = 0xC9;
+  p.marks.Mark(0x4000, 4, MarkKind::Code);
+  ReadSymText(p.labels, "01:4010 Far1\n02:4010 Far2\n03:4020 Far3\n", 4, "far.sym");
+  p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
+  const std::string bank0 = p.Body(0), bank1 = p.Body(1);
+  for (const char* line : {"\tcall Func_02_4000\n", "\tcall $4010\n", "\tcall Far3\n"}) {
+    EXPECT_NE(bank0.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(bank1.find("\tcall Far1\n"), std::string::npos);  // its own bank
+  EXPECT_NE(p.Body(2).find("Func_02_4000:\n\tret\n"), std::string::npos);
+}
+
 TEST(SourceExportTest, Sha1MatchesKnownDigests) {
   struct Row {
     std::string input;

@@ -28,7 +28,7 @@ class ExportSourceTest : public QObject {
     h.state.comments[0x150] = "the answer";
     const QString out = h.Folder() + "/src";
     QVERIFY(QDir().mkdir(out));
-    const ExportCode code;
+    const ExportCode code = ExportCodeOf(TraceRom(h.state.rom, h.state.labels, h.state.marks));
     const ExportedSource expected = ExportSource(
         {h.state.rom, h.state.labels, h.state.marks, h.state.comments, code, "demo.gb"});
     QVERIFY(expected.Files[0].Name == "demo.asm");
