@@ -61,7 +61,8 @@ struct Project {
   std::string Body(uint32_t bank = 0) const {
     const std::string name = bank < 16 ? "bank_0" + std::string(1, "0123456789ABCDEF"[bank]) + ".asm"
                                        : "bank_" + std::to_string(bank) + ".asm";
-    const std::string& text = File(Export(), name);
+    const ExportedSource source = Export();
+    const std::string& text = File(source, name);
     std::string body;
     size_t at = text.find("SECTION");
     at = text.find('\n', at) + 1;
@@ -220,7 +221,8 @@ TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
   const std::string body = p.Body();
   EXPECT_EQ(body.substr(0, std::string(expected).size()), expected) << body.substr(0, 600);
   // RAM names are constants; a dot cannot stand in one, and a taken name gets a number.
-  const std::string ram = Project::File(p.Export(), "ram.asm");
+  const ExportedSource source = p.Export();
+  const std::string& ram = Project::File(source, "ram.asm");
   for (const char* line : {"DEF rLY EQU $FF44 ; FF:FF44\n", "DEF LY_alias EQU $FF44 ; 00:FF44 LY.alias\n",
                            "DEF Start_3 EQU $9000 ; 01:9000 Start\n"}) {
     EXPECT_NE(ram.find(line), std::string::npos) << line << ram;
