@@ -1,6 +1,7 @@
 #include "isa/Listing.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "model/BankAddress.h"
@@ -10,16 +11,12 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-// `digits` upper-case hexadecimal digits, or more when the value needs them.
-void AppendHex(std::string& out, uint32_t value, int digits) {
-  char buf[8];
-  int n = 0;
-  do {
-    buf[n++] = kHex[value & 0xF];
-    value >>= 4;
-  } while (value != 0 || n < digits);
-  while (n > 0) out += buf[--n];
-}
+// The two upper-case hexadecimal digits of every byte.
+constexpr auto kHexPairs = [] {
+  std::array<std::array<char, 2>, 256> pairs{};
+  for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = {kHex[i >> 4], kHex[i & 0xF]};
+  return pairs;
+}();
 
 // The label line for an offset, or nothing: of several labels there, the one standing last.
 bool AppendLabelLine(std::string& out, const LabelTables& labels, uint32_t offset) {
@@ -59,38 +56,49 @@ std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length) {
   return text;
 }
 
-uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom& rom,
-                              const LabelTables& labels, ValueFormat format, uint32_t offset) {
-  const uint8_t length = DecodeInstructionInto(scratch, rom, offset, format, labels);
-  // The bank address as OffsetToBankAddress writes it.
+uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,
+                              ValueFormat format, uint32_t offset, const RomLabelMap* map) {
+  const uint8_t b0 = rom.Byte(offset);
+  const uint8_t length = InstructionLength(b0);
+  // The bank address as OffsetToBankAddress writes it, then the raw bytes as RawBytesText
+  // writes them (nine characters), from a table of digit pairs.
+  char line[24];
+  char* p = line;
+  auto pair = [&p](uint32_t byte) {
+    *p++ = kHexPairs[byte][0];
+    *p++ = kHexPairs[byte][1];
+  };
   if (offset < 0x4000) {
-    out += "00:";
-    AppendHex(out, offset, 4);
+    *p++ = '0';
+    *p++ = '0';
   } else {
-    AppendHex(out, offset >> 14, 2);
-    out += ':';
-    AppendHex(out, (offset & 0x3FFF) + 0x4000, 4);
+    const uint32_t bank = offset >> 14;
+    // Banks from 0x100 on take a third digit.
+    if (bank > 0xFF) *p++ = kHex[bank >> 8];
+    pair(bank & 0xFF);
   }
-  // The raw bytes as RawBytesText writes them: nine characters.
+  *p++ = ':';
+  const uint32_t address = offset < 0x4000 ? offset : (offset & 0x3FFF) + 0x4000;
+  pair(address >> 8);
+  pair(address & 0xFF);
   for (uint32_t i = 0; i < 3; ++i) {
+    *p++ = ' ';
     if (i < length) {
-      const uint8_t b = rom.Byte(int64_t{offset} + i);
-      out += ' ';
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
+      pair(rom.Byte(int64_t{offset} + i));
     } else {
-      out += "   ";
+      *p++ = ' ';
+      *p++ = ' ';
     }
   }
-  out += ' ';
-  out += scratch;
+  *p++ = ' ';
+  out.append(line, static_cast<size_t>(p - line));
+  AppendInstruction(out, rom, offset, format, labels, map);
   return length;
 }
 
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines) {
   Listing listing;
-  std::string scratch;
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -101,7 +109,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
       if (++k == visibleLines) break;
     }
     std::string line;
-    const uint8_t length = AppendInstructionLine(line, scratch, rom, labels, format, pos);
+    const uint8_t length = AppendInstructionLine(line, rom, labels, format, pos);
     listing.Lines.push_back({std::move(line), false});
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
     pos += length;
@@ -115,8 +123,8 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   constexpr size_t kChunk = 1 << 20;
   std::string out;
   out.reserve(kChunk + 256);
-  std::string scratch;
   const auto byOffset = LabelsByOffset(labels);
+  const RomLabelMap map(labels);
   auto next = std::lower_bound(byOffset.begin(), byOffset.end(),
                                std::pair<int32_t, int32_t>{static_cast<int32_t>(from), -1});
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
@@ -128,7 +136,7 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       out += labels.RomLabels()[next->second].Name;
       out += ":\n";
     }
-    pos += AppendInstructionLine(out, scratch, rom, labels, format, at);
+    pos += AppendInstructionLine(out, rom, labels, format, at, &map);
     out += '\n';
     if (out.size() >= kChunk) {
       write(out);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <random>
+#include <string>
+#include <utility>
 
 #include "isa/Listing.h"
 
@@ -133,5 +136,44 @@ TEST_F(ListingFixture, WheelStepsOverThreeInstructions) {
     SCOPED_TRACE(r.start);
     EXPECT_EQ(OffsetAfterInstructions(rom, r.start, 3), r.down);
     EXPECT_EQ(OffsetBeforeInstructions(rom, r.start, 3), r.up);
+  }
+}
+
+// The whole-ROM text that velmora-cli prints is, line for line, what BuildListing gives from
+// each instruction's offset: random bytes over banks 0 to 7 and past a three-digit bank, labels
+// repeated at one offset, an empty name, RAM labels, in all three formats.
+TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
+  std::mt19937 rng(11);
+  rom.RomSize = 0x20000;
+  for (uint32_t i = 0; i < rom.RomSize; ++i) rom.RomImage[i] = static_cast<uint8_t>(rng());
+  for (int i = 0; i < 4000; ++i) {
+    labels.AddRomLabel(static_cast<int32_t>(rng() % rom.RomSize), "R" + std::to_string(i));
+  }
+  labels.AddRomLabel(0x4000, "Twice");
+  labels.AddRomLabel(0x4000, "");
+  labels.AddRomLabel(0x4010, "");
+  for (int i = 0; i < 2000; ++i) {
+    labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0, "M" + std::to_string(i));
+  }
+  // jp $4010 to the empty name from bank 0 ("@") and from its own bank (the number).
+  Put(0x100, {0xC3, 0x10, 0x40});
+  Put(0x4100, {0xC3, 0x10, 0x40});
+  Put(0x400000 - 2, {0xCD, 0x10, 0x40});  // call $4010 from bank $FF, on into bank $100
+  for (ValueFormat format : {ValueFormat::Dec, ValueFormat::Hex, ValueFormat::Bin}) {
+    for (auto [from, to] : {std::pair{0u, rom.RomSize - 1}, std::pair{0x400000u - 2, 0x400002u}}) {
+      std::string streamed;
+      StreamListing(rom, labels, format, from, to,
+                    [&](std::string_view chunk) { streamed += chunk; });
+      std::string expected;
+      for (uint32_t pos = from; pos <= to;) {
+        const Listing l = BuildListing(rom, labels, format, pos, 2);
+        for (const ListingLine& line : l.Lines) {
+          expected += line.Text + '\n';
+          if (!line.IsLabel) break;
+        }
+        pos += InstructionLength(rom.Byte(pos));
+      }
+      ASSERT_EQ(streamed, expected) << static_cast<int>(format) << " from " << from;
+    }
   }
 }
