@@ -37,6 +37,7 @@
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
+#include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
 namespace {
@@ -165,6 +166,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
   connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
   connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
+  SetUpAnalysis();
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -174,7 +176,10 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   TSplashForm::Play(this);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // The undo stack empties itself as the window's children go: no trace of that.
+  disconnect(undoStack_, nullptr, trace_, nullptr);
+}
 
 // ---- File commands ----
 
@@ -256,6 +261,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
+  CloseAnalysisWindows();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
   std::exception_ptr symbolError;
   try {
@@ -263,6 +269,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   } catch (...) {
     symbolError = std::current_exception();
   }
+  Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
   SetStartOffset(0);
@@ -296,6 +303,7 @@ void TMainForm::RomFileChanged() {
 
 void TMainForm::SymFileChanged() {
   RunCommand([this] { ReadSymbols(); }, this);
+  Retrace();
   UpdateList();
 }
 
