@@ -14,9 +14,11 @@
 #include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
 #include "isa/Follow.h"
+#include "model/Failure.h"
 #include "model/Header.h"
 #include "patch/Patch.h"
 #include "search/Search.h"
@@ -37,6 +39,7 @@
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
+#include "ui/StatusReport.h"
 #include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
@@ -88,11 +91,19 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Panel0->setObjectName("Panel0");
   Panel0->setFixedWidth(55);
   Panel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  // Panel 1 says "Modified" while there are unsaved changes, panel 2 "Read-only" while the
+  // loaded file may not be written; each as wide as its word.
+  const QFontMetrics codeMetrics(codeFont_);
   Panel1 = new QLabel(ui.Status);
   Panel1->setObjectName("Panel1");
-  Panel1->setFixedWidth(50);
+  Panel1->setFixedWidth(std::max(50, codeMetrics.horizontalAdvance("Modified") + 8));
+  Panel2 = new QLabel(ui.Status);
+  Panel2->setObjectName("Panel2");
+  Panel2->setFixedWidth(codeMetrics.horizontalAdvance("Read-only") + 8);
   ui.Status->addWidget(Panel0);
   ui.Status->addWidget(Panel1);
+  ui.Status->addWidget(Panel2);
+  report_ = new TStatusReport(ui.Status);
   ui.Status->setFont(codeFont_);
   ui.Status->setFixedHeight(kStatusHeight);
 
@@ -114,11 +125,17 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
   undoStack_ = new QUndoStack(this);
   ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
+  connect(undoStack_, &QUndoStack::cleanChanged, this, &TMainForm::ShowFileState);
 
   // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
   const QList<QAction*> fileItems = ui.File1->actions();
   recent_ = new TRecentRoms(ui.File1, fileItems.value(fileItems.indexOf(ui.SaveAs1) + 1),
-                            [this](const QString& name) { LoadRomNamed(name); });
+                            [this](const QString& name) {
+                              // After its "File not found." box, a file that is gone leaves
+                              // the list.
+                              if (!LoadRomNamed(name) && !QFileInfo::exists(name))
+                                recent_->Remove(name);
+                            });
   new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
   watch_ = new TFileWatch(this);
   connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
@@ -177,7 +194,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 }
 
 TMainForm::~TMainForm() {
-  // The undo stack empties itself as the window's children go: no trace of that.
+  // The stack outlives the panels it reports to while the window's children are deleted, and
+  // empties itself then: no trace of that either.
+  undoStack_->disconnect(this);
   disconnect(undoStack_, nullptr, trace_, nullptr);
 }
 
@@ -209,6 +228,7 @@ void TMainForm::PushEdit(const QString& caption, EditStep step) {
   if (!step.Empty()) {
     undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
                                       [this](const EditStep& s) { ShowEdit(s); }));
+    RomChanged();
   }
   UpdateList();
 }
@@ -217,12 +237,26 @@ void TMainForm::ShowEdit(const EditStep& step) {
   if (step.OldSize != step.NewSize) SetScrollRange();
   JumpTo(static_cast<int32_t>(step.FirstOffset()));
   ShowSelectedOffset();
+  RomChanged();
+}
+
+void TMainForm::RomChanged() {
+  setWindowTitle("Velmora - " + Latin1(HeaderTitle(state_.rom)));
+  // What the last command reported may no longer hold; a command reports after its change.
+  report_->clear();
+  if (findAll_) findAll_->SearchAgain();
 }
 
 void TMainForm::ClearUndo() {
   undoStack_->clear();
   // clear() leaves an empty stack as it was, unclean after a MarkModified.
   undoStack_->setClean();
+  ShowFileState();
+}
+
+void TMainForm::ShowFileState() {
+  Panel1->setText(Modified() ? "Modified" : "");
+  Panel2->setText(state_.rom.RomSize != 0 && state_.rom.ReadOnly ? "Read-only" : "");
 }
 
 void TMainForm::MarkModified() {
@@ -320,8 +354,26 @@ bool TMainForm::SaveTo(const QString& fileName) {
 }
 
 bool TMainForm::SaveLoaded() {
-  if (state_.rom.RomFileName.empty()) return false;
-  return SaveTo(QFile::decodeName(state_.rom.RomFileName.c_str()));
+  Rom& rom = state_.rom;
+  if (rom.RomFileName.empty()) return false;
+  const bool saved = RunCommand(
+      [&] {
+        try {
+          SaveRomFile(rom, rom.RomFileName);
+        } catch (FileError& e) {
+          if (FileErrorText(e.errorNumber) == FileErrorText(EACCES)) {
+            e.note = "Use File > Save As... (F6) to save the ROM under another name.";
+          }
+          throw;
+        }
+        undoStack_->setClean();
+      },
+      this);
+  watch_->TakeRomAsUnchanged();
+  // It could be written after all (made writable since the load, or root's).
+  if (saved) rom.ReadOnly = false;
+  ShowFileState();
+  return saved;
 }
 
 void TMainForm::Save1Click() {
@@ -355,14 +407,21 @@ bool TMainForm::SaveChangesFirst() {
 
 void TMainForm::ExportPatch1Click() {
   if (state_.rom.RomSize == 0) return;
-  ExportPatch(state_, this);
+  const QString report = ExportPatch(state_, this);
+  if (!report.isEmpty()) report_->Show(report);
 }
 
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    RunEdit("Apply Patch",
-            [&] { ApplyRomChange(state_.rom, PatchRom(state_.rom, ReadPatchFile(*file))); });
+    const uint32_t oldSize = state_.rom.RomSize;
+    RomChange change;
+    if (RunEdit("Apply Patch", [&] {
+          change = PatchRom(state_.rom, ReadPatchFile(*file));
+          ApplyRomChange(state_.rom, change);
+        })) {
+      report_->Show(Latin1(PatchAppliedText(change, oldSize)));
+    }
   }
 }
 
@@ -435,6 +494,8 @@ void TMainForm::Labels1Click() {
 }
 
 void TMainForm::ShowFindAll(FindAllResult result) {
+  // Nothing found: the search's own message, and the results open before stay.
+  if (result.Offsets.empty()) return ShowInfo(result.MissText, this);
   if (findAll_) findAll_->close();
   findAll_ = new TFindAllForm(state_, std::move(result), this);
   connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
@@ -487,13 +548,21 @@ void TMainForm::RomInfo1Click() {
 }
 
 void TMainForm::FixChecksums1Click() {
-  RunEdit("Fix Checksums", [this] { ApplyRomChange(state_.rom, FixChecksums(state_.rom)); });
+  if (ChecksumsRight(state_.rom)) return report_->Show("Checksums were already right");
+  if (RunEdit("Fix Checksums", [this] { ApplyRomChange(state_.rom, FixChecksums(state_.rom)); })) {
+    report_->Show("Checksums fixed: " + Latin1(StoredChecksumsText(state_.rom)));
+  }
 }
 
 void TMainForm::RomExtender1Click() {
   TRomExtenderForm form(state_.rom, this);
-  if (form.exec() == QDialog::Accepted)
-    RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); });
+  if (form.exec() != QDialog::Accepted) return;
+  // The extender sets the checksums only where they were right before.
+  const bool fixed = ChecksumsRight(state_.rom);
+  if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); })) return;
+  report_->Show("Extended to " + Latin1(SizeText(state_.rom.RomSize)) +
+                (fixed ? "; checksums fixed: " + Latin1(StoredChecksumsText(state_.rom))
+                       : QString("; the checksums were wrong before and are left as they were")));
 }
 
 void TMainForm::Bin1Click(int tag) {

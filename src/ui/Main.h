@@ -22,6 +22,7 @@ class TRecentRoms;
 class TFindAllForm;
 class TReferencesForm;
 class TRomMapForm;
+class TStatusReport;
 class TTraceRunner;
 struct AppState;
 struct FindAllResult;
@@ -146,6 +147,9 @@ class TMainForm : public QMainWindow {
   void SetScrollRange();
   // After an undo or redo: the step's first changed byte, in a rebuilt listing.
   void ShowEdit(const EditStep& step);
+  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title and
+  // the open Find All results follow, and the status bar's last report goes.
+  void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
   // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
@@ -159,6 +163,8 @@ class TMainForm : public QMainWindow {
   void SymFileChanged();
   // Find All from a search dialog: its results window, in place of the one open before.
   void ShowFindAll(FindAllResult result);
+  // The status bar's panels for unsaved changes and a read-only file.
+  void ShowFileState();
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
@@ -170,6 +176,8 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
+  QLabel* Panel2 = nullptr;
+  TStatusReport* report_ = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
   TRecentRoms* recent_ = nullptr;

@@ -147,11 +147,12 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
   Write("game.sym", kSym);
   Write("ok.asm",
         "// a routine\r\norg 01:4100\r\n@Top:\r\nld a,$10// count\r\ndec a\r\njr nz,@Top\r\n"
-        "call @Loop\r\ndb $AA\r\ndw $1234\r\n");
+        "call @Loop\r\ndb $AA,$BB \t// two\r\ndw $1234\r\nrlc a\r\n");
   EXPECT_EQ(Run({"asm", "game.gb", "ok.asm", "-o", "new.gb"}).status, 0);
   EXPECT_EQ(Read("game.gb"), std::string(bytes.begin(), bytes.end()));
   Bytes want = bytes;
-  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00, 0x02, 0xAA, 0x34, 0x12};
+  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00,
+                   0x02, 0xAA, 0xBB, 0x34, 0x12, 0xCB, 0x07};
   std::copy(code.begin(), code.end(), want.begin() + 0x4100);
   EXPECT_TRUE(Read("new.gb") == std::string(want.begin(), want.end()));
   const Result inPlace = Run({"asm", "game.gb", "ok.asm"});
@@ -175,6 +176,10 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
        "bad.asm:3: Address conversion error. This rom has $04 banks, please use \"Tool->Rom "
        "Extender\" to make rom bigger so you can access bank $09."},
       {"org 01:4000\njp @Nowhere\n", "bad.asm:2: Label Nowhere is not defined."},
+      {"org 01:4003\njr $5000\n",
+       "bad.asm:2: Jump target $5000 is out of reach of jr (-128 to 127 bytes)."},
+      {"org 01:4000\nld bc,$12345\n",
+       "bad.asm:2: Value $12345 does not fit in a word (-32768 to 65535)."},
   };
   for (const Row& r : rows) {
     Write("bad.asm", r.source);
@@ -330,20 +335,40 @@ TEST_F(CliFixture, PatchMakeAndApply) {
   EXPECT_EQ(Run({"patch", "apply", "orig.gb", "hack.ips"}).status, 0);
   EXPECT_TRUE(Read("orig.gb") == Read("mod.gb"));
 
-  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written.
-  const Result wrong = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written; the
+  // ROM it makes is told apart.
+  Bytes other = original;
+  other[0x2000] ^= 1;
+  Write("other.gb", other);
+  const Result wrong = Run({"patch", "apply", "other.gb", "hack.BPS", "-o", "x.gb"});
   EXPECT_EQ(wrong.status, 1);
   char text[120];
   std::snprintf(text, sizeof text,
                 "hack.BPS: This patch is for another ROM (CRC32 %08X, this ROM has %08X).\n",
-                Crc32(original), Crc32(modified));
+                Crc32(original), Crc32(other));
   EXPECT_EQ(wrong.err, text);
+  const Result applied = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  EXPECT_EQ(applied.err, "hack.BPS: This patch is already applied.\n");
   EXPECT_FALSE(fs::exists(Path("x.gb")));
   const Result format = Run({"patch", "make", "orig.gb", "mod.gb", "-o", "hack.ups"});
   EXPECT_EQ(format.status, 2);
   EXPECT_EQ(format.err,
             "hack.ups: 'hack.ups' names no patch format: the name must end in .ips "
             "or .bps.\n");
+}
+
+// A patch that replaces nearly every byte of a 16 MiB ROM is itself over 16 MiB; it is written
+// as the window writes it, and applies.
+TEST_F(CliFixture, PatchesOver16MiBAreWritten) {
+  Write("zeros.gb", Bytes(16u << 20, 0));
+  Write("full.gb", MakeRomBytes(16u << 20));
+  for (const char* patch : {"big.ips", "big.bps"}) {
+    const Result made = Run({"patch", "make", "zeros.gb", "full.gb", "-o", patch});
+    EXPECT_EQ(made.err, "") << patch;
+    EXPECT_GT(fs::file_size(Path(patch)), uintmax_t{16} << 20) << patch;
+    EXPECT_EQ(Run({"patch", "apply", "zeros.gb", patch, "-o", "out.gb"}).status, 0) << patch;
+    EXPECT_TRUE(Read("out.gb") == Read("full.gb")) << patch;
+  }
 }
 
 TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {

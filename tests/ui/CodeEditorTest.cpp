@@ -140,6 +140,8 @@ class CodeEditorTest : public QObject {
         {"org 00:0150\njp @Main\nnop\n@Main\nhalt\n", 0x0150,
          QByteArray("\xC3\x54\x01\x00\x76", 5)},
         {"org 00:0300\nld a,b// load\n\n", 0x0300, QByteArray("\x78\xAA", 2)},
+        {"org 00:0300 // here\nld a,b // load\ndb $12,$34\t// two\n", 0x0300,
+         QByteArray("\x78\x12\x34\xAA", 4)},
     };
     for (const auto& row : rows) {
       TCodeEditorForm form(*state, 0, nullptr);
@@ -167,8 +169,10 @@ class CodeEditorTest : public QObject {
          "Compiling error: no orgion declared, you must set the address where compiled code will "
          "be placed e.g. \"org 01:4100\".",
          "nop"},
-        {"// only a comment\norg 00:0150 // start\nnop\n", "Velmora",
-         "'$0150 ' is not a valid integer value.", "org 00:0150 // start"},
+        {"// only a comment\norg 00:0150 x // start\nnop\n", "Velmora",
+         "'$0150 x' is not a valid integer value.", "org 00:0150 x // start"},
+        {"org 01:4003\njr $5000\n", "Error",
+         "Jump target $5000 is out of reach of jr (-128 to 127 bytes).", "jr $5000"},
         {"org 00:0150\n@Here\nnop\nfoo bar\n", "Error",
          "Assembling failed, syntax error: unsupported instruction \"foo bar\".", "foo bar"},
         {"org 07:7FFE\nnop\n\tld hl,$1234// too long\nnop\n", "Error",
@@ -190,11 +194,18 @@ class CodeEditorTest : public QObject {
     }
   }
 
-  void ClearEmptiesAndAnEmptyBlockIsAccepted() {
+  void ClearEmptiesUndoablyAndAnEmptyBlockIsAccepted() {
     auto state = MakeState();
     TCodeEditorForm form(*state, 0x4100, nullptr);
     form.show();
+    QTest::keyClicks(Editor(form), "nop");
+    const QString typed = Editor(form)->toPlainText();
     Click(form, "ClearButton");
+    QCOMPARE(Editor(form)->toPlainText(), QString());
+    // Ctrl+Z in the text brings the block back, and Ctrl+Y clears it again.
+    QTest::keyClick(Editor(form), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Editor(form)->toPlainText(), typed);
+    QTest::keyClick(Editor(form), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(Editor(form)->toPlainText(), QString());
     Click(form, "OKButton");
     QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -390,7 +401,8 @@ class CodeEditorTest : public QObject {
                              }));
     QVERIFY(openBox && openBox->seen);
     QCOMPARE(openBox->title, QString("Velmora"));
-    QCOMPARE(openBox->text, QString("File not found."));
+    // The file's name on a line of its own.
+    QCOMPARE(openBox->text, "File not found.\n" + gone);
     QCOMPARE(Editor(form)->toPlainText(), before);
 
     std::shared_ptr<SeenBox> saveBox;
@@ -401,7 +413,7 @@ class CodeEditorTest : public QObject {
                              }));
     QVERIFY(saveBox && saveBox->seen);
     QCOMPARE(saveBox->title, QString("Velmora"));
-    QCOMPARE(saveBox->text, QString("File not found."));
+    QCOMPARE(saveBox->text, "File not found.\n" + dir.filePath("no-such-folder/out.asm"));
     QCOMPARE(Editor(form)->toPlainText(), before);
   }
 };
