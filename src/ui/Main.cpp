@@ -34,6 +34,7 @@
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
 #include "ui/Latin1.h"
+#include "ui/ExportSource.h"
 #include "ui/PatchFiles.h"
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
@@ -146,6 +147,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
+  connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);
   connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
   connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
@@ -409,6 +411,10 @@ void TMainForm::ExportPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   const QString report = ExportPatch(state_, this);
   if (!report.isEmpty()) report_->Show(report);
+}
+
+void TMainForm::ExportSource1Click() {
+  ExportSourceProject(state_, this);
 }
 
 void TMainForm::ApplyPatch1Click() {
