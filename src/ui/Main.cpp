@@ -420,13 +420,13 @@ void TMainForm::ExportSource1Click() {
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    const uint32_t oldSize = state_.rom.RomSize;
-    RomChange change;
+    std::string report;
     if (RunEdit("Apply Patch", [&] {
-          change = PatchRom(state_.rom, ReadPatchFile(*file));
+          const RomChange change = PatchRom(state_.rom, ReadPatchFile(*file));
+          report = PatchAppliedText(state_.rom, change);
           ApplyRomChange(state_.rom, change);
         })) {
-      report_->Show(Latin1(PatchAppliedText(change, oldSize)));
+      report_->Show(Latin1(report));
     }
   }
 }
