@@ -33,6 +33,7 @@ void TMainForm::OpenDropped(const QString& fileName) {
   // ROM is loaded.
   droppedSym_ = name;
   RunCommand([this] { ReadSymbols(); }, this);
+  Retrace();
   WatchFiles();
   UpdateList();
 }
