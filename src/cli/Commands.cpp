@@ -10,10 +10,13 @@
 #include "analysis/RomMap.h"
 #include "analysis/Trace.h"
 #include "asm/BlockAssembler.h"
+#include "export/ExportFolder.h"
+#include "export/SourceExport.h"
 #include "isa/Listing.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/FileRead.h"
+#include "model/FileWrite.h"
 #include "model/Header.h"
 #include "model/Labels.h"
 #include "model/NumberText.h"
@@ -44,7 +47,9 @@ auto OnFile(const std::string& file, F&& step, int code = kExitFailed) -> declty
   } catch (const Failure& e) {
     throw CliError{file, e.text, code};
   } catch (const RunTimeError& e) {
-    throw CliError{file, DefaultErrorBoxText(e.what()), code};
+    // The line names the file already; a note (where a file's old content was kept) follows.
+    throw CliError{file, DefaultErrorBoxText(e.what()) + (e.note.empty() ? "" : "\n" + e.note),
+                   code};
   }
 }
 
@@ -102,15 +107,9 @@ void Save(const Rom& rom, const std::string& fileName) {
   OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
 }
 
-// Any bytes through the ROM's safe save (temporary file, sync, rename).
+// Any bytes, of any size, through the ROM's safe save (temporary file, sync, rename).
 void SaveBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-  if (bytes.size() > kRomCapacity) {
-    throw CliError{fileName, "The patch would be larger than 16 MiB."};
-  }
-  auto file = std::make_unique<Rom>();
-  std::memcpy(file->RomImage.data(), bytes.data(), bytes.size());
-  file->RomSize = static_cast<uint32_t>(bytes.size());
-  Save(*file, fileName);
+  OnFile(fileName, [&] { SaveFileSafely(fileName, bytes.data(), bytes.size()); });
 }
 
 // ADDR: a bank address ("01:4000") or a file offset ("$4000", "16384") within the ROM.
@@ -295,6 +294,24 @@ int Map(const CliIo& io, const MapOptions& o) {
     LoadLabels(labels, *rom, o.sym, io.programFolder);
     const std::string table = CoverageTable(CoverageByBank(TraceRom(*rom, labels, RomMarks())));
     std::fwrite(table.data(), 1, table.size(), io.out);
+    Flush(io);
+  });
+}
+
+int Export(const CliIo& io, const ExportOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    LabelTables labels;
+    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    const RomMarks marks;
+    const RomComments comments;
+    const ExportCode code = ExportCodeOf(TraceRom(*rom, labels, marks));
+    const ExportedSource source = OnFile(o.rom, [&] {
+      return ExportSource({*rom, labels, marks, comments, code, BaseName(o.rom)});
+    });
+    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
+    std::fprintf(io.out, "%s: %s\n", o.out.c_str(),
+                 ExportSummaryText(source.Summary, rom->RomSize).c_str());
     Flush(io);
   });
 }

@@ -89,6 +89,7 @@ class TMainForm : public QMainWindow {
   void SaveAs1Click();
   void ExportPatch1Click();
   void ApplyPatch1Click();
+  void ExportSource1Click();
   void Quit1Click();
   // Search, View and Tools: the dialogs that these open are built elsewhere.
   void Goto1Click();
@@ -144,6 +145,8 @@ class TMainForm : public QMainWindow {
   void SymFileChanged();
   // Find All from a search dialog: its results window, in place of the one open before.
   void ShowFindAll(FindAllResult result);
+  // The status bar's panels for unsaved changes and a read-only file.
+  void ShowFileState();
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
@@ -155,6 +158,7 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
+  QLabel* Panel2 = nullptr;
   TStatusReport* report_ = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
