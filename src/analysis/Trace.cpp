@@ -174,11 +174,17 @@ class Tracer {
         Add(pos, static_cast<uint16_t>(0xFF00 | b1), RefKind::Write, state);
         break;
       case 0x01: case 0x11: case 0x21: case 0x31:
-        Add(pos, word, RefKind::Pointer, state);
+        // Values below 0100 are counts and zeros far more often than pointers to the vectors.
+        if (word >= 0x100) Add(pos, word, RefKind::Pointer, state);
         break;
       default:
         if (IsCall(b0)) Flow(pos, word, RefKind::Call, state);
-        if (IsRst(b0)) Flow(pos, static_cast<uint16_t>(b0 & 0x38), RefKind::Rst, state);
+        if (IsRst(b0)) {
+          Flow(pos, static_cast<uint16_t>(b0 & 0x38), RefKind::Rst, state);
+          // An rst to a vector that holds the same rst (FF at 0038, the fill of empty ROM)
+          // calls itself until the stack runs over: it never comes back.
+          goesOn = At(b0 & 0x38u) != b0;
+        }
         break;
     }
     TrackBankWrites(b0, b1, word, state);

@@ -1,6 +1,8 @@
 #include "ui/Look.h"
 
 #include <QColor>
+#include <algorithm>
+#include <QScreen>
 #include <QWidget>
 
 QFont DialogFont() {
@@ -53,4 +55,19 @@ void ApplyHintLook(QWidget* hint) {
   palette.setColor(QPalette::WindowText, Qt::black);
   hint->setPalette(palette);
   hint->setAutoFillBackground(true);
+}
+
+void PlaceBesideMain(QWidget* window, const QWidget* main) {
+  const QRect frame = main->frameGeometry();
+  window->resize(window->width(), main->height());
+  const QScreen* screen = main->screen();
+  const QRect room = screen ? screen->availableGeometry() : QRect();
+  const int outer = window->frameGeometry().width();
+  int x = frame.right() + 1;
+  if (!room.isEmpty() && x + outer > room.right() + 1 && frame.left() - outer >= room.left()) {
+    x = frame.left() - outer;
+  }
+  // With room on neither side it covers part of the main window rather than leave the screen.
+  if (!room.isEmpty() && x + outer > room.right() + 1) x = std::max(room.left(), room.right() + 1 - outer);
+  window->move(x, frame.top());
 }

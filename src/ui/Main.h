@@ -20,7 +20,10 @@ class QUndoStack;
 class TFileWatch;
 class TRecentRoms;
 class TFindAllForm;
+class TReferencesForm;
+class TRomMapForm;
 class TStatusReport;
+class TTraceRunner;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -71,6 +74,13 @@ class TMainForm : public QMainWindow {
   // Returns true when the ROM was loaded.
   bool LoadRomNamed(const QString& fileName);
 
+  // The labels or the code/data/text marks changed: the trace is made again (the ROM's bytes are
+  // traced again after every undo step by themselves).
+  void Retrace();
+  TTraceRunner* Tracer() const { return trace_; }
+  // The reference count shown on a line of the listing (0 where none is shown).
+  size_t LabelReferenceCount(int line) const;
+
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
   const std::vector<int32_t>& LineOffsets() const { return listing_.LineOffsets; }
@@ -99,8 +109,10 @@ class TMainForm : public QMainWindow {
   void Follow1Click();
   void Back1Click();
   void Forward1Click();
+  void References1Click();
   void Bin1Click(int tag);
   void Labels1Click();
+  void RomMap1Click();
   void CodeEditor1Click();
   void ChangeInstruction1Click();
   void RomInfo1Click();
@@ -121,6 +133,13 @@ class TMainForm : public QMainWindow {
   void ListContextPopup(const QPoint& pos);
   void ListWheel(int notches);
 
+  // The trace and the windows that show it, set up once; closed when another ROM is loaded.
+  void SetUpAnalysis();
+  void CloseAnalysisWindows();
+  // For each line of the listing, the number of references to a label line's place; 0 for other
+  // lines and for label lines followed by another label line.
+  void CountLabelReferences();
+
   // Sets the scroll position without it counting as the user's scrolling.
   void SetStartOffset(int64_t offset);
   void ShowSelectedOffset();
@@ -137,9 +156,19 @@ class TMainForm : public QMainWindow {
   // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
   // stops on a bad line still leaves the ROM shown with the labels read before that line, and
   // the error is shown after.
-  bool OpenRom(const QString& fileName);
+  // A reload that the file watch started (`watched`) reports its failures more quietly.
+  bool OpenRom(const QString& fileName, bool watched = false);
+  // The loaded ROM's symbol file: the one dropped on the window, else the one found for it.
+  std::string SymFileToRead() const;
   // Reads the loaded ROM's symbol file into the labels (throws as LoadSymFile does).
   void ReadSymbols();
+  // Watches the loaded ROM and the symbol files it may have.
+  void WatchFiles();
+  // A file dropped on the window: a symbol file (.sym) is read as the loaded ROM's labels, a
+  // patch (.ips, .bps) is applied after a question, anything else is loaded as a ROM.
+  void OpenDropped(const QString& fileName);
+  // Applies a patch file to the ROM as one undo step, and reports it.
+  void ApplyPatchFile(const std::string& file);
   // The loaded file or its symbol file changed on disk.
   void RomFileChanged();
   void SymFileChanged();
@@ -170,4 +199,11 @@ class TMainForm : public QMainWindow {
   QUndoStack* undoStack_ = nullptr;
   History history_;
   QPointer<TFindAllForm> findAll_;
+  std::string loadedName_;   // the file of the ROM loaded last
+  std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
+  bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so
+  TTraceRunner* trace_ = nullptr;
+  QPointer<TReferencesForm> references_;
+  QPointer<TRomMapForm> romMap_;
+  std::vector<size_t> labelCounts_;
 };
