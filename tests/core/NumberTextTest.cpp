@@ -56,3 +56,9 @@ TEST(NumberText, IntToHexPadsAndWidens) {
   EXPECT_EQ(IntToHex(0x100, 2), "100");
   EXPECT_EQ(IntToHex(0xABCDEF, 1), "ABCDEF");
 }
+
+TEST(NumberText, ByteCountTextIsSingularForOne) {
+  EXPECT_EQ(ByteCountText(0), "0 bytes");
+  EXPECT_EQ(ByteCountText(1), "1 byte");
+  EXPECT_EQ(ByteCountText(0x150), "336 bytes");
+}
