@@ -35,7 +35,8 @@ std::string UnknownOption(const CLI::App& app) {
 
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CliParse r;
-  CLI::App app("Disassemble, assemble, search, check and patch GameBoy ROMs.", "velmora-cli");
+  CLI::App app("Disassemble, assemble, search, trace, check and patch GameBoy ROMs.",
+               "velmora-cli");
   app.set_version_flag("--version", "velmora-cli " VELMORA_VERSION);
   app.require_subcommand(1);
   app.footer(kExitStatusHelp);
@@ -86,6 +87,19 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   AddFile(pa, "PATCH", r.apply.patch, "patch file")->required();
   AddFile(pa, "-o", r.apply.out, "write the result here instead of over ROM");
 
+  CLI::App* x = app.add_subcommand("xrefs",
+                                   "Print every place that calls, jumps to, reads or "
+                                   "writes an address (traced code only)");
+  AddFile(x, "ROM", r.xrefs.rom, "ROM file")->required();
+  x->add_option("PLACE", r.xrefs.place, "a ROM or RAM label, or " + addressHelp)->required();
+  AddFile(x, "--sym", r.xrefs.sym, symHelp);
+
+  CLI::App* m = app.add_subcommand("map",
+                                   "Print how much of each bank is code, data, text and "
+                                   "unknown");
+  AddFile(m, "ROM", r.map.rom, "ROM file")->required();
+  AddFile(m, "--sym", r.map.sym, symHelp);
+
   const auto usage = [&](const std::string& text) {
     r.exitCode = kExitUsage;
     r.err = "velmora-cli: " + text + "\n";
@@ -130,7 +144,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   const std::pair<const CLI::App*, CliCommand> commands[] = {
       {d, CliCommand::Disasm},      {a, CliCommand::Asm},          {s, CliCommand::Search},
       {i, CliCommand::Info},        {f, CliCommand::FixChecksums}, {pm, CliCommand::PatchMake},
-      {pa, CliCommand::PatchApply},
+      {pa, CliCommand::PatchApply}, {x, CliCommand::Xrefs},        {m, CliCommand::Map},
   };
   for (const auto& [command, which] : commands) {
     if (command->parsed()) r.command = which;

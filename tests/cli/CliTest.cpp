@@ -248,6 +248,47 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
   }
 }
 
+TEST_F(CliFixture, XrefsAndMapOfTracedCode) {
+  // D3 is no instruction: only what runs from 0100 and the label is code.
+  Bytes bytes(0x8000, 0xD3);
+  const Bytes code = {0xCD, 0x00, 0x02, 0xFA, 0x00, 0xC0, 0xC3, 0x00, 0x02};
+  std::copy(code.begin(), code.end(), bytes.begin() + 0x100);
+  const Bytes again = {0xEA, 0x00, 0xC0, 0xC9};
+  std::copy(again.begin(), again.end(), bytes.begin() + 0x200);
+  Write("game.gb", bytes);
+  Write("game.sym", "00:0200 Again\nC0:C000 wVar\n");
+  const std::string toAgain = "call    00:0100 call @Again\njump    00:0106 jp @Again\n";
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {{"xrefs", "game.gb", "Again"}, 0, toAgain, ""},
+      {{"xrefs", "game.gb", "00:0200"}, 0, toAgain, ""},
+      {{"xrefs", "game.gb", "@wVar"}, 0,
+       "read    00:0103 ld a,[@wVar]\nwrite   00:0200 ld [@wVar],a\n", ""},
+      {{"xrefs", "game.gb", "$0103"}, 1, "", ""},
+      {{"xrefs", "game.gb", "@Nowhere"}, 2, "", "velmora-cli: @Nowhere: no such label.\n"},
+      {{"xrefs", "game.gb", "00:0200", "--sym", "empty.sym"}, 0,
+       "call    00:0100 call $0200\njump    00:0106 jp $0200\n", ""},
+      {{"map", "game.gb"}, 0,
+       "bank     code     data     text  unknown\n"
+       "00       0.1%     0.0%     0.0%    99.9%\n"
+       "01       0.0%     0.0%     0.0%   100.0%\n"
+       "all      0.0%     0.0%     0.0%   100.0%\n"
+       "bytes: code 13, data 0, text 0, unknown 32755\n",
+       ""},
+  };
+  Write("empty.sym", "");
+  for (const Row& r : rows) {
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, r.status) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.out, r.out) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.err, r.err) << testing::PrintToString(r.args);
+  }
+}
+
 TEST_F(CliFixture, InfoAndFixChecksumsOnABuiltHeader) {
   const Bytes bytes = MakeRomBytes();
   Write("game.gb", bytes);
@@ -329,6 +370,9 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
       {"search", "game.gb", "--bytes", "1", "--inst", "nop"},
       {"patch", "make", "game.gb", "game.gb"},
       {"info", "game.gb", "extra"},
+      {"xrefs", "game.gb"},
+      {"xrefs", "game.gb", "zz"},
+      {"map"},
   };
   for (const auto& args : rows) {
     const Result r = Run(args);
@@ -341,7 +385,8 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
   EXPECT_EQ(Run({"--version"}).out, "velmora-cli 1.0.0\n");
   EXPECT_NE(Run({"--help"}).out.find("Exit status: 0 done or found, 1 nothing found"),
             std::string::npos);
-  for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch"}) {
+  for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch",
+                              "xrefs", "map"}) {
     const Result help = Run({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command;

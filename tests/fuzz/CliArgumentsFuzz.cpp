@@ -61,6 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case CliCommand::PatchApply:
       FUZZ_CHECK(given(r.apply.rom) && given(r.apply.patch));
       break;
+    case CliCommand::Xrefs:
+      FUZZ_CHECK(given(r.xrefs.rom));
+      break;
+    case CliCommand::Map:
+      FUZZ_CHECK(given(r.map.rom));
+      break;
   }
   return 0;
 }
