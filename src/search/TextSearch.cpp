@@ -19,7 +19,8 @@ int32_t SearchText(const Rom& rom, const TextTable& table, int32_t start, std::s
 FindAllResult FindAllText(const Rom& rom, const TextTable& table, std::string_view text,
                           size_t cap) {
   const std::vector<uint8_t> pattern = EncodedSearchText(table, text);
-  FindAllResult result{std::string(text), {}, false};
+  FindAllResult result;
+  result.Text = std::string(text);
   for (int32_t at = FindBytes(rom, 0, pattern); at >= 0; at = FindBytes(rom, at + 1, pattern)) {
     if (result.Offsets.size() == cap) {
       result.Stopped = true;

@@ -20,6 +20,7 @@ class QUndoStack;
 class TFileWatch;
 class TRecentRoms;
 class TFindAllForm;
+class TStatusReport;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -127,6 +128,9 @@ class TMainForm : public QMainWindow {
   void SetScrollRange();
   // After an undo or redo: the step's first changed byte, in a rebuilt listing.
   void ShowEdit(const EditStep& step);
+  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title and
+  // the open Find All results follow.
+  void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
   // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
@@ -151,6 +155,7 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
+  TStatusReport* report_ = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
   TRecentRoms* recent_ = nullptr;

@@ -342,14 +342,20 @@ TEST_F(CliFixture, PatchMakeAndApply) {
   EXPECT_EQ(Run({"patch", "apply", "orig.gb", "hack.ips"}).status, 0);
   EXPECT_TRUE(Read("orig.gb") == Read("mod.gb"));
 
-  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written.
-  const Result wrong = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written; the
+  // ROM it makes is told apart.
+  Bytes other = original;
+  other[0x2000] ^= 1;
+  Write("other.gb", other);
+  const Result wrong = Run({"patch", "apply", "other.gb", "hack.BPS", "-o", "x.gb"});
   EXPECT_EQ(wrong.status, 2);
   char text[120];
   std::snprintf(text, sizeof text,
                 "hack.BPS: This patch is for another ROM (CRC32 %08X, this ROM has %08X).\n",
-                Crc32(original), Crc32(modified));
+                Crc32(original), Crc32(other));
   EXPECT_EQ(wrong.err, text);
+  const Result applied = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  EXPECT_EQ(applied.err, "hack.BPS: This patch is already applied.\n");
   EXPECT_FALSE(fs::exists(Path("x.gb")));
   const Result format = Run({"patch", "make", "orig.gb", "mod.gb", "-o", "hack.ups"});
   EXPECT_EQ(format.status, 2);

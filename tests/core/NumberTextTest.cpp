@@ -62,3 +62,10 @@ TEST(NumberText, ByteCountTextIsSingularForOne) {
   EXPECT_EQ(ByteCountText(1), "1 byte");
   EXPECT_EQ(ByteCountText(0x150), "336 bytes");
 }
+
+TEST(NumberText, GroupedDecimalPutsACommaEveryThreeDigits) {
+  const std::pair<uint64_t, const char*> rows[] = {
+      {0, "0"}, {999, "999"}, {1000, "1,000"}, {1204, "1,204"}, {100000, "100,000"},
+      {8388608, "8,388,608"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(GroupedDecimal(value), text);
+}
