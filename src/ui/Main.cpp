@@ -220,6 +220,8 @@ void TMainForm::ShowEdit(const EditStep& step) {
 
 void TMainForm::RomChanged() {
   setWindowTitle("Velmora - " + Latin1(HeaderTitle(state_.rom)));
+  // What the last command reported may no longer hold; a command reports after its change.
+  report_->clear();
   if (findAll_) findAll_->SearchAgain();
 }
 

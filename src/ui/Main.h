@@ -129,7 +129,7 @@ class TMainForm : public QMainWindow {
   // After an undo or redo: the step's first changed byte, in a rebuilt listing.
   void ShowEdit(const EditStep& step);
   // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title and
-  // the open Find All results follow.
+  // the open Find All results follow, and the status bar's last report goes.
   void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);

@@ -9,6 +9,9 @@ constexpr int kShownMs = 15000;
 
 TStatusReport::TStatusReport(QStatusBar* bar) : QLabel(bar) {
   setObjectName("ReportPanel");
+  // A long report is cut at the window's edge (its tooltip holds it whole); it never widens
+  // the window.
+  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   bar->addWidget(this, 1);
   clear_.setSingleShot(true);
   clear_.setInterval(kShownMs);

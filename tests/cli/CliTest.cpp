@@ -159,11 +159,12 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
   Write("game.sym", kSym);
   Write("ok.asm",
         "// a routine\r\norg 01:4100\r\n@Top:\r\nld a,$10// count\r\ndec a\r\njr nz,@Top\r\n"
-        "call @Loop\r\ndb $AA\r\ndw $1234\r\n");
+        "call @Loop\r\ndb $AA,$BB \t// two\r\ndw $1234\r\nrlc a\r\n");
   EXPECT_EQ(Run({"asm", "game.gb", "ok.asm", "-o", "new.gb"}).status, 0);
   EXPECT_EQ(Read("game.gb"), std::string(bytes.begin(), bytes.end()));
   Bytes want = bytes;
-  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00, 0x02, 0xAA, 0x34, 0x12};
+  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00,
+                   0x02, 0xAA, 0xBB, 0x34, 0x12, 0xCB, 0x07};
   std::copy(code.begin(), code.end(), want.begin() + 0x4100);
   EXPECT_TRUE(Read("new.gb") == std::string(want.begin(), want.end()));
   const Result inPlace = Run({"asm", "game.gb", "ok.asm"});
@@ -187,6 +188,10 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
        "bad.asm:3: Address conversion error. This rom has $04 banks, please use \"Tool->Rom "
        "Extender\" to make rom bigger so you can access bank $09."},
       {"org 01:4000\njp @Nowhere\n", "bad.asm:2: Label Nowhere is not defined."},
+      {"org 01:4003\njr $5000\n",
+       "bad.asm:2: Jump target $5000 is out of reach of jr (-128 to 127 bytes)."},
+      {"org 01:4000\nld bc,$12345\n",
+       "bad.asm:2: Value $12345 does not fit in a word (-32768 to 65535)."},
   };
   for (const Row& r : rows) {
     Write("bad.asm", r.source);

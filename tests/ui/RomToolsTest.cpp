@@ -331,6 +331,7 @@ class RomToolsTest : public QObject {
     for (const auto& r : rows) {
       MainHarness h;
       QVERIFY(h.LoadNew("demo.gb", r.rom));
+      const int width = h.form->width();
       // No file dialog may come where there is nothing to export.
       const bool exports = r.what == QString("export nothing");
       auto unasked = AnswerNextFileDialog(exports ? h.Folder() + "/unasked.ips" : QString());
@@ -338,12 +339,15 @@ class RomToolsTest : public QObject {
       r.run(h);
       QVERIFY(!unasked || !unasked->seen);
       QCOMPARE(Report(h), r.report);
+      // A long report does not make the window wider.
+      QVERIFY(h.form->minimumSizeHint().width() <= width);
       QCOMPARE(h.form->Modified(), r.changed);
       if (r.what == QString("extend when right")) QVERIFY(ChecksumsRight(h.state.rom));
       if (r.what == QString("extend when wrong")) QCOMPARE(Image(h).mid(0x14D, 3), r.rom.mid(0x14D, 3));
       if (!r.changed) continue;
       h.Action("Undo1")->trigger();
       QVERIFY2(Image(h) == r.rom, r.what);
+      QCOMPARE(Report(h), QString());
     }
   }
 
