@@ -17,6 +17,7 @@
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/FileRead.h"
+#include "model/FileWrite.h"
 #include "model/Header.h"
 #include "model/Labels.h"
 #include "model/NumberText.h"
@@ -46,12 +47,14 @@ auto OnFile(const std::string& file, F&& step) -> decltype(step()) {
     return step();
   } catch (const Failure& e) {
     throw CliError{file, e.text};
-  } catch (const FileError& e) {
-    // The window's box says "I/O error 21"; in a terminal the cause is worth a word.
-    if (e.errorNumber == EISDIR) throw CliError{file, "Is a folder, not a file."};
-    throw CliError{file, DefaultErrorBoxText(e.what())};
   } catch (const RunTimeError& e) {
-    throw CliError{file, DefaultErrorBoxText(e.what())};
+    // The window's box says "I/O error 21"; in a terminal the cause is worth a word.
+    const auto* fileError = dynamic_cast<const FileError*>(&e);
+    const std::string text = fileError != nullptr && fileError->errorNumber == EISDIR
+                                 ? "Is a folder, not a file."
+                                 : DefaultErrorBoxText(e.what());
+    // The line names the file already; a note (where a file's old content was kept) follows.
+    throw CliError{file, text + (e.note.empty() ? "" : "\n" + e.note)};
   }
 }
 
@@ -135,15 +138,10 @@ void Save(const Rom& rom, const std::string& fileName) {
   OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
 }
 
-// Any bytes through the ROM's safe save (temporary file, sync, rename).
+// Any bytes, of any size, through the ROM's safe save (temporary file, sync, rename).
 void SaveBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-  if (bytes.size() > kRomCapacity) {
-    throw CliError{fileName, "The patch would be larger than 16 MiB."};
-  }
-  auto file = std::make_unique<Rom>();
-  std::memcpy(file->RomImage.data(), bytes.data(), bytes.size());
-  file->RomSize = static_cast<uint32_t>(bytes.size());
-  Save(*file, fileName);
+  RequireFolderOf(fileName);
+  OnFile(fileName, [&] { SaveFileSafely(fileName, bytes.data(), bytes.size()); });
 }
 
 // ADDR: a bank address ("01:4000") or a file offset ("$4000", "16384") within the ROM.

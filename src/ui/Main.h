@@ -144,6 +144,8 @@ class TMainForm : public QMainWindow {
   void SymFileChanged();
   // Find All from a search dialog: its results window, in place of the one open before.
   void ShowFindAll(FindAllResult result);
+  // The status bar's panels for unsaved changes and a read-only file.
+  void ShowFileState();
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
@@ -155,6 +157,7 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
+  QLabel* Panel2 = nullptr;
   TStatusReport* report_ = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
