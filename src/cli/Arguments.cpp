@@ -100,6 +100,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   AddFile(m, "ROM", r.map.rom, "ROM file")->required();
   AddFile(m, "--sym", r.map.sym, symHelp);
 
+  CLI::App* e = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
+  AddFile(e, "ROM", r.exportSource.rom, "ROM file")->required();
+  AddFile(e, "-o", r.exportSource.out, "folder for the project (made if missing)")->required();
+  AddFile(e, "--sym", r.exportSource.sym, symHelp);
+  e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
+
   const auto usage = [&](const std::string& text) {
     r.exitCode = kExitUsage;
     r.err = "velmora-cli: " + text + "\n";
@@ -145,6 +151,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       {d, CliCommand::Disasm},      {a, CliCommand::Asm},          {s, CliCommand::Search},
       {i, CliCommand::Info},        {f, CliCommand::FixChecksums}, {pm, CliCommand::PatchMake},
       {pa, CliCommand::PatchApply}, {x, CliCommand::Xrefs},        {m, CliCommand::Map},
+      {e, CliCommand::Export},
   };
   for (const auto& [command, which] : commands) {
     if (command->parsed()) r.command = which;

@@ -34,6 +34,7 @@
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
 #include "ui/Latin1.h"
+#include "ui/ExportSource.h"
 #include "ui/PatchFiles.h"
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
@@ -145,6 +146,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
+  connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);
   connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
   connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
@@ -404,16 +406,20 @@ void TMainForm::ExportPatch1Click() {
   if (!report.isEmpty()) report_->Show(report);
 }
 
+void TMainForm::ExportSource1Click() {
+  ExportSourceProject(state_, this);
+}
+
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    const uint32_t oldSize = state_.rom.RomSize;
-    RomChange change;
+    std::string report;
     if (RunEdit("Apply Patch", [&] {
-          change = PatchRom(state_.rom, ReadPatchFile(*file));
+          const RomChange change = PatchRom(state_.rom, ReadPatchFile(*file));
+          report = PatchAppliedText(state_.rom, change);
           ApplyRomChange(state_.rom, change);
         })) {
-      report_->Show(Latin1(PatchAppliedText(change, oldSize)));
+      report_->Show(Latin1(report));
     }
   }
 }

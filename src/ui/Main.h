@@ -89,6 +89,7 @@ class TMainForm : public QMainWindow {
   void SaveAs1Click();
   void ExportPatch1Click();
   void ApplyPatch1Click();
+  void ExportSource1Click();
   void Quit1Click();
   // Search, View and Tools: the dialogs that these open are built elsewhere.
   void Goto1Click();

@@ -67,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case CliCommand::Map:
       FUZZ_CHECK(given(r.map.rom));
       break;
+    case CliCommand::Export:
+      FUZZ_CHECK(given(r.exportSource.rom) && given(r.exportSource.out));
+      break;
   }
   return 0;
 }
