@@ -41,6 +41,7 @@
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
+#include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
 namespace {
@@ -184,6 +185,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
   connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
   connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
+  SetUpAnalysis();
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -194,8 +196,10 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 }
 
 TMainForm::~TMainForm() {
-  // The stack outlives the panels it reports to while the window's children are deleted.
+  // The stack outlives the panels it reports to while the window's children are deleted, and
+  // empties itself then: no trace of that either.
   undoStack_->disconnect(this);
+  disconnect(undoStack_, nullptr, trace_, nullptr);
 }
 
 // ---- File commands ----
@@ -293,6 +297,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
+  CloseAnalysisWindows();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
   std::exception_ptr symbolError;
   try {
@@ -300,6 +305,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   } catch (...) {
     symbolError = std::current_exception();
   }
+  Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
   SetStartOffset(0);
@@ -333,6 +339,7 @@ void TMainForm::RomFileChanged() {
 
 void TMainForm::SymFileChanged() {
   RunCommand([this] { ReadSymbols(); }, this);
+  Retrace();
   UpdateList();
 }
 
