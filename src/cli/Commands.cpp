@@ -13,6 +13,7 @@
 #include "model/FileRead.h"
 #include "model/Header.h"
 #include "model/Labels.h"
+#include "model/SymbolFile.h"
 #include "model/NumberText.h"
 #include "model/Rom.h"
 #include "model/RomChange.h"
@@ -79,20 +80,36 @@ std::unique_ptr<Rom> LoadRom(const std::string& name) {
   return rom;
 }
 
-// The symbol file named by --sym (which must exist), else the one the window would find.
-void LoadLabels(LabelTables& labels, const Rom& rom, const std::string& sym,
+// What the symbol files say about the ROM.
+struct Symbols {
+  LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+};
+
+// The symbol file named by --sym (which must exist), else the ones the window would read. Lines
+// that could not be read are said on stderr, once per file.
+void LoadLabels(const CliIo& io, Symbols& symbols, const Rom& rom, const std::string& sym,
                 const std::string& programFolder) {
+  SymbolTables into{symbols.labels, symbols.marks, symbols.comments};
+  std::vector<SymbolFile> files;
   if (!sym.empty()) {
     OnFile(sym, [&] {
-      ReadSymText(
-          labels,
+      files.push_back(ReadSymbolText(
           ReadRegularFile(sym, size_t{256} << 20, "The symbol file is larger than 256 MiB."),
-          rom.BankCount, BaseName(sym));
+          sym, rom.BankCount, into));
     });
-    return;
+  } else {
+    const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
+    OnFile(found.empty() ? OverlaySymFileName(rom.RomFileName) : found, [&] {
+      files = LoadRomSymbols(rom.RomFileName, programFolder, rom.RomTitle, rom.BankCount, into);
+    });
   }
-  const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
-  if (!found.empty()) OnFile(found, [&] { LoadSymFile(labels, found, rom.BankCount); });
+  for (const SymbolFile& file : files) {
+    if (file.SkippedCount != 0) {
+      std::fprintf(io.err, "%s: %s\n", kProgram, SkippedLinesText(file).c_str());
+    }
+  }
 }
 
 void Save(const Rom& rom, const std::string& fileName) {
@@ -138,16 +155,18 @@ void Flush(const CliIo& io) {
 int Disasm(const CliIo& io, const DisasmOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const LabelTables& labels = symbols.labels;
     const ValueFormat format = o.format == "dec"   ? ValueFormat::Dec
                                : o.format == "bin" ? ValueFormat::Bin
                                                    : ValueFormat::Hex;
     const uint32_t from = o.from.empty() ? 0 : AddressArgument(*rom, "--from", o.from);
     const uint32_t to = o.to.empty() ? rom->RomSize - 1 : AddressArgument(*rom, "--to", o.to);
-    StreamListing(*rom, labels, format, from, to, [&](std::string_view chunk) {
-      std::fwrite(chunk.data(), 1, chunk.size(), io.out);
-    });
+    StreamListing(
+        *rom, labels, format, from, to,
+        [&](std::string_view chunk) { std::fwrite(chunk.data(), 1, chunk.size(), io.out); },
+        {&symbols.marks, &symbols.comments});
     Flush(io);
   });
 }
@@ -155,8 +174,9 @@ int Disasm(const CliIo& io, const DisasmOptions& o) {
 int Asm(const CliIo& io, const AsmOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    LabelTables& labels = symbols.labels;
     const std::vector<std::string> lines = OnFile(o.source, [&] {
       return SplitLines(
           ReadRegularFile(o.source, size_t{64} << 20, "The source file is larger than 64 MiB."));
@@ -180,8 +200,9 @@ int Search(const CliIo& io, const SearchOptions& o) {
       throw CliError{kProgram, "search needs one of --bytes and --inst.", kExitUsage};
     }
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    LabelTables& labels = symbols.labels;
     std::function<int32_t(int32_t)> next;
     std::vector<uint8_t> pattern;
     if (!o.bytes.empty()) {

@@ -90,8 +90,11 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Panel1 = new QLabel(ui.Status);
   Panel1->setObjectName("Panel1");
   Panel1->setFixedWidth(50);
+  Report = new QLabel(ui.Status);
+  Report->setObjectName("Report");
   ui.Status->addWidget(Panel0);
   ui.Status->addWidget(Panel1);
+  ui.Status->addWidget(Report, 1);
   ui.Status->setFont(codeFont_);
   ui.Status->setFixedHeight(kStatusHeight);
 
@@ -190,6 +193,10 @@ void TMainForm::SetScrollRange() {
   ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(top, 0)));
 }
 
+void TMainForm::ShowReport(const QString& text) {
+  Report->setText(text);
+}
+
 // ---- Undo ----
 
 bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
@@ -247,7 +254,16 @@ bool TMainForm::LoadRomNamed(const QString& fileName) {
 void TMainForm::ReadSymbols() {
   Rom& rom = state_.rom;
   state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-  LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
+  state_.symbolFiles.clear();
+  ShowReport({});
+  state_.symbolFiles = LoadRomSymbols(rom.RomFileName, state_.ProgramFolder, rom.RomTitle,
+                                      rom.BankCount, state_.Symbols());
+  // Lines that could not be read are skipped, and said once.
+  QStringList skipped;
+  for (const SymbolFile& file : state_.symbolFiles) {
+    if (file.SkippedCount != 0) skipped << Latin1(SkippedLinesText(file));
+  }
+  ShowReport(skipped.join("  "));
 }
 
 bool TMainForm::OpenRom(const QString& fileName) {

@@ -70,6 +70,9 @@ class TMainForm : public QMainWindow {
   // Returns true when the ROM was loaded.
   bool LoadRomNamed(const QString& fileName);
 
+  // A line in the status bar beside the panels ("" empties it).
+  void ShowReport(const QString& text);
+
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
   const std::vector<int32_t>& LineOffsets() const { return listing_.LineOffsets; }
@@ -151,6 +154,8 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
+  // What the last command has to say without stopping the user: the status bar's rest.
+  QLabel* Report = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
   TRecentRoms* recent_ = nullptr;
