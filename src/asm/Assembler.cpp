@@ -20,9 +20,8 @@ namespace {
 // Lookups into AsmTable, built once: each gives the entry that a scan of the table in the
 // assembler's order would find first.
 struct MatchTables {
-  // Whole texts: base entry i is tried before CB entry i, so "rlc a" and "rrc a" give their
-  // one-byte base opcodes.
-  std::unordered_map<std::string_view, EncodedInstruction> exact;
+  // Whole texts, each of one entry: "rlca" is base 07, "rlc a" is CB 07.
+  std::unordered_map<std::string_view, std::vector<uint8_t>> exact;
   // Templates with an operand run, base half only.
   std::unordered_map<std::string_view, uint8_t> firstBase;
   std::unordered_map<std::string_view, uint8_t> firstSigned;
@@ -41,9 +40,9 @@ struct MatchTables {
       const auto op = static_cast<uint8_t>(i);
       // "-" marks a byte that is no instruction: typing it assembles nothing.
       if (AsmTable[i].Template != "-") {
-        exact.emplace(AsmTable[i].Template, EncodedInstruction{{op, 0, 0}, 1});
+        exact.emplace(AsmTable[i].Template, std::vector<uint8_t>{op});
       }
-      exact.emplace(AsmTable[kCbBase + i].Template, EncodedInstruction{{0xCB, op, 0}, 2});
+      exact.emplace(AsmTable[kCbBase + i].Template, std::vector<uint8_t>{0xCB, op});
       firstBase.emplace(AsmTable[i].Template, op);
       if (AsmTable[i].Kind == kAsmSigned) firstSigned.emplace(AsmTable[i].Template, op);
       const std::string_view t = AsmTable[i].Template;
@@ -95,8 +94,16 @@ std::optional<uint16_t> BareLabelAddress(const LabelTables& labels, std::string_
   return std::nullopt;
 }
 
+EncodedInstruction WithOperandBytes(uint8_t opcode, const OperandBytes& operand) {
+  EncodedInstruction out;
+  out.Bytes.reserve(3);
+  out.Bytes.push_back(opcode);
+  for (uint8_t i = 0; i < operand.Count; ++i) out.Bytes.push_back(operand.Bytes[i]);
+  return out;
+}
+
 // "jp Other", "jr nz,Other", "ld [Other],a": an address operand written as a bare label name.
-std::optional<EncodedInstruction> WithBareLabel(const LabelTables& labels, std::string_view text,
+std::optional<EncodedInstruction> WithBareLabel(const LabelScope& scope, std::string_view text,
                                                 uint32_t offset) {
   const MatchTables& tables = Tables();
   for (const MatchTables::AddressForm& form : tables.addressForms) {
@@ -104,74 +111,143 @@ std::optional<EncodedInstruction> WithBareLabel(const LabelTables& labels, std::
         !text.ends_with(form.after)) {
       continue;
     }
-    const std::string_view name = text.substr(
-        form.before.size(), text.size() - form.before.size() - form.after.size());
+    const std::string_view name =
+        text.substr(form.before.size(), text.size() - form.before.size() - form.after.size());
     if (!CanBeBareLabel(tables, name)) continue;
-    if (const auto value = BareLabelAddress(labels, name, offset)) {
-      const OperandBytes operand =
-          OperandBytesOf(*value, false, offset + 1, AsmTable[form.opcode].Kind);
-      return EncodedInstruction{{form.opcode, operand.Bytes[0], operand.Bytes[1]},
-                                static_cast<uint8_t>(1 + operand.Count)};
+    if (const auto address = BareLabelAddress(scope.Tables, name, offset)) {
+      OperandValue value;
+      value.Value = *address;
+      value.Label = true;
+      value.Text = name;
+      return WithOperandBytes(form.opcode, FitOperand(value, offset + 1, AsmTable[form.opcode].Kind,
+                                                      false, scope.Provisional));
     }
   }
   return std::nullopt;
 }
 
-EncodedInstruction WithOperand(const LabelTables& labels, std::string_view text, uint32_t offset,
+EncodedInstruction WithOperand(const LabelScope& scope, std::string_view text, uint32_t offset,
                                uint8_t opcode) {
-  const OperandBytes operand = EncodeOperand(labels, text, offset + 1, AsmTable[opcode].Kind);
-  EncodedInstruction out{{opcode, operand.Bytes[0], operand.Bytes[1]}, 0};
-  out.Length = static_cast<uint8_t>(1 + operand.Count);
-  return out;
+  return WithOperandBytes(opcode, EncodeOperand(scope, text, offset + 1, AsmTable[opcode].Kind));
+}
+
+// The text without its comment and without the blanks and tabs that end it.
+std::string_view CodeOf(std::string_view text) {
+  if (const size_t comment = text.find("//"); comment != std::string_view::npos) {
+    text = text.substr(0, comment);
+  }
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
+}
+
+std::string_view Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+}
+
+// A value that makes up the whole of `item` (a number or "@" and a name, after an optional
+// sign), or nullopt when the item is something else.
+std::optional<OperandValue> WholeValue(const LabelScope& scope, std::string_view item) {
+  const std::string_view body =
+      item.starts_with('-') || item.starts_with('+') ? item.substr(1) : item;
+  if (body.empty() || std::string_view("@$%0123456789").find(body[0]) == std::string_view::npos) {
+    return std::nullopt;
+  }
+  OperandValue value = ReadOperandValue(scope, item, 0);
+  if (value.Begin != 0 || value.End != item.size()) return std::nullopt;
+  return value;
+}
+
+// "db 1,$20,@Name" or "dw $1234,-1": every value in order, each read on its own, with no bank
+// test; a byte, or a word stored low byte first.
+EncodedInstruction DataLine(const LabelScope& scope, std::string_view values, bool words) {
+  EncodedInstruction out;
+  size_t from = 0;
+  while (true) {
+    const size_t comma = std::min(values.find(',', from), values.size());
+    const std::string_view item = Trimmed(values.substr(from, comma - from));
+    const auto value = WholeValue(scope, item);
+    if (!value) throw ErrorFailure(BadValueText(item));
+    const OperandBytes bytes = FitOperand(*value, 0, words ? kAsmWord : kAsmByte, false);
+    for (uint8_t i = 0; i < bytes.Count; ++i) out.Bytes.push_back(bytes.Bytes[i]);
+    if (comma == values.size()) return out;
+    from = comma + 1;
+  }
+}
+
+// "rst $08" and "bit 3,[hl]" with the number in any form: the table names each vector and bit
+// number in one form only. Nullopt when the text is none of these.
+std::optional<EncodedInstruction> WithNumberedForm(const LabelScope& scope, std::string_view text) {
+  if (text.starts_with("rst ")) {
+    const auto value = WholeValue(scope, text.substr(4));
+    if (!value) return std::nullopt;
+    if (value->Value < 0 || value->Value > 0x38 || value->Value % 8 != 0) {
+      throw ErrorFailure("Value " + value->Text +
+                         " is not a vector of rst ($00, $08, $10, $18, $20, $28, $30 or $38).");
+    }
+    return EncodedInstruction{{static_cast<uint8_t>(0xC7 + value->Value)}};
+  }
+  if (text.starts_with("bit ") || text.starts_with("res ") || text.starts_with("set ")) {
+    const size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    const std::string first =
+        std::string(text.substr(0, 4)) + "0" + std::string(text.substr(comma));
+    const auto entry = Tables().exact.find(first);
+    if (entry == Tables().exact.end()) return std::nullopt;
+    const auto value = WholeValue(scope, text.substr(4, comma - 4));
+    if (!value) return std::nullopt;
+    if (value->Value < 0 || value->Value > 7) {
+      throw ErrorFailure(WideValueText(value->Text, "a bit number", "0 to 7"));
+    }
+    return EncodedInstruction{{0xCB, static_cast<uint8_t>(entry->second[1] + 8 * value->Value)}};
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
-EncodedInstruction EncodeInstruction(const LabelTables& labels, std::string_view text,
+EncodedInstruction EncodeInstruction(const LabelScope& scope, std::string_view text,
                                      uint32_t offset) {
-  // Data lines read only their first value, with no bank test.
-  if (text.size() >= 2 && text[0] == 'd' && text[1] == 'b') {
-    return {{static_cast<uint8_t>(ParseOperandValue(labels, text, 0)), 0, 0}, 1};
-  }
-  if (text.size() >= 2 && text[0] == 'd' && text[1] == 'w') {
-    const uint16_t value = ParseOperandValue(labels, text, 0);
-    return {{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), 0}, 2};
-  }
+  text = CodeOf(text);
+  if (text.starts_with("db")) return DataLine(scope, text.substr(2), false);
+  if (text.starts_with("dw")) return DataLine(scope, text.substr(2), true);
 
   const MatchTables& tables = Tables();
-  if (auto it = tables.exact.find(text); it != tables.exact.end()) return it->second;
+  if (auto it = tables.exact.find(text); it != tables.exact.end()) return {it->second};
+  if (auto code = WithNumberedForm(scope, text)) return *code;
 
   // The byte form is tried first, so the number of digits written never chooses the form:
-  // "jp $12" is a word, "ld a,$1234" a byte.
+  // "jp $12" is a word, and "ld a,$1234" a byte, refused as too wide.
   for (int width : {2, 4}) {
     const std::string form = MakeOperandTemplate(text, width);
     if (auto it = tables.firstBase.find(form); it != tables.firstBase.end()) {
-      return WithOperand(labels, text, offset, it->second);
+      return WithOperand(scope, text, offset, it->second);
     }
   }
   const std::string form = MakeOperandTemplate(text, 3);
   if (auto it = tables.firstSigned.find(form); it != tables.firstSigned.end()) {
-    return WithOperand(labels, text, offset, it->second);
+    return WithOperand(scope, text, offset, it->second);
   }
   // Tried last, so that no label, whatever its name, changes what a text meant without it.
-  if (const auto code = WithBareLabel(labels, text, offset)) return *code;
+  if (const auto code = WithBareLabel(scope, text, offset)) return *code;
   throw ErrorFailure("Assembling failed, syntax error: unsupported instruction \"" +
                      std::string(text) + "\".");
 }
 
-void CheckInsideRom(const Rom& rom, int64_t offset, uint8_t length) {
-  if (offset + length <= rom.RomSize) return;
+void CheckInsideRom(const Rom& rom, int64_t offset, size_t length) {
+  if (offset + static_cast<int64_t>(length) <= rom.RomSize) return;
   const int64_t first = std::max<int64_t>(offset, rom.RomSize);
   throw ErrorFailure("Address " + OffsetToBankAddress(static_cast<uint32_t>(first)) +
                      " is past the end of the ROM.");
 }
 
-uint8_t AssembleInstruction(Rom& rom, const LabelTables& labels, std::string_view text,
-                            uint32_t offset) {
+size_t AssembleInstruction(Rom& rom, const LabelTables& labels, std::string_view text,
+                           uint32_t offset) {
   const EncodedInstruction code = EncodeInstruction(labels, text, offset);
-  CheckInsideRom(rom, offset, code.Length);
-  for (uint8_t i = 0; i < code.Length; ++i) {
-    rom.SetByte(static_cast<int64_t>(offset) + i, code.Bytes[i]);
+  CheckInsideRom(rom, offset, code.Bytes.size());
+  for (size_t i = 0; i < code.Bytes.size(); ++i) {
+    rom.SetByte(static_cast<int64_t>(offset) + static_cast<int64_t>(i), code.Bytes[i]);
   }
-  return code.Length;
+  return code.Bytes.size();
 }

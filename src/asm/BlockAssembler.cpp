@@ -20,10 +20,10 @@ constexpr std::string_view kNoOrigin =
 class WriteJournal {
  public:
   void Write(Rom& rom, int64_t offset, const EncodedInstruction& code) {
-    CheckInsideRom(rom, offset, code.Length);
-    for (uint8_t i = 0; i < code.Length; ++i) {
-      entries_.emplace_back(offset + i, rom.Byte(offset + i));
-      rom.SetByte(offset + i, code.Bytes[i]);
+    CheckInsideRom(rom, offset, code.Bytes.size());
+    for (uint8_t byte : code.Bytes) {
+      entries_.emplace_back(offset, rom.Byte(offset));
+      rom.SetByte(offset++, byte);
     }
   }
   // Newest first, so a byte written twice ends with the value it had before the block.
@@ -37,6 +37,7 @@ class WriteJournal {
   std::vector<std::pair<int64_t, uint8_t>> entries_;
 };
 
+// The block's labels by name, without their "@".
 using LocalLabels = std::unordered_map<std::string, uint16_t>;
 
 void RunPass(bool firstPass, Rom& rom, const LabelTables& labels,
@@ -50,8 +51,10 @@ void RunPass(bool firstPass, Rom& rom, const LabelTables& labels,
     if (size_t comment = line.find("//"); comment != std::string_view::npos) {
       line = line.substr(0, comment);
     }
-    // Sources from other assemblers indent their code with blanks or tabs.
+    // Sources from other assemblers indent their code with blanks or tabs, and set their
+    // comments apart from the code with more of them.
     line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+    line.remove_suffix(line.size() - std::min(line.find_last_not_of(" \t") + 1, line.size()));
     if (line.empty()) continue;
     if (line.find("org ") != std::string_view::npos) {
       offset = BankAddressToOffset(line.substr(4), rom.BankCount);
@@ -63,26 +66,22 @@ void RunPass(bool firstPass, Rom& rom, const LabelTables& labels,
       if (firstPass) {
         if (line.back() == ':') line.remove_suffix(1);
         const auto address = CpuAddress(static_cast<uint32_t>(offset));
-        if (!local.emplace(std::string(line), address).second) {
+        if (!local.emplace(std::string(line.substr(1)), address).second) {
           throw ErrorFailure("Label " + std::string(line) + " is defined twice.");
         }
       }
       continue;
     }
 
-    std::string code(line);
-    if (size_t at = code.find('@'); at != std::string::npos) {
-      const size_t end = LabelNameEnd(code, at + 1);
-      if (firstPass) {
-        code.replace(at, end - at, "0");
-      } else if (auto it = local.find(code.substr(at, end - at)); it != local.end()) {
-        code.replace(at, end - at, std::to_string(it->second));
-      }
-    }
+    // The first pass only measures: lengths do not depend on values, so every name reads as 0
+    // there; the second reads the block's labels before the symbol file's.
+    LabelScope scope(labels);
+    scope.Block = &local;
+    scope.Provisional = firstPass;
     const EncodedInstruction encoded =
-        EncodeInstruction(labels, code, static_cast<uint32_t>(offset));
+        EncodeInstruction(scope, line, static_cast<uint32_t>(offset));
     journal.Write(rom, offset, encoded);
-    offset += encoded.Length;
+    offset += static_cast<int64_t>(encoded.Bytes.size());
   }
 }
 

@@ -1,20 +1,20 @@
 #pragma once
 // Assembles a block of source lines, as the code editor holds them, into the ROM image.
 //
-// A block is read line by line, exactly as typed but for the blanks and tabs that indent it:
+// A block is read line by line, exactly as typed but for the blanks and tabs that indent it or
+// end it:
 //   - "//" starts a comment that runs to the end of the line; a line empty without it and its
-//     indentation is skipped;
+//     blanks is skipped;
 //   - a line holding "org " sets the place of the lines after it: its first four characters are
 //     dropped and the rest is a bank address such as "01:4100";
 //   - a line beginning with "@" defines a label of the block ("@Loop" or "@Loop:") at the CPU
 //     address of the current place;
-//   - in any other line the first "@" starts a reference, up to the first of LabelEndChars; a
-//     name defined in the block becomes its address in decimal, any other name is left for the
-//     symbol-file labels;
-//   - everything else is an instruction or data line for AssembleInstruction.
-// Two passes run over the lines: the first fixes every block label's address (references are
-// read as 0 meanwhile), the second writes the final bytes, so a label may be used before the line
-// that defines it.
+//   - everything else is an instruction or data line for EncodeInstruction, in which a name
+//     after "@" is a label of the block when the block defines it (an address of its own place,
+//     with no bank test), else a label of the symbol file.
+// Two passes run over the lines: the first fixes every block label's address (names read as 0
+// meanwhile, unchecked), the second writes the final bytes, so a label may be used before the
+// line that defines it.
 
 #include <cstddef>
 #include <functional>

@@ -5,7 +5,7 @@
 
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CliParse r;
-  CLI::App app("Disassemble, assemble, search, check and patch GameBoy ROMs.", "velmora-cli");
+  CLI::App app("Disassemble, assemble, search, trace, check and patch GameBoy ROMs.", "velmora-cli");
   app.set_version_flag("--version", "velmora-cli " VELMORA_VERSION);
   app.require_subcommand(1);
   const std::string addressHelp = "a bank address (01:4000) or a file offset ($4000, 16384)";
@@ -53,6 +53,17 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   pa->add_option("PATCH", r.apply.patch, "patch file")->required();
   pa->add_option("-o", r.apply.out, "write the result here instead of over ROM");
 
+  CLI::App* x = app.add_subcommand("xrefs", "Print every place that calls, jumps to, reads or "
+                                              "writes an address (traced code only)");
+  x->add_option("ROM", r.xrefs.rom, "ROM file")->required();
+  x->add_option("PLACE", r.xrefs.place, "a ROM or RAM label, or " + addressHelp)->required();
+  x->add_option("--sym", r.xrefs.sym, "symbol file (else the one the editor would find)");
+
+  CLI::App* m = app.add_subcommand("map", "Print how much of each bank is code, data, text and "
+                                            "unknown");
+  m->add_option("ROM", r.map.rom, "ROM file")->required();
+  m->add_option("--sym", r.map.sym, "symbol file (else the one the editor would find)");
+
   // A first word that names no command is reported as such, not as CLI11's extra argument.
   const std::string first = args.size() > 1 ? args[1] : std::string();
   const auto known =
@@ -90,6 +101,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   else if (i->parsed()) r.command = CliCommand::Info;
   else if (f->parsed()) r.command = CliCommand::FixChecksums;
   else if (pm->parsed()) r.command = CliCommand::PatchMake;
+  else if (x->parsed()) r.command = CliCommand::Xrefs;
+  else if (m->parsed()) r.command = CliCommand::Map;
   else r.command = CliCommand::PatchApply;
   return r;
 }

@@ -7,7 +7,8 @@
 
 #include "cli/Commands.h"
 
-enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply };
+enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply, Xrefs,
+                        Map };
 
 struct CliParse {
   // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
@@ -21,6 +22,8 @@ struct CliParse {
   RomOptions info, fix;
   PatchMakeOptions make;
   PatchApplyOptions apply;
+  XrefsOptions xrefs;
+  MapOptions map;
 };
 
 // `args` as main() gets them, the program's name first. A chosen command has its required

@@ -6,6 +6,9 @@
 #include <memory>
 #include <new>
 
+#include "analysis/References.h"
+#include "analysis/RomMap.h"
+#include "analysis/Trace.h"
 #include "asm/BlockAssembler.h"
 #include "isa/Listing.h"
 #include "model/BankAddress.h"
@@ -270,5 +273,51 @@ int PatchApply(const CliIo& io, const PatchApplyOptions& o) {
     const std::vector<uint8_t> patch = OnFile(o.patch, [&] { return ReadPatchFile(o.patch); });
     ApplyRomChange(*rom, OnFile(o.patch, [&] { return PatchRom(*rom, patch); }));
     Save(*rom, o.out.empty() ? o.rom : o.out);
+  });
+}
+
+int Xrefs(const CliIo& io, const XrefsOptions& o) {
+  bool found = false;
+  const int status = Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const LabelTables& labels = symbols.labels;
+    // A label by its name (with or without its "@"), else an address.
+    const std::string name = !o.place.empty() && o.place[0] == '@' ? o.place.substr(1) : o.place;
+    uint32_t target = 0;
+    RefSpace space = RefSpace::Rom;
+    const int32_t romLabel = labels.FirstRomLabelNamed(name);
+    const int32_t ramLabel = labels.FirstRamLabelNamed(name);
+    if (romLabel != LabelTables::kNone) {
+      target = static_cast<uint32_t>(labels.RomLabels()[romLabel].Offset);
+    } else if (ramLabel != LabelTables::kNone) {
+      target = labels.RamLabels()[ramLabel].Address;
+      space = RefSpace::Ram;
+    } else if (name != o.place) {
+      throw CliError{std::string(kProgram) + ": " + o.place, "no such label.", kExitUsage};
+    } else {
+      target = AddressArgument(*rom, "xrefs", o.place);
+    }
+    const Trace trace = TraceRom(*rom, labels, symbols.marks);
+    for (const Reference& ref : ReferencesTo(trace.Refs, target, space)) {
+      found = true;
+      const std::string line = ReferenceLine(*rom, labels, ValueFormat::Hex, ref);
+      std::fprintf(io.out, "%s\n", line.c_str());
+    }
+    Flush(io);
+  });
+  return status == kExitOk && !found ? kExitFailed : status;
+}
+
+int Map(const CliIo& io, const MapOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const std::string table =
+        CoverageTable(CoverageByBank(TraceRom(*rom, symbols.labels, symbols.marks)));
+    std::fwrite(table.data(), 1, table.size(), io.out);
+    Flush(io);
   });
 }

@@ -37,6 +37,12 @@ struct PatchMakeOptions {
 struct PatchApplyOptions {
   std::string rom, patch, out;
 };
+struct XrefsOptions {
+  std::string rom, place, sym;
+};
+struct MapOptions {
+  std::string rom, sym;
+};
 
 int Disasm(const CliIo& io, const DisasmOptions& o);
 int Asm(const CliIo& io, const AsmOptions& o);
@@ -45,3 +51,8 @@ int Info(const CliIo& io, const RomOptions& o);
 int FixChecksumsCommand(const CliIo& io, const RomOptions& o);
 int PatchMake(const CliIo& io, const PatchMakeOptions& o);
 int PatchApply(const CliIo& io, const PatchApplyOptions& o);
+// The references to a place (a ROM or RAM label, a bank address or a file offset) that the
+// traced code makes, one line each; exit 1 when there are none.
+int Xrefs(const CliIo& io, const XrefsOptions& o);
+// The share of code, data, text and unknown bytes of each bank.
+int Map(const CliIo& io, const MapOptions& o);

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     case CliCommand::FixChecksums: return FixChecksumsCommand(io, parse.fix);
     case CliCommand::PatchMake: return PatchMake(io, parse.make);
     case CliCommand::PatchApply: return PatchApply(io, parse.apply);
+    case CliCommand::Xrefs: return Xrefs(io, parse.xrefs);
+    case CliCommand::Map: return Map(io, parse.map);
   }
   return kExitUsage;
 }

@@ -1,7 +1,8 @@
 #include "isa/InstructionTable.h"
 
-// 0x10 "stop" is one byte here (the byte after it is decoded on its own), and 0x07/0x0F read
-// "rlc a"/"rrc a" like their CB twins; the assembler picks the one-byte base form for those.
+// 0x10 "stop" is one byte here (the byte after it is decoded on its own). 0x07/0x0F are "rlca"/
+// "rrca", one byte with other flags than their CB twins "rlc a"/"rrc a", so that every text
+// names one instruction and types back to its own bytes.
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr InstructionTable kDisasm = {{
     {"inc b", 0},             // 04
     {"dec b", 0},             // 05
     {"ld b,?", 1},            // 06
-    {"rlc a", 0},             // 07
+    {"rlca", 0},              // 07
     {"ld [?],sp", 2},         // 08
     {"add hl,bc", 0},         // 09
     {"ld a,[bc]", 0},         // 0A
@@ -21,7 +22,7 @@ constexpr InstructionTable kDisasm = {{
     {"inc c", 0},             // 0C
     {"dec c", 0},             // 0D
     {"ld c,?", 1},            // 0E
-    {"rrc a", 0},             // 0F
+    {"rrca", 0},              // 0F
     {"stop", 16},             // 10
     {"ld de,?", 2},           // 11
     {"ld [de],a", 0},         // 12

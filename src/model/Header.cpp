@@ -197,6 +197,17 @@ RomChange FixChecksums(const Rom& rom) {
   return change;
 }
 
+bool ChecksumsRight(const Rom& rom) {
+  if (rom.RomSize < kHeaderEnd) return false;
+  const RomHeader h = ReadHeader(rom);
+  return h.HeaderChecksum == h.ComputedHeaderChecksum && h.GlobalChecksum == h.ComputedGlobalChecksum;
+}
+
+std::string StoredChecksumsText(const Rom& rom) {
+  const RomHeader h = ReadHeader(rom);
+  return "header " + Hex2(h.HeaderChecksum) + ", global $" + IntToHex(h.GlobalChecksum, 4);
+}
+
 std::vector<uint32_t> ExtenderSizes(uint32_t romSize) {
   std::vector<uint32_t> sizes;
   for (uint32_t size = 0x10000; size <= 0x800000; size *= 2) {
@@ -221,5 +232,18 @@ RomChange ExtendRom(const Rom& rom, uint32_t newSize) {
   uint8_t code = 0;
   while ((0x8000u << code) < newSize) ++code;
   change.Runs.push_back({0x148, {code}});
+  if (ChecksumsRight(rom)) {
+    // The new size code changes the header checksum; the global one gains the new $FF bytes
+    // and the two header bytes' differences, so nothing of the grown ROM needs to be summed.
+    const std::span<const uint8_t> bytes = RomBytes(rom);
+    std::vector<uint8_t> header(bytes.begin(), bytes.begin() + kHeaderEnd);
+    header[0x148] = code;
+    header[0x14D] = ComputeHeaderChecksum(header);
+    const uint32_t global = ComputeGlobalChecksum(bytes) + 0xFFu * (newSize - rom.RomSize) +
+                            header[0x148] - bytes[0x148] + header[0x14D] - bytes[0x14D];
+    change.Runs.push_back({0x14D,
+                           {header[0x14D], static_cast<uint8_t>(global >> 8 & 0xFF),
+                            static_cast<uint8_t>(global & 0xFF)}});
+  }
   return change;
 }

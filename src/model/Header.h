@@ -57,8 +57,15 @@ std::vector<HeaderField> DescribeHeader(const RomHeader& header);
 // header checksum), as one run of three bytes. Throws like ReadHeader.
 RomChange FixChecksums(const Rom& rom);
 
+// Whether both stored checksums match the bytes; false for a ROM without a whole header.
+bool ChecksumsRight(const Rom& rom);
+// The checksums as stored: "header $3B, global $A1C2". Throws like ReadHeader.
+std::string StoredChecksumsText(const Rom& rom);
+
 // The standard sizes above the ROM's own, from 64 KiB up to 8 MiB, each double the last.
 std::vector<uint32_t> ExtenderSizes(uint32_t romSize);
 // The ROM grown to one of ExtenderSizes: the new bytes are 0xFF and the ROM size code at 0x148
-// says the new size. Throws an error Failure for any other size.
+// says the new size. When both checksums were right, the change sets them for the grown ROM
+// too, so that it still passes the boot check; wrong ones are left as they are. Throws an error
+// Failure for any other size.
 RomChange ExtendRom(const Rom& rom, uint32_t newSize);

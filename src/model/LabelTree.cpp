@@ -61,44 +61,44 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
     return late != firstChild.end() ? late->second : kRoot;
   };
 
+  // The branches made for names that passed through them, before a label of their own name
+  // came: a routine whose local labels stand above it in the file.
+  std::unordered_map<ChildKey, int32_t, ChildKeyHash> unnamedBranch;
   // Names of one routine come one after the other: the last branch passed is checked first.
   ChildKey lastKey{kRoot, {}};
   int32_t lastBranch = kRoot;
   for (std::string_view rest : names) {
     int32_t at = kRoot;
-    for (size_t dot = rest.find('.', 1); dot != std::string_view::npos; dot = rest.find('.')) {
+    // A dot splits only between two texts: one in first or last place, or the second of two,
+    // stays in its part, so that "a..b" is "a" and ".b" and "trail." is one node.
+    for (size_t dot = rest.find('.', 1); dot != std::string_view::npos && dot + 1 < rest.size();
+         dot = rest.find('.', 1)) {
       const ChildKey key{at, rest.substr(0, dot)};
       rest.remove_prefix(dot + 1);
       if (lastBranch == kRoot || !(key == lastKey)) {
         lastBranch = findChild(key.parent, key.text);
-        if (lastBranch == kRoot) lastBranch = add(key.parent, key.text);
+        if (lastBranch == kRoot) {
+          lastBranch = add(key.parent, key.text);
+          unnamedBranch.emplace(key, lastBranch);
+        }
         lastKey = key;
       }
       at = lastBranch;
     }
+    // The routine itself, after its locals, is that branch; a second label of one name is a
+    // leaf of its own.
+    if (!unnamedBranch.empty()) {
+      const auto branch = unnamedBranch.find(ChildKey{at, rest});
+      if (branch != unnamedBranch.end()) {
+        nodes_[branch->second].isLabel = true;
+        unnamedBranch.erase(branch);
+        continue;
+      }
+    }
     nodes_[add(at, rest)].isLabel = true;
   }
-  MarkBranchLabels(source);
   FoldFullNames();
   Filter({});
-}
-
-void LabelTree::MarkBranchLabels(const std::vector<std::string_view>& source) {
-  // Only the first child of a text ever gets children, so a branch has the full name of a leaf
-  // exactly when it was that leaf itself, or the leaf is a later sibling of the same text.
-  std::unordered_map<ChildKey, int32_t, ChildKeyHash> branches;
-  for (int32_t n = 0; n < Size(); ++n) {
-    if (!nodes_[n].children.empty() && !nodes_[n].isLabel) {
-      branches.emplace(ChildKey{nodes_[n].parent, source[n]}, n);
-    }
-  }
-  if (!branches.empty()) {
-    for (int32_t n = 0; n < Size(); ++n) {
-      if (!nodes_[n].children.empty()) continue;
-      const auto branch = branches.find(ChildKey{nodes_[n].parent, source[n]});
-      if (branch != branches.end()) nodes_[branch->second].isLabel = true;
-    }
-  }
 }
 
 void LabelTree::FoldFullNames() {

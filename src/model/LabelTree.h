@@ -19,8 +19,9 @@ class LabelTree {
 
   // Inserts each name in order. The parts before each "." become branches (the first child with
   // the same text is reused, a leaf turning into a branch if need be), the last part a new leaf
-  // even if a child of that text exists. A "." in first place belongs to the first part:
-  // ".init" is a top-level leaf, ".a.b" a branch ".a" with the leaf "b".
+  // even if a leaf of that text exists; a name that only branches have had so far names the
+  // first such branch. A "." splits only between two texts: ".init" and "trail." are top-level
+  // leaves, ".a.b" a branch ".a" with the leaf "b", "a..b" a branch "a" with the leaf ".b".
   explicit LabelTree(const std::vector<std::string_view>& names);
 
   int32_t Size() const { return static_cast<int32_t>(nodes_.size()); }
@@ -41,6 +42,8 @@ class LabelTree {
   void Filter(std::string_view text);
   // The shown children of a node (kRoot for the top level), in order.
   std::span<const int32_t> ShownChildren(int32_t node) const;
+  // Whether the last filter left the node.
+  bool Shown(int32_t node) const { return row_[node] >= 0; }
   // A shown node's place among its parent's shown children.
   int32_t Row(int32_t node) const { return row_[node]; }
   // The widest shown node when a level indents by `indent` and a character is `charWidth` wide.
@@ -55,9 +58,6 @@ class LabelTree {
     std::vector<int32_t> children;
   };
 
-  // Marks the branches whose full name is one of the names; source holds the node texts as
-  // views into the names.
-  void MarkBranchLabels(const std::vector<std::string_view>& source);
   void FoldFullNames();
 
   std::vector<Node> nodes_;

@@ -43,6 +43,12 @@ int32_t StrToInt(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
+std::string GroupedDecimal(uint64_t value) {
+  std::string digits = std::to_string(value);
+  for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+  return digits;
+}
+
 std::string IntToHex(uint32_t value, int digits) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string out;

@@ -12,6 +12,9 @@ int32_t StrToInt(std::string_view text);
 // Upper-case hexadecimal with at least `digits` digits, no prefix.
 std::string IntToHex(uint32_t value, int digits);
 
+// Decimal digits in groups of three for a person to read: "1,204", "100,000".
+std::string GroupedDecimal(uint64_t value);
+
 // "%" and the 16 bits of the value without leading zeros ("%0" for 0).
 std::string IntToBin(uint16_t value);
 

@@ -76,6 +76,7 @@ class BpsReader {
 class BpsWriter {
  public:
   std::vector<uint8_t> out{'B', 'P', 'S', '1'};
+  size_t actions = 0;
 
   void Number(uint64_t value) {
     while (true) {
@@ -89,7 +90,10 @@ class BpsWriter {
       --value;
     }
   }
-  void Action(Action kind, size_t length) { Number((uint64_t{length} - 1) << 2 | kind); }
+  void Action(Action kind, size_t length) {
+    ++actions;
+    Number((uint64_t{length} - 1) << 2 | kind);
+  }
   void Distance(int64_t d) { Number(static_cast<uint64_t>(d < 0 ? -d : d) << 1 | (d < 0 ? 1 : 0)); }
   void Le32(uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -142,6 +146,12 @@ std::vector<uint8_t> ApplyBps(std::span<const uint8_t> source, std::span<const u
         "its CRC32 is " + CrcText(Le32(p + n - 4)) + ", its bytes give " + CrcText(patchCrc));
   }
   const uint32_t sourceCrc = Crc32(source);
+  if (sourceCrc != Le32(p + footer) && sourceCrc == Le32(p + footer + 4)) {
+    // Not the ROM the patch is for, but the one it makes: it was applied before.
+    BpsReader sizes(patch, footer);
+    sizes.Number();
+    if (sizes.Number() == source.size()) throw InfoFailure("This patch is already applied.");
+  }
   if (sourceCrc != Le32(p + footer)) {
     throw ErrorFailure("This patch is for another ROM (CRC32 " + CrcText(Le32(p + footer)) +
                        ", this ROM has " + CrcText(sourceCrc) + ").");
@@ -218,7 +228,8 @@ std::vector<uint8_t> ApplyBps(std::span<const uint8_t> source, std::span<const u
   return target;
 }
 
-std::vector<uint8_t> MakeBps(std::span<const uint8_t> source, std::span<const uint8_t> target) {
+std::vector<uint8_t> MakeBps(std::span<const uint8_t> source, std::span<const uint8_t> target,
+                             size_t* records) {
   BpsWriter w;
   w.Number(source.size());
   w.Number(target.size());
@@ -283,5 +294,6 @@ std::vector<uint8_t> MakeBps(std::span<const uint8_t> source, std::span<const ui
   w.Le32(Crc32(source));
   w.Le32(Crc32(target));
   w.Le32(Crc32(w.out));
+  if (records) *records = w.actions;
   return std::move(w.out);
 }

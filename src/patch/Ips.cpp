@@ -55,6 +55,8 @@ class IpsWriter {
     }
   }
 
+  size_t records = 0;
+
   std::vector<uint8_t> Finish(size_t sourceSize) {
     out_.insert(out_.end(), {'E', 'O', 'F'});
     // The extension that cuts a longer source down to the target's size.
@@ -64,6 +66,7 @@ class IpsWriter {
 
  private:
   void Header(uint32_t offset, uint32_t size) {
+    ++records;
     Put24(offset);
     Put16(size);
   }
@@ -133,7 +136,8 @@ std::vector<uint8_t> ApplyIps(std::span<const uint8_t> source, std::span<const u
   return target;
 }
 
-std::vector<uint8_t> MakeIps(std::span<const uint8_t> source, std::span<const uint8_t> target) {
+std::vector<uint8_t> MakeIps(std::span<const uint8_t> source, std::span<const uint8_t> target,
+                             size_t* records) {
   const size_t size = std::min<size_t>(target.size(), kRomCapacity);
   target = target.first(size);
   // What the patched file holds before the records are written: the source, and 0 where the
@@ -178,5 +182,6 @@ std::vector<uint8_t> MakeIps(std::span<const uint8_t> source, std::span<const ui
     writer.Data(static_cast<uint32_t>(dataStart), static_cast<uint32_t>(end));
     i = end;
   }
+  if (records) *records = writer.records;
   return writer.Finish(source.size());
 }

@@ -3,6 +3,7 @@
 // bytes (or, for size 0, a 16-bit run length and one byte to repeat), then "EOF", optionally
 // followed by a 24-bit size to cut the file to. All numbers are big-endian.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -15,5 +16,7 @@ std::vector<uint8_t> ApplyIps(std::span<const uint8_t> source, std::span<const u
 
 // A patch that turns `source` into `target` (at most 16 MiB): data records of at most 65,535
 // bytes, runs of one byte as run records, no record starting at 0x454F46 (it would read as
-// "EOF"), and the 3-byte size after "EOF" when the target is shorter.
-std::vector<uint8_t> MakeIps(std::span<const uint8_t> source, std::span<const uint8_t> target);
+// "EOF"), and the 3-byte size after "EOF" when the target is shorter. `records`, when given,
+// receives the number of records written.
+std::vector<uint8_t> MakeIps(std::span<const uint8_t> source, std::span<const uint8_t> target,
+                             size_t* records = nullptr);

@@ -1,9 +1,12 @@
 #include "patch/Patch.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "model/Failure.h"
 #include "model/FileRead.h"
+#include "model/Header.h"
+#include "model/NumberText.h"
 #include "patch/Bps.h"
 #include "patch/Ips.h"
 
@@ -35,8 +38,37 @@ PatchFormat PatchFormatOfName(const std::string& fileName) {
 }
 
 std::vector<uint8_t> MakePatch(PatchFormat format, std::span<const uint8_t> source,
-                               std::span<const uint8_t> target) {
-  return format == PatchFormat::Ips ? MakeIps(source, target) : MakeBps(source, target);
+                               std::span<const uint8_t> target, size_t* records) {
+  return format == PatchFormat::Ips ? MakeIps(source, target, records)
+                                    : MakeBps(source, target, records);
+}
+
+std::string PatchWrittenText(size_t records, size_t bytes) {
+  return "Patch written: " + GroupedDecimal(records) + (records == 1 ? " record, " : " records, ") +
+         GroupedDecimal(bytes) + " bytes";
+}
+
+std::string PatchAppliedText(const RomChange& change, uint32_t oldSize) {
+  // The runs that grow the ROM are new bytes rather than changed ones.
+  uint64_t changed = 0;
+  size_t places = 0;
+  for (const ByteRun& run : change.Runs) {
+    if (run.Offset >= oldSize) continue;
+    changed += std::min<uint64_t>(run.Bytes.size(), oldSize - run.Offset);
+    ++places;
+  }
+  std::string text;
+  if (places > 0) {
+    text = GroupedDecimal(changed) + (changed == 1 ? " byte" : " bytes") + " changed in " +
+           GroupedDecimal(places) + (places == 1 ? " place" : " places");
+  }
+  if (change.NewSize != oldSize) {
+    if (!text.empty()) text += "; ";
+    text += std::string("the ROM ") + (change.NewSize > oldSize ? "grew" : "was cut") + " from " +
+            SizeText(oldSize) + " to " + SizeText(change.NewSize);
+  }
+  if (text.empty()) return "The patch changed nothing: the ROM holds its bytes already";
+  return "Patch applied: " + text;
 }
 
 std::vector<uint8_t> ApplyPatch(std::span<const uint8_t> source, std::span<const uint8_t> patch) {

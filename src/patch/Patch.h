@@ -15,9 +15,16 @@ enum class PatchFormat { Ips, Bps };
 // ".ips" or ".bps" at the end of the name, in any case. Throws an error Failure for any other.
 PatchFormat PatchFormatOfName(const std::string& fileName);
 
-// A patch in the given format that turns `source` into `target`.
+// A patch in the given format that turns `source` into `target`; `records`, when given,
+// receives the number of its records (IPS) or actions (BPS).
 std::vector<uint8_t> MakePatch(PatchFormat format, std::span<const uint8_t> source,
-                               std::span<const uint8_t> target);
+                               std::span<const uint8_t> target, size_t* records = nullptr);
+
+// What a written patch holds: "Patch written: 17 records, 1,204 bytes".
+std::string PatchWrittenText(size_t records, size_t bytes);
+// What a patch did to a ROM of `oldSize` bytes: "Patch applied: 1,204 bytes changed in 17
+// places", with how the size changed, or that it changed nothing.
+std::string PatchAppliedText(const RomChange& change, uint32_t oldSize);
 
 // The file that an IPS or a BPS patch (told apart by its first bytes) makes of `source`.
 // Throws the refusals of ApplyIps and ApplyBps, and an error Failure for a file that is neither.

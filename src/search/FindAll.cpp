@@ -1,8 +1,10 @@
 #include "search/FindAll.h"
 
 #include "model/BankAddress.h"
+#include "model/NumberText.h"
 #include "search/ByteSearch.h"
 #include "search/InstructionSearch.h"
+#include "search/Search.h"
 
 namespace {
 
@@ -25,12 +27,28 @@ FindAllResult FindAllBytes(const Rom& rom, std::string_view text, size_t cap) {
     found.push_back(at);
     if (found.size() > cap) break;
   }
-  return Capped(text, std::move(found), cap);
+  FindAllResult result = Capped(text, std::move(found), cap);
+  result.MissText = "Sorry, bytes did not found.";
+  result.Repeat = [text = result.Text, cap](const Rom& r, const LabelTables&) {
+    return FindAllBytes(r, text, cap);
+  };
+  return result;
 }
 
 FindAllResult FindAllInstructions(const Rom& rom, const LabelTables& labels, std::string_view text,
                                   size_t cap) {
-  return Capped(text, SearchInstructionAll(rom, labels, text, cap + 1), cap);
+  FindAllResult result = Capped(text, SearchInstructionAll(rom, labels, text, cap + 1), cap);
+  result.MissText = InstructionNotFoundText(text);
+  result.Repeat = [text = result.Text, cap](const Rom& r, const LabelTables& l) {
+    return FindAllInstructions(r, l, text, cap);
+  };
+  return result;
+}
+
+std::string MatchCountText(const FindAllResult& result) {
+  const size_t count = result.Offsets.size();
+  return GroupedDecimal(count) + (count == 1 ? " match" : " matches") +
+         (result.Stopped ? " (stopped)" : "");
 }
 
 std::string FindAllLine(const Rom& rom, const LabelTables& labels, ValueFormat format,

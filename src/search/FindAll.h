@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@ struct FindAllResult {
   std::string Text;              // what was searched for, as typed
   std::vector<int32_t> Offsets;  // in ROM order
   bool Stopped = false;          // more matches follow the last one kept
+  // What the search's dialog says when it finds nothing.
+  std::string MissText;
+  // The same search, with the same cap, over the ROM as it is now: results that follow edits.
+  std::function<FindAllResult(const Rom&, const LabelTables&)> Repeat;
 };
 
 // Every offset where the bytes of the text occur (as the byte search reads them), up to `cap`.
@@ -28,6 +33,9 @@ FindAllResult FindAllBytes(const Rom& rom, std::string_view text, size_t cap = k
 // up to `cap`.
 FindAllResult FindAllInstructions(const Rom& rom, const LabelTables& labels, std::string_view text,
                                   size_t cap = kFindAllCap);
+
+// "1 match", "1,204 matches", "100,000 matches (stopped)" at the cap.
+std::string MatchCountText(const FindAllResult& result);
 
 // A result line: the bank address and the instruction that the listing shows there,
 // "01:4150 call @Init".

@@ -28,7 +28,13 @@ GotoTarget GotoTargetFor(std::string_view text, bool gameBoyAddressMode, uint32_
     // first.
     const std::string_view name = text.substr(1);
     const int32_t i = labels.FirstRomLabelNamed(name);
-    if (i == LabelTables::kNone) throw ErrorFailure(UnknownLabelText(name));
+    if (i == LabelTables::kNone) {
+      const int32_t ram = labels.FirstRamLabelNamed(name);
+      if (ram == LabelTables::kNone) throw ErrorFailure(UnknownLabelText(name));
+      const RamLabel& l = labels.RamLabels()[static_cast<size_t>(ram)];
+      throw InfoFailure("Label " + std::string(name) + " is in RAM, at " + IntToHex(l.Bank, 2) +
+                        ":" + IntToHex(l.Address, 4) + ": only ROM can be shown.");
+    }
     const int32_t offset = labels.RomLabels()[static_cast<size_t>(i)].Offset;
     return {offset, std::to_string(offset)};
   }

@@ -34,7 +34,8 @@ struct GotoTarget {
 
 // OK: the target of the text in the given mode, or of the ROM label that an "@Name" text names
 // in either mode (recorded in decimal, as in GameBoy address mode). Throws like the two
-// conversions above, and the assembler's error Failure for a name that no ROM label has.
+// conversions above; for a name that no ROM label has, an Info Failure that names a RAM label's
+// address, else the assembler's error Failure.
 GotoTarget GotoTargetFor(std::string_view text, bool gameBoyAddressMode, uint32_t bankCount,
                          const LabelTables& labels);
 

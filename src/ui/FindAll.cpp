@@ -4,12 +4,15 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <algorithm>
+#include <functional>
+
+#include "model/NumberText.h"
 
 #include "ui/AppState.h"
 #include "ui/GF.h"
+#include "ui/Latin1.h"
 #include "ui/Look.h"
-
-namespace {
 
 // The result lines, decoded only when the view asks for them: a hundred thousand matches cost
 // nothing until they are scrolled to.
@@ -17,6 +20,13 @@ class ResultModel : public QAbstractListModel {
  public:
   ResultModel(const AppState& state, const std::vector<int32_t>& offsets, QObject* parent)
       : QAbstractListModel(parent), state_(state), offsets_(offsets) {}
+
+  // The offsets change under the model, as a whole.
+  void Replace(const std::function<void()>& change) {
+    beginResetModel();
+    change();
+    endResetModel();
+  }
 
   int rowCount(const QModelIndex& parent) const override {
     return parent.isValid() ? 0 : static_cast<int>(offsets_.size());
@@ -34,10 +44,8 @@ class ResultModel : public QAbstractListModel {
   const std::vector<int32_t>& offsets_;
 };
 
-}  // namespace
-
 TFindAllForm::TFindAllForm(const AppState& state, FindAllResult result, QWidget* parent)
-    : QWidget(parent, Qt::Tool), result_(std::move(result)) {
+    : QWidget(parent, Qt::Tool), state_(state), result_(std::move(result)) {
   ui.setupUi(this);
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(DialogFont());
@@ -45,23 +53,47 @@ TFindAllForm::TFindAllForm(const AppState& state, FindAllResult result, QWidget*
   model_ = new ResultModel(state, result_.Offsets, this);
   ui.Results->setModel(model_);
 
-  const size_t count = result_.Offsets.size();
-  setWindowTitle(QStringLiteral("Find All: %1 %2 %3 %4")
-                     .arg(QString::fromLatin1(result_.Text.data(),
-                                              static_cast<qsizetype>(result_.Text.size())))
-                     .arg(QChar(0x2014))
-                     .arg(count)
-                     .arg(count == 1 ? "match" : "matches"));
-  ui.StopLabel->setText(result_.Stopped ? QStringLiteral("Stopped at %1 matches: the rest of the "
-                                                         "ROM was not searched.")
-                                              .arg(count)
-                                        : QString());
-  ui.StopLabel->setVisible(result_.Stopped);
+  ShowCount();
 
   connect(ui.Results, &QListView::clicked, this, &TFindAllForm::ResultsClick);
   connect(ui.Results, &QListView::doubleClicked, this, &TFindAllForm::ResultsClick);
   ui.Results->installEventFilter(this);
-  if (count > 0) ui.Results->setCurrentIndex(model_->index(0));
+  if (!result_.Offsets.empty()) ui.Results->setCurrentIndex(model_->index(0));
+}
+
+void TFindAllForm::ShowCount() {
+  setWindowTitle(QStringLiteral("Find All: %1 %2 %3")
+                     .arg(Latin1(result_.Text))
+                     .arg(QChar(0x2014))
+                     .arg(Latin1(MatchCountText(result_))));
+  ui.StopLabel->setText(result_.Stopped
+                            ? QStringLiteral("Stopped at %1 matches: the rest of the ROM was not "
+                                             "searched.")
+                                  .arg(Latin1(GroupedDecimal(result_.Offsets.size())))
+                            : QString());
+  ui.StopLabel->setVisible(result_.Stopped);
+}
+
+void TFindAllForm::SearchAgain() {
+  if (!result_.Repeat) return;
+  FindAllResult fresh;
+  try {
+    fresh = result_.Repeat(state_.rom, state_.labels);
+  } catch (const std::exception&) {
+    // The text was read once already; should it fail now, the old list is better than none.
+    return;
+  }
+  const QModelIndex current = ui.Results->currentIndex();
+  // No offset is negative: -1 for no selection.
+  const int32_t selected =
+      current.isValid() ? result_.Offsets[static_cast<size_t>(current.row())] : -1;
+  model_->Replace([&] { result_ = std::move(fresh); });
+  ShowCount();
+  const auto& offsets = result_.Offsets;
+  const auto at = std::lower_bound(offsets.begin(), offsets.end(), selected);
+  if (at != offsets.end() && *at == selected) {
+    ui.Results->setCurrentIndex(model_->index(static_cast<int>(at - offsets.begin())));
+  }
 }
 
 void TFindAllForm::PlaceBeside(const QWidget* main) {

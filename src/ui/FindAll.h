@@ -10,7 +10,6 @@
 #include "ui_FindAll.h"
 
 struct AppState;
-class QAbstractListModel;
 class QModelIndex;
 
 class TFindAllForm : public QWidget {
@@ -22,15 +21,20 @@ class TFindAllForm : public QWidget {
   // Puts the window to the right of `main`, or to its left where the screen has no room.
   void PlaceBeside(const QWidget* main);
   const FindAllResult& Result() const { return result_; }
+  // After a change of the ROM: the search runs again and the list follows, the selected offset
+  // staying selected while it is still a match.
+  void SearchAgain();
 
  signals:
   void ShowRequested(int32_t offset);
 
  private:
   void ResultsClick(const QModelIndex& index);
+  void ShowCount();
   bool eventFilter(QObject* watched, QEvent* e) override;
 
   Ui::TFindAllForm ui;
+  const AppState& state_;
   FindAllResult result_;
-  QAbstractListModel* model_ = nullptr;
+  class ResultModel* model_ = nullptr;
 };

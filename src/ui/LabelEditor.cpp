@@ -84,6 +84,7 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
           [this] { VarTreeClick(ui.VarTree->currentIndex()); });
   connect(ui.ProcTree, &QTreeView::doubleClicked, this, &TLabelEditorForm::ProcTreeActivate);
   ui.ProcTree->installEventFilter(this);
+  ui.FilterEdit->installEventFilter(this);
   connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
   connect(ui.ShowButton, &QPushButton::clicked, this, &TLabelEditorForm::ShowButtonClick);
   connect(ui.FlatButton1, &QPushButton::clicked, this, &TLabelEditorForm::reject);
@@ -96,6 +97,8 @@ void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   ui.NameLabel->setText(Latin1(name));
   ui.AddressLabel->setText(Latin1(RomLabelAddressText(labels_, name)));
   ui.ShowButton->setEnabled(true);
+  pickedModel_ = procModel_;
+  pickedNode_ = node;
 }
 
 void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
@@ -105,6 +108,8 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
   ui.NameLabel->setText(Latin1(name));
   ui.AddressLabel->setText(Latin1(RamLabelAddressText(labels_, name)));
   ui.ShowButton->setEnabled(false);
+  pickedModel_ = varModel_;
+  pickedNode_ = node;
 }
 
 void TLabelEditorForm::ShowButtonClick() {
@@ -120,6 +125,33 @@ void TLabelEditorForm::FilterEditChange(const QString& text) {
     tree->expandAll();
     FitColumn(tree);
   }
+  ForgetHiddenPick();
+}
+
+void TLabelEditorForm::ForgetHiddenPick() {
+  if (pickedModel_ == nullptr || pickedModel_->Tree().Shown(pickedNode_)) return;
+  pickedModel_ = nullptr;
+  ui.NameLabel->clear();
+  ui.AddressLabel->clear();
+  ui.ShowButton->setEnabled(false);
+}
+
+void TLabelEditorForm::FilterEditDown() {
+  for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
+    if (tree->model()->rowCount() == 0) continue;
+    tree->setFocus();
+    // Focus may already have made the first row current, without selecting it.
+    const QModelIndex at =
+        tree->currentIndex().isValid() ? tree->currentIndex() : tree->model()->index(0, 0);
+    tree->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+    // Arriving on a label picks it, as the keyboard's moves in the tree do.
+    if (tree == ui.ProcTree) {
+      ProcTreeClick(tree->currentIndex());
+    } else {
+      VarTreeClick(tree->currentIndex());
+    }
+    return;
+  }
 }
 
 void TLabelEditorForm::ProcTreeActivate(const QModelIndex& index) {
@@ -133,6 +165,11 @@ bool TLabelEditorForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui.ProcTree && event->type() == QEvent::KeyPress &&
       IsEnterKey(static_cast<QKeyEvent*>(event))) {
     ProcTreeActivate(ui.ProcTree->currentIndex());
+    return true;
+  }
+  if (watched == ui.FilterEdit && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Down) {
+    FilterEditDown();
     return true;
   }
   return TGoodForm::eventFilter(watched, event);

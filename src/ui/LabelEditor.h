@@ -38,10 +38,17 @@ class TLabelEditorForm : public TGoodForm {
   void ProcTreeActivate(const QModelIndex& index);
   // Lets the tree's one column grow past the view for long names, so that it scrolls sideways.
   void FitColumn(QTreeView* tree);
+  // Empties the Info box, and disables Show..., when the filter hides the picked label.
+  void ForgetHiddenPick();
+  // Down in the filter box: into the first tree that shows anything.
+  void FilterEditDown();
 
   Ui::TLabelEditorForm ui;
   const LabelTables& labels_;
   LabelTreeModel* procModel_;
   LabelTreeModel* varModel_;
   std::optional<int32_t> showTarget_;
+  // The picked label's tree and node; no tree before the first pick.
+  const LabelTreeModel* pickedModel_ = nullptr;
+  int32_t pickedNode_ = -1;
 };

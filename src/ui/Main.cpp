@@ -37,6 +37,7 @@
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
+#include "ui/StatusReport.h"
 #include "ui/UndoSteps.h"
 
 namespace {
@@ -90,11 +91,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Panel1 = new QLabel(ui.Status);
   Panel1->setObjectName("Panel1");
   Panel1->setFixedWidth(50);
-  Report = new QLabel(ui.Status);
-  Report->setObjectName("Report");
   ui.Status->addWidget(Panel0);
   ui.Status->addWidget(Panel1);
-  ui.Status->addWidget(Report, 1);
+  report_ = new TStatusReport(ui.Status);
   ui.Status->setFont(codeFont_);
   ui.Status->setFixedHeight(kStatusHeight);
 
@@ -193,10 +192,6 @@ void TMainForm::SetScrollRange() {
   ui.Scroller->setRange(0, static_cast<int>(std::max<int64_t>(top, 0)));
 }
 
-void TMainForm::ShowReport(const QString& text) {
-  Report->setText(text);
-}
-
 // ---- Undo ----
 
 bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
@@ -211,6 +206,7 @@ void TMainForm::PushEdit(const QString& caption, EditStep step) {
   if (!step.Empty()) {
     undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
                                       [this](const EditStep& s) { ShowEdit(s); }));
+    RomChanged();
   }
   UpdateList();
 }
@@ -219,6 +215,14 @@ void TMainForm::ShowEdit(const EditStep& step) {
   if (step.OldSize != step.NewSize) SetScrollRange();
   JumpTo(static_cast<int32_t>(step.FirstOffset()));
   ShowSelectedOffset();
+  RomChanged();
+}
+
+void TMainForm::RomChanged() {
+  setWindowTitle("Velmora - " + Latin1(HeaderTitle(state_.rom)));
+  // What the last command reported may no longer hold; a command reports after its change.
+  report_->clear();
+  if (findAll_) findAll_->SearchAgain();
 }
 
 void TMainForm::ClearUndo() {
@@ -255,7 +259,7 @@ void TMainForm::ReadSymbols() {
   Rom& rom = state_.rom;
   state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
   state_.symbolFiles.clear();
-  ShowReport({});
+  report_->clear();
   state_.symbolFiles = LoadRomSymbols(rom.RomFileName, state_.ProgramFolder, rom.RomTitle,
                                       rom.BankCount, state_.Symbols());
   // Lines that could not be read are skipped, and said once.
@@ -263,7 +267,7 @@ void TMainForm::ReadSymbols() {
   for (const SymbolFile& file : state_.symbolFiles) {
     if (file.SkippedCount != 0) skipped << Latin1(SkippedLinesText(file));
   }
-  ShowReport(skipped.join("  "));
+  if (!skipped.isEmpty()) report_->Show(skipped.join("  "));
 }
 
 bool TMainForm::OpenRom(const QString& fileName) {
@@ -291,7 +295,10 @@ bool TMainForm::OpenRom(const QString& fileName) {
   history_.Clear();
   if (findAll_) findAll_->close();
   recent_->Add(name);
-  watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
+  std::vector<std::string> symbolNames =
+      SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+  symbolNames.push_back(OverlaySymFileName(rom.RomFileName));
+  watch_->Watch(name, symbolNames);
   if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
   return true;
 }
@@ -363,14 +370,21 @@ bool TMainForm::SaveChangesFirst() {
 
 void TMainForm::ExportPatch1Click() {
   if (state_.rom.RomSize == 0) return;
-  ExportPatch(state_, this);
+  const QString report = ExportPatch(state_, this);
+  if (!report.isEmpty()) report_->Show(report);
 }
 
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    RunEdit("Apply Patch",
-            [&] { ApplyRomChange(state_.rom, PatchRom(state_.rom, ReadPatchFile(*file))); });
+    const uint32_t oldSize = state_.rom.RomSize;
+    RomChange change;
+    if (RunEdit("Apply Patch", [&] {
+          change = PatchRom(state_.rom, ReadPatchFile(*file));
+          ApplyRomChange(state_.rom, change);
+        })) {
+      report_->Show(Latin1(PatchAppliedText(change, oldSize)));
+    }
   }
 }
 
@@ -443,6 +457,8 @@ void TMainForm::Labels1Click() {
 }
 
 void TMainForm::ShowFindAll(FindAllResult result) {
+  // Nothing found: the search's own message, and the results open before stay.
+  if (result.Offsets.empty()) return ShowInfo(result.MissText, this);
   if (findAll_) findAll_->close();
   findAll_ = new TFindAllForm(state_, std::move(result), this);
   connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
@@ -495,13 +511,21 @@ void TMainForm::RomInfo1Click() {
 }
 
 void TMainForm::FixChecksums1Click() {
-  RunEdit("Fix Checksums", [this] { ApplyRomChange(state_.rom, FixChecksums(state_.rom)); });
+  if (ChecksumsRight(state_.rom)) return report_->Show("Checksums were already right");
+  if (RunEdit("Fix Checksums", [this] { ApplyRomChange(state_.rom, FixChecksums(state_.rom)); })) {
+    report_->Show("Checksums fixed: " + Latin1(StoredChecksumsText(state_.rom)));
+  }
 }
 
 void TMainForm::RomExtender1Click() {
   TRomExtenderForm form(state_.rom, this);
-  if (form.exec() == QDialog::Accepted)
-    RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); });
+  if (form.exec() != QDialog::Accepted) return;
+  // The extender sets the checksums only where they were right before.
+  const bool fixed = ChecksumsRight(state_.rom);
+  if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); })) return;
+  report_->Show("Extended to " + Latin1(SizeText(state_.rom.RomSize)) +
+                (fixed ? "; checksums fixed: " + Latin1(StoredChecksumsText(state_.rom))
+                       : QString("; the checksums were wrong before and are left as they were")));
 }
 
 void TMainForm::Bin1Click(int tag) {

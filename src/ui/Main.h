@@ -20,6 +20,7 @@ class QUndoStack;
 class TFileWatch;
 class TRecentRoms;
 class TFindAllForm;
+class TStatusReport;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -69,9 +70,6 @@ class TMainForm : public QMainWindow {
   // first, a failure shown in its box. The command line, a drop and File > Recent ROMs come here.
   // Returns true when the ROM was loaded.
   bool LoadRomNamed(const QString& fileName);
-
-  // A line in the status bar beside the panels ("" empties it).
-  void ShowReport(const QString& text);
 
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
@@ -130,6 +128,9 @@ class TMainForm : public QMainWindow {
   void SetScrollRange();
   // After an undo or redo: the step's first changed byte, in a rebuilt listing.
   void ShowEdit(const EditStep& step);
+  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title and
+  // the open Find All results follow, and the status bar's last report goes.
+  void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
   // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
@@ -154,8 +155,7 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
-  // What the last command has to say without stopping the user: the status bar's rest.
-  QLabel* Report = nullptr;
+  TStatusReport* report_ = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;
   TRecentRoms* recent_ = nullptr;

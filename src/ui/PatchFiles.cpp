@@ -2,12 +2,15 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <algorithm>
 
 #include "model/FileWrite.h"
 #include "patch/Patch.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
 #include "ui/FileDialogs.h"
+#include "ui/Latin1.h"
 
 namespace {
 
@@ -45,17 +48,31 @@ std::string FileNameBytes(const QString& name) {
 
 }  // namespace
 
-void ExportPatch(const AppState& state, QWidget* parent) {
+QString ExportPatch(const AppState& state, QWidget* parent) {
+  const std::span<const uint8_t> now = RomBytes(state.rom);
+  if (std::equal(now.begin(), now.end(), state.LoadedRom.begin(), state.LoadedRom.end())) {
+    return "No changes since the ROM was loaded: no patch written";
+  }
   const QString name = AskName(parent, QFileDialog::AcceptSave, "Export Patch");
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return {};
+  if (QFileInfo::exists(name) &&
+      !AskYesNo(FileNameBytes(QFileInfo(name).fileName()) + " exists already. Replace it?",
+                parent)) {
+    return {};
+  }
+  QString report;
   RunCommand(
       [&] {
         const std::string file = FileNameBytes(name);
         const PatchFormat format = PatchFormatOfName(file);
-        const std::vector<uint8_t> patch = MakePatch(format, state.LoadedRom, RomBytes(state.rom));
+        size_t records = 0;
+        const std::vector<uint8_t> patch =
+            MakePatch(format, state.LoadedRom, now, &records);
         SaveFileSafely(file, patch.data(), patch.size());
+        report = Latin1(PatchWrittenText(records, patch.size()));
       },
       parent);
+  return report;
 }
 
 std::optional<std::string> AskPatchFile(QWidget* parent) {

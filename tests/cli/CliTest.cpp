@@ -151,11 +151,12 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
   Write("game.sym", kSym);
   Write("ok.asm",
         "// a routine\r\norg 01:4100\r\n@Top:\r\nld a,$10// count\r\ndec a\r\njr nz,@Top\r\n"
-        "call @Loop\r\ndb $AA\r\ndw $1234\r\n");
+        "call @Loop\r\ndb $AA,$BB \t// two\r\ndw $1234\r\nrlc a\r\n");
   EXPECT_EQ(Run({"asm", "game.gb", "ok.asm", "-o", "new.gb"}).status, 0);
   EXPECT_EQ(Read("game.gb"), std::string(bytes.begin(), bytes.end()));
   Bytes want = bytes;
-  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00, 0x02, 0xAA, 0x34, 0x12};
+  const Bytes code{0x3E, 0x10, 0x3D, 0x20, 0xFB, 0xCD, 0x00,
+                   0x02, 0xAA, 0xBB, 0x34, 0x12, 0xCB, 0x07};
   std::copy(code.begin(), code.end(), want.begin() + 0x4100);
   EXPECT_TRUE(Read("new.gb") == std::string(want.begin(), want.end()));
   const Result inPlace = Run({"asm", "game.gb", "ok.asm"});
@@ -179,6 +180,10 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
        "bad.asm:3: Address conversion error. This rom has $04 banks, please use \"Tool->Rom "
        "Extender\" to make rom bigger so you can access bank $09."},
       {"org 01:4000\njp @Nowhere\n", "bad.asm:2: Label Nowhere is not defined."},
+      {"org 01:4003\njr $5000\n",
+       "bad.asm:2: Jump target $5000 is out of reach of jr (-128 to 127 bytes)."},
+      {"org 01:4000\nld bc,$12345\n",
+       "bad.asm:2: Value $12345 does not fit in a word (-32768 to 65535)."},
   };
   for (const Row& r : rows) {
     Write("bad.asm", r.source);
@@ -241,6 +246,47 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
   }
 }
 
+TEST_F(CliFixture, XrefsAndMapOfTracedCode) {
+  // D3 is no instruction: only what runs from 0100 and the label is code.
+  Bytes bytes(0x8000, 0xD3);
+  const Bytes code = {0xCD, 0x00, 0x02, 0xFA, 0x00, 0xC0, 0xC3, 0x00, 0x02};
+  std::copy(code.begin(), code.end(), bytes.begin() + 0x100);
+  const Bytes again = {0xEA, 0x00, 0xC0, 0xC9};
+  std::copy(again.begin(), again.end(), bytes.begin() + 0x200);
+  Write("game.gb", bytes);
+  Write("game.sym", "00:0200 Again\nC0:C000 wVar\n");
+  const std::string toAgain = "call    00:0100 call @Again\njump    00:0106 jp @Again\n";
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {{"xrefs", "game.gb", "Again"}, 0, toAgain, ""},
+      {{"xrefs", "game.gb", "00:0200"}, 0, toAgain, ""},
+      {{"xrefs", "game.gb", "@wVar"}, 0,
+       "read    00:0103 ld a,[@wVar]\nwrite   00:0200 ld [@wVar],a\n", ""},
+      {{"xrefs", "game.gb", "$0103"}, 1, "", ""},
+      {{"xrefs", "game.gb", "@Nowhere"}, 2, "", "velmora-cli: @Nowhere: no such label.\n"},
+      {{"xrefs", "game.gb", "00:0200", "--sym", "empty.sym"}, 0,
+       "call    00:0100 call $0200\njump    00:0106 jp $0200\n", ""},
+      {{"map", "game.gb"}, 0,
+       "bank     code     data     text  unknown\n"
+       "00       0.1%     0.0%     0.0%    99.9%\n"
+       "01       0.0%     0.0%     0.0%   100.0%\n"
+       "all      0.0%     0.0%     0.0%   100.0%\n"
+       "bytes: code 13, data 0, text 0, unknown 32755\n",
+       ""},
+  };
+  Write("empty.sym", "");
+  for (const Row& r : rows) {
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, r.status) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.out, r.out) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.err, r.err) << testing::PrintToString(r.args);
+  }
+}
+
 TEST_F(CliFixture, InfoAndFixChecksumsOnABuiltHeader) {
   const Bytes bytes = MakeRomBytes();
   Write("game.gb", bytes);
@@ -294,14 +340,20 @@ TEST_F(CliFixture, PatchMakeAndApply) {
   EXPECT_EQ(Run({"patch", "apply", "orig.gb", "hack.ips"}).status, 0);
   EXPECT_TRUE(Read("orig.gb") == Read("mod.gb"));
 
-  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written.
-  const Result wrong = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  // Applied to the ROM it was not made for, a BPS patch is refused and nothing is written; the
+  // ROM it makes is told apart.
+  Bytes other = original;
+  other[0x2000] ^= 1;
+  Write("other.gb", other);
+  const Result wrong = Run({"patch", "apply", "other.gb", "hack.BPS", "-o", "x.gb"});
   EXPECT_EQ(wrong.status, 1);
   char text[120];
   std::snprintf(text, sizeof text,
                 "hack.BPS: This patch is for another ROM (CRC32 %08X, this ROM has %08X).\n",
-                Crc32(original), Crc32(modified));
+                Crc32(original), Crc32(other));
   EXPECT_EQ(wrong.err, text);
+  const Result applied = Run({"patch", "apply", "mod.gb", "hack.BPS", "-o", "x.gb"});
+  EXPECT_EQ(applied.err, "hack.BPS: This patch is already applied.\n");
   EXPECT_FALSE(fs::exists(Path("x.gb")));
   const Result format = Run({"patch", "make", "orig.gb", "mod.gb", "-o", "hack.ups"});
   EXPECT_EQ(format.status, 2);
@@ -322,6 +374,9 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
       {"search", "game.gb", "--bytes", "1", "--inst", "nop"},
       {"patch", "make", "game.gb", "game.gb"},
       {"info", "game.gb", "extra"},
+      {"xrefs", "game.gb"},
+      {"xrefs", "game.gb", "zz"},
+      {"map"},
   };
   for (const auto& args : rows) {
     const Result r = Run(args);
@@ -332,7 +387,8 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
   EXPECT_EQ(Run({"disasm", "game.gb", "--from", "zz"}).err,
             "velmora-cli: --from zz: 'zz' is not a valid integer value.\n");
   EXPECT_EQ(Run({"--version"}).out, "velmora-cli 1.0.0\n");
-  for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch"}) {
+  for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch",
+                              "xrefs", "map"}) {
     const Result help = Run({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command;

@@ -48,8 +48,10 @@ TEST(Assembler, StoresTheBytesOfEachForm) {
       {"ld a,b", 0x200, {0x78}},
       {"bit 7,h", 0x200, {0xCB, 0x7C}},
       {"swap a", 0x200, {0xCB, 0x37}},
-      {"rlc a", 0x200, {0x07}},  // the base opcode, not CB 07
-      {"rrc a", 0x200, {0x0F}},
+      {"rlc a", 0x200, {0xCB, 0x07}},
+      {"rrc a", 0x200, {0xCB, 0x0F}},
+      {"rlca", 0x200, {0x07}},
+      {"rrca", 0x200, {0x0F}},
       {"rl a", 0x200, {0xCB, 0x17}},
       {"rla", 0x200, {0x17}},
       {"ld a,$3E", 0x200, {0x3E, 0x3E}},
@@ -68,17 +70,43 @@ TEST(Assembler, StoresTheBytesOfEachForm) {
       {"ld hl,sp + $05", 0x200, {0xF8, 0x05}},
       {"ld hl,sp + %11111111", 0x200, {0xF8, 0xFF}},
       {"jr nz,$4120", 0x4100, {0x20, 0x1E}},
-      {"jr $4000", 0x4100, {0x18, 0xFE}},
+      {"jr $4181", 0x4100, {0x18, 0x7F}},  // the farthest targets either way
+      {"jr $4082", 0x4100, {0x18, 0x80}},
+      {"jr $4000", 0x3FFE, {0x18, 0x00}},
+      {"jr $FF82", 0x0000, {0x18, 0x80}},  // the address counter wraps
       {"jr c,$0150", 0x0150, {0x38, 0xFE}},
-      {"ld a,$1234", 0x200, {0x3E, 0x34}},
-      {"ld b,-5", 0x200, {0x06, 0x05}},
+      {"ld b,-5", 0x200, {0x06, 0xFB}},
+      {"ld a,-128", 0x200, {0x3E, 0x80}},
+      {"ld a,255", 0x200, {0x3E, 0xFF}},
+      {"ld a,@Far", 0x4100, {0x3E, 0x00}},  // a label is a word: its low byte
+      {"ld bc,-1", 0x200, {0x01, 0xFF, 0xFF}},
+      {"ld bc,-32768", 0x200, {0x01, 0x00, 0x80}},
+      {"ld bc,$FFFF", 0x200, {0x01, 0xFF, 0xFF}},
+      {"ld [$FF00 + 255],a", 0x200, {0xE0, 0xFF}},
+      {"add sp,+127", 0x200, {0xE8, 0x7F}},
+      {"add sp,-128", 0x200, {0xE8, 0x80}},
+      {"ld a,b // load", 0x200, {0x78}},
+      {"ld a,b \t // load", 0x200, {0x78}},
+      {"ld a,b ", 0x200, {0x78}},
+      {"ld a,b//", 0x200, {0x78}},
+      {"jp @Start // go", 0x200, {0xC3, 0x50, 0x01}},
+      {"rst $08", 0x200, {0xCF}},
+      {"rst 56", 0x200, {0xFF}},
+      {"bit $7,h", 0x200, {0xCB, 0x7C}},
+      {"set %11,[hl]", 0x200, {0xCB, 0xDE}},
+      {"res 0,a", 0x200, {0xCB, 0x87}},
       {"xor $10", 0x200, {0xEE, 0x10}},
       {"cp a,%1010", 0x200, {0xFE, 0x0A}},
       {"ld [$C000],sp", 0x200, {0x08, 0x00, 0xC0}},
       {"stop", 0x200, {0x10}},
       {"rst $38", 0x200, {0xFF}},
       {"db $12", 0x200, {0x12}},
-      {"db 1,2", 0x200, {0x01}},
+      {"db $12,$34", 0x200, {0x12, 0x34}},
+      {"db 1, 2 ,-1 // three", 0x200, {0x01, 0x02, 0xFF}},
+      {"db @Counter,%11", 0x200, {0x00, 0x03}},
+      {"dw $1234,@Start", 0x200, {0x34, 0x12, 0x50, 0x01}},
+      {"dw -2", 0x200, {0xFE, 0xFF}},
+      {"db 1,2", 0x200, {0x01, 0x02}},
       {"dw $1234", 0x200, {0x34, 0x12}},
       {"dw @Counter", 0x200, {0x00, 0xC0}},
       {"db @Far", 0x4100, {0x00}},  // data lines make no bank test
@@ -90,7 +118,7 @@ TEST(Assembler, StoresTheBytesOfEachForm) {
       {"ld bc,####", 0x200, {0x01}},
   };
   for (const Row& r : rows) {
-    Fill(rom, r.offset, 4, kUntouched);
+    Fill(rom, r.offset, 6, kUntouched);
     EXPECT_EQ(AssembleInstruction(rom, labels, r.text, r.offset), r.bytes.size()) << r.text;
     std::vector<uint8_t> expected = r.bytes;
     expected.push_back(kUntouched);
@@ -119,7 +147,7 @@ TEST(Assembler, FailuresStoreNothingAndSayWhy) {
       {"ld a, b", 0x200, FailureKind::Error, unsupported("ld a, b")},
       {"ld  a,b", 0x200, FailureKind::Error, unsupported("ld  a,b")},
       {" ld a,b", 0x200, FailureKind::Error, unsupported(" ld a,b")},
-      {"ld a,b ", 0x200, FailureKind::Error, unsupported("ld a,b ")},
+      {"ld a,b /", 0x200, FailureKind::Error, unsupported("ld a,b /")},
       {"xor a,$10", 0x200, FailureKind::Error, unsupported("xor a,$10")},
       {"sub a,b", 0x200, FailureKind::Error, unsupported("sub a,b")},
       {"ld hl,sp+$05", 0x200, FailureKind::Error, unsupported("ld hl,sp+$05")},
@@ -127,12 +155,62 @@ TEST(Assembler, FailuresStoreNothingAndSayWhy) {
       {"d", 0x200, FailureKind::Error, unsupported("d")},
       {"ld b,$", 0x200, FailureKind::Error, "\"$" + valueTail},
       {"ld b,1A", 0x200, FailureKind::Error, "\"1A" + valueTail},
-      {"db x", 0x200, FailureKind::Error, "\"db" + valueTail},
+      {"db x", 0x200, FailureKind::Error, "\"x" + valueTail},
+      {"db 1,,2", 0x200, FailureKind::Error, "\"" + valueTail},
+      {"db $12 $34", 0x200, FailureKind::Error, "\"$12 $34" + valueTail},
       {"dw $", 0x200, FailureKind::Error, "\"$" + valueTail},
       {"jp @Nowhere", 0x200, FailureKind::Error, "Label Nowhere is not defined."},
       {"call @Far", 0x4100, FailureKind::Warning,
        "Far can't be accessed here because it's in bank 02."},
       {"jr @start", 0x200, FailureKind::Error, "Label start is not defined."},
+      // Values wider than their operand.
+      {"ld a,$1FF", 0x200, FailureKind::Error, "Value $1FF does not fit in a byte (-128 to 255)."},
+      {"ld a,-129", 0x200, FailureKind::Error, "Value -129 does not fit in a byte (-128 to 255)."},
+      {"ld a,$1234", 0x200, FailureKind::Error,
+       "Value $1234 does not fit in a byte (-128 to 255)."},
+      {"ld bc,$12345", 0x200, FailureKind::Error,
+       "Value $12345 does not fit in a word (-32768 to 65535)."},
+      {"jp $FFFFFFFF", 0x200, FailureKind::Error,
+       "Value $FFFFFFFF does not fit in a word (-32768 to 65535)."},
+      {"ld bc,-32769", 0x200, FailureKind::Error,
+       "Value -32769 does not fit in a word (-32768 to 65535)."},
+      {"ld bc,%11111111111111111", 0x200, FailureKind::Error,
+       "Value %11111111111111111 does not fit in a word (-32768 to 65535)."},
+      {"ld [$FF00 + $100],a", 0x200, FailureKind::Error,
+       "Value $100 does not fit in a $FF00 page offset (0 to 255)."},
+      {"ld a,[$FF00 + 256]", 0x200, FailureKind::Error,
+       "Value 256 does not fit in a $FF00 page offset (0 to 255)."},
+      {"add sp,+128", 0x200, FailureKind::Error,
+       "Value +128 does not fit in a signed byte (-128 to 127)."},
+      {"add sp,$C8", 0x200, FailureKind::Error,
+       "Value $C8 does not fit in a signed byte (-128 to 127)."},
+      {"add sp,-129", 0x200, FailureKind::Error,
+       "Value -129 does not fit in a signed byte (-128 to 127)."},
+      {"db 1,$100", 0x200, FailureKind::Error, "Value $100 does not fit in a byte (-128 to 255)."},
+      {"dw 1,$10000", 0x200, FailureKind::Error,
+       "Value $10000 does not fit in a word (-32768 to 65535)."},
+      {"rst $09", 0x200, FailureKind::Error,
+       "Value $09 is not a vector of rst ($00, $08, $10, $18, $20, $28, $30 or $38)."},
+      {"rst 64", 0x200, FailureKind::Error,
+       "Value 64 is not a vector of rst ($00, $08, $10, $18, $20, $28, $30 or $38)."},
+      {"bit 8,h", 0x200, FailureKind::Error, "Value 8 does not fit in a bit number (0 to 7)."},
+      {"res -1,a", 0x200, FailureKind::Error, "Value -1 does not fit in a bit number (0 to 7)."},
+      {"bit 1,x", 0x200, FailureKind::Error, unsupported("bit 1,x")},
+      // Relative jumps out of reach, by number or by label.
+      {"jr $5000", 0x4003, FailureKind::Error,
+       "Jump target $5000 is out of reach of jr (-128 to 127 bytes)."},
+      {"jr $4000", 0x4100, FailureKind::Error,
+       "Jump target $4000 is out of reach of jr (-128 to 127 bytes)."},
+      {"jr nz,$4182", 0x4100, FailureKind::Error,
+       "Jump target $4182 is out of reach of jr (-128 to 127 bytes)."},
+      {"jr c,$4081", 0x4100, FailureKind::Error,
+       "Jump target $4081 is out of reach of jr (-128 to 127 bytes)."},
+      {"jr $14100", 0x4100, FailureKind::Error,
+       "Jump target $14100 is out of reach of jr (-128 to 127 bytes)."},
+      {"jr -2", 0x0010, FailureKind::Error,
+       "Jump target -2 is out of reach of jr (-128 to 127 bytes)."},
+      {"jr @Far", 0x8100, FailureKind::Error,
+       "Jump target @Far is out of reach of jr (-128 to 127 bytes)."},
   };
   for (const Row& r : rows) {
     Fill(rom, r.offset, 4, kUntouched);
@@ -283,11 +361,7 @@ TEST(Assembler, AssemblingTheDecodedTextGivesTheBytesBack) {
         cases.push_back({b0});
     }
   }
-  for (int x = 0; x < 256; ++x) {
-    // "rlc a" and "rrc a" read the same as base opcodes 07 and 0F, which they assemble to.
-    if (x == 0x07 || x == 0x0F) continue;
-    cases.push_back({0xCB, static_cast<uint8_t>(x)});
-  }
+  for (int x = 0; x < 256; ++x) cases.push_back({0xCB, static_cast<uint8_t>(x)});
 
   const uint32_t offsets[] = {0x0150, 0x3FFD, 0x14123, 0x17FFD};
   const ValueFormat formats[] = {ValueFormat::Dec, ValueFormat::Hex, ValueFormat::Bin};

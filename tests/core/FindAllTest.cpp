@@ -112,3 +112,37 @@ TEST(FindAll, DialogsRecordTheSearchAndShowLines) {
   };
   for (const Row& r : rows) EXPECT_EQ(FindAllLine(*f.rom, f.labels, r.format, r.offset), r.line);
 }
+
+// The results window runs its search again after every edit; it shows counts and misses.
+TEST(FindAll, RepeatSearchesTheRomAsItIsNow) {
+  Fixture f;
+  const FindAllResult calls = FindAllInstructions(*f.rom, f.labels, "call @Main");
+  const FindAllResult bytes = FindAllBytes(*f.rom, "$CD 50 41");
+  const FindAllResult nops = FindAllInstructions(*f.rom, f.labels, "nop", 2);
+  Put(*f.rom, 0x2000, {0xC3, 0x39, 0x40});  // jp $4039 over the second call
+  Put(*f.rom, 0x500, {0xCD, 0x50, 0x41});
+  EXPECT_EQ(calls.Repeat(*f.rom, f.labels).Offsets, (std::vector<int32_t>{0x100, 0x500}));
+  EXPECT_EQ(bytes.Repeat(*f.rom, f.labels).Offsets, (std::vector<int32_t>{0x100, 0x500}));
+  // Other labels now: the same text finds other places.
+  LabelTables none;
+  EXPECT_EQ(calls.Repeat(*f.rom, none).Offsets.size(), 0u);
+  const FindAllResult again = nops.Repeat(*f.rom, f.labels);
+  EXPECT_EQ(again.Offsets.size(), 2u);
+  EXPECT_TRUE(again.Stopped);
+  EXPECT_EQ(again.Text, "nop");
+
+  EXPECT_EQ(calls.MissText, "Sorry, \"call @Main\" could not been found.");
+  EXPECT_EQ(bytes.MissText, "Sorry, bytes did not found.");
+  struct Row {
+    size_t count;
+    bool stopped;
+    const char* text;
+  };
+  for (Row r : {Row{0, false, "0 matches"}, Row{1, false, "1 match"},
+                Row{1204, false, "1,204 matches"}, Row{100000, true, "100,000 matches (stopped)"}}) {
+    FindAllResult result;
+    result.Offsets.resize(r.count);
+    result.Stopped = r.stopped;
+    EXPECT_EQ(MatchCountText(result), r.text);
+  }
+}

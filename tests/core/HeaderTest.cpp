@@ -40,6 +40,7 @@ TEST(HeaderTest, ChecksumsHaveTheirKnownValuesAndFixWritesThemAsOneRun) {
   EXPECT_EQ(h.HeaderChecksum, h.ComputedHeaderChecksum);
   EXPECT_EQ(h.GlobalChecksum, 0x2113);
   EXPECT_EQ(h.ComputedGlobalChecksum, 0x2113);
+  EXPECT_EQ(StoredChecksumsText(*rom), "header $9B, global $2113");
 }
 
 TEST(HeaderTest, FieldsAsShownWithWrongValuesMarked) {
@@ -128,4 +129,31 @@ TEST(HeaderTest, TheExtenderGrowsToAStandardSizeWithFFBytesAndTheSizeCode) {
             "A ROM of 32 KiB can grow to 64 KiB up to 8 MiB, not to 32 KiB.");
   EXPECT_EQ(FailureText([&] { ExtendRom(*small, 0x18000); }),
             "A ROM of 32 KiB can grow to 64 KiB up to 8 MiB, not to 96 KiB.");
+}
+
+// Grown, a ROM that passed the boot check still does; one that did not is left as it was.
+TEST(HeaderTest, TheExtenderKeepsRightChecksumsRightAndLeavesWrongOnesAlone) {
+  struct Row {
+    const char* name;
+    int spoil;  // the checksum byte made wrong after fixing both, or 0
+    uint32_t size;
+  };
+  for (Row r : {Row{"right", 0, 0x10000}, Row{"right, to 8 MiB", 0, 0x800000},
+                Row{"header wrong", 0x14D, 0x10000}, Row{"global wrong", 0x14F, 0x40000},
+                Row{"never fixed", -1, 0x10000}}) {
+    SCOPED_TRACE(r.name);
+    auto rom = BuiltRom();
+    if (r.spoil >= 0) ApplyRomChange(*rom, FixChecksums(*rom));
+    if (r.spoil > 0) rom->RomImage[r.spoil] ^= 0x01;
+    const std::vector<uint8_t> stored(rom->RomImage.begin() + 0x14D, rom->RomImage.begin() + 0x150);
+    EXPECT_EQ(ChecksumsRight(*rom), r.spoil == 0);
+
+    ApplyRomChange(*rom, ExtendRom(*rom, r.size));
+    EXPECT_EQ(ChecksumsRight(*rom), r.spoil == 0);
+    if (r.spoil != 0) {
+      EXPECT_EQ(std::vector<uint8_t>(rom->RomImage.begin() + 0x14D, rom->RomImage.begin() + 0x150),
+                stored);
+    }
+  }
+  EXPECT_FALSE(ChecksumsRight(*MakeRom(0x14F)));
 }

@@ -92,8 +92,8 @@ TEST(InstructionSearch, FindsTheDecodedTextAsTheListingShowsIt) {
       {0, "add sp,-128", 0x990},
       {0, "add sp,+128", -1},
       {0, "bit 7,h", 0xA00},
-      {0, "rlc a", 0xB00},  // base 07 and CB 07 read alike
-      {0xB01, "rlc a", 0xB10},
+      {0, "rlca", 0xB00},  // base 07 and CB 07 read apart
+      {0, "rlc a", 0xB10},
       {0, "stop", 0xC00},
       {0, "-", 0xD00},
       {0, "nop", 0},

@@ -39,8 +39,8 @@ TEST(InstructionTable, PlaceholderStandsExactlyWhereTheKindSaysAndAsmFollowsDisa
 
 TEST(InstructionTable, EntriesThatDifferFromTheirNeighbours) {
   const std::pair<size_t, const char*> rows[] = {{0x00, "nop"},
-                                                 {0x07, "rlc a"},
-                                                 {0x0F, "rrc a"},
+                                                 {0x07, "rlca"},
+                                                 {0x0F, "rrca"},
                                                  {0x10, "stop"},
                                                  {0x17, "rla"},
                                                  {0x1F, "rra"},
@@ -84,8 +84,8 @@ TEST(InstructionTable, EntriesThatDifferFromTheirNeighbours) {
 TEST(InstructionTable, EveryEntryIsTheOneOfTheOpcodeGrid) {
   const char* const base[256] = {
       // 0x
-      "nop", "ld bc,?", "ld [bc],a", "inc bc", "inc b", "dec b", "ld b,?", "rlc a",
-      "ld [?],sp", "add hl,bc", "ld a,[bc]", "dec bc", "inc c", "dec c", "ld c,?", "rrc a",
+      "nop", "ld bc,?", "ld [bc],a", "inc bc", "inc b", "dec b", "ld b,?", "rlca",
+      "ld [?],sp", "add hl,bc", "ld a,[bc]", "dec bc", "inc c", "dec c", "ld c,?", "rrca",
       // 1x
       "stop", "ld de,?", "ld [de],a", "inc de", "inc d", "dec d", "ld d,?", "rla",
       "jr ?", "add hl,de", "ld a,[de]", "dec de", "inc e", "dec e", "ld e,?", "rra",

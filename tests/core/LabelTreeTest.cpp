@@ -34,17 +34,19 @@ TEST(LabelTree, NamesNestAtDotsInTableOrder) {
   const Row rows[] = {
       {{"Sound.Init", "Sound.Play", "Main"}, "Sound(Init,Play),Main"},
       {{"Sound.Data.x", "Gfx.Data.y"}, "Sound(Data(x)),Gfx(Data(y))"},
-      // A leaf that a later name passes through becomes a branch; a leaf added after a branch of
-      // the same text stands beside it. Either branch is a label of its own.
+      // A routine and its local labels give one node, whichever comes first in the file.
       {{"Sound", "Sound.Init"}, "Sound*(Init)"},
-      {{"Sound.Init", "Sound"}, "Sound*(Init),Sound"},
+      {{"Sound.Init", "Sound"}, "Sound*(Init)"},
+      {{"Main.loop", "Sound.Init", "Main", "Sound", "Sound"}, "Main*(loop),Sound*(Init),Sound"},
       {{"Init", "Init.loop", "Init.done", "Main"}, "Init*(loop,done),Main"},
       {{"A", "A"}, "A,A"},
       {{"A.x", "B.y", "A.z", "B.y.w"}, "A(x,z),B(y*(w))"},
       {{"A.b", "A.c", "A.b.x", "A.b"}, "A(b*(x),c,b)"},
       {{"Zeta", "Alpha"}, "Zeta,Alpha"},
-      // Only dots after the first character split a name.
-      {{"a..b", ".x", "y.", ".a.b", ".a.c", "..z"}, "a((b)),.x,y(),.a(b,c),.(z)"},
+      // A dot splits a name only between two texts: a dot in first or last place, or the second
+      // of two dots, stays in its part, so that every node has a text.
+      {{"a..b", ".x", "y.", ".a.b", ".a.c", "..z", "a.b.", "a...c", "."},
+       "a(.b,b.,.(c)),.x,y.,.a(b,c),.*(z)"},
       {{}, ""},
   };
   for (const Row& r : rows) {

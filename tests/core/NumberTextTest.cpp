@@ -56,3 +56,10 @@ TEST(NumberText, IntToHexPadsAndWidens) {
   EXPECT_EQ(IntToHex(0x100, 2), "100");
   EXPECT_EQ(IntToHex(0xABCDEF, 1), "ABCDEF");
 }
+
+TEST(NumberText, GroupedDecimalPutsACommaEveryThreeDigits) {
+  const std::pair<uint64_t, const char*> rows[] = {
+      {0, "0"}, {999, "999"}, {1000, "1,000"}, {1204, "1,204"}, {100000, "100,000"},
+      {8388608, "8,388,608"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(GroupedDecimal(value), text);
+}

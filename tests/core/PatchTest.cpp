@@ -108,6 +108,30 @@ Bytes Bps(const Bytes& source, uint64_t targetSize, const Bytes& actions, uint32
   return p;
 }
 
+// The number of actions of a BPS patch without metadata, read from front to back.
+size_t BpsActions(const Bytes& p) {
+  size_t pos = 4;
+  const auto number = [&] {
+    uint64_t value = 0, shift = 1;
+    while (true) {
+      const uint8_t x = p[pos++];
+      value += (x & 0x7F) * shift;
+      if (x & 0x80) return value;
+      shift <<= 7;
+      value += shift;
+    }
+  };
+  for (int i = 0; i < 3; ++i) number();
+  size_t actions = 0;
+  while (pos < p.size() - 12) {
+    const uint64_t word = number();
+    if ((word & 3) == 1) pos += (word >> 2) + 1;
+    if ((word & 3) >= 2) number();
+    ++actions;
+  }
+  return actions;
+}
+
 std::string Hex8(uint32_t v) {
   char buf[9];
   std::snprintf(buf, sizeof buf, "%08X", v);
@@ -119,10 +143,12 @@ std::string Hex8(uint32_t v) {
 TEST(PatchTest, IpsRoundTripsKeepTheFormatsRules) {
   for (const Pair& row : Pairs()) {
     SCOPED_TRACE(row.name);
-    const Bytes patch = MakeIps(row.source, row.target);
+    size_t counted = 0;
+    const Bytes patch = MakeIps(row.source, row.target, &counted);
     EXPECT_EQ(ApplyIps(row.source, patch), row.target);
     bool truncated = false;
     const std::vector<Record> records = Records(patch, &truncated);
+    EXPECT_EQ(counted, records.size());
     EXPECT_EQ(truncated, row.target.size() < row.source.size());
     for (const Record& r : records) {
       EXPECT_NE(r.offset, 0x454F46u);
@@ -138,7 +164,9 @@ TEST(PatchTest, IpsRoundTripsKeepTheFormatsRules) {
 TEST(PatchTest, BpsRoundTripsAndMovedDataCostsLittle) {
   for (const Pair& row : Pairs()) {
     SCOPED_TRACE(row.name);
-    const Bytes patch = MakeBps(row.source, row.target);
+    size_t counted = 0;
+    const Bytes patch = MakeBps(row.source, row.target, &counted);
+    EXPECT_EQ(counted, BpsActions(patch));
     EXPECT_EQ(ApplyBps(row.source, patch), row.target);
     EXPECT_EQ(ApplyPatch(row.source, patch), row.target);
     if (row.bpsAtMost != 0) {
@@ -168,6 +196,14 @@ TEST(PatchTest, BpsChecksItsThreeCrcs) {
             "The BPS patch is damaged at byte " + std::to_string(patch.size() - 4) +
                 ": its CRC32 is " + Hex8(Crc32(Bytes(patch.begin(), patch.end() - 4))) +
                 ", its bytes give " + Hex8(Crc32(Bytes(damaged.begin(), damaged.end() - 4))) + ".");
+
+  // The ROM that the patch makes already: nothing is built.
+  EXPECT_EQ(FailureText([&] { ApplyBps(target, patch); }), "This patch is already applied.");
+  EXPECT_EQ(FailureText([&] { ApplyPatch(target, patch); }), "This patch is already applied.");
+  Bytes longer = target;
+  longer.push_back(0);  // the same CRC32 could not say that, but the size does
+  EXPECT_EQ(FailureText([&] { ApplyBps(longer, patch); }).substr(0, 30),
+            "This patch is for another ROM ");
 
   // A patch whose actions give another target than its CRC32 says.
   Bytes actions;
@@ -282,4 +318,24 @@ TEST(PatchTest, APatchAppliedToTheLoadedRomIsOneChangeOfTheRunsThatDiffer) {
   }
   EXPECT_EQ(FailureText([] { PatchFormatOfName("/tmp/hack.ups"); }),
             "'hack.ups' names no patch format: the name must end in .ips or .bps.");
+}
+
+// The status-bar reports of the patch commands.
+TEST(PatchTest, ReportsSayWhatAPatchHoldsAndDid) {
+  EXPECT_EQ(PatchWrittenText(17, 1204), "Patch written: 17 records, 1,204 bytes");
+  EXPECT_EQ(PatchWrittenText(1, 26), "Patch written: 1 record, 26 bytes");
+  struct Row {
+    uint32_t newSize;
+    std::vector<ByteRun> runs;
+    const char* text;
+  };
+  const Row rows[] = {
+      {0x10000,
+       {{0x10, {1}}, {0x200, Bytes(0x7FF, 0xEE)}, {0x7FFF, {1, 2}}, {0x8001, Bytes(0x7FFF, 0xFF)}},
+       "Patch applied: 2,049 bytes changed in 3 places; the ROM grew from 32 KiB to 64 KiB"},
+      {0x8000, {{0x150, {0}}}, "Patch applied: 1 byte changed in 1 place"},
+      {0x4000, {}, "Patch applied: the ROM was cut from 32 KiB to 16 KiB"},
+      {0x8000, {}, "The patch changed nothing: the ROM holds its bytes already"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(PatchAppliedText(RomChange{r.newSize, r.runs}, 0x8000), r.text);
 }

@@ -37,7 +37,6 @@ Rom& ReusedRom(std::string_view bytes, uint32_t at, uint32_t bankCount, size_t c
 const LabelTables& GameLabels();
 
 // Decodes the instruction at `offset` in each value format and assembles the text at the same
-// offset. The bytes must come back, except where the program shows two byte sequences as one
-// text or shows a text that it does not read: "-" (no instruction), and "rlc a" and "rrc a"
-// after CB, for which the assembler picks the one-byte forms. Returns the decoded length.
+// offset. The bytes must come back, except for "-" (no instruction), which the program shows
+// but does not read. Returns the decoded length.
 uint8_t CheckRoundTrip(const Rom& rom, uint32_t offset, const LabelTables& labels);

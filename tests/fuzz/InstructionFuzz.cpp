@@ -15,9 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const LabelTables& labels = GameLabels();
   Rom& rom = ReusedRom({}, 0, 4, 0);
   rom.RomSize = 0x10000;
-  // A byte that no line writes, around the place, to see what was stored.
-  constexpr uint8_t kUntouched = 0xD3;
-  for (uint32_t i = 0; i < 5; ++i) rom.SetByte(int64_t{offset} - 1 + i, kUntouched);
 
   EncodedInstruction code;
   bool encoded = true;
@@ -26,20 +23,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const Failure&) {
     encoded = false;
   }
-  uint8_t stored = 0;
-  const bool fits = encoded && offset + code.Length <= rom.RomSize;
+  // A byte that no line writes, around the place, to see what was stored.
+  constexpr uint8_t kUntouched = 0xD3;
+  const size_t around = code.Bytes.size() + 2;
+  for (uint32_t i = 0; i < around; ++i) rom.SetByte(int64_t{offset} - 1 + i, kUntouched);
+  size_t stored = 0;
+  const bool fits = encoded && offset + code.Bytes.size() <= rom.RomSize;
   try {
     stored = AssembleInstruction(rom, labels, text, offset);
-    FUZZ_CHECK(fits && stored == code.Length && stored >= 1 && stored <= 3);
+    FUZZ_CHECK(fits && stored == code.Bytes.size() && stored >= 1);
   } catch (const Failure&) {
     FUZZ_CHECK(!fits);
   }
   FUZZ_CHECK(rom.Byte(int64_t{offset} - 1) == kUntouched || offset == 0);
-  for (uint32_t i = 0; i < 4; ++i) {
+  for (uint32_t i = 0; i + 1 < around; ++i) {
     const uint8_t expected = i < stored ? code.Bytes[i] : kUntouched;
     FUZZ_CHECK(rom.Byte(int64_t{offset} + i) == expected);
   }
   if (stored) CheckRoundTrip(rom, offset, labels);
-  for (uint32_t i = 0; i < 5; ++i) rom.SetByte(int64_t{offset} - 1 + i, 0);
+  for (uint32_t i = 0; i < around; ++i) rom.SetByte(int64_t{offset} - 1 + i, 0);
   return 0;
 }

@@ -140,6 +140,8 @@ class CodeEditorTest : public QObject {
         {"org 00:0150\njp @Main\nnop\n@Main\nhalt\n", 0x0150,
          QByteArray("\xC3\x54\x01\x00\x76", 5)},
         {"org 00:0300\nld a,b// load\n\n", 0x0300, QByteArray("\x78\xAA", 2)},
+        {"org 00:0300 // here\nld a,b // load\ndb $12,$34\t// two\n", 0x0300,
+         QByteArray("\x78\x12\x34\xAA", 4)},
     };
     for (const auto& row : rows) {
       TCodeEditorForm form(*state, 0, nullptr);
@@ -167,8 +169,10 @@ class CodeEditorTest : public QObject {
          "Compiling error: no orgion declared, you must set the address where compiled code will "
          "be placed e.g. \"org 01:4100\".",
          "nop"},
-        {"// only a comment\norg 00:0150 // start\nnop\n", "Velmora",
-         "'$0150 ' is not a valid integer value.", "org 00:0150 // start"},
+        {"// only a comment\norg 00:0150 x // start\nnop\n", "Velmora",
+         "'$0150 x' is not a valid integer value.", "org 00:0150 x // start"},
+        {"org 01:4003\njr $5000\n", "Error",
+         "Jump target $5000 is out of reach of jr (-128 to 127 bytes).", "jr $5000"},
         {"org 00:0150\n@Here\nnop\nfoo bar\n", "Error",
          "Assembling failed, syntax error: unsupported instruction \"foo bar\".", "foo bar"},
         {"org 07:7FFE\nnop\n\tld hl,$1234// too long\nnop\n", "Error",

@@ -96,7 +96,7 @@ class FileCommandsTest : public QObject {
     WriteFile(h.Folder(), "Broken.sym", "00:0100 Fine\nZZ:0100 Bad\n00:0104 After\n");
     const QString rom = WriteFile(h.Folder(), "broken.gb", MakeRomBytes(0x4000, "BROKEN"));
     QVERIFY(h.form->LoadRomNamed(rom));
-    auto* report = h.form->findChild<QLabel*>("Report");
+    auto* report = h.form->findChild<QLabel*>("ReportPanel");
     QCOMPARE(report->text(), QString("1 line of Broken.sym skipped; line 2: ZZ:0100 Bad"));
     QCOMPARE(h.state.labels.RomLabels().size(), size_t{2});
     h.form->ShowOffset(0x100);

@@ -113,7 +113,7 @@ class LabelEditorTest : public QObject {
     Window w(labels_);
     QCOMPARE(TreeText(w.proc),
              "+Sound\n  Init\n  Play\n  +Data\n    x\nMain\n+Gfx\n  +Data\n    y\nMain\n"
-             "+Leaf\n  Later\n+Twin\n  A\nTwin\n.code_start\n+.a\n  b\n");
+             "+Leaf\n  Later\n+Twin\n  A\n.code_start\n+.a\n  b\n");
     QCOMPARE(TreeText(w.var), "+Save\n  Slot\n  First\nwCounter\nwCounter\n");
     QCOMPARE(w.proc->visualRect(Node(w.proc, "Main")).height(), 20);
 
@@ -167,7 +167,7 @@ class LabelEditorTest : public QObject {
         {true, "Main", "Main", "00:0200 ($000200)", true},
         {true, "Leaf", "Leaf", "00:0300 ($000300)", true},  // a routine with locals
         {true, "Leaf.Later", "Leaf.Later", "00:0310 ($000310)", true},
-        {true, "Twin", "Twin", "00:0410 ($000410)", true},  // the branch before the leaf Twin
+        {true, "Twin", "Twin", "00:0410 ($000410)", true},  // a routine after its locals
         {true, ".code_start", ".code_start", "00:0500 ($000500)", true},
         {true, ".a", ".code_start", "00:0500 ($000500)", true},
         {true, ".a.b", ".a.b", "00:0510 ($000510)", true},
@@ -272,6 +272,60 @@ class LabelEditorTest : public QObject {
     QTest::keyClicks(w.filter, "later");
     w.Pick(w.proc, "Leaf.Later");
     QCOMPARE(w.address->text(), QString("00:0310 ($000310)"));
+  }
+
+  // The Info box and Show... hold a label only while the filter shows it.
+  void FilterForgetsAHiddenPick() {
+    Window w(labels_);
+    const struct {
+      bool rom;
+      QString pick;  // "" picks nothing before the filter
+      QString filter;
+      QString name;  // in the Info box after the filter
+      bool showEnabled;
+    } rows[] = {
+        {true, "Leaf.Later", "leaf", "Leaf.Later", true},
+        {true, "", "main", "", false},
+        {true, "Main", "MAIN", "Main", true},
+        {true, "", "", "Main", true},
+        {false, "wCounter", "count", "wCounter", false},
+        {false, "", "sound", "", false},
+        {true, "Sound.Init", "", "Sound.Init", true},
+    };
+    for (const auto& row : rows) {
+      if (!row.pick.isEmpty()) w.Pick(row.rom ? w.proc : w.var, row.pick);
+      w.filter->setText(row.filter);
+      QCOMPARE(w.name->text(), row.name);
+      QCOMPARE(w.address->text().isEmpty(), row.name.isEmpty());
+      QCOMPARE(w.show->isEnabled(), row.showEnabled);
+    }
+  }
+
+  // Down in the filter box goes into the first tree that shows a node, on its first row.
+  void DownLeavesTheFilterForATree() {
+    const struct {
+      QString filter;
+      bool rom;
+      QString current;
+      QString name;  // picked by arriving there
+    } rows[] = {
+        {"main", true, "Main", "Main"},
+        {"sa", false, "Save", ""},
+        {"", true, "Sound", ""},
+    };
+    for (const auto& row : rows) {
+      Window w(labels_);
+      w.form.activateWindow();
+      w.filter->setFocus();
+      QTest::keyClicks(w.filter, row.filter);
+      QTest::keyClick(w.filter, Qt::Key_Down);
+      QTreeView* tree = row.rom ? w.proc : w.var;
+      QTRY_VERIFY(tree->hasFocus());
+      QCOMPARE(tree->currentIndex().data().toString(), row.current);
+      QCOMPARE(tree->currentIndex().row(), 0);
+      QVERIFY(tree->selectionModel()->isSelected(tree->currentIndex()));
+      QCOMPARE(w.name->text(), row.name);
+    }
   }
 
   // A long name makes its tree scroll sideways; short ones fill the view.

@@ -35,7 +35,7 @@ QByteArray NavigationRom() {
 }
 
 bool LoadNavigationRom(MainHarness& h) {
-  WriteFile(h.Folder(), "Navi.sym", "00:0300 Sub\n03:4100 Far\n");
+  WriteFile(h.Folder(), "Navi.sym", "00:0300 Sub\n03:4100 Far\n00:C0A0 wTransferRows\n");
   return h.LoadNew("navi.gb", NavigationRom());
 }
 
@@ -204,10 +204,21 @@ class NavigationTest : public QObject {
     QCOMPARE(h.Lines().first(), QString("@Far:"));
     QCOMPARE(h.state.lastSearch.LastSearchText, std::string("49408"));
 
-    const SeenBox box = InDialog(h, "Goto1", "AddrEdit", "@Nowhere", "OKButton");
-    QCOMPARE(box.title, QString("Error"));
-    QCOMPARE(box.text, QString("Label Nowhere is not defined."));
-    QCOMPARE(h.form->StartOffset(), 0xC100);
+    const struct {
+      const char* text;
+      const char* title;
+      const char* message;
+    } refused[] = {
+        {"@Nowhere", "Error", "Label Nowhere is not defined."},
+        {"@wTransferRows", "Info",
+         "Label wTransferRows is in RAM, at 00:C0A0: only ROM can be shown."},
+    };
+    for (const auto& r : refused) {
+      const SeenBox box = InDialog(h, "Goto1", "AddrEdit", r.text, "OKButton");
+      QCOMPARE(box.title, QString(r.title));
+      QCOMPARE(box.text, QString(r.message));
+      QCOMPARE(h.form->StartOffset(), 0xC100);
+    }
   }
 
   // Find All lists every match in a window beside the main one; a click, a double-click or
@@ -229,6 +240,18 @@ class NavigationTest : public QObject {
     }
     QCOMPARE(lines, (QStringList{"00:0150 call @Sub", "00:0160 call @Sub", "05:4000 call @Sub"}));
     QCOMPARE(h.form->StartOffset(), 0x200);
+
+    // The first match is current and drawn as selected; nothing is shown in the listing yet.
+    const QModelIndex first = results->model()->index(0, 0);
+    QCOMPARE(results->currentIndex(), first);
+    QVERIFY(results->selectionModel()->isSelected(first));
+    QVERIFY(QTest::qWaitForWindowExposed(found));
+    const QRect row = results->visualRect(first);
+    const QColor drawn =
+        results->viewport()->grab().toImage().pixelColor(row.right() - 2, row.center().y());
+    QVERIFY2(drawn == results->palette().color(QPalette::Active, QPalette::Highlight) ||
+                 drawn == results->palette().color(QPalette::Inactive, QPalette::Highlight),
+             qPrintable(drawn.name()));
 
     auto rowPoint = [&](int row) {
       return results->visualRect(results->model()->index(row, 0)).center();
@@ -253,15 +276,73 @@ class NavigationTest : public QObject {
     QTRY_VERIFY(found.isNull());
     QPointer<TFindAllForm> many = FindAllWindow(h);
     QVERIFY(many);
-    QCOMPARE(many->windowTitle(), QString::fromUtf8("Find All: $00 — 100000 matches"));
+    QCOMPARE(many->windowTitle(), QString::fromUtf8("Find All: $00 — 100,000 matches (stopped)"));
     QVERIFY(many->findChild<QLabel*>("StopLabel")->isVisible());
     QCOMPARE(many->findChild<QLabel*>("StopLabel")->text(),
-             QString("Stopped at 100000 matches: the rest of the ROM was not searched."));
+             QString("Stopped at 100,000 matches: the rest of the ROM was not searched."));
     QCOMPARE(h.state.lastSearch.LastSearchText, std::string("$00"));
 
     // A load closes it.
     QVERIFY(h.Load(h.Folder() + "/navi.gb"));
     QTRY_VERIFY(many.isNull());
+  }
+
+  // The open results run again after every change of the ROM, the selected match staying
+  // selected while it is one; a Find All that finds nothing says so and leaves them open.
+  void findAllFollowsEdits() {
+    MainHarness h;
+    QVERIFY(LoadNavigationRom(h));
+    QVERIFY(!InDialog(h, "Instruction1", "CodeCombo", "call @Sub", "FindAllButton").seen);
+    QPointer<TFindAllForm> found = FindAllWindow(h);
+    QVERIFY(found);
+    auto* results = found->findChild<QListView*>("Results");
+    results->setCurrentIndex(results->model()->index(1, 0));  // 00:0160
+    const auto change = [&](int32_t offset, const char* text) {
+      return [&h, offset, text] {
+        h.form->ShowOffset(offset);
+        QVERIFY(!InDialog(h, "ChangeInstruction1", "CodeCombo", text, "OKButton").seen);
+      };
+    };
+    const auto item = [&](const char* name) { return [&h, name] { h.Action(name)->trigger(); }; };
+    const struct {
+      const char* step;
+      std::function<void()> act;
+      QStringList lines;
+      QString current;  // "" for none
+    } rows[] = {
+        {"the first call becomes a jump", change(0x150, "jp $4039"),
+         {"00:0160 call @Sub", "05:4000 call @Sub"}, "00:0160 call @Sub"},
+        {"undo", item("Undo1"), {"00:0150 call @Sub", "00:0160 call @Sub", "05:4000 call @Sub"},
+         "00:0160 call @Sub"},
+        {"redo", item("Redo1"), {"00:0160 call @Sub", "05:4000 call @Sub"}, "00:0160 call @Sub"},
+        {"the selected call goes", change(0x160, "nop"), {"05:4000 call @Sub"}, ""},
+        {"a new call", change(0x400, "call $0300"), {"00:0400 call @Sub", "05:4000 call @Sub"},
+         ""},
+    };
+    for (const auto& r : rows) {
+      r.act();
+      QVERIFY2(found, r.step);
+      QStringList lines;
+      for (int i = 0; i < results->model()->rowCount(); ++i) {
+        lines << results->model()->index(i, 0).data().toString();
+      }
+      QCOMPARE(lines, r.lines);
+      QCOMPARE(results->currentIndex().data().toString(), r.current);
+      QCOMPARE(found->windowTitle(),
+               QString::fromUtf8("Find All: call @Sub — %1 %2")
+                   .arg(r.lines.size())
+                   .arg(r.lines.size() == 1 ? "match" : "matches"));
+    }
+
+    const SeenBox miss = AnswerBoxAfterModal([&] { h.Action("Instruction1")->trigger(); },
+                                             [&](QWidget* w) {
+                                               TypeInto(w, "CodeCombo", "call $1234");
+                                               Press(w, "FindAllButton");
+                                             });
+    QCOMPARE(miss.title, QString("Info"));
+    QCOMPARE(miss.text, QString("Sorry, \"call $1234\" could not been found."));
+    QVERIFY(found && found->isVisible());
+    QCOMPARE(FindAllWindow(h), found.data());
   }
 
   // Enter and a double-click on a line open Change Instruction for it, Ctrl+E the code editor;

@@ -10,6 +10,7 @@
 
 #include "helpers/MainHarness.h"
 #include "model/Failure.h"
+#include "model/Header.h"
 #include "model/RomChange.h"
 #include "patch/Patch.h"
 #include "search/Goto.h"
@@ -45,6 +46,19 @@ QByteArray FixedDemoRom() {
 
 // An IPS patch that only cuts a ROM to 16 KiB.
 const QByteArray kCutTo16K("PATCHEOF\x00\x40\x00", 11);
+// An IPS patch that writes the title EUROPA.
+const QByteArray kRetitle("PATCH\x00\x01\x34\x00\x06" "EUROPAEOF", 19);
+
+QByteArray Bytes(const std::vector<uint8_t>& v) {
+  return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+std::vector<uint8_t> Bytes(const QByteArray& a) {
+  return std::vector<uint8_t>(a.begin(), a.end());
+}
+
+QString Report(const MainHarness& h) {
+  return h.form->findChild<QLabel*>("ReportPanel")->text();
+}
 
 // Rom Info's rows as "name|value", a "!" after a value shown in red.
 QStringList InfoRows(MainHarness& h) {
@@ -227,7 +241,9 @@ class RomToolsTest : public QObject {
     const auto bytes = [](const QByteArray& a) { return std::vector<uint8_t>(a.begin(), a.end()); };
     QByteArray other = DemoRom();
     other[0x200] = 1;
-    const std::vector<uint8_t> bps = MakePatch(PatchFormat::Bps, bytes(other), bytes(DemoRom()));
+    QByteArray otherTarget = other;
+    otherTarget[0x300] = 2;
+    const std::vector<uint8_t> bps = MakePatch(PatchFormat::Bps, bytes(other), bytes(otherTarget));
     const QByteArray foreign(reinterpret_cast<const char*>(bps.data()),
                              static_cast<qsizetype>(bps.size()));
     const auto patch = [](const char* name, QByteArray contents) {
@@ -257,8 +273,12 @@ class RomToolsTest : public QObject {
         {DemoRom(), patch("other.bps", foreign), "This patch is for another ROM (CRC32 "},
         {DemoRom(),
          [item](MainHarness& h) {
+           // A change to export, taken back by hand once the box has been seen.
+           h.state.rom.SetByte(0x150, 0x76);
            auto dialog = AnswerNextFileDialog(h.Folder() + "/hack.txt");
-           return item("ExportPatch1")(h);
+           const SeenBox box = item("ExportPatch1")(h);
+           h.state.rom.SetByte(0x150, 0x00);
+           return box;
          },
          "'hack.txt' names no patch format: the name must end in .ips or .bps."},
     };
@@ -275,6 +295,108 @@ class RomToolsTest : public QObject {
       QVERIFY(!h.form->Modified());
       QCOMPARE(QDir(h.Folder()).entryList({"hack.*"}), QStringList());
     }
+  }
+
+  // What each command did stands in the status bar; the extender mends the checksums in its own
+  // undo step only where they were right.
+  void reportsSayWhatTheCommandsDid() {
+    const auto item = [](const char* name) {
+      return [=](MainHarness& h) { h.Action(name)->trigger(); };
+    };
+    const auto patch = [](const char* name, QByteArray contents) {
+      return [=](MainHarness& h) { ApplyPatchFile(h, WriteFile(h.Folder(), name, contents)); };
+    };
+    const struct {
+      const char* what;
+      QByteArray rom;
+      std::function<void(MainHarness&)> run;
+      QString report;
+      bool changed;  // one undo step that takes the ROM back
+    } rows[] = {
+        {"fix", DemoRom(), item("FixChecksums1"), "Checksums fixed: header $C1, global $02FB",
+         true},
+        {"fix when right", FixedDemoRom(), item("FixChecksums1"), "Checksums were already right",
+         false},
+        {"extend when right", FixedDemoRom(), [](MainHarness& h) { Extend(h, "64 KiB", "OKButton"); },
+         "Extended to 64 KiB; checksums fixed: header $C0, global $82FB", true},
+        {"extend when wrong", DemoRom(), [](MainHarness& h) { Extend(h, "64 KiB", "OKButton"); },
+         "Extended to 64 KiB; the checksums were wrong before and are left as they were", true},
+        {"apply", DemoRom(), patch("cut.ips", kCutTo16K),
+         "Patch applied: the ROM was cut from 32 KiB to 16 KiB", true},
+        {"apply a change", DemoRom(), patch("title.ips", kRetitle),
+         "Patch applied: 5 bytes changed in 2 places", true},  // the O of DEMO stays
+        {"export nothing", DemoRom(), item("ExportPatch1"),
+         "No changes since the ROM was loaded: no patch written", false},
+    };
+    for (const auto& r : rows) {
+      MainHarness h;
+      QVERIFY(h.LoadNew("demo.gb", r.rom));
+      const int width = h.form->width();
+      // No file dialog may come where there is nothing to export.
+      const bool exports = r.what == QString("export nothing");
+      auto unasked = AnswerNextFileDialog(exports ? h.Folder() + "/unasked.ips" : QString());
+      if (!exports) unasked.reset();
+      r.run(h);
+      QVERIFY(!unasked || !unasked->seen);
+      QCOMPARE(Report(h), r.report);
+      // A long report does not make the window wider.
+      QVERIFY(h.form->minimumSizeHint().width() <= width);
+      QCOMPARE(h.form->Modified(), r.changed);
+      if (r.what == QString("extend when right")) QVERIFY(ChecksumsRight(h.state.rom));
+      if (r.what == QString("extend when wrong")) QCOMPARE(Image(h).mid(0x14D, 3), r.rom.mid(0x14D, 3));
+      if (!r.changed) continue;
+      h.Action("Undo1")->trigger();
+      QVERIFY2(Image(h) == r.rom, r.what);
+      QCOMPARE(Report(h), QString());
+    }
+  }
+
+  // Export Patch reports what it wrote and asks before it replaces a file.
+  void exportAsksBeforeReplacingAFile() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("demo.gb", DemoRom()));
+    h.state.rom.SetByte(0x150, 0x76);
+    const QString file = WriteFile(h.Folder(), "hack.ips", "old");
+    const struct {
+      const char* answer;
+      QByteArray contents;
+      QString report;
+    } rows[] = {
+        {"No", "old", ""},
+        // One data record of one byte: "PATCH", 5 + 1 bytes, "EOF".
+        {"Yes", QByteArray("PATCH\x00\x01\x50\x00\x01\x76" "EOF", 14),
+         "Patch written: 1 record, 14 bytes"},
+    };
+    for (const auto& r : rows) {
+      auto dialog = AnswerNextFileDialog(file);
+      const SeenBox box = AnswerNextBox([&] { h.Action("ExportPatch1")->trigger(); }, r.answer);
+      h.Activate();
+      QCOMPARE(box.text, QString("hack.ips exists already. Replace it?"));
+      QCOMPARE(ReadFile(file), r.contents);
+      QCOMPARE(Report(h), r.report);
+    }
+  }
+
+  // A BPS patch of the ROM as it is already changes nothing; a patch that changes the title
+  // changes the caption, and undo changes it back.
+  void appliedPatchesAndTheCaption() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("demo.gb", FixedDemoRom()));
+    const QString bps = h.Folder() + "/same.bps";
+    WriteFile(h.Folder(), "same.bps",
+              Bytes(MakePatch(PatchFormat::Bps, Bytes(DemoRom()), Bytes(FixedDemoRom()))));
+    const SeenBox box = ApplyPatchFile(h, bps);
+    QCOMPARE(box.title, QString("Info"));
+    QCOMPARE(box.text, QString("This patch is already applied."));
+    QVERIFY(!h.form->Modified());
+
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - Demo"));
+    ApplyPatchFile(h, WriteFile(h.Folder(), "title.ips", kRetitle));
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - Europa"));
+    h.Action("Undo1")->trigger();
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - Demo"));
+    h.Action("Redo1")->trigger();
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - Europa"));
   }
 };
 

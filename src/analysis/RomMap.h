@@ -1,0 +1,33 @@
+#pragma once
+// How much of each bank the trace found to be code, and how much is marked data or text or is
+// still unknown: the figures of the Rom Map and of velmora-cli map.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/Trace.h"
+
+struct BankCoverage {
+  uint32_t Bank = 0;
+  uint32_t Code = 0;  // instruction starts and their operand bytes
+  uint32_t Data = 0;
+  uint32_t Text = 0;
+  uint32_t Unknown = 0;
+  uint32_t Size() const { return Code + Data + Text + Unknown; }
+  bool operator==(const BankCoverage&) const = default;
+};
+
+// One entry per bank the ROM touches (a partial last bank included), then none for the rest.
+std::vector<BankCoverage> CoverageByBank(const Trace& trace);
+// The sums over all banks (Bank is the number of banks).
+BankCoverage TotalCoverage(const std::vector<BankCoverage>& banks);
+
+// The bank cut into `slices` equal parts, for each the class most of its bytes have (code for
+// operand bytes too; a tie goes to code, then data, text, unknown). Parts past the ROM's end
+// are unknown.
+std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices);
+
+// The table velmora-cli map prints: a header line, one line per bank with each class's share,
+// and a last line for the whole ROM with the byte counts.
+std::string CoverageTable(const std::vector<BankCoverage>& banks);

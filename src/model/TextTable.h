@@ -1,0 +1,74 @@
+#pragma once
+// A game's text encoding. GameBoy games never store ASCII: each has its own byte for each glyph,
+// kept by ROM hackers in table files ("HEX=text" a line) or, for the assembler, as a charmap.
+// A table decodes bytes by the longest matching key and encodes text by the longest matching text.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+enum class TableCode : uint8_t { Char, End, Break };
+
+struct TableEntry {
+  std::vector<uint8_t> Bytes;  // one or more, in ROM order
+  std::string Text;            // UTF-8; may be empty for an end or break code
+  TableCode Code = TableCode::Char;
+  bool operator==(const TableEntry&) const = default;
+};
+
+// The lines a read could not take: how many, and the first of them.
+struct TableSkips {
+  int Count = 0;
+  int FirstLine = 0;  // 1-based
+  std::string FirstText;
+};
+
+struct DecodedText {
+  std::string Text;
+  uint32_t Length = 0;  // bytes read
+  bool Ended = false;   // stopped after an end code
+};
+
+class TextTable {
+ public:
+  const std::vector<TableEntry>& Entries() const { return entries_; }
+  bool Empty() const { return entries_.empty(); }
+
+  // Adds an entry. Of two entries with the same bytes the first decodes; of two with the same
+  // text the first encodes.
+  void Add(TableEntry entry);
+
+  // Decodes up to `size` bytes, stopping after an end code. A byte that starts no key reads as
+  // "<$xx>"; an end code without text likewise, so that every decoded text encodes back to its
+  // bytes; a line break without text reads as "\n" (a backslash and an n).
+  DecodedText Decode(const uint8_t* data, size_t size) const;
+
+  // Encodes text: "<$xx>" is the byte xx, "\n" the first line-break code, anything else the
+  // longest text of an entry. Throws an error Failure naming the first character with no entry.
+  std::vector<uint8_t> Encode(std::string_view text) const;
+
+ private:
+  std::vector<TableEntry> entries_;
+  std::unordered_map<std::string, size_t> byBytes_;
+  std::unordered_map<std::string, size_t> byText_;
+  size_t longestKey_ = 0;
+  size_t longestText_ = 0;
+  int breakEntry_ = -1;
+};
+
+// Reads a table file: "HEX=text" entries, "/HEX" (or "/HEX=text") end codes, "*HEX" (or
+// "*HEX=text") line breaks; blank lines and lines starting with "#" or ";" are skipped without a
+// word; any other line that does not read is counted in `skips`.
+TextTable ReadTableText(std::string_view text, TableSkips& skips);
+
+// Reads an assembler charmap: `charmap "text", $80[, $81...]` lines, ";" comments.
+TextTable ReadCharmapText(std::string_view text, TableSkips& skips);
+
+// Reads either form, by what the text holds: a charmap when its first entry line starts with
+// "charmap".
+TextTable ReadAnyTableText(std::string_view text, TableSkips& skips);
+
+// The table as charmap lines for the assembler; entries without text are left out.
+std::string CharmapText(const TextTable& table);

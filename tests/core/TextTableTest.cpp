@@ -1,0 +1,148 @@
+#include "model/TextTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "model/Failure.h"
+#include "search/TextSearch.h"
+
+namespace {
+
+// A small game's encoding: letters from $80, a two-byte glyph, a digraph, codes without text.
+constexpr std::string_view kTable =
+    "\xEF\xBB\xBF# letters\r\n"
+    "80=A\r\n"
+    "81=B\n"
+    "82=C\n"
+    "7F= \n"
+    "\n"
+    "; a two-byte key and a longer key that starts with a shorter one\n"
+    "F001=é\n"
+    "83=th\n"
+    "8384=TH!\n"
+    "3D==\n"
+    "/FF\n"
+    "/FD=[end]\n"
+    "*FE\n"
+    "85\n"
+    "8=Z\n"
+    "XY=Q\n"
+    "80=duplicate\n";
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
+  return {list.begin(), list.end()};
+}
+
+TEST(TextTableTest, ReadsEntriesCodesCommentsAndCountsBadLines) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  const std::vector<TableEntry> expected = {
+      {{0x80}, "A", TableCode::Char},         {{0x81}, "B", TableCode::Char},
+      {{0x82}, "C", TableCode::Char},         {{0x7F}, " ", TableCode::Char},
+      {{0xF0, 0x01}, "é", TableCode::Char},   {{0x83}, "th", TableCode::Char},
+      {{0x83, 0x84}, "TH!", TableCode::Char}, {{0x3D}, "=", TableCode::Char},
+      {{0xFF}, "", TableCode::End},           {{0xFD}, "[end]", TableCode::End},
+      {{0xFE}, "", TableCode::Break},         {{0x80}, "duplicate", TableCode::Char},
+  };
+  EXPECT_EQ(table.Entries(), expected);
+  // "85" has no text, "8" an odd digit count, "XY" no hex.
+  EXPECT_EQ(skips.Count, 3);
+  EXPECT_EQ(skips.FirstLine, 15);
+  EXPECT_EQ(skips.FirstText, "85");
+}
+
+TEST(TextTableTest, DecodesByLongestKeyAndEncodesBack) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  struct Row {
+    std::vector<uint8_t> bytes;
+    std::string text;
+    uint32_t length;
+    bool ended;
+  };
+  const std::vector<Row> rows = {
+      {Bytes({0x80, 0x81, 0x7F, 0x82}), "AB C", 4, false},
+      {Bytes({0x83, 0x84, 0x83, 0x80}), "TH!thA", 4, false},
+      {Bytes({0xF0, 0x01, 0xF0, 0x02}), "é<$F0><$02>", 4, false},
+      {Bytes({0x80, 0xFE, 0x81, 0xFF, 0x82}), "A\\nB<$FF>", 4, true},
+      {Bytes({0x80, 0xFD, 0x81}), "A[end]", 2, true},
+      {Bytes({0x3D, 0x00}), "=<$00>", 2, false},
+  };
+  for (const Row& row : rows) {
+    const DecodedText decoded = table.Decode(row.bytes.data(), row.bytes.size());
+    EXPECT_EQ(decoded.Text, row.text);
+    EXPECT_EQ(decoded.Length, row.length) << row.text;
+    EXPECT_EQ(decoded.Ended, row.ended) << row.text;
+    const std::vector<uint8_t> read(row.bytes.begin(), row.bytes.begin() + row.length);
+    EXPECT_EQ(table.Encode(decoded.Text), read) << row.text;
+  }
+  // Encoding takes the longest text: "TH!" is one byte pair, "th" one byte.
+  EXPECT_EQ(table.Encode("TH!th"), Bytes({0x83, 0x84, 0x83}));
+  // Every byte value decodes to a text that encodes back to it.
+  for (int b = 0; b < 256; ++b) {
+    const uint8_t byte = static_cast<uint8_t>(b);
+    EXPECT_EQ(table.Encode(table.Decode(&byte, 1).Text), Bytes({b})) << b;
+  }
+}
+
+TEST(TextTableTest, EncodingRefusesACharacterWithoutEntryByName) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"ABx", "The table has no entry for 'x'."},
+           {"Aü", "The table has no entry for 'ü'."},
+           {"<$4>", "The table has no entry for '<'."},
+       }) {
+    try {
+      table.Encode(text);
+      ADD_FAILURE() << text;
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.text, message);
+    }
+  }
+}
+
+TEST(TextTableTest, CharmapReadsWhatCharmapTextWrites) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  const std::string charmap = CharmapText(table);
+  EXPECT_EQ(charmap.substr(0, 34), "charmap \"A\", $80\ncharmap \"B\", $81\n");
+  EXPECT_NE(charmap.find("charmap \"é\", $F0, $01\n"), std::string::npos);
+  EXPECT_NE(charmap.find("charmap \"\\n\", $FE\n"), std::string::npos);
+  EXPECT_EQ(charmap.find("$FF"), std::string::npos);  // an end code without text has no string
+
+  TableSkips charmapSkips;
+  const TextTable back = ReadAnyTableText("; made for the game\n" + charmap +
+                                              "charmap \"x;y\", %1010 ; a comment\n"
+                                              "charmap \"bad\", $100\n"
+                                              "newcharmap other\n",
+                                          charmapSkips);
+  EXPECT_EQ(charmapSkips.Count, 2);
+  EXPECT_EQ(charmapSkips.FirstText, "charmap \"bad\", $100");
+  const uint8_t bytes[] = {0x83, 0x84, 0x80, 0xFE, 0x0A};
+  EXPECT_EQ(back.Decode(bytes, sizeof bytes).Text, "TH!A\\nx;y");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextTableTest, SearchFindsTheEncodedText) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  static Rom rom;
+  rom.RomSize = 0x20;
+  const std::vector<uint8_t> bytes = {0x83, 0x84, 0x80, 0xFF, 0x83, 0x84, 0x80, 0x83, 0x80};
+  std::copy(bytes.begin(), bytes.end(), rom.RomImage.begin() + 0x10);
+  EXPECT_EQ(SearchText(rom, table, 0, "TH!A"), 0x10);
+  EXPECT_EQ(SearchText(rom, table, 0x11, "TH!A"), 0x14);
+  EXPECT_EQ(SearchText(rom, table, 0, "thA"), 0x17);
+  EXPECT_EQ(SearchText(rom, table, 0, "ABC"), -1);
+  const FindAllResult all = FindAllText(rom, table, "TH!A", 1);
+  EXPECT_EQ(all.Offsets, std::vector<int32_t>{0x10});
+  EXPECT_TRUE(all.Stopped);
+  EXPECT_THROW(SearchText(rom, table, 0, ""), Failure);
+}
+
+}  // namespace

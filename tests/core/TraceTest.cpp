@@ -1,0 +1,244 @@
+#include "analysis/Trace.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestRom.h"
+#include "analysis/RomMap.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using K = MarkKind;
+
+// A 64 KiB ROM (banks 0-3) filled with D3, which is no instruction: a run that strays ends at
+// once, and the vectors at 00-60 are no code unless a row puts some there.
+struct TraceFixture {
+  std::unique_ptr<Rom> rom = MakeRom(0x10000);
+  LabelTables labels;
+  RomMarks marks;
+
+  TraceFixture() { std::fill(rom->RomImage.begin(), rom->RomImage.begin() + 0x10000, 0xD3); }
+  void Code(uint32_t at, const Bytes& bytes) {
+    for (uint8_t b : bytes) rom->RomImage[at++] = b;
+  }
+  Trace Run() const { return TraceRom(*rom, labels, marks); }
+};
+
+// "C" an instruction start, "o" an operand byte, "d" data, "t" text, "." unknown.
+std::string Classes(const Trace& trace, uint32_t from, size_t count) {
+  std::string out;
+  for (uint32_t i = from; i < from + count; ++i) out += ".Codt"[static_cast<int>(trace.ClassAt(i))];
+  return out;
+}
+
+// "000103 jump R000150": source, kind, space (R ROM, U unknown bank, M RAM, B bank controller)
+// and target.
+std::string RefText(const Reference& r) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%06X %s %c%06X", r.Source, std::string(RefKindName(r.Kind)).c_str(),
+                "RUMB"[static_cast<int>(r.Space)], r.Target);
+  return buf;
+}
+
+std::vector<std::string> RefTexts(const std::vector<Reference>& refs) {
+  std::vector<std::string> out;
+  for (const Reference& r : refs) out.push_back(RefText(r));
+  return out;
+}
+
+TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<uint32_t, Bytes>> code;
+    std::vector<MarkBlock> marks;
+    std::vector<int32_t> labels;
+    std::vector<std::pair<uint32_t, std::string>> classes;  // expected from each offset on
+    std::vector<std::string> refs;
+  };
+  const std::vector<Row> rows = {
+      {"straight code ends after jp; its target is traced",
+       {{0x100, {0x00, 0x3E, 0x3E, 0xC3, 0x50, 0x01, 0x00}}, {0x150, {0xC9, 0x00}}},
+       {}, {}, {{0x100, "CCoCoo."}, {0x150, "C."}}, {"000103 jump R000150"}},
+      {"a conditional jr goes both ways; a jr to itself ends",
+       {{0x100, {0x20, 0x02, 0x18, 0xFE, 0xC9, 0x00}}},
+       {}, {}, {{0x100, "CoCoC."}}, {"000100 branch R000104", "000102 jump R000102"}},
+      {"call and rst return; jp hl ends the run",
+       {{0x100, {0xCD, 0x00, 0x02, 0xEF, 0xE9, 0x00}}, {0x200, {0xC9}}, {0x28, {0xC9}}},
+       {}, {}, {{0x100, "CooCC."}, {0x200, "C."}, {0x28, "C."}},
+       {"000100 call R000200", "000103 rst R000028"}},
+      {"conditional jp and call, ret on a condition goes on",
+       {{0x100, {0xDA, 0x00, 0x02, 0xC4, 0x00, 0x03, 0xC8, 0xC9}}, {0x200, {0xC9}}, {0x300, {0xC9}}},
+       {}, {}, {{0x100, "CooCooCC."}, {0x200, "C"}, {0x300, "C"}},
+       {"000100 branch R000200", "000103 call R000300"}},
+      {"an undefined opcode ends the run and is no code; reti is",
+       {{0x100, {0x00, 0xFD, 0x00}}, {0x40, {0x00, 0xD9, 0x00}}},
+       {}, {}, {{0x100, "C.."}, {0x40, "CC."}}, {}},
+      {"data and text blocks are never entered, not even by a label",
+       {{0x100, {0xC3, 0x00, 0x02}}, {0x200, {0x00, 0x00, 0xC9}}, {0x300, {0x00, 0xC9}}},
+       {{0x200, 4, K::Data}, {0x300, 2, K::Text}}, {0x300},
+       {{0x200, "dddd"}, {0x300, "tt"}}, {"000100 jump R000200"}},
+      {"an instruction whose operand lies in a data block is not taken",
+       {{0x100, {0x00, 0x3E}}}, {{0x102, 2, K::Data}}, {}, {{0x100, "C.dd"}}, {}},
+      {"labels and code blocks are entry points",
+       {{0x300, {0x00, 0xC9}}, {0x400, {0x00, 0xC9}}}, {{0x400, 1, K::Code}}, {0x300},
+       {{0x300, "CC."}, {0x400, "CC."}}, {}},
+      {"a jump into the middle of a traced instruction is listed, not decoded",
+       {{0x100, {0x3E, 0xC9, 0x18, 0xFD}}}, {}, {}, {{0x100, "CoCo."}}, {"000102 jump R000101"}},
+      {"code that runs off the end of bank 0 stops there",
+       {{0x3FFE, {0x00, 0x00}}, {0x4000, {0x00}}}, {}, {0x3FFE}, {{0x3FFE, "CC."}}, {}},
+      {"an instruction may not straddle a bank's end",
+       {{0x7FFE, {0x00, 0x3E}}}, {}, {0x7FFE}, {{0x7FFE, "C."}}, {}},
+      {"reads, writes and pointers of every space",
+       {{0x100, {0xFA, 0x00, 0xC0, 0xEA, 0x00, 0x20, 0x08, 0x00, 0xC1, 0xF0, 0x44, 0xE0, 0x80,
+                 0x21, 0x00, 0x05, 0x11, 0x00, 0xC0, 0x01, 0x34, 0x52, 0xFA, 0x00, 0x01, 0xCD,
+                 0x80, 0xFF, 0xC9}}},
+       {}, {},
+       {{0x100, "CooCooCooCoCoCooCooCooCooCooC."}},
+       {"000100 read M00C000", "000103 write B002000", "000106 write M00C100",
+        "000109 read M00FF44", "00010B write M00FF80", "00010D pointer R000500",
+        "000110 pointer M00C000", "000113 pointer U005234", "000116 read R000100",
+        "000119 call M00FF80"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TraceFixture f;
+    for (const auto& [at, bytes] : row.code) f.Code(at, bytes);
+    for (const MarkBlock& b : row.marks) f.marks.Mark(b.Offset, b.Length, b.Kind);
+    for (int32_t at : row.labels) f.labels.AddRomLabel(at, "L" + std::to_string(at));
+    const Trace trace = f.Run();
+    for (const auto& [at, expected] : row.classes)
+      EXPECT_EQ(Classes(trace, at, expected.size()), expected) << std::hex << at;
+    EXPECT_EQ(RefTexts(trace.Refs.All()), row.refs);
+  }
+}
+
+TEST(TraceTest, BankOfTargetsInTheSwitchableWindow) {
+  struct Row {
+    const char* what;
+    uint32_t at;
+    Bytes code;  // ends with the flow whose reference is checked
+    std::vector<int32_t> labels;
+    std::string ref;
+    bool traced;
+  };
+  const std::vector<Row> rows = {
+      {"ld a,n then ld [$2000],a", 0x100, {0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41},
+       {}, "000105 call R00C100", true},
+      {"any address 2000-3FFF through hl", 0x100,
+       {0x3E, 0x02, 0x21, 0xFF, 0x3F, 0x77, 0xC3, 0x00, 0x41}, {}, "000106 jump R008100", true},
+      {"ld [hl],n", 0x100, {0x21, 0x00, 0x20, 0x36, 0x03, 0xCA, 0x00, 0x41}, {},
+       "000105 branch R00C100", true},
+      {"bank 0 written selects bank 1", 0x100, {0x3E, 0x00, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41},
+       {}, "000105 call R004100", true},
+      {"the bank write wins over a label", 0x100,
+       {0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100}, "000105 call R00C100", true},
+      {"a changed between load and write: the label's bank", 0x100,
+       {0x3E, 0x03, 0x3C, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100},
+       "000106 call R008100", true},
+      {"a write outside 2000-3FFF selects nothing", 0x100,
+       {0x3E, 0x03, 0xEA, 0x00, 0x40, 0xCD, 0x00, 0x41}, {}, "000105 call U004100", false},
+      {"labels at that address in one bank", 0x100, {0xCD, 0x00, 0x41}, {0x8100, 0x8100},
+       "000100 call R008100", true},
+      {"labels in two banks: unknown, not followed", 0x100, {0xCD, 0x00, 0x41},
+       {0x8100, 0xC100}, "000100 call U004100", false},
+      {"no write, no label: unknown", 0x100, {0xC3, 0x00, 0x41}, {}, "000100 jump U004100", false},
+      {"from bank 2 its own bank", 0x8000, {0xCD, 0x00, 0x41}, {0xC100}, "008000 call R008100",
+       true},
+      {"from bank 2 into bank 0", 0x8000, {0xCD, 0x00, 0x03}, {}, "008000 call R000300", true},
+      {"jr from bank 0 into the window", 0x3FF0, {0x18, 0x20}, {0x4012},
+       "003FF0 jump R004012", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TraceFixture f;
+    f.Code(row.at, row.code);
+    // Every possible target is a ret, so a followed one is traced.
+    for (uint32_t t : {0x300u, 0x4012u, 0x4100u, 0x8100u, 0xC100u}) f.Code(t, {0xC9});
+    f.labels.AddRomLabel(static_cast<int32_t>(row.at), "Start");
+    for (int32_t at : row.labels) f.labels.AddRomLabel(at, "Target");
+    const Trace trace = f.Run();
+    const auto& all = trace.Refs.All();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(RefText(all.back()), row.ref);
+    // A labelled target is an entry point of its own; the others are traced only when followed.
+    const Reference& ref = all.back();
+    const bool labelled = std::find(row.labels.begin(), row.labels.end(),
+                                    static_cast<int32_t>(ref.Target)) != row.labels.end();
+    if (!labelled) {
+      const uint32_t where = ref.Space == RefSpace::Rom ? ref.Target : 0x4100;
+      EXPECT_EQ(trace.IsTraced(where), row.traced);
+    }
+  }
+}
+
+TEST(TraceTest, LookupsBySourceTargetAndInstruction) {
+  TraceFixture f;
+  f.Code(0x100, {0xCD, 0x00, 0x02, 0xCA, 0x00, 0x02, 0xFA, 0x00, 0xC0, 0x21, 0x00, 0xC0, 0xCD,
+                 0x00, 0x45, 0xC9});
+  f.Code(0x200, {0xC9});
+  const Trace trace = f.Run();
+  const References& refs = trace.Refs;
+  EXPECT_EQ(RefTexts(refs.To(0x200)),
+            (std::vector<std::string>{"000100 call R000200", "000103 branch R000200"}));
+  EXPECT_EQ(refs.CountTo(0x200), 2u);
+  EXPECT_EQ(refs.CountTo(0xC000, RefSpace::Ram), 2u);
+  EXPECT_EQ(refs.CountTo(0xC000), 0u);
+  EXPECT_TRUE(refs.To(0x201).empty());
+  ASSERT_EQ(refs.From(0x103).size(), 1u);
+  EXPECT_EQ(RefText(refs.From(0x103)[0]), "000103 branch R000200");
+  EXPECT_TRUE(refs.From(0x104).empty());
+  // A call whose bank is unknown may lead to 4500 of any bank.
+  EXPECT_EQ(RefTexts(refs.MaybeTo(0x8500)), (std::vector<std::string>{"00010C call U004500"}));
+  EXPECT_TRUE(refs.MaybeTo(0x0500).empty());
+
+  struct Row {
+    uint32_t offset, start, next;
+  };
+  for (const Row& r : {Row{0x100, 0x100, 0x103}, Row{0x101, 0x100, 0x103}, Row{0x102, 0x100, 0x103},
+                       Row{0x10F, 0x10F, 0x110}, Row{0x300, 0x300, 0x301}}) {
+    EXPECT_EQ(trace.InstructionStartAt(r.offset), r.start) << std::hex << r.offset;
+    EXPECT_EQ(trace.NextInstructionStart(r.offset), r.next) << std::hex << r.offset;
+  }
+}
+
+TEST(RomMapTest, CoverageAndStripsPerBank) {
+  TraceFixture f;
+  f.rom->RomSize = 0x10100;  // a partial fifth bank
+  f.Code(0x100, {0x00, 0xC9});
+  f.marks.Mark(0x4000, 0x1000, K::Data);
+  f.marks.Mark(0x8000, 0x2000, K::Text);
+  const Trace trace = f.Run();
+  const std::vector<BankCoverage> expected = {{0, 2, 0, 0, 0x3FFE},
+                                              {1, 0, 0x1000, 0, 0x3000},
+                                              {2, 0, 0, 0x2000, 0x2000},
+                                              {3, 0, 0, 0, 0x4000},
+                                              {4, 0, 0, 0, 0x100}};
+  const auto banks = CoverageByBank(trace);
+  EXPECT_EQ(banks, expected);
+  EXPECT_EQ(TotalCoverage(banks), (BankCoverage{5, 2, 0x1000, 0x2000, 0xD0FE}));
+
+  using B = ByteClass;
+  EXPECT_EQ(BankStrip(trace, 1, 4), (std::vector<B>{B::Data, B::Unknown, B::Unknown, B::Unknown}));
+  EXPECT_EQ(BankStrip(trace, 2, 2), (std::vector<B>{B::Text, B::Unknown}));
+  EXPECT_EQ(BankStrip(trace, 4, 2), (std::vector<B>{B::Unknown, B::Unknown}));
+  // Operand bytes count as code; with more parts than bytes each part still has one.
+  const auto fine = BankStrip(trace, 0, 0x8000);
+  EXPECT_EQ(fine[0x200], B::Code);
+  EXPECT_EQ(fine[0x203], B::Code);
+  EXPECT_EQ(fine[0x204], B::Unknown);
+  EXPECT_TRUE(BankStrip(trace, 0, 0).empty());
+
+  EXPECT_EQ(CoverageTable({{0, 0x3000, 0x800, 0, 0x800}, {1, 0, 0, 0x4000, 0}}),
+            "bank     code     data     text  unknown\n"
+            "00      75.0%    12.5%     0.0%    12.5%\n"
+            "01       0.0%     0.0%   100.0%     0.0%\n"
+            "all     37.5%     6.2%    50.0%     6.2%\n"
+            "bytes: code 12288, data 2048, text 16384, unknown 2048\n");
+}
+
+}  // namespace
