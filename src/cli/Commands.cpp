@@ -14,6 +14,7 @@
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/FileRead.h"
+#include "model/FileWrite.h"
 #include "model/Header.h"
 #include "model/Labels.h"
 #include "model/SymbolFile.h"
@@ -45,7 +46,9 @@ auto OnFile(const std::string& file, F&& step, int code = kExitFailed) -> declty
   } catch (const Failure& e) {
     throw CliError{file, e.text, code};
   } catch (const RunTimeError& e) {
-    throw CliError{file, DefaultErrorBoxText(e.what()), code};
+    // The line names the file already; a note (where a file's old content was kept) follows.
+    throw CliError{file, DefaultErrorBoxText(e.what()) + (e.note.empty() ? "" : "\n" + e.note),
+                   code};
   }
 }
 
@@ -119,15 +122,9 @@ void Save(const Rom& rom, const std::string& fileName) {
   OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
 }
 
-// Any bytes through the ROM's safe save (temporary file, sync, rename).
+// Any bytes, of any size, through the ROM's safe save (temporary file, sync, rename).
 void SaveBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
-  if (bytes.size() > kRomCapacity) {
-    throw CliError{fileName, "The patch would be larger than 16 MiB."};
-  }
-  auto file = std::make_unique<Rom>();
-  std::memcpy(file->RomImage.data(), bytes.data(), bytes.size());
-  file->RomSize = static_cast<uint32_t>(bytes.size());
-  Save(*file, fileName);
+  OnFile(fileName, [&] { SaveFileSafely(fileName, bytes.data(), bytes.size()); });
 }
 
 // ADDR: a bank address ("01:4000") or a file offset ("$4000", "16384") within the ROM.

@@ -26,11 +26,22 @@ std::string FileErrorText(int errnum) {
   }
 }
 
-void ThrowFileError(int errnum) {
-  throw FileError(errnum, FileErrorText(errnum));
+void ThrowFileError(int errnum, const std::string& fileName) {
+  throw FileError(errnum, FileErrorText(errnum), fileName);
 }
 
 std::string DefaultErrorBoxText(const std::string& text) {
   if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') return text + ".";
   return text;
+}
+
+std::string DefaultErrorBoxText(const RunTimeError& error) {
+  std::string text = DefaultErrorBoxText(error.text);
+  if (!error.fileName.empty()) text += "\n" + error.fileName;
+  if (!error.note.empty()) text += "\n" + error.note;
+  return text;
+}
+
+Failure NotRegularFileFailure(const std::string& fileName) {
+  return ErrorFailure("'" + fileName + "' is not a regular file.");
 }

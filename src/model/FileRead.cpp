@@ -13,9 +13,9 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-RegularFile::RegularFile(const std::string& fileName, int accessFlags) {
+RegularFile::RegularFile(const std::string& fileName, int accessFlags) : name_(fileName) {
   fd_ = ::open(fileName.c_str(), accessFlags | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) ThrowFileError(errno);
+  if (fd_ < 0) ThrowFileError(errno, name_);
   struct stat st {};
   int problem = 0;
   if (::fstat(fd_, &st) != 0) problem = errno;
@@ -23,8 +23,8 @@ RegularFile::RegularFile(const std::string& fileName, int accessFlags) {
   if (problem != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
-    if (problem != 0) ThrowFileError(problem);
-    throw ErrorFailure("'" + BaseName(fileName) + "' is not a regular file.");
+    if (problem != 0) ThrowFileError(problem, name_);
+    throw NotRegularFileFailure(fileName);
   }
   size_ = static_cast<uint64_t>(st.st_size);
 }
@@ -40,7 +40,7 @@ size_t RegularFile::Read(void* data, size_t size) {
     const ssize_t n = ::read(fd_, bytes + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowFileError(errno);
+      ThrowFileError(errno, name_);
     }
     if (n == 0) break;
     done += static_cast<size_t>(n);
@@ -51,7 +51,7 @@ size_t RegularFile::Read(void* data, size_t size) {
 void RegularFile::Close() {
   const int fd = fd_;
   fd_ = -1;
-  if (fd >= 0 && ::close(fd) != 0) ThrowFileError(errno);
+  if (fd >= 0 && ::close(fd) != 0) ThrowFileError(errno, name_);
 }
 
 std::string ReadRegularFile(const std::string& fileName, size_t maxBytes,

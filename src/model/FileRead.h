@@ -8,8 +8,9 @@
 #include <string>
 
 // An open regular file. Opened with O_NONBLOCK (a FIFO opened for reading would otherwise wait
-// for a writer) and checked with fstat. Throws FileError when it cannot be opened, and an error
-// Failure "'name' is not a regular file." for a FIFO, a device or a socket.
+// for a writer) and checked with fstat. Throws FileError (naming the file) when it cannot be
+// opened, and an error Failure "'name' is not a regular file." (the name as given) for a FIFO, a
+// device or a socket.
 class RegularFile {
  public:
   // accessFlags: O_RDONLY or O_RDWR.
@@ -26,6 +27,7 @@ class RegularFile {
   void Close();
 
  private:
+  std::string name_;
   int fd_ = -1;
   uint64_t size_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "model/Rom.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -32,15 +33,16 @@ std::string HeaderTitle(const Rom& rom) {
 }
 
 void LoadRomFile(Rom& rom, const std::string& fileName) {
-  // Opened for writing too, as the program always has: a ROM that cannot be saved back is
-  // refused at once rather than after the user has edited it.
-  RegularFile file(fileName, O_RDWR);
+  // Opened for reading only: many keep their base ROM write-protected, and such a ROM is still
+  // worth reading, searching and saving under another name.
+  RegularFile file(fileName, O_RDONLY);
   if (file.Size() == 0) throw ErrorFailure("File is empty.");
   if (file.Size() > kRomCapacity) throw ErrorFailure("File is larger than 16 MiB.");
   std::vector<uint8_t> scratch(static_cast<size_t>(file.Size()));
   // The file shrank while it was read.
-  if (file.Read(scratch.data(), scratch.size()) != scratch.size()) ThrowFileError(EIO);
+  if (file.Read(scratch.data(), scratch.size()) != scratch.size()) ThrowFileError(EIO, fileName);
   file.Close();
+  const bool readOnly = ::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0;
 
   std::memcpy(rom.RomImage.data(), scratch.data(), scratch.size());
   // Nothing of an earlier, longer ROM stays behind the new one: not in the listing past its
@@ -50,6 +52,7 @@ void LoadRomFile(Rom& rom, const std::string& fileName) {
   rom.BankCount = rom.RomSize >> 14;
   rom.RomTitle = HeaderTitle(rom);
   rom.RomFileName = fileName;
+  rom.ReadOnly = readOnly;
 }
 
 void SaveRomFile(const Rom& rom, const std::string& fileName) {

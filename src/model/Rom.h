@@ -40,6 +40,9 @@ struct Rom {
   uint32_t BankCount = 0;
   std::string RomTitle;
   std::string RomFileName;
+  // The loaded file may not be written by this user: it was opened for reading only, and Save
+  // will be refused.
+  bool ReadOnly = false;
   // Set only while RecordEdit runs a command: every write (SetByte, ApplyRomChange) then notes
   // the bytes it replaces, so that the command can be undone without a copy of the image.
   RomJournal* Journal = nullptr;
@@ -58,9 +61,10 @@ struct Rom {
 };
 
 // Reads the whole file and, only when that succeeded, makes it the loaded ROM: RomImage (first
-// RomSize bytes, zero after them), RomSize, BankCount, RomTitle and RomFileName. On any failure
-// nothing changes. Only a regular file is read, opened without blocking. Throws Failure ("File
-// is empty.", "File is larger than 16 MiB.", "'name' is not a regular file.") or FileError.
+// RomSize bytes, zero after them), RomSize, BankCount, RomTitle, RomFileName and ReadOnly. On
+// any failure nothing changes. Only a regular file is read, opened for reading only and without
+// blocking. Throws Failure ("File is empty.", "File is larger than 16 MiB.", "'name' is not a
+// regular file.") or FileError.
 void LoadRomFile(Rom& rom, const std::string& fileName);
 
 // Writes the first RomSize bytes to the file with SaveFileSafely. Throws FileError.

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <algorithm>
 
 #include "asm/BlockAssembler.h"
@@ -105,7 +106,11 @@ void TCodeEditorForm::SaveButtonClick() {
 }
 
 void TCodeEditorForm::ClearButtonClick() {
-  ui.Editor->clear();
+  // Removed as an edit of the text, not by clear(), which would also forget the undo history:
+  // Ctrl+Z in the text brings the block back.
+  QTextCursor all(ui.Editor->document());
+  all.select(QTextCursor::Document);
+  all.removeSelectedText();
 }
 
 void TCodeEditorForm::OKButtonClick() {

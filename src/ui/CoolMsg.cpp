@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -184,8 +185,8 @@ class TCoolMsgForm : public QDialog {
   std::vector<QPushButton*> Buttons;
 };
 
-void ShowBox(const QString& title, const std::string& text, Picture picture, QWidget* parent) {
-  TCoolMsgForm form(title, Latin1(text), picture,
+void ShowBox(const QString& title, const QString& text, Picture picture, QWidget* parent) {
+  TCoolMsgForm form(title, text, picture,
                     {{"OK", QStringLiteral("Okay"), QDialog::Accepted}}, parent);
   form.exec();
 }
@@ -193,16 +194,16 @@ void ShowBox(const QString& title, const std::string& text, Picture picture, QWi
 }  // namespace
 
 void ShowInfo(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Info"), text, Picture::Info, parent);
+  ShowBox(QStringLiteral("Info"), Latin1(text), Picture::Info, parent);
 }
 void ShowError(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Error"), text, Picture::Err, parent);
+  ShowBox(QStringLiteral("Error"), Latin1(text), Picture::Err, parent);
 }
 void ShowWarning(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Warning"), text, Picture::Warn, parent);
+  ShowBox(QStringLiteral("Warning"), Latin1(text), Picture::Warn, parent);
 }
 void ShowDefaultError(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Velmora"), DefaultErrorBoxText(text), Picture::Err, parent);
+  ShowBox(QStringLiteral("Velmora"), Latin1(DefaultErrorBoxText(text)), Picture::Err, parent);
 }
 
 SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
@@ -250,7 +251,12 @@ bool RunCommand(const std::function<void()>& command, QWidget* parent) {
         break;
     }
   } catch (const RunTimeError& e) {
-    ShowDefaultError(e.text, parent);
+    // The file's name and the note (which may hold a path) on lines of their own, in the
+    // platform's file-name encoding.
+    QString text = Latin1(DefaultErrorBoxText(e.text));
+    if (!e.fileName.empty()) text += QLatin1Char('\n') + QFile::decodeName(e.fileName.c_str());
+    if (!e.note.empty()) text += QLatin1Char('\n') + QFile::decodeName(e.note.c_str());
+    ShowBox(QStringLiteral("Velmora"), text, Picture::Err, parent);
   } catch (const std::bad_alloc&) {
     // A file or block too big for memory ends the command, not the program with its edits.
     ShowDefaultError("Out of memory", parent);

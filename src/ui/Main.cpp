@@ -14,9 +14,11 @@
 #include <QUndoStack>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
 #include "isa/Follow.h"
+#include "model/Failure.h"
 #include "model/Header.h"
 #include "patch/Patch.h"
 #include "search/Search.h"
@@ -88,11 +90,18 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Panel0->setObjectName("Panel0");
   Panel0->setFixedWidth(55);
   Panel0->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  // Panel 1 says "Modified" while there are unsaved changes, panel 2 "Read-only" while the
+  // loaded file may not be written; each as wide as its word.
+  const QFontMetrics codeMetrics(codeFont_);
   Panel1 = new QLabel(ui.Status);
   Panel1->setObjectName("Panel1");
-  Panel1->setFixedWidth(50);
+  Panel1->setFixedWidth(std::max(50, codeMetrics.horizontalAdvance("Modified") + 8));
+  Panel2 = new QLabel(ui.Status);
+  Panel2->setObjectName("Panel2");
+  Panel2->setFixedWidth(codeMetrics.horizontalAdvance("Read-only") + 8);
   ui.Status->addWidget(Panel0);
   ui.Status->addWidget(Panel1);
+  ui.Status->addWidget(Panel2);
   report_ = new TStatusReport(ui.Status);
   ui.Status->setFont(codeFont_);
   ui.Status->setFixedHeight(kStatusHeight);
@@ -115,11 +124,17 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
   undoStack_ = new QUndoStack(this);
   ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
+  connect(undoStack_, &QUndoStack::cleanChanged, this, &TMainForm::ShowFileState);
 
   // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
   const QList<QAction*> fileItems = ui.File1->actions();
   recent_ = new TRecentRoms(ui.File1, fileItems.value(fileItems.indexOf(ui.SaveAs1) + 1),
-                            [this](const QString& name) { LoadRomNamed(name); });
+                            [this](const QString& name) {
+                              // After its "File not found." box, a file that is gone leaves
+                              // the list.
+                              if (!LoadRomNamed(name) && !QFileInfo::exists(name))
+                                recent_->Remove(name);
+                            });
   new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
   watch_ = new TFileWatch(this);
   connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
@@ -176,7 +191,10 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   TSplashForm::Play(this);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // The stack outlives the panels it reports to while the window's children are deleted.
+  undoStack_->disconnect(this);
+}
 
 // ---- File commands ----
 
@@ -229,6 +247,12 @@ void TMainForm::ClearUndo() {
   undoStack_->clear();
   // clear() leaves an empty stack as it was, unclean after a MarkModified.
   undoStack_->setClean();
+  ShowFileState();
+}
+
+void TMainForm::ShowFileState() {
+  Panel1->setText(Modified() ? "Modified" : "");
+  Panel2->setText(state_.rom.RomSize != 0 && state_.rom.ReadOnly ? "Read-only" : "");
 }
 
 void TMainForm::MarkModified() {
@@ -335,8 +359,26 @@ bool TMainForm::SaveTo(const QString& fileName) {
 }
 
 bool TMainForm::SaveLoaded() {
-  if (state_.rom.RomFileName.empty()) return false;
-  return SaveTo(QFile::decodeName(state_.rom.RomFileName.c_str()));
+  Rom& rom = state_.rom;
+  if (rom.RomFileName.empty()) return false;
+  const bool saved = RunCommand(
+      [&] {
+        try {
+          SaveRomFile(rom, rom.RomFileName);
+        } catch (FileError& e) {
+          if (FileErrorText(e.errorNumber) == FileErrorText(EACCES)) {
+            e.note = "Use File > Save As... (F6) to save the ROM under another name.";
+          }
+          throw;
+        }
+        undoStack_->setClean();
+      },
+      this);
+  watch_->TakeRomAsUnchanged();
+  // It could be written after all (made writable since the load, or root's).
+  if (saved) rom.ReadOnly = false;
+  ShowFileState();
+  return saved;
 }
 
 void TMainForm::Save1Click() {

@@ -137,13 +137,16 @@ class TMainForm : public QMainWindow {
   // stops on a bad line still leaves the ROM shown with the labels read before that line, and
   // the error is shown after.
   bool OpenRom(const QString& fileName);
-  // Reads the loaded ROM's symbol file into the labels (throws as LoadSymFile does).
+  // Reads the loaded ROM's symbol files into the labels, marks and comments (throws as
+  // LoadSymbolFile does); the lines skipped are said in the status bar.
   void ReadSymbols();
   // The loaded file or its symbol file changed on disk.
   void RomFileChanged();
   void SymFileChanged();
   // Find All from a search dialog: its results window, in place of the one open before.
   void ShowFindAll(FindAllResult result);
+  // The status bar's panels for unsaved changes and a read-only file.
+  void ShowFileState();
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
   bool SaveLoaded();
@@ -155,6 +158,7 @@ class TMainForm : public QMainWindow {
   QMenu* Pop = nullptr;
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
+  QLabel* Panel2 = nullptr;
   TStatusReport* report_ = nullptr;
   QFileDialog* OpenDlg = nullptr;
   QFileDialog* SaveDlg = nullptr;

@@ -43,6 +43,12 @@ void TRecentRoms::Add(const QString& fileName) {
   FillMenu();
 }
 
+void TRecentRoms::Remove(const QString& fileName) {
+  if (files_.removeAll(fileName) == 0) return;
+  Settings().setValue(kKey, files_);
+  FillMenu();
+}
+
 void TRecentRoms::FillMenu() {
   const QStringList& files = files_;
   const QList<QAction*> items = menu_->actions();

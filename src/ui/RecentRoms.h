@@ -20,6 +20,8 @@ class TRecentRoms : public QObject {
 
   // After a successful load: the file goes to the top (once), the oldest beyond eight drop out.
   void Add(const QString& fileName);
+  // A file that is gone leaves the list.
+  void Remove(const QString& fileName);
   QStringList Files() const;
 
  private:

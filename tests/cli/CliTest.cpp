@@ -362,6 +362,20 @@ TEST_F(CliFixture, PatchMakeAndApply) {
             "or .bps.\n");
 }
 
+// A patch that replaces nearly every byte of a 16 MiB ROM is itself over 16 MiB; it is written
+// as the window writes it, and applies.
+TEST_F(CliFixture, PatchesOver16MiBAreWritten) {
+  Write("zeros.gb", Bytes(16u << 20, 0));
+  Write("full.gb", MakeRomBytes(16u << 20));
+  for (const char* patch : {"big.ips", "big.bps"}) {
+    const Result made = Run({"patch", "make", "zeros.gb", "full.gb", "-o", patch});
+    EXPECT_EQ(made.err, "") << patch;
+    EXPECT_GT(fs::file_size(Path(patch)), uintmax_t{16} << 20) << patch;
+    EXPECT_EQ(Run({"patch", "apply", "zeros.gb", patch, "-o", "out.gb"}).status, 0) << patch;
+    EXPECT_TRUE(Read("out.gb") == Read("full.gb")) << patch;
+  }
+}
+
 TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
   Write("game.gb", MakeRomBytes());
   const std::vector<std::vector<std::string>> rows = {

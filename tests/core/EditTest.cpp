@@ -96,6 +96,7 @@ TEST(Edit, EachCommandIsOneStep) {
     std::function<void(Rom&)> command;
     uint32_t newSize;
     std::vector<EditRun> runs;
+    uint32_t firstOffset;  // where undo and redo show the step
   };
   const Row rows[] = {
       {"a block of three orgs, the last below the first",
@@ -106,22 +107,28 @@ TEST(Edit, EachCommandIsOneStep) {
              {});
        },
        0x10000,
-       {{0x150, 1}, {0x4000, 2}, {0x8100, 2}}},
+       {{0x150, 1}, {0x4000, 2}, {0x8100, 2}},
+       0x150},
       {"ten thousand lines",
        [&](Rom& rom) { AssembleBlock(rom, labels, longBlock, {}); },
        0x10000,
-       {{0x4000, 10000}}},
+       {{0x4000, 10000}},
+       0x4000},
       // The new bytes are 0xFF and the size code at 0x148 changes.
       {"extended",
        [](Rom& rom) { ApplyRomChange(rom, ExtendRom(rom, 0x20000)); },
        0x20000,
-       {{0x148, 1}, {0x10000, 0x10000}}},
+       {{0x148, 1}, {0x10000, 0x10000}},
+       0x148},
       {"patched",
        [&](Rom& rom) { ApplyRomChange(rom, DiffRom(rom, target)); },
        0x10000,
-       {{0x200, 1}, {0x202, 1}, {0xFFFF, 1}}},
-      // The buffer past the end holds zeros already: only the size changes.
-      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}},
+       {{0x200, 1}, {0x202, 1}, {0xFFFF, 1}},
+       0x200},
+      // The buffer past the end holds zeros already: only the size changes, and the step is
+      // shown where the shorter image ends.
+      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}, 0x10000},
+      {"cut, nothing written", [](Rom& rom) { rom.RomSize = 0x8000; }, 0x8000, {}, 0x8000},
       {"cut",
        [](Rom& rom) {
          rom.SetByte(0x148, 0x00);
@@ -129,7 +136,8 @@ TEST(Edit, EachCommandIsOneStep) {
          rom.RomSize = 0x8000;
        },
        0x8000,
-       {{0x148, 1}}},
+       {{0x148, 1}},
+       0x148},
   };
   for (const Row& r : rows) {
     auto rom = MakeRom(0x10000);
@@ -142,6 +150,7 @@ TEST(Edit, EachCommandIsOneStep) {
     EXPECT_EQ(step.NewBytes.size(), changed) << r.what;
     EXPECT_EQ(step.OldSize, 0x10000u) << r.what;
     EXPECT_EQ(step.NewSize, r.newSize) << r.what;
+    EXPECT_EQ(step.FirstOffset(), r.firstOffset) << r.what;
     EXPECT_FALSE(step.Empty()) << r.what;
     ExpectUndoRedo(*rom, step, before, 0x10000, r.what);
   }

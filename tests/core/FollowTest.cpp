@@ -24,6 +24,8 @@ TEST(Follow, TargetsOfEachFamilyAndBankRule) {
       {0x100, {0xC3, 0x00, 0x42}, 0x8200},            // jp $4200: the bank of Other
       {0x100, {0xCC, 0x00, 0x43}, 0x4300},            // call z,$4300, no label: bank 1
       {0x14000, {0xCD, 0x00, 0x41}, 0x14100},         // banked: its own bank, not Far's
+      {0x4000, {0xCD, 0x00, 0x41}, 0x4100},           // from the first byte of bank 1: bank 1
+      {0x3FFF, {0xCD, 0x00, 0x41}, 0xC100},           // from the last byte of bank 0: Far's
       {0x14000, {0xD4, 0x50, 0x01}, 0x150},           // call nc,$0150 from a bank: bank 0
       {0x200, {0x20, 0x10}, 0x212},                   // jr nz,+$10
       {0x14010, {0x18, 0xFE}, 0x14010},               // jr to itself in bank 5

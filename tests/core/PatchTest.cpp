@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 
 #include "TestRom.h"
@@ -25,16 +27,18 @@ struct Pair {
   Bytes source;
   Bytes target;
   size_t ipsAtMost, bpsAtMost;  // patch sizes where a writer must be frugal (0: no bound)
+  size_t bpsSourceCopies;       // SourceCopy actions the BPS patch must hold at least
 };
 
 std::vector<Pair> Pairs() {
   std::vector<Pair> rows;
   auto add = [&](const char* name, size_t size, const std::function<void(Bytes&)>& edit,
-                 size_t ipsAtMost = 0, size_t bpsAtMost = 0) {
+                 size_t ipsAtMost = 0, size_t bpsAtMost = 0, size_t bpsSourceCopies = 0) {
     Bytes source = Pattern(size, static_cast<uint32_t>(size));
     Bytes target = source;
     edit(target);
-    rows.push_back({name, std::move(source), std::move(target), ipsAtMost, bpsAtMost});
+    rows.push_back(
+        {name, std::move(source), std::move(target), ipsAtMost, bpsAtMost, bpsSourceCopies});
   };
   add(
       "nothing changed", 0x8000, [](Bytes&) {}, 8, 26);
@@ -61,6 +65,11 @@ std::vector<Pair> Pairs() {
   add(
       "data moved by an insertion", 0x20000,
       [](Bytes& t) { t.insert(t.begin() + 0x300, 0x2000, 0x3C); }, 0, 50);
+  // Each block is copied from the source on its own, the second from before the end of the
+  // first: a writer or reader whose source cursor does not follow each copy gets it wrong.
+  add(
+      "two 4 KiB blocks swapped", 0x2000,
+      [](Bytes& t) { std::rotate(t.begin(), t.begin() + 0x1000, t.end()); }, 0, 40, 2);
   return rows;
 }
 
@@ -108,8 +117,9 @@ Bytes Bps(const Bytes& source, uint64_t targetSize, const Bytes& actions, uint32
   return p;
 }
 
-// The number of actions of a BPS patch without metadata, read from front to back.
-size_t BpsActions(const Bytes& p) {
+// The number of actions of a BPS patch without metadata, read from front to back, and of each
+// kind (SourceRead, TargetRead, SourceCopy, TargetCopy) when `kinds` is given.
+size_t BpsActions(const Bytes& p, std::array<size_t, 4>* kinds = nullptr) {
   size_t pos = 4;
   const auto number = [&] {
     uint64_t value = 0, shift = 1;
@@ -127,6 +137,7 @@ size_t BpsActions(const Bytes& p) {
     const uint64_t word = number();
     if ((word & 3) == 1) pos += (word >> 2) + 1;
     if ((word & 3) >= 2) number();
+    if (kinds) ++(*kinds)[word & 3];
     ++actions;
   }
   return actions;
@@ -166,7 +177,9 @@ TEST(PatchTest, BpsRoundTripsAndMovedDataCostsLittle) {
     SCOPED_TRACE(row.name);
     size_t counted = 0;
     const Bytes patch = MakeBps(row.source, row.target, &counted);
-    EXPECT_EQ(counted, BpsActions(patch));
+    std::array<size_t, 4> kinds{};
+    EXPECT_EQ(counted, BpsActions(patch, &kinds));
+    EXPECT_GE(kinds[2], row.bpsSourceCopies);
     EXPECT_EQ(ApplyBps(row.source, patch), row.target);
     EXPECT_EQ(ApplyPatch(row.source, patch), row.target);
     if (row.bpsAtMost != 0) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -106,13 +107,14 @@ TEST(Rom, FailedLoadsChangeNothing) {
     std::string message;
     bool isFailure;
   };
+  // A file error names the file; a refusal quotes the path as it was given.
   const Row rows[] = {{empty, "File is empty.", true},
                       {huge, "File is larger than 16 MiB.", true},
                       {(dir.path / "missing.gb").string(), "File not found", false},
                       {dir.path.string(), "I/O error 21", false},
                       // Neither waits for a writer nor reads without end.
-                      {fifo, "'fifo.gb' is not a regular file.", true},
-                      {"/dev/zero", "'zero' is not a regular file.", true}};
+                      {fifo, "'" + fifo + "' is not a regular file.", true},
+                      {"/dev/zero", "'/dev/zero' is not a regular file.", true}};
   for (const Row& r : rows) {
     try {
       LoadRomFile(rom, r.name);
@@ -123,6 +125,7 @@ TEST(Rom, FailedLoadsChangeNothing) {
     } catch (const RunTimeError& e) {
       EXPECT_FALSE(r.isFailure);
       EXPECT_EQ(std::string(e.what()), r.message);
+      EXPECT_EQ(DefaultErrorBoxText(e), r.message + ".\n" + r.name);
     }
     EXPECT_EQ(rom.RomSize, before.RomSize);
     EXPECT_EQ(rom.BankCount, before.BankCount);
@@ -132,21 +135,42 @@ TEST(Rom, FailedLoadsChangeNothing) {
   }
 }
 
-TEST(Rom, ReadOnlyFileIsRefusedAsAccessDenied) {
+// A write-protected ROM is read, and known to be read-only; saving it back is refused and
+// leaves it alone.
+TEST(Rom, WriteProtectedFileLoadsReadOnly) {
   TempDir dir;
-  std::string name = dir.Write("ro.gb", Pattern(100, 0));
   ::chmod(dir.path.c_str(), 0755);
-  ::chmod(name.c_str(), 0444);
-  int code = RunUnprivileged([&] {
-    Rom rom;
-    try {
+  const auto bytes = Pattern(0x4000, 4);
+  struct Row {
+    const char* name;
+    mode_t mode;
+    bool readOnly;
+  };
+  const Row rows[] = {{"rw.gb", 0644, false}, {"ro.gb", 0444, true}};
+  for (const Row& r : rows) {
+    const std::string name = dir.Write(r.name, bytes);
+    ::chmod(name.c_str(), r.mode);
+    // The unprivileged user's own file.
+    if (::geteuid() == 0) EXPECT_EQ(::chown(name.c_str(), 65534, 65534), 0);
+    const int code = RunUnprivileged([&] {
+      Rom rom;
+      rom.ReadOnly = !r.readOnly;
       LoadRomFile(rom, name);
-    } catch (const FileError& e) {
-      return std::string(e.what()) == "File access denied" && rom.RomSize == 0 ? 0 : 2;
-    }
-    return 1;
-  });
-  EXPECT_EQ(code, 0);
+      if (rom.ReadOnly != r.readOnly || rom.RomSize != bytes.size() ||
+          !std::equal(bytes.begin(), bytes.end(), rom.RomImage.begin())) {
+        return 1;
+      }
+      rom.RomImage[0] ^= 0xFF;
+      try {
+        SaveRomFile(rom, name);
+        return r.readOnly ? 2 : 0;
+      } catch (const FileError& e) {
+        return r.readOnly && e.text == "File access denied" && e.fileName == name ? 0 : 3;
+      }
+    });
+    EXPECT_EQ(code, 0) << r.name;
+    EXPECT_EQ(ReadFile(name)[0], r.readOnly ? bytes[0] : bytes[0] ^ 0xFF) << r.name;
+  }
 }
 
 TEST(Rom, TitleRules) {
@@ -223,6 +247,8 @@ std::string TrySave(const Rom& rom, const std::string& name, bool unprivileged) 
       return "";
     } catch (const RunTimeError& e) {
       return e.text;
+    } catch (const Failure& f) {
+      return f.text;
     }
   };
   if (!unprivileged || ::geteuid() != 0) return save();
@@ -280,7 +306,9 @@ TEST(Rom, SaveKeepsWhatTheFileIs) {
       {"locked/game.gb", Kind::File, 0666, false, true, ""},
       {"linked.gb", Kind::HardLinked, 0644, false, false, ""},
       {"pipe.gb", Kind::FifoWithReader, 0600, false, false, ""},
-      {"lonely.gb", Kind::Fifo, 0600, false, false, "I/O error 6"},  // no reader
+      // No reader: said to be no regular file, rather than "I/O error 6".
+      {"lonely.gb", Kind::Fifo, 0600, false, false,
+       "'" + (dir.path / "lonely.gb").string() + "' is not a regular file."},
       {"null.gb", Kind::NullDevice, 0666, false, false, ""},
       {"open/protected.gb", Kind::File, 0444, true, true, "File access denied"},
       {"theirs.gb", Kind::File, 0644, true, false, ""},
@@ -336,30 +364,69 @@ TEST(Rom, SaveKeepsWhatTheFileIs) {
   }
 }
 
-TEST(Rom, SaveThatRunsOutOfSpaceLeavesTheOldFileAndNoTemporary) {
-  // A file-size limit makes the write fail part way, for root too, like a full disk.
-  TempDir dir;
-  Rom rom;
-  auto original = Pattern(0x8000, 6);
-  std::string name = dir.Write("game.gb", original);
-  LoadRomFile(rom, name);
-  rom.RomImage[0x7FFF] ^= 0xFF;
+// A file-size limit makes the write fail part way, for root too, like a full disk where the
+// room cannot be reserved first. Through a temporary file or in place (a hard link), the old
+// file is left whole and no temporary stays.
+TEST(Rom, SaveThatFailsPartWayLeavesTheOldFile) {
+  struct Row {
+    const char* what;
+    bool hardLinked;
+    size_t oldSize;
+  };
+  const Row rows[] = {{"through a temporary", false, 0x8000},
+                      {"in place", true, 0x8000},
+                      {"in place, growing", true, 0x800}};
   std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit old {};
-  ::getrlimit(RLIMIT_FSIZE, &old);
-  struct rlimit small = old;
-  small.rlim_cur = 0x1000;
-  ::setrlimit(RLIMIT_FSIZE, &small);
-  try {
-    SaveRomFile(rom, name);
-    ADD_FAILURE() << "saved past the limit";
-  } catch (const FileError& e) {
-    EXPECT_EQ(std::string(e.what()), "I/O error 27");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    TempDir dir;
+    const auto original = Pattern(r.oldSize, 6);
+    const std::string name = dir.Write("game.gb", original);
+    if (r.hardLinked) fs::create_hard_link(name, dir.path / "twin.gb");
+    Rom rom;
+    rom.RomSize = 0x8000;
+    const auto saved = Pattern(0x8000, 7);
+    std::copy(saved.begin(), saved.end(), rom.RomImage.begin());
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 0x1000;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    try {
+      SaveRomFile(rom, name);
+      ADD_FAILURE() << "saved past the limit";
+    } catch (const FileError& e) {
+      EXPECT_EQ(DefaultErrorBoxText(e), "I/O error 27.\n" + name);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(ReadFile(name), original);
+    size_t entries = std::distance(fs::directory_iterator(dir.path), fs::directory_iterator());
+    EXPECT_EQ(entries, r.hardLinked ? 2u : 1u);
   }
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  EXPECT_EQ(ReadFile(name), original);
-  size_t entries = std::distance(fs::directory_iterator(dir.path), fs::directory_iterator());
-  EXPECT_EQ(entries, 1u);
+}
+
+// Files named as a save's temporary file that no running save holds are what a save killed
+// mid-way left; the next save into the folder removes them, and nothing else.
+TEST(Rom, SaveRemovesLeftoversOfEarlierSaves) {
+  TempDir dir;
+  const auto bytes = Pattern(0x100, 1);
+  for (const char* name : {".velmora-Ab12Cd", ".velmora-zzzzzz", ".velmora-live01",
+                           ".velmora-toolong", "velmora-abcdef", ".velmora-ab.cde"}) {
+    dir.Write(name, bytes);
+  }
+  // A save still running holds its temporary file locked.
+  const int live = ::open((dir.path / ".velmora-live01").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(live, LOCK_EX), 0);
+  Rom rom;
+  rom.RomSize = 0x100;
+  SaveRomFile(rom, (dir.path / "game.gb").string());
+  ::close(live);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir.path))
+    left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{".velmora-ab.cde", ".velmora-live01",
+                                             ".velmora-toolong", "game.gb", "velmora-abcdef"}));
 }
 
 TEST(Rom, FailedSaveIntoAMissingFolder) {
@@ -371,6 +438,7 @@ TEST(Rom, FailedSaveIntoAMissingFolder) {
     FAIL();
   } catch (const FileError& e) {
     EXPECT_EQ(std::string(e.what()), "File not found");
+    EXPECT_EQ(e.fileName, (dir.path / "nope" / "x.gb").string());
   }
 }
 

@@ -91,8 +91,9 @@ TEST_F(SourceFileOnDisk, ReadsOnlyRegularFilesOfBoundedSize) {
     std::string error;
   };
   const Row rows[] = {
-      {Path("pipe.asm"), 0, "'pipe.asm' is not a regular file."},
-      {"/dev/zero", 0, "'zero' is not a regular file."},
+      // Quoted as the path was given.
+      {Path("pipe.asm"), 0, "'" + Path("pipe.asm") + "' is not a regular file."},
+      {"/dev/zero", 0, "'/dev/zero' is not a regular file."},
       {Path("huge.asm"), kMaxSourceBytes + 1, "The source file is larger than 16 MiB."},
       {Path("full.asm"), kMaxSourceBytes, ""},
   };

@@ -153,7 +153,7 @@ TEST(SymbolFile, OnlyRegularFilesAreRead) {
     LoadSymbolFile(fifo.string(), 2, held.Tables());
     ADD_FAILURE() << "a FIFO was read";
   } catch (const Failure& f) {
-    EXPECT_EQ(f.text, "'game.sym' is not a regular file.");
+    EXPECT_EQ(f.text, "'" + fifo.string() + "' is not a regular file.");
   }
 }
 

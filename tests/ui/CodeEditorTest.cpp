@@ -194,11 +194,18 @@ class CodeEditorTest : public QObject {
     }
   }
 
-  void ClearEmptiesAndAnEmptyBlockIsAccepted() {
+  void ClearEmptiesUndoablyAndAnEmptyBlockIsAccepted() {
     auto state = MakeState();
     TCodeEditorForm form(*state, 0x4100, nullptr);
     form.show();
+    QTest::keyClicks(Editor(form), "nop");
+    const QString typed = Editor(form)->toPlainText();
     Click(form, "ClearButton");
+    QCOMPARE(Editor(form)->toPlainText(), QString());
+    // Ctrl+Z in the text brings the block back, and Ctrl+Y clears it again.
+    QTest::keyClick(Editor(form), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Editor(form)->toPlainText(), typed);
+    QTest::keyClick(Editor(form), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(Editor(form)->toPlainText(), QString());
     Click(form, "OKButton");
     QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -394,7 +401,8 @@ class CodeEditorTest : public QObject {
                              }));
     QVERIFY(openBox && openBox->seen);
     QCOMPARE(openBox->title, QString("Velmora"));
-    QCOMPARE(openBox->text, QString("File not found."));
+    // The file's name on a line of its own.
+    QCOMPARE(openBox->text, "File not found.\n" + gone);
     QCOMPARE(Editor(form)->toPlainText(), before);
 
     std::shared_ptr<SeenBox> saveBox;
@@ -405,7 +413,7 @@ class CodeEditorTest : public QObject {
                              }));
     QVERIFY(saveBox && saveBox->seen);
     QCOMPARE(saveBox->title, QString("Velmora"));
-    QCOMPARE(saveBox->text, QString("File not found."));
+    QCOMPARE(saveBox->text, "File not found.\n" + dir.filePath("no-such-folder/out.asm"));
     QCOMPARE(Editor(form)->toPlainText(), before);
   }
 };

@@ -111,7 +111,7 @@ class OpenRomsTest : public QObject {
       loaded = empty.form->LoadRomNamed(ReadCommandLine({"velmora", h.Folder() + "/no.gb"}).romFileName);
     });
     QVERIFY(!loaded);
-    QCOMPARE(box.text, QString("File not found."));
+    QCOMPARE(box.text, "File not found.\n" + h.Folder() + "/no.gb");
     QCOMPARE(empty.form->windowTitle(), QString("Velmora"));
     QVERIFY(!empty.List()->isVisible());
     QVERIFY(RecentItems(empty).isEmpty());
@@ -189,16 +189,22 @@ class OpenRomsTest : public QObject {
     QCOMPARE(h.form->findChild<QMenu*>("RecentRoms1")->actions().front()->text(),
              QString("&1 ") + roms[9]);
 
-    // Picked again: to the top, once. A failed load leaves the list as it was.
+    // Picked again: to the top, once. A file that is gone leaves the list after its box; one
+    // that fails otherwise stays.
     RecentItem(h, roms[5])->trigger();
     QCOMPARE(h.state.rom.RomFileName, roms[5].toStdString());
     const QStringList afterPick{roms[5], roms[9], roms[8], roms[7], roms[6], roms[4], roms[3], roms[2]};
     QCOMPARE(RecentItems(h), afterPick);
     QFile::remove(roms[8]);
     const SeenBox missing = AnswerNextBox([&] { RecentItem(h, roms[8])->trigger(); });
-    QCOMPARE(missing.text, QString("File not found."));
+    QCOMPARE(missing.text, "File not found.\n" + roms[8]);
     QCOMPARE(h.state.rom.RomFileName, roms[5].toStdString());
-    QCOMPARE(RecentItems(h), afterPick);
+    const QStringList afterMissing{roms[5], roms[9], roms[7], roms[6], roms[4], roms[3], roms[2]};
+    QCOMPARE(RecentItems(h), afterMissing);
+    WriteFile(h.Folder(), "r7.gb", QByteArray(""));
+    const SeenBox empty = AnswerNextBox([&] { RecentItem(h, roms[7])->trigger(); });
+    QCOMPARE(empty.text, QString("File is empty."));
+    QCOMPARE(RecentItems(h), afterMissing);
 
     // Unsaved changes are asked about first; Cancel loads nothing.
     h.form->MarkModified();
@@ -210,6 +216,8 @@ class OpenRomsTest : public QObject {
     TMainForm next(h.state);
     QCOMPARE(next.findChild<QMenu*>("RecentRoms1")->actions().value(1)->data().toString(),
              roms[9]);
+    QCOMPARE(next.findChild<QMenu*>("RecentRoms1")->actions().value(2)->data().toString(),
+             roms[7]);
   }
 
   // The rebuilt symbol file is read again without a word, written in place or renamed over.

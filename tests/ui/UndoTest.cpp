@@ -191,7 +191,7 @@ class UndoTest : public QObject {
     QCOMPARE(EditItems(h), (QStringList{"", "&Redo Change Instruction at 00:0300"}));
 
     const SeenBox failed = AnswerNextBox([&] { h.Load(h.Folder() + "/missing.gb"); });
-    QCOMPARE(failed.text, QString("File not found."));
+    QCOMPARE(failed.text, "File not found.\n" + h.Folder() + "/missing.gb");
     QCOMPARE(EditItems(h), (QStringList{"", "&Redo Change Instruction at 00:0300"}));
     QVERIFY(h.LoadNew("second.gb", UndoRom()));
     QCOMPARE(EditItems(h), (QStringList{"", ""}));
