@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 
 enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply, Xrefs,
-                        Map };
+                        Map, Export };
 
 struct CliParse {
   // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
@@ -24,6 +24,7 @@ struct CliParse {
   PatchApplyOptions apply;
   XrefsOptions xrefs;
   MapOptions map;
+  ExportOptions exportSource;
 };
 
 // `args` as main() gets them, the program's name first. A chosen command has its required

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -160,6 +161,9 @@ void ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_t b
       line.Kind = SymLineKind::Skipped;
       return;
     }
+    // The same block on two lines is one block.
+    const MarkBlock* known = into.Marks.BlockAt(line.Where);
+    if (known != nullptr && *known == MarkBlock{line.Where, line.Size, line.Mark}) return;
     into.Marks.Mark(line.Where, line.Size, line.Mark);
     line.Kind = SymLineKind::Block;
     return;
@@ -436,28 +440,21 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     return a.Key != b.Key ? a.Key < b.Key : a.Order < b.Order;
   });
 
-  // Each new line goes after the last line of the target whose place sorts at or before its
-  // own; before the first placed line when none does; at the end when the file has none.
+  // Each new line goes after the target's line of the nearest place at or before its own (the
+  // last of them in the file); before the line of the nearest place after it when there is none
+  // before; at the end of a file without places.
   const SymbolFile& into = *files[target];
   std::vector<std::pair<uint64_t, size_t>> placed;
   for (size_t i = 0; i < into.Lines.size(); ++i) {
     if (Located(into.Lines[i])) placed.push_back({KeyOf(into.Lines[i]), i});
   }
   std::sort(placed.begin(), placed.end());
-  std::vector<size_t> lastUpTo(placed.size());
-  for (size_t i = 0; i < placed.size(); ++i) {
-    lastUpTo[i] = std::max(i == 0 ? 0 : lastUpTo[i - 1], placed[i].second);
-  }
-  size_t firstPlaced = into.Lines.size();
-  for (const auto& p : placed) firstPlaced = std::min(firstPlaced, p.second);
-  std::vector<size_t> insertAt(added.size());
-  for (size_t n = 0; n < added.size(); ++n) {
-    const auto upTo = std::upper_bound(
+  std::vector<size_t> insertAt(added.size(), into.Lines.size());
+  for (size_t n = 0; n < added.size() && !placed.empty(); ++n) {
+    const auto after = std::upper_bound(
         placed.begin(), placed.end(), added[n].Key,
         [](uint64_t key, const std::pair<uint64_t, size_t>& p) { return key < p.first; });
-    insertAt[n] = upTo == placed.begin()
-                      ? firstPlaced
-                      : lastUpTo[static_cast<size_t>(upTo - placed.begin()) - 1] + 1;
+    insertAt[n] = after == placed.begin() ? placed.front().second : std::prev(after)->second + 1;
   }
   std::vector<size_t> order(added.size());
   for (size_t n = 0; n < order.size(); ++n) order[n] = n;

@@ -91,8 +91,8 @@ std::string OverlaySymFileName(const std::string& romFileName);
 
 // The texts of the files (in the order they were read) with the tables as they are now: a line
 // whose label, block or comment is gone is left out, the other lines stay as they are, and what
-// no line holds yet is written into files[target], each line after the last line of a place at
-// or before its own (bank, then address), lower-case hexadecimal:
+// no line holds yet is written into files[target], each line after the line of the nearest
+// place at or before its own (bank, then address), lower-case hexadecimal:
 //   "01:4150 Name", "0d:4800 .data:200", ";@comment 01:4150 text".
 std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>& files,
                                             size_t target, const LabelTables& labels,

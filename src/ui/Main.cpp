@@ -34,12 +34,14 @@
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
 #include "ui/Latin1.h"
+#include "ui/ExportSource.h"
 #include "ui/PatchFiles.h"
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
+#include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
 namespace {
@@ -145,6 +147,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
+  connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);
   connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
   connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
@@ -182,6 +185,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
   connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
   connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
+  SetUpAnalysis();
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -192,8 +196,10 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 }
 
 TMainForm::~TMainForm() {
-  // The stack outlives the panels it reports to while the window's children are deleted.
+  // The stack outlives the panels it reports to while the window's children are deleted, and
+  // empties itself then: no trace of that either.
   undoStack_->disconnect(this);
+  disconnect(undoStack_, nullptr, trace_, nullptr);
 }
 
 // ---- File commands ----
@@ -300,6 +306,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
+  CloseAnalysisWindows();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
   std::exception_ptr symbolError;
   try {
@@ -307,6 +314,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   } catch (...) {
     symbolError = std::current_exception();
   }
+  Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
   SetStartOffset(0);
@@ -343,6 +351,7 @@ void TMainForm::RomFileChanged() {
 
 void TMainForm::SymFileChanged() {
   RunCommand([this] { ReadSymbols(); }, this);
+  Retrace();
   UpdateList();
 }
 
@@ -416,16 +425,20 @@ void TMainForm::ExportPatch1Click() {
   if (!report.isEmpty()) report_->Show(report);
 }
 
+void TMainForm::ExportSource1Click() {
+  ExportSourceProject(state_, this);
+}
+
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    const uint32_t oldSize = state_.rom.RomSize;
-    RomChange change;
+    std::string report;
     if (RunEdit("Apply Patch", [&] {
-          change = PatchRom(state_.rom, ReadPatchFile(*file));
+          const RomChange change = PatchRom(state_.rom, ReadPatchFile(*file));
+          report = PatchAppliedText(state_.rom, change);
           ApplyRomChange(state_.rom, change);
         })) {
-      report_->Show(Latin1(PatchAppliedText(change, oldSize)));
+      report_->Show(Latin1(report));
     }
   }
 }
