@@ -110,7 +110,7 @@ void LoadLabels(const CliIo& io, Symbols& symbols, const Rom& rom, const std::st
   } else {
     const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
     OnFile(found.empty() ? OverlaySymFileName(rom.RomFileName) : found, [&] {
-      files = LoadRomSymbols(rom.RomFileName, programFolder, rom.RomTitle, rom.BankCount, into);
+      files = LoadRomSymbols(found, rom.RomFileName, rom.BankCount, into);
     });
   }
   for (const SymbolFile& file : files) {

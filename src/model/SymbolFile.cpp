@@ -240,15 +240,13 @@ SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTab
       bankCount, into);
 }
 
-std::vector<SymbolFile> LoadRomSymbols(const std::string& romFileName,
-                                       const std::string& programFolder,
-                                       const std::string& romTitle, uint32_t bankCount,
-                                       SymbolTables into) {
+std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                                       uint32_t bankCount, SymbolTables into) {
   into.Labels.Clear();
   into.Marks.Clear();
   into.Comments.clear();
   std::vector<SymbolFile> files;
-  const std::string own = FindSymFile(romFileName, programFolder, romTitle);
+  const std::string& own = symFile;
   if (!own.empty()) files.push_back(LoadSymbolFile(own, bankCount, into));
   const std::string overlay = romFileName.empty() ? "" : OverlaySymFileName(romFileName);
   struct stat st {};

@@ -137,7 +137,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
                               if (!LoadRomNamed(name) && !QFileInfo::exists(name))
                                 recent_->Remove(name);
                             });
-  new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
+  new TRomDrop(this, [this](const QString& name) { OpenDropped(name); });
   watch_ = new TFileWatch(this);
   connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
   connect(watch_, &TFileWatch::SymChanged, this, &TMainForm::SymFileChanged);
@@ -285,13 +285,18 @@ bool TMainForm::LoadRomNamed(const QString& fileName) {
   return true;
 }
 
+std::string TMainForm::SymFileToRead() const {
+  const Rom& rom = state_.rom;
+  if (!droppedSym_.empty()) return droppedSym_;
+  return FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+}
+
 void TMainForm::ReadSymbols() {
-  Rom& rom = state_.rom;
-  state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+  state_.SymFileName = SymFileToRead();
   state_.symbolFiles.clear();
   report_->clear();
-  state_.symbolFiles = LoadRomSymbols(rom.RomFileName, state_.ProgramFolder, rom.RomTitle,
-                                      rom.BankCount, state_.Symbols());
+  state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
+                                      state_.rom.BankCount, state_.Symbols());
   // Lines that could not be read are skipped, and said once.
   QStringList skipped;
   for (const SymbolFile& file : state_.symbolFiles) {
@@ -300,10 +305,34 @@ void TMainForm::ReadSymbols() {
   if (!skipped.isEmpty()) report_->Show(skipped.join("  "));
 }
 
-bool TMainForm::OpenRom(const QString& fileName) {
+void TMainForm::WatchFiles() {
+  const Rom& rom = state_.rom;
+  std::vector<std::string> syms = SymFileCandidates(rom.RomFileName, state_.ProgramFolder,
+                                                    rom.RomTitle);
+  if (!droppedSym_.empty()) syms.push_back(droppedSym_);
+  syms.push_back(OverlaySymFileName(rom.RomFileName));
+  watch_->Watch(QFile::decodeName(rom.RomFileName.c_str()), syms);
+}
+
+bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   const QString name = QFileInfo(fileName).absoluteFilePath();
   Rom& rom = state_.rom;
-  if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
+  const auto load = [&] { LoadRomFile(rom, FileNameBytes(name)); };
+  // A reload started by a change on disk that keeps failing says so in a box once, then only
+  // in the status bar, until a load succeeds.
+  if (watched && reloadFailed_) {
+    if (const auto failure = FailureText(load)) {
+      report_->Show("Not loaded again: " + Latin1(*failure));
+      return false;
+    }
+  } else if (!RunCommand(load, this)) {
+    reloadFailed_ = watched;
+    return false;
+  }
+  reloadFailed_ = false;
+  // A symbol file dropped on the window belongs to the ROM it was dropped on.
+  if (rom.RomFileName != loadedName_) droppedSym_.clear();
+  loadedName_ = rom.RomFileName;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
   CloseAnalysisWindows();
@@ -327,11 +356,13 @@ bool TMainForm::OpenRom(const QString& fileName) {
   history_.Clear();
   if (findAll_) findAll_->close();
   recent_->Add(name);
-  std::vector<std::string> symbolNames =
-      SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-  symbolNames.push_back(OverlaySymFileName(rom.RomFileName));
-  watch_->Watch(name, symbolNames);
-  if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
+  WatchFiles();
+  const auto rethrow = [&] { std::rethrow_exception(symbolError); };
+  if (symbolError && watched) {
+    report_->Show("Symbols not read: " + Latin1(*FailureText(rethrow)));
+  } else if (symbolError) {
+    RunCommand(rethrow, this);
+  }
   return true;
 }
 
@@ -343,14 +374,35 @@ void TMainForm::RomFileChanged() {
   // Where the user was: a rebuilt ROM is mostly the same program.
   const int32_t start = StartOffset();
   const int index = ui.List->ItemIndex();
-  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()))) return;
+  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()), true)) return;
   SetStartOffset(start);
   UpdateList();
   ui.List->SetItemIndex(index);
 }
 
 void TMainForm::SymFileChanged() {
-  RunCommand([this] { ReadSymbols(); }, this);
+  // A symbol file that a build is still writing may not read yet: the labels read last stay,
+  // and the next change is waited for, without a box.
+  LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+  std::vector<SymbolFile> files;
+  std::string name;
+  const auto failure = FailureText([&] {
+    name = SymFileToRead();
+    files = LoadRomSymbols(name, state_.rom.RomFileName, state_.rom.BankCount,
+                           {labels, marks, comments});
+  });
+  if (failure) {
+    report_->Show("Symbols not read again: " + Latin1(*failure) +
+                  " Waiting for the next change.");
+    return;
+  }
+  state_.labels = std::move(labels);
+  state_.marks = std::move(marks);
+  state_.comments = std::move(comments);
+  state_.symbolFiles = std::move(files);
+  state_.SymFileName = name;
   Retrace();
   UpdateList();
 }
@@ -431,15 +483,17 @@ void TMainForm::ExportSource1Click() {
 
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
-  if (auto file = AskPatchFile(this)) {
-    std::string report;
-    if (RunEdit("Apply Patch", [&] {
-          const RomChange change = PatchRom(state_.rom, ReadPatchFile(*file));
-          report = PatchAppliedText(state_.rom, change);
-          ApplyRomChange(state_.rom, change);
-        })) {
-      report_->Show(Latin1(report));
-    }
+  if (auto file = AskPatchFile(this)) ApplyPatchFile(*file);
+}
+
+void TMainForm::ApplyPatchFile(const std::string& file) {
+  std::string report;
+  if (RunEdit("Apply Patch", [&] {
+        const RomChange change = PatchRom(state_.rom, ReadPatchFile(file));
+        report = PatchAppliedText(state_.rom, change);
+        ApplyRomChange(state_.rom, change);
+      })) {
+    report_->Show(Latin1(report));
   }
 }
 
