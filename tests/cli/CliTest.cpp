@@ -3,15 +3,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "isa/Listing.h"
 #include "model/Header.h"
+#include "model/Labels.h"
+#include "model/NumberText.h"
 #include "model/SymbolFile.h"
 #include "patch/Bps.h"
 
@@ -43,6 +47,15 @@ struct CliFixture : ::testing::Test {
   }
   std::string Write(const std::string& name, const Bytes& bytes) const {
     return Write(name, std::string(bytes.begin(), bytes.end()));
+  }
+  // Every name in the folder with its bytes: what a refused command must leave as it was.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      const std::string name = fs::relative(entry.path(), dir).string();
+      files[name] = entry.is_regular_file() ? Read(name) : "(folder)";
+    }
+    return files;
   }
   std::string Read(const std::string& name) const {
     std::ifstream in(Path(name), std::ios::binary);
@@ -188,14 +201,14 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
   for (const Row& r : rows) {
     Write("bad.asm", r.source);
     const Result result = Run({"asm", "game.gb", "bad.asm", "-o", "out.gb"});
-    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, r.err + "\n");
     EXPECT_FALSE(fs::exists(Path("out.gb")));
-    EXPECT_EQ(Run({"asm", "game.gb", "bad.asm"}).status, 1);
+    EXPECT_EQ(Run({"asm", "game.gb", "bad.asm"}).status, 2);
     EXPECT_TRUE(Read("game.gb") == std::string(bytes.begin(), bytes.end())) << r.err;
   }
   const Result missing = Run({"asm", "game.gb", "none.asm"});
-  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err, "none.asm: File not found.\n");
 }
 
@@ -227,7 +240,7 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
        "",
        "velmora-cli: --inst jp ?: Please replace question marks with a value.\n"},
       {{}, 2, "", "velmora-cli: search needs one of --bytes and --inst.\n"},
-      {{"--bytes", "1", "--sym", "none.sym"}, 1, "", "none.sym: File not found.\n"},
+      {{"--bytes", "1", "--sym", "none.sym"}, 2, "", "none.sym: File not found.\n"},
       // A line that cannot be read is skipped and said; the rest of the file serves.
       {{"--inst", "jp @Ok", "--sym", "bad.sym"},
        0,
@@ -317,7 +330,7 @@ TEST_F(CliFixture, InfoAndFixChecksumsOnABuiltHeader) {
   Write("short.gb", Bytes(0x100, 0));
   for (const char* command : {"info", "fix-checksums"}) {
     const Result r = Run({command, "short.gb"});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err,
               "short.gb: The ROM is too short for a header: it has 256 bytes, the header ends at "
               "byte 336 ($150).\n");
@@ -346,7 +359,7 @@ TEST_F(CliFixture, PatchMakeAndApply) {
   other[0x2000] ^= 1;
   Write("other.gb", other);
   const Result wrong = Run({"patch", "apply", "other.gb", "hack.BPS", "-o", "x.gb"});
-  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.status, 2);
   char text[120];
   std::snprintf(text, sizeof text,
                 "hack.BPS: This patch is for another ROM (CRC32 %08X, this ROM has %08X).\n",
@@ -401,12 +414,108 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
   EXPECT_EQ(Run({"disasm", "game.gb", "--from", "zz"}).err,
             "velmora-cli: --from zz: 'zz' is not a valid integer value.\n");
   EXPECT_EQ(Run({"--version"}).out, "velmora-cli 1.0.0\n");
+  EXPECT_NE(Run({"--help"}).out.find("Exit status: 0 done or found, 1 nothing found"),
+            std::string::npos);
   for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch",
                               "xrefs", "map"}) {
     const Result help = Run({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command;
   }
+}
+
+// Each refusal: status 2, one line on stderr naming the cause, nothing printed, nothing written.
+TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
+  Write("game.gb", MakeRomBytes());
+  Write("one.gb", Bytes{0x00});
+  Write("ok.asm", "org 01:4000\nnop\n");
+  Write("hack.ips", std::string("PATCH\x00\x01\x00\x00\x01\xAA"
+                                "EOF",
+                                13));
+  fs::create_directory(Path("folder"));
+  const std::string emptyName = " an empty file name is not allowed (see --help)";
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  } rows[] = {
+      {{"asm", "game.gb", "ok.asm", "-o", ""}, "velmora-cli: -o:" + emptyName},
+      {{"fix-checksums", "game.gb", "-o", ""}, "velmora-cli: -o:" + emptyName},
+      {{"patch", "apply", "game.gb", "hack.ips", "-o", ""}, "velmora-cli: -o:" + emptyName},
+      {{"info", ""}, "velmora-cli: ROM:" + emptyName},
+      {{"disasm", "game.gb", "--sym", ""}, "velmora-cli: --sym:" + emptyName},
+      {{"disasm", "game.gb", "--from", "01:4000", "--to", "00:0000"},
+       "velmora-cli: --from 01:4000: lies after --to 00:0000."},
+      {{"disasm", "one.gb", "--from", "1"},
+       "velmora-cli: --from 1: lies outside the ROM (1 byte)."},
+      {{"search", "game.gb", "--bytes", ""},
+       "velmora-cli: --bytes: an empty pattern is not allowed."},
+      {{"search", "game.gb", "--inst", " "},
+       "velmora-cli: --inst: an empty pattern is not allowed."},
+      {{"info", "folder"}, "folder: Is a folder, not a file."},
+      {{"asm", "game.gb", "ok.asm", "-o", "folder"}, "folder: Is a folder, not a file."},
+      {{"fix-checksums", "game.gb", "-o", "missing/out.gb"},
+       "missing/out.gb: The folder missing does not exist."},
+      {{"patch", "make", "game.gb", "one.gb", "-o", "game.gb/out.ips"},
+       "game.gb/out.ips: game.gb is not a folder."},
+      {{"--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
+      {{"disasm", "game.gb", "--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
+      {{"disasm", "game.gb", "--sym", "folder"}, "folder: Is a folder, not a file."},
+  };
+  const auto before = Contents();
+  for (const Row& r : rows) {
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, 2) << r.err;
+    EXPECT_EQ(result.err, r.err + "\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(Contents() == before) << r.err;
+  }
+}
+
+// info --check answers like cmp; fix-checksums leaves a right ROM's file as it was, time and all.
+TEST_F(CliFixture, ChecksumsAreCheckedAndARightRomIsLeftAlone) {
+  Bytes right = MakeRomBytes();
+  for (const ByteRun& run : FixChecksums(RomOf(right)).Runs) {
+    std::copy(run.Bytes.begin(), run.Bytes.end(), right.begin() + run.Offset);
+  }
+  Bytes header = right, global = right;
+  header[0x14D] ^= 1;
+  global[0x14F] ^= 1;
+  const struct {
+    const char* name;
+    const Bytes& bytes;
+    int checkStatus;
+  } checks[] = {{"right.gb", right, 0}, {"header.gb", header, 1}, {"global.gb", global, 1}};
+  for (const auto& c : checks) {
+    Write(c.name, c.bytes);
+    EXPECT_EQ(Run({"info", c.name, "--check"}).status, c.checkStatus) << c.name;
+    EXPECT_EQ(Run({"info", c.name}).status, 0) << c.name;
+  }
+
+  const std::string kept = ": the checksums are right already; the file is left unchanged\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } fixes[] = {
+      {{"fix-checksums", "right.gb"}, "right.gb" + kept},
+      {{"fix-checksums", "right.gb", "-o", "./right.gb"}, "right.gb" + kept},
+      {{"fix-checksums", "right.gb", "-o", "copy.gb"},
+       "copy.gb: header checksum $" + IntToHex(right[0x14D], 2) + ", global checksum $" +
+           IntToHex(right[0x14E] << 8 | right[0x14F], 4) + "\n"},
+  };
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  fs::last_write_time(Path("right.gb"), old);
+  struct stat was {};
+  ::stat(Path("right.gb").c_str(), &was);
+  for (const auto& f : fixes) {
+    const Result result = Run(f.args);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, f.out);
+    struct stat is {};
+    ::stat(Path("right.gb").c_str(), &is);
+    EXPECT_EQ(is.st_ino, was.st_ino);
+    EXPECT_TRUE(fs::last_write_time(Path("right.gb")) == old);
+  }
+  EXPECT_TRUE(Read("copy.gb") == Read("right.gb"));
 }
 
 // export writes the core's project, refuses to write over an earlier one unless told to, and
