@@ -9,6 +9,7 @@
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
+#include "model/SymbolFile.h"
 #include "search/LastSearch.h"
 
 struct AppState {
@@ -22,6 +23,10 @@ struct AppState {
   std::string ProgramFolder;
   // The symbol file read at the last load, "" when the ROM has none.
   std::string SymFileName;
+  // The symbol files read at the last load, as read (or last saved): the ROM's own, then the
+  // program's file of additions beside the ROM when there is one. Save Symbols writes into them.
+  std::vector<SymbolFile> symbolFiles;
+  SymbolTables Symbols() { return {labels, marks, comments}; }
   // The ROM's bytes as the last load read them: what an exported patch starts from.
   std::vector<uint8_t> LoadedRom;
 };
