@@ -30,8 +30,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CLI::Option* bytes =
       s->add_option("--bytes", r.search.bytes, "bytes: \"$C3 50 01\", \"195 80 1\"");
   CLI::Option* inst = s->add_option("--inst", r.search.inst, "instruction as listed: \"ld a,$3E\"");
+  CLI::Option* text = s->add_option("--text", r.search.text, "game text, through the table");
   bytes->excludes(inst);
   inst->excludes(bytes);
+  text->excludes(bytes);
+  text->excludes(inst);
+  s->add_option("--tbl", r.search.tbl, "table file or charmap (else game.tbl beside the ROM)");
   s->add_option("--sym", r.search.sym, "symbol file (else the one the editor would find)");
   s->add_flag("--all", r.search.all, "print every match");
 
@@ -64,6 +68,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   m->add_option("ROM", r.map.rom, "ROM file")->required();
   m->add_option("--sym", r.map.sym, "symbol file (else the one the editor would find)");
 
+  CLI::App* t = app.add_subcommand("text", "Print the game text through a table, a string a line");
+  t->add_option("ROM", r.text.rom, "ROM file")->required();
+  t->add_option("--tbl", r.text.tbl, "table file or charmap (else game.tbl beside the ROM)");
+  t->add_option("--from", r.text.from, "first offset: " + addressHelp);
+  t->add_option("--to", r.text.to, "last offset: " + addressHelp);
+
   // A first word that names no command is reported as such, not as CLI11's extra argument.
   const std::string first = args.size() > 1 ? args[1] : std::string();
   const auto known =
@@ -90,9 +100,10 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     return r;
   }
 
-  if (s->parsed() && r.search.bytes.empty() == r.search.inst.empty()) {
+  if (s->parsed() &&
+      int{!r.search.bytes.empty()} + !r.search.inst.empty() + !r.search.text.empty() != 1) {
     r.exitCode = kExitUsage;
-    r.err = "velmora-cli: search needs one of --bytes and --inst.\n";
+    r.err = "velmora-cli: search needs one of --bytes, --inst and --text.\n";
     return r;
   }
   if (d->parsed()) r.command = CliCommand::Disasm;
@@ -103,6 +114,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   else if (pm->parsed()) r.command = CliCommand::PatchMake;
   else if (x->parsed()) r.command = CliCommand::Xrefs;
   else if (m->parsed()) r.command = CliCommand::Map;
+  else if (t->parsed()) r.command = CliCommand::Text;
   else r.command = CliCommand::PatchApply;
   return r;
 }

@@ -9,7 +9,8 @@ std::vector<TextRow> TextRows(const Rom& rom, const TextTable& table, uint32_t f
   std::vector<TextRow> rows;
   to = std::min(to, rom.RomSize);
   for (uint32_t at = from; at < to && rows.size() < maxRows;) {
-    DecodedText decoded = table.Decode(rom.RomImage.data() + at, to - at, std::max<size_t>(width, 1));
+    DecodedText decoded =
+        table.Decode(rom.RomImage.data() + at, to - at, std::max<size_t>(width, 1));
     rows.push_back({at, decoded.Length, std::move(decoded.Text), decoded.Ended});
     at += decoded.Length;
   }

@@ -9,6 +9,7 @@
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
+#include "model/TextTable.h"
 #include "search/LastSearch.h"
 
 struct AppState {
@@ -22,6 +23,9 @@ struct AppState {
   std::string ProgramFolder;
   // The symbol file read at the last load, "" when the ROM has none.
   std::string SymFileName;
+  // The game's text encoding: the table file beside the ROM, or the one the user loaded.
+  TextTable table;
+  std::string TableFileName;  // "" when no table is loaded
   // The ROM's bytes as the last load read them: what an exported patch starts from.
   std::vector<uint8_t> LoadedRom;
 };

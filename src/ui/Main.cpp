@@ -40,6 +40,7 @@
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
+#include "ui/TextCommands.h"
 #include "ui/UndoSteps.h"
 
 namespace {
@@ -183,6 +184,12 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
   connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
 
+  text_ = new TTextCommands(
+      this, {ui.File1, ui.ApplyPatch1, ui.Search1, ui.Again1, ui.View1},
+      {[this](const QString& text) { report_->Show(text); },
+       [this](FindAllResult result) { ShowFindAll(std::move(result)); },
+       [this](const SearchOutcome& outcome) { ShowSearchOutcome(outcome); }});
+
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
   resize(width(), ui.Menu->sizeHint().height() + kDefaultListHeight + kStatusHeight);
@@ -312,6 +319,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   recent_->Add(name);
   watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
   if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
+  text_->RomLoaded();
   return true;
 }
 
@@ -473,7 +481,8 @@ void TMainForm::Again1Click() {
   RunCommand(
       [this] {
         ShowSearchOutcome(
-            SearchAgain(state_.rom, state_.labels, state_.lastSearch, SelectedOffset()));
+            SearchAgain(state_.rom, state_.labels, state_.lastSearch, SelectedOffset(),
+                        &state_.table));
       },
       this);
   // The listing is refilled whatever the search found.

@@ -21,6 +21,7 @@ class TFileWatch;
 class TRecentRoms;
 class TFindAllForm;
 class TStatusReport;
+class TTextCommands;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -169,4 +170,5 @@ class TMainForm : public QMainWindow {
   QUndoStack* undoStack_ = nullptr;
   History history_;
   QPointer<TFindAllForm> findAll_;
+  TTextCommands* text_ = nullptr;
 };
