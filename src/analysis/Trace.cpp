@@ -178,7 +178,12 @@ class Tracer {
         break;
       default:
         if (IsCall(b0)) Flow(pos, word, RefKind::Call, state);
-        if (IsRst(b0)) Flow(pos, static_cast<uint16_t>(b0 & 0x38), RefKind::Rst, state);
+        if (IsRst(b0)) {
+          Flow(pos, static_cast<uint16_t>(b0 & 0x38), RefKind::Rst, state);
+          // An rst to a vector that holds the same rst (FF at 0038, the fill of empty ROM)
+          // calls itself until the stack runs over: it never comes back.
+          goesOn = At(b0 & 0x38u) != b0;
+        }
         break;
     }
     TrackBankWrites(b0, b1, word, state);

@@ -73,6 +73,11 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   t->add_option("--tbl", r.text.tbl, "table file or charmap (else game.tbl beside the ROM)");
   t->add_option("--from", r.text.from, "first offset: " + addressHelp);
   t->add_option("--to", r.text.to, "last offset: " + addressHelp);
+  CLI::App* e = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
+  e->add_option("ROM", r.exportSource.rom, "ROM file")->required();
+  e->add_option("-o", r.exportSource.out, "folder for the project (made if missing)")->required();
+  e->add_option("--sym", r.exportSource.sym, "symbol file (else the one the editor would find)");
+  e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
 
   // A first word that names no command is reported as such, not as CLI11's extra argument.
   const std::string first = args.size() > 1 ? args[1] : std::string();
@@ -115,6 +120,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   else if (x->parsed()) r.command = CliCommand::Xrefs;
   else if (m->parsed()) r.command = CliCommand::Map;
   else if (t->parsed()) r.command = CliCommand::Text;
+  else if (e->parsed()) r.command = CliCommand::Export;
   else r.command = CliCommand::PatchApply;
   return r;
 }

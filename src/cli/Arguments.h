@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 
 enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply, Xrefs,
-                        Map, Text };
+                        Map, Export, Text };
 
 struct CliParse {
   // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
@@ -25,6 +25,7 @@ struct CliParse {
   XrefsOptions xrefs;
   MapOptions map;
   TextOptions text;
+  ExportOptions exportSource;
 };
 
 // `args` as main() gets them, the program's name first. A chosen command has its required

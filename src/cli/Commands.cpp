@@ -12,6 +12,8 @@
 #include "analysis/RomMap.h"
 #include "analysis/Trace.h"
 #include "asm/BlockAssembler.h"
+#include "export/ExportFolder.h"
+#include "export/SourceExport.h"
 #include "isa/Listing.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
@@ -334,6 +336,24 @@ int Map(const CliIo& io, const MapOptions& o) {
     LoadLabels(labels, *rom, o.sym, io.programFolder);
     const std::string table = CoverageTable(CoverageByBank(TraceRom(*rom, labels, RomMarks())));
     std::fwrite(table.data(), 1, table.size(), io.out);
+    Flush(io);
+  });
+}
+
+int Export(const CliIo& io, const ExportOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    LabelTables labels;
+    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    const RomMarks marks;
+    const RomComments comments;
+    const ExportCode code = ExportCodeOf(TraceRom(*rom, labels, marks));
+    const ExportedSource source = OnFile(o.rom, [&] {
+      return ExportSource({*rom, labels, marks, comments, code, BaseName(o.rom)});
+    });
+    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
+    std::fprintf(io.out, "%s: %s\n", o.out.c_str(),
+                 ExportSummaryText(source.Summary, rom->RomSize).c_str());
     Flush(io);
   });
 }

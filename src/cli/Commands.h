@@ -46,6 +46,10 @@ struct XrefsOptions {
 struct MapOptions {
   std::string rom, sym;
 };
+struct ExportOptions {
+  std::string rom, out, sym;
+  bool replace = false;
+};
 
 int Disasm(const CliIo& io, const DisasmOptions& o);
 int Asm(const CliIo& io, const AsmOptions& o);
@@ -61,3 +65,4 @@ int PatchApply(const CliIo& io, const PatchApplyOptions& o);
 int Xrefs(const CliIo& io, const XrefsOptions& o);
 // The share of code, data, text and unknown bytes of each bank.
 int Map(const CliIo& io, const MapOptions& o);
+int Export(const CliIo& io, const ExportOptions& o);

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     case CliCommand::Xrefs: return Xrefs(io, parse.xrefs);
     case CliCommand::Map: return Map(io, parse.map);
     case CliCommand::Text: return Text(io, parse.text);
+    case CliCommand::Export: return Export(io, parse.exportSource);
   }
   return kExitUsage;
 }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+
+#include "model/ByteRuns.h"
 
 namespace {
 
@@ -18,57 +21,135 @@ void Unwind(std::vector<uint8_t>& image, const RomJournal& journal) {
   }
 }
 
-// The ranges that the journal touched, ascending, overlapping and touching ones joined.
-std::vector<Span> Touched(const RomJournal& journal) {
-  std::vector<Span> runs = journal.Runs;
-  std::sort(runs.begin(), runs.end(),
-            [](const Span& a, const Span& b) { return a.Offset < b.Offset; });
-  std::vector<Span> spans;
-  for (const Span& run : runs) {
-    if (!spans.empty() && run.Offset <= spans.back().Offset + spans.back().Length) {
-      const uint32_t end =
-          std::max(spans.back().Offset + spans.back().Length, run.Offset + run.Length);
-      spans.back().Length = end - spans.back().Offset;
-    } else {
-      spans.push_back(run);
-    }
+// A touched range with its bytes as they were (old) and as they are (now).
+struct Segment {
+  uint32_t Offset;
+  uint32_t Length;
+  const uint8_t* Old;
+  const uint8_t* Now;
+};
+
+// Copies a run's bytes; scattered changes are mostly a byte or two, cheaper than a memcpy call.
+void CopyRun(uint8_t* to, const uint8_t* from, uint32_t length) {
+  if (length > 8) {
+    std::memcpy(to, from, length);
+    return;
   }
-  return spans;
+  for (uint32_t k = 0; k < length; ++k) to[k] = from[k];
 }
 
-// The step between the image as the journal found it and as it is now. The touched ranges are
-// read as they are, the journal is unwound to read them as they were, and they are put back.
-EditStep StepFromJournal(Rom& rom, const RomJournal& journal, uint32_t oldSize) {
+// The step between the segments' old and new bytes. Segments are ascending and never touch, so
+// no run reaches from one into the next. `oldWhole`, when given, holds the old bytes of all the
+// segments one after the other: a step in which every touched byte changed takes it over
+// instead of copying it. The step's vectors hold no spare capacity: it may stay on an undo stack
+// for the rest of the session.
+EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize, uint32_t newSize,
+                          std::vector<uint8_t>* oldWhole) {
   EditStep step;
   step.OldSize = oldSize;
-  step.NewSize = rom.RomSize;
-  const std::vector<Span> spans = Touched(journal);
-  std::vector<uint8_t> now;
-  for (const Span& span : spans) {
-    now.insert(now.end(), rom.RomImage.begin() + span.Offset,
-               rom.RomImage.begin() + span.Offset + span.Length);
+  step.NewSize = newSize;
+  size_t touched = 0;
+  for (const Segment& seg : segments) {
+    touched += seg.Length;
+    ForEachDifferingRun(seg.Old, seg.Now, seg.Length, [&](size_t start, size_t end) {
+      step.Runs.push_back(
+          {seg.Offset + static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)});
+    });
   }
-  Unwind(rom.RomImage, journal);
-  auto after = now.begin();
-  for (const Span& span : spans) {
-    for (uint32_t offset = span.Offset; offset < span.Offset + span.Length; ++offset, ++after) {
-      const uint8_t before = rom.RomImage[offset];
-      if (before == *after) continue;
-      if (!step.Runs.empty() && step.Runs.back().Offset + step.Runs.back().Length == offset) {
-        ++step.Runs.back().Length;
-      } else {
-        step.Runs.push_back({offset, 1});
-      }
-      step.OldBytes.push_back(before);
-      step.NewBytes.push_back(*after);
-    }
-    std::copy(after - span.Length, after, rom.RomImage.begin() + span.Offset);
-  }
-  // A step may live on an undo stack for the rest of the session: no spare capacity.
   step.Runs.shrink_to_fit();
-  step.OldBytes.shrink_to_fit();
-  step.NewBytes.shrink_to_fit();
+  size_t total = 0;
+  for (const EditRun& run : step.Runs) total += run.Length;
+  if (total == touched) {
+    // Every touched byte changed: the segments whole, one after the other.
+    if (oldWhole) {
+      step.OldBytes = std::move(*oldWhole);
+      step.OldBytes.shrink_to_fit();
+    } else {
+      step.OldBytes.reserve(total);
+      for (const Segment& seg : segments) {
+        step.OldBytes.insert(step.OldBytes.end(), seg.Old, seg.Old + seg.Length);
+      }
+    }
+    step.NewBytes.reserve(total);
+    for (const Segment& seg : segments) {
+      step.NewBytes.insert(step.NewBytes.end(), seg.Now, seg.Now + seg.Length);
+    }
+    return step;
+  }
+  step.OldBytes.resize(total);
+  step.NewBytes.resize(total);
+  size_t at = 0;
+  auto seg = segments.begin();
+  for (const EditRun& run : step.Runs) {
+    while (seg->Offset + seg->Length <= run.Offset) ++seg;
+    const uint32_t from = run.Offset - seg->Offset;
+    CopyRun(step.OldBytes.data() + at, seg->Old + from, run.Length);
+    CopyRun(step.NewBytes.data() + at, seg->Now + from, run.Length);
+    at += run.Length;
+  }
   return step;
+}
+
+// The step between the image as the journal found it and as it is now; the image is only read.
+EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) {
+  const uint8_t* image = rom.RomImage.data();
+  std::vector<Segment> segments;
+  segments.reserve(journal.Runs.size());
+  size_t at = 0;
+  for (const Span& run : journal.Runs) {
+    segments.push_back({run.Offset, run.Length, journal.Old.data() + at, image + run.Offset});
+    at += run.Length;
+  }
+  const auto byOffset = [](const Segment& a, const Segment& b) { return a.Offset < b.Offset; };
+  const bool ascending = std::is_sorted(segments.begin(), segments.end(), byOffset);
+  if (!ascending) std::stable_sort(segments.begin(), segments.end(), byOffset);
+  const bool apart =
+      std::adjacent_find(segments.begin(), segments.end(), [](const Segment& a, const Segment& b) {
+        return b.Offset <= a.Offset + a.Length;
+      }) == segments.end();
+  // No byte written twice (a patch, the extender): the journal holds each run's old bytes as
+  // they are, and, when the runs came in rising order, all of them in the step's order.
+  if (apart) {
+    return StepFromSegments(segments, oldSize, rom.RomSize, ascending ? &journal.Old : nullptr);
+  }
+  // Otherwise the touched ranges, joined where they overlap or touch, are copied as they are
+  // now, and the journal is unwound in the copy, newest first, so that every byte gets the value
+  // it had before the first write to it.
+  std::vector<Span> spans;
+  for (const Segment& seg : segments) {
+    if (!spans.empty() && seg.Offset <= spans.back().Offset + spans.back().Length) {
+      const uint32_t end =
+          std::max(spans.back().Offset + spans.back().Length, seg.Offset + seg.Length);
+      spans.back().Length = end - spans.back().Offset;
+    } else {
+      spans.push_back({seg.Offset, seg.Length});
+    }
+  }
+  std::vector<size_t> startOf;
+  startOf.reserve(spans.size());
+  std::vector<uint8_t> old;
+  for (const Span& span : spans) {
+    startOf.push_back(old.size());
+    old.insert(old.end(), image + span.Offset, image + span.Offset + span.Length);
+  }
+  size_t end = journal.Old.size();
+  for (auto run = journal.Runs.rbegin(); run != journal.Runs.rend(); ++run) {
+    end -= run->Length;
+    // The span that holds the run: the last one that starts at or before it.
+    const auto span =
+        std::upper_bound(spans.begin(), spans.end(), run->Offset,
+                         [](uint32_t offset, const Span& s) { return offset < s.Offset; }) -
+        1;
+    const size_t into =
+        startOf[static_cast<size_t>(span - spans.begin())] + (run->Offset - span->Offset);
+    std::memcpy(old.data() + into, journal.Old.data() + end, run->Length);
+  }
+  segments.clear();
+  for (size_t i = 0; i < spans.size(); ++i) {
+    segments.push_back(
+        {spans[i].Offset, spans[i].Length, old.data() + startOf[i], image + spans[i].Offset});
+  }
+  return StepFromSegments(segments, oldSize, rom.RomSize, nullptr);
 }
 
 void PutBytes(Rom& rom, const EditStep& step, const std::vector<uint8_t>& bytes, uint32_t size) {

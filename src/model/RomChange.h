@@ -26,7 +26,9 @@ inline std::span<const uint8_t> RomBytes(const Rom& rom) {
 }
 
 // The runs where `target` differs from the ROM, with NewSize = target's size (at most
-// kRomCapacity). Bytes past RomSize count as differing whatever the buffer holds there.
+// kRomCapacity). Bytes past RomSize count as differing whatever the buffer holds there. Each run
+// begins and ends with a differing byte; fewer than 256 equal bytes between two differences do not
+// split a run, so that a patch that changes every tenth byte is not a run per byte.
 RomChange DiffRom(const Rom& rom, std::span<const uint8_t> target);
 
 // Stores the runs (through the ROM's journal, when RecordEdit runs) and sets RomSize and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/ByteRuns.h"
 #include "model/Failure.h"
 #include "model/FileRead.h"
 #include "model/Header.h"
@@ -48,14 +49,22 @@ std::string PatchWrittenText(size_t records, size_t bytes) {
          GroupedDecimal(bytes) + " bytes";
 }
 
-std::string PatchAppliedText(const RomChange& change, uint32_t oldSize) {
-  // The runs that grow the ROM are new bytes rather than changed ones.
+std::string PatchAppliedText(const Rom& rom, const RomChange& change) {
+  // The runs that grow the ROM are new bytes rather than changed ones; a run may carry equal
+  // bytes between its differences.
+  const uint32_t oldSize = rom.RomSize;
   uint64_t changed = 0;
   size_t places = 0;
+  uint64_t placeEnd = 0;  // where the last stretch ended, so that touching runs make one place
   for (const ByteRun& run : change.Runs) {
     if (run.Offset >= oldSize) continue;
-    changed += std::min<uint64_t>(run.Bytes.size(), oldSize - run.Offset);
-    ++places;
+    const size_t n = std::min<uint64_t>(run.Bytes.size(), oldSize - run.Offset);
+    ForEachDifferingRun(run.Bytes.data(), rom.RomImage.data() + run.Offset, n,
+                        [&](size_t start, size_t end) {
+                          changed += end - start;
+                          if (places == 0 || run.Offset + start != placeEnd) ++places;
+                          placeEnd = run.Offset + end;
+                        });
   }
   std::string text;
   if (places > 0) {

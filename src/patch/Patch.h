@@ -22,9 +22,10 @@ std::vector<uint8_t> MakePatch(PatchFormat format, std::span<const uint8_t> sour
 
 // What a written patch holds: "Patch written: 17 records, 1,204 bytes".
 std::string PatchWrittenText(size_t records, size_t bytes);
-// What a patch did to a ROM of `oldSize` bytes: "Patch applied: 1,204 bytes changed in 17
-// places", with how the size changed, or that it changed nothing.
-std::string PatchAppliedText(const RomChange& change, uint32_t oldSize);
+// What a change will do to the ROM as it stands, told before it is applied: "Patch applied:
+// 1,204 bytes changed in 17 places" (the bytes within the old size whose values differ, and the
+// stretches they form), with how the size changes, or that it changes nothing.
+std::string PatchAppliedText(const Rom& rom, const RomChange& change);
 
 // The file that an IPS or a BPS patch (told apart by its first bytes) makes of `source`.
 // Throws the refusals of ApplyIps and ApplyBps, and an error Failure for a file that is neither.

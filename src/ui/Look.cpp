@@ -1,6 +1,7 @@
 #include "ui/Look.h"
 
 #include <QColor>
+#include <QScreen>
 #include <QWidget>
 
 QFont DialogFont() {
@@ -53,4 +54,17 @@ void ApplyHintLook(QWidget* hint) {
   palette.setColor(QPalette::WindowText, Qt::black);
   hint->setPalette(palette);
   hint->setAutoFillBackground(true);
+}
+
+void PlaceBesideMain(QWidget* window, const QWidget* main) {
+  const QRect frame = main->frameGeometry();
+  window->resize(window->width(), main->height());
+  const QScreen* screen = main->screen();
+  const QRect room = screen ? screen->availableGeometry() : QRect();
+  const int outer = window->frameGeometry().width();
+  int x = frame.right() + 1;
+  if (!room.isEmpty() && x + outer > room.right() + 1 && frame.left() - outer >= room.left()) {
+    x = frame.left() - outer;
+  }
+  window->move(x, frame.top());
 }

@@ -37,3 +37,7 @@ void ApplyFlatLook(QWidget* dialog);
 
 // A hint text painted on the information background.
 void ApplyHintLook(QWidget* hint);
+
+// Puts a results window to the right of `main`, as high as it, or to its left where the screen
+// has no room on the right.
+void PlaceBesideMain(QWidget* window, const QWidget* main);

@@ -34,6 +34,7 @@
 #include "ui/InstSearch.h"
 #include "ui/LabelEditor.h"
 #include "ui/Latin1.h"
+#include "ui/ExportSource.h"
 #include "ui/PatchFiles.h"
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
@@ -41,6 +42,7 @@
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
 #include "ui/TextCommands.h"
+#include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
 namespace {
@@ -146,6 +148,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
+  connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);
   connect(ui.Quit1, &QAction::triggered, this, &TMainForm::Quit1Click);
   connect(ui.Goto1, &QAction::triggered, this, &TMainForm::Goto1Click);
   connect(ui.Bytes1, &QAction::triggered, this, &TMainForm::Bytes1Click);
@@ -183,6 +186,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::WheelNotches, this, &TMainForm::ListWheel);
   connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
   connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
+  SetUpAnalysis();
 
   text_ = new TTextCommands(
       this, {ui.File1, ui.ApplyPatch1, ui.Search1, ui.Again1, ui.View1},
@@ -199,8 +203,10 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 }
 
 TMainForm::~TMainForm() {
-  // The stack outlives the panels it reports to while the window's children are deleted.
+  // The stack outlives the panels it reports to while the window's children are deleted, and
+  // empties itself then: no trace of that either.
   undoStack_->disconnect(this);
+  disconnect(undoStack_, nullptr, trace_, nullptr);
 }
 
 // ---- File commands ----
@@ -298,6 +304,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
+  CloseAnalysisWindows();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
   std::exception_ptr symbolError;
   try {
@@ -305,6 +312,7 @@ bool TMainForm::OpenRom(const QString& fileName) {
   } catch (...) {
     symbolError = std::current_exception();
   }
+  Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
   SetStartOffset(0);
@@ -339,6 +347,7 @@ void TMainForm::RomFileChanged() {
 
 void TMainForm::SymFileChanged() {
   RunCommand([this] { ReadSymbols(); }, this);
+  Retrace();
   UpdateList();
 }
 
@@ -412,16 +421,20 @@ void TMainForm::ExportPatch1Click() {
   if (!report.isEmpty()) report_->Show(report);
 }
 
+void TMainForm::ExportSource1Click() {
+  ExportSourceProject(state_, this);
+}
+
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
   if (auto file = AskPatchFile(this)) {
-    const uint32_t oldSize = state_.rom.RomSize;
-    RomChange change;
+    std::string report;
     if (RunEdit("Apply Patch", [&] {
-          change = PatchRom(state_.rom, ReadPatchFile(*file));
+          const RomChange change = PatchRom(state_.rom, ReadPatchFile(*file));
+          report = PatchAppliedText(state_.rom, change);
           ApplyRomChange(state_.rom, change);
         })) {
-      report_->Show(Latin1(PatchAppliedText(change, oldSize)));
+      report_->Show(Latin1(report));
     }
   }
 }

@@ -20,7 +20,10 @@ class QUndoStack;
 class TFileWatch;
 class TRecentRoms;
 class TFindAllForm;
+class TReferencesForm;
+class TRomMapForm;
 class TStatusReport;
+class TTraceRunner;
 class TTextCommands;
 struct AppState;
 struct FindAllResult;
@@ -72,6 +75,13 @@ class TMainForm : public QMainWindow {
   // Returns true when the ROM was loaded.
   bool LoadRomNamed(const QString& fileName);
 
+  // The labels or the code/data/text marks changed: the trace is made again (the ROM's bytes are
+  // traced again after every undo step by themselves).
+  void Retrace();
+  TTraceRunner* Tracer() const { return trace_; }
+  // The reference count shown on a line of the listing (0 where none is shown).
+  size_t LabelReferenceCount(int line) const;
+
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
   const std::vector<int32_t>& LineOffsets() const { return listing_.LineOffsets; }
@@ -90,6 +100,7 @@ class TMainForm : public QMainWindow {
   void SaveAs1Click();
   void ExportPatch1Click();
   void ApplyPatch1Click();
+  void ExportSource1Click();
   void Quit1Click();
   // Search, View and Tools: the dialogs that these open are built elsewhere.
   void Goto1Click();
@@ -99,8 +110,10 @@ class TMainForm : public QMainWindow {
   void Follow1Click();
   void Back1Click();
   void Forward1Click();
+  void References1Click();
   void Bin1Click(int tag);
   void Labels1Click();
+  void RomMap1Click();
   void CodeEditor1Click();
   void ChangeInstruction1Click();
   void RomInfo1Click();
@@ -120,6 +133,13 @@ class TMainForm : public QMainWindow {
   void ListDrawItem(QPainter& painter, int index, const QRect& rect, bool selected);
   void ListContextPopup(const QPoint& pos);
   void ListWheel(int notches);
+
+  // The trace and the windows that show it, set up once; closed when another ROM is loaded.
+  void SetUpAnalysis();
+  void CloseAnalysisWindows();
+  // For each line of the listing, the number of references to a label line's place; 0 for other
+  // lines and for label lines followed by another label line.
+  void CountLabelReferences();
 
   // Sets the scroll position without it counting as the user's scrolling.
   void SetStartOffset(int64_t offset);
@@ -171,4 +191,8 @@ class TMainForm : public QMainWindow {
   History history_;
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
+  TTraceRunner* trace_ = nullptr;
+  QPointer<TReferencesForm> references_;
+  QPointer<TRomMapForm> romMap_;
+  std::vector<size_t> labelCounts_;
 };

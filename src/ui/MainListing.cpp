@@ -6,11 +6,13 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "analysis/Align.h"
 #include "model/NumberText.h"
 #include "ui/AppState.h"
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/TextCommands.h"
+#include "ui/TraceRunner.h"
 
 namespace {
 
@@ -18,6 +20,7 @@ const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QColor kCyan(0x00, 0xFF, 0xFF);
 const QColor kMagenta(0xFF, 0x00, 0xFF);
 const QColor kGreen(0x00, 0xFF, 0x00);
+const QColor kGrey(0xA0, 0xA0, 0xA0);
 
 constexpr int kCharWidth = 8;
 // Lines that one notch of the mouse wheel scrolls.
@@ -55,6 +58,7 @@ void TMainForm::UpdateList() {
   const int index = ui.List->ItemIndex();
   listing_ = BuildListing(state_.rom, state_.labels, state_.format,
                           static_cast<uint32_t>(StartOffset()), visibleLines_);
+  CountLabelReferences();
   ui.List->SetCount(static_cast<int>(listing_.Lines.size()));
   ui.List->SetItemIndex(index);
 }
@@ -77,7 +81,10 @@ Place TMainForm::CurrentPlace() const {
 }
 
 void TMainForm::ShowPlace(const Place& place) {
-  SetStartOffset(place.StartOffset);
+  // A place left before the trace came in may lie inside an instruction.
+  const Trace* trace = trace_->Latest();
+  const auto start = static_cast<uint32_t>(std::max(place.StartOffset, 0));
+  SetStartOffset(trace ? AlignBack(*trace, start) : start);
   UpdateList();
   ui.List->SetItemIndex(place.SelectedLine);
 }
@@ -88,6 +95,14 @@ void TMainForm::FormResize() {
 }
 
 void TMainForm::ScrollerScroll() {
+  // Inside traced code the scroll bar's steps land on instruction starts too.
+  if (const Trace* trace = trace_->Latest(); trace && !listing_.LineOffsets.empty()) {
+    const auto pos = static_cast<uint32_t>(StartOffset());
+    const uint32_t aligned = pos > static_cast<uint32_t>(listing_.LineOffsets[0])
+                                 ? AlignForward(*trace, pos)
+                                 : AlignBack(*trace, pos);
+    if (aligned != pos) SetStartOffset(aligned);
+  }
   if (listing_.LineOffsets.empty() || StartOffset() != listing_.LineOffsets[0]) UpdateList();
 }
 
@@ -105,12 +120,15 @@ void TMainForm::ListClick() {
 void TMainForm::ListKeyDown(int key) {
   const int index = ui.List->ItemIndex();
   // At the top and bottom edges the arrows move the listing by one byte.
+  // Inside traced code they move by an instruction.
+  const Trace* trace = trace_->Latest();
+  const auto start = static_cast<uint32_t>(StartOffset());
   if (key == Qt::Key_Down && (index < 0 || index == visibleLines_ - 1)) {
-    SetStartOffset(int64_t{StartOffset()} + 1);
+    SetStartOffset(trace ? AlignForward(*trace, start + 1) : int64_t{start} + 1);
     UpdateList();
     ui.List->SetItemIndex(visibleLines_ - 1);
   } else if (key == Qt::Key_Up && index <= 0) {
-    SetStartOffset(int64_t{StartOffset()} - 1);
+    SetStartOffset(trace && start > 0 ? int64_t{AlignBack(*trace, start - 1)} : int64_t{start} - 1);
     UpdateList();
     ui.List->SetItemIndex(0);
   }
@@ -126,6 +144,14 @@ void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bo
   if (line.IsLabel) {
     painter.setPen(selected ? palette.highlightedText().color() : kWhite);
     painter.drawText(QPoint(rect.left(), baseline), Latin1(line.Text));
+    // How many traced instructions refer to the place, after the name.
+    const size_t count = LabelReferenceCount(index);
+    if (count > 0) {
+      painter.setPen(selected ? palette.highlightedText().color() : kGrey);
+      painter.drawText(
+          QPoint(rect.left() + static_cast<int>(line.Text.size() + 2) * kCharWidth, baseline),
+          QStringLiteral("%1 %2").arg(count).arg(count == 1 ? "reference" : "references"));
+    }
     return;
   }
   for (size_t i = 0; i < line.Text.size(); ++i) {
@@ -141,11 +167,16 @@ void TMainForm::ListContextPopup(const QPoint& pos) {
 
 void TMainForm::ListWheel(int notches) {
   if (state_.rom.RomSize == 0) return;
+  const Trace* trace = trace_->Latest();
   for (; notches > 0; --notches) {
-    SetStartOffset(OffsetAfterInstructions(state_.rom, StartOffset(), kWheelLines));
+    const auto start = static_cast<uint32_t>(StartOffset());
+    SetStartOffset(trace ? InstructionsDown(*trace, state_.rom, start, kWheelLines)
+                         : OffsetAfterInstructions(state_.rom, start, kWheelLines));
   }
   for (; notches < 0; ++notches) {
-    SetStartOffset(OffsetBeforeInstructions(state_.rom, StartOffset(), kWheelLines));
+    const auto start = static_cast<uint32_t>(StartOffset());
+    SetStartOffset(trace ? InstructionsUp(*trace, state_.rom, start, kWheelLines)
+                         : OffsetBeforeInstructions(state_.rom, start, kWheelLines));
   }
   UpdateList();
 }

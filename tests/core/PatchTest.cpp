@@ -346,9 +346,13 @@ TEST(PatchTest, ReportsSayWhatAPatchHoldsAndDid) {
       {0x10000,
        {{0x10, {1}}, {0x200, Bytes(0x7FF, 0xEE)}, {0x7FFF, {1, 2}}, {0x8001, Bytes(0x7FFF, 0xFF)}},
        "Patch applied: 2,049 bytes changed in 3 places; the ROM grew from 32 KiB to 64 KiB"},
-      {0x8000, {{0x150, {0}}}, "Patch applied: 1 byte changed in 1 place"},
+      {0x8000, {{0x150, {1}}}, "Patch applied: 1 byte changed in 1 place"},
+      // Equal bytes inside a run are not changes; touching runs are one place.
+      {0x8000, {{0x150, {1, 0, 2}}, {0x153, {3}}}, "Patch applied: 3 bytes changed in 2 places"},
       {0x4000, {}, "Patch applied: the ROM was cut from 32 KiB to 16 KiB"},
       {0x8000, {}, "The patch changed nothing: the ROM holds its bytes already"},
   };
-  for (const Row& r : rows) EXPECT_EQ(PatchAppliedText(RomChange{r.newSize, r.runs}, 0x8000), r.text);
+  // A ROM of zeros.
+  const auto rom = MakeRom(0x8000);
+  for (const Row& r : rows) EXPECT_EQ(PatchAppliedText(*rom, RomChange{r.newSize, r.runs}), r.text);
 }

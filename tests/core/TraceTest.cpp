@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestRom.h"
+#include "analysis/Align.h"
 #include "analysis/RomMap.h"
 
 namespace {
@@ -71,6 +72,9 @@ TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
        {{0x100, {0xCD, 0x00, 0x02, 0xEF, 0xE9, 0x00}}, {0x200, {0xC9}}, {0x28, {0xC9}}},
        {}, {}, {{0x100, "CooCC."}, {0x200, "C."}, {0x28, "C."}},
        {"000100 call R000200", "000103 rst R000028"}},
+      {"rst $38 into a vector holding rst $38 never returns",
+       {{0x38, {0xFF}}, {0x100, {0x00, 0xFF, 0x00}}}, {}, {},
+       {{0x100, "CC."}, {0x38, "C."}}, {"000038 rst R000038", "000101 rst R000038"}},
       {"conditional jp and call, ret on a condition goes on",
        {{0x100, {0xDA, 0x00, 0x02, 0xC4, 0x00, 0x03, 0xC8, 0xC9}}, {0x200, {0xC9}}, {0x300, {0xC9}}},
        {}, {}, {{0x100, "CooCooCC."}, {0x200, "C"}, {0x300, "C"}},
@@ -203,6 +207,41 @@ TEST(TraceTest, LookupsBySourceTargetAndInstruction) {
                        Row{0x10F, 0x10F, 0x110}, Row{0x300, 0x300, 0x301}}) {
     EXPECT_EQ(trace.InstructionStartAt(r.offset), r.start) << std::hex << r.offset;
     EXPECT_EQ(trace.NextInstructionStart(r.offset), r.next) << std::hex << r.offset;
+  }
+}
+
+TEST(TraceTest, ScrollStepsLandOnInstructionStartsInTracedCode) {
+  TraceFixture f;
+  // Traced 0100-0106 (ld a,1 / call $0200 / nop / ret); D3 before and after, one byte each.
+  f.Code(0x100, {0x3E, 0x01, 0xCD, 0x00, 0x02, 0x00, 0xC9});
+  f.Code(0x200, {0xC9});
+  const Trace trace = f.Run();
+  const Rom& rom = *f.rom;
+  struct Row {
+    const char* step;
+    uint32_t start;
+    int count;
+    uint32_t expected;
+  };
+  const Row rows[] = {
+      {"forward", 0x101, 0, 0x102}, {"forward", 0x103, 0, 0x105}, {"forward", 0x105, 0, 0x105},
+      {"forward", 0x300, 0, 0x300}, {"back", 0x104, 0, 0x102},    {"back", 0x101, 0, 0x100},
+      {"back", 0x300, 0, 0x300},
+      {"down", 0x100, 2, 0x105},  // traced instructions
+      {"down", 0xFE, 3, 0x102},   // from untraced bytes into traced code
+      {"down", 0x101, 1, 0x105},  // decoded from an operand byte, ending in one: moved on
+      {"up", 0x105, 2, 0x100},    {"up", 0x107, 1, 0x106},
+      {"up", 0x102, 3, 0xFE},     // out of traced code, a decoded byte at a time
+      {"up", 0x300, 3, 0x2FD},    // far from traced code: the listing's own step
+      {"up", 0x1, 3, 0x0},
+  };
+  for (const Row& r : rows) {
+    const std::string step = r.step;
+    const uint32_t got = step == "forward" ? AlignForward(trace, r.start)
+                         : step == "back"  ? AlignBack(trace, r.start)
+                         : step == "down"  ? InstructionsDown(trace, rom, r.start, r.count)
+                                           : InstructionsUp(trace, rom, r.start, r.count);
+    EXPECT_EQ(got, r.expected) << step << " from " << std::hex << r.start;
   }
 }
 

@@ -1,0 +1,167 @@
+// The two whole-ROM commands through the main window's path (RunEdit: the command, its undo
+// step, the listing refilled, the events it leaves handled) against the core operation alone,
+// in one run: the Rom Extender from 2 to 8 MiB against ExtendRom, and Apply Patch of a BPS patch
+// that changes every tenth byte of an 8 MiB ROM against ApplyBps. The counters give the size of
+// the undo step against the bytes it changed.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <random>
+
+#include "BenchRom.h"
+#include "model/Edit.h"
+#include "model/FileWrite.h"
+#include "model/Header.h"
+#include "patch/Bps.h"
+#include "patch/Patch.h"
+#include "ui/AppState.h"
+#include "ui/Main.h"
+#include "ui/Resources.h"
+
+namespace {
+
+constexpr uint32_t kSmall = 2u << 20;
+constexpr uint32_t kBig = 8u << 20;
+
+// The patch's source and target: random bytes, every tenth byte (at random places) changed.
+struct PatchWorld {
+  std::vector<uint8_t> source;
+  std::vector<uint8_t> patch;
+  PatchWorld() {
+    std::mt19937 rng(20);
+    Rom rom;
+    FillRandomRom(rom, kBig, rng);
+    source.assign(rom.RomImage.begin(), rom.RomImage.begin() + kBig);
+    std::vector<uint8_t> target = source;
+    for (uint32_t i = 0; i < kBig / 10; ++i) {
+      uint8_t& b = target[rng() % kBig];
+      b = static_cast<uint8_t>(b + 1 + rng() % 255);
+    }
+    patch = MakeBps(source, target);
+  }
+};
+
+const PatchWorld& Patch() {
+  static const PatchWorld world;
+  return world;
+}
+
+// A main window offscreen with a ROM loaded from a file, as the user has it.
+struct Window {
+  QTemporaryDir dir;
+  AppState state;
+  std::unique_ptr<TMainForm> form;
+  std::string patchFile;
+
+  explicit Window(const std::vector<uint8_t>& rom) {
+    state.ProgramFolder = dir.path().toStdString() + "/";
+    form = std::make_unique<TMainForm>(state);
+    form->show();
+    const std::string romFile = dir.path().toStdString() + "/game.gb";
+    SaveFileSafely(romFile, rom.data(), rom.size());
+    patchFile = dir.path().toStdString() + "/hack.bps";
+    SaveFileSafely(patchFile, Patch().patch.data(), Patch().patch.size());
+    form->LoadRomNamed(QString::fromStdString(romFile));
+    QApplication::processEvents();
+  }
+};
+
+std::vector<uint8_t> SmallRom() {
+  std::mt19937 rng(2);
+  Rom rom;
+  FillRandomRom(rom, kSmall, rng);
+  return {rom.RomImage.begin(), rom.RomImage.begin() + kSmall};
+}
+
+// The step's bytes (runs and both copies of the changed bytes) per changed byte.
+void CountStep(benchmark::State& bench, Rom& rom, const std::function<void()>& command) {
+  const EditStep step = RecordEdit(rom, command);
+  RevertEdit(rom, step);
+  size_t changed = 0;
+  for (const EditRun& run : step.Runs) changed += run.Length;
+  const double held = static_cast<double>(step.Runs.capacity() * sizeof(EditRun) +
+                                          step.OldBytes.capacity() + step.NewBytes.capacity());
+  bench.counters["changed_MiB"] = static_cast<double>(changed) / (1 << 20);
+  bench.counters["step_per_byte"] = held / static_cast<double>(changed);
+}
+
+void BM_CoreExtendRom(benchmark::State& bench) {
+  Rom rom;
+  std::mt19937 rng(2);
+  FillRandomRom(rom, kSmall, rng);
+  for (auto _ : bench) {
+    ApplyRomChange(rom, ExtendRom(rom, kBig));
+    bench.PauseTiming();
+    std::fill(rom.RomImage.begin() + kSmall, rom.RomImage.end(), 0);
+    rom.RomSize = kSmall;
+    rom.BankCount = kSmall / kBankSize;
+    bench.ResumeTiming();
+  }
+}
+BENCHMARK(BM_CoreExtendRom)->Unit(benchmark::kMillisecond);
+
+void BM_WindowRomExtender(benchmark::State& bench) {
+  Window w(SmallRom());
+  Rom& rom = w.state.rom;
+  const auto command = [&] { ApplyRomChange(rom, ExtendRom(rom, kBig)); };
+  CountStep(bench, rom, command);
+  for (auto _ : bench) {
+    w.form->RunEdit("Rom Extender", command);
+    QApplication::processEvents();
+    bench.PauseTiming();
+    if (rom.RomSize != kBig) bench.SkipWithError("the ROM was not extended");
+    w.form->findChild<QAction*>("Undo1")->trigger();
+    w.form->ClearUndo();
+    QApplication::processEvents();
+    bench.ResumeTiming();
+  }
+}
+BENCHMARK(BM_WindowRomExtender)->Unit(benchmark::kMillisecond);
+
+void BM_CoreApplyBps(benchmark::State& bench) {
+  for (auto _ : bench) benchmark::DoNotOptimize(ApplyBps(Patch().source, Patch().patch));
+}
+BENCHMARK(BM_CoreApplyBps)->Unit(benchmark::kMillisecond);
+
+void BM_WindowApplyPatch(benchmark::State& bench) {
+  Window w(Patch().source);
+  Rom& rom = w.state.rom;
+  // As the window's command does it: the report is told before the change is applied.
+  std::string report;
+  const auto command = [&] {
+    const RomChange change = PatchRom(rom, ReadPatchFile(w.patchFile));
+    report = PatchAppliedText(rom, change);
+    ApplyRomChange(rom, change);
+  };
+  CountStep(bench, rom, command);
+  for (auto _ : bench) {
+    w.form->RunEdit("Apply Patch", command);
+    QApplication::processEvents();
+    bench.PauseTiming();
+    w.form->findChild<QAction*>("Undo1")->trigger();
+    w.form->ClearUndo();
+    if (!std::equal(Patch().source.begin(), Patch().source.end(), rom.RomImage.begin()))
+      bench.SkipWithError("undo did not give the ROM back");
+    QApplication::processEvents();
+    bench.ResumeTiming();
+  }
+}
+BENCHMARK(BM_WindowApplyPatch)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  InitVelmoraResources();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+// A source project that RGBDS (rgbasm, rgblink) rebuilds into the loaded ROM byte for byte: one
+// .asm file per bank, a main file that includes them, the names of RAM in ram.asm, and a
+// Makefile that links and then checks the result against the original's SHA-1.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "analysis/Trace.h"
+#include "model/Labels.h"
+#include "model/Marks.h"
+#include "model/Rom.h"
+
+// What is known of the ROM's code besides the user's code blocks.
+struct ExportCode {
+  // Non-zero where a traced instruction starts (RomSize entries; empty when nothing is traced).
+  std::vector<uint8_t> Starts;
+  // Instructions in bank 0 whose address operand (4000-7FFF) reaches a bank that is known:
+  // source offset -> the file offset reached.
+  std::unordered_map<uint32_t, uint32_t> BankedTargets;
+};
+
+// The trace's instruction starts and the banks it found for bank 0's far operands.
+ExportCode ExportCodeOf(const Trace& trace);
+
+struct ExportInput {
+  const Rom& rom;
+  const LabelTables& labels;
+  const RomMarks& marks;
+  const RomComments& comments;
+  const ExportCode& code;
+  // The ROM's file name; the project is named after it ("europa.gb" -> europa.asm).
+  std::string romName;
+};
+
+struct ExportFile {
+  std::string Name;
+  std::string Text;
+};
+
+struct ExportSummary {
+  uint32_t Banks = 0;
+  uint32_t InstructionBytes = 0;  // bytes written as instructions; the rest are db/ds
+  size_t SymbolLabels = 0;        // labels of the symbol file placed in the ROM
+  size_t GeneratedLabels = 0;     // names made for jump, call and branch targets
+  size_t Constants = 0;           // RAM names and labels past the ROM's end
+  size_t LabelOperands = 0;       // operands written as a name
+};
+
+struct ExportedSource {
+  std::vector<ExportFile> Files;
+  ExportSummary Summary;
+};
+
+// Called after each bank with the number done and the total.
+using ExportProgress = std::function<void(uint32_t done, uint32_t total)>;
+
+// Writes the project in memory. Traced code and code blocks become instructions wherever the
+// assembler gives back their exact bytes; everything else is data. Throws an error Failure for
+// an empty ROM.
+ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress = {});
+
+// "64 banks; 41.2% of the bytes as instructions; 2400 labels (2353 from the symbol file, 47
+// made for jump targets); 285 RAM names; 1200 operands by name"
+std::string ExportSummaryText(const ExportSummary& summary, uint32_t romSize);
+
+// The project's name for a ROM file name: its base name without the extension, with every
+// character other than letters, digits, "_" and "-" as "_" ("My Game.gb" -> "My_Game").
+std::string ProjectName(const std::string& romFileName);

@@ -1,0 +1,84 @@
+#include "ui/ExportSource.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressDialog>
+
+#include "export/ExportFolder.h"
+#include "export/SourceExport.h"
+#include "model/FileRead.h"
+#include "ui/AppState.h"
+#include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
+
+namespace {
+
+// Thrown from the progress callback when the user cancels; nothing has been written then.
+struct ExportCancelled {};
+
+QString AskFolder(const AppState& state, QWidget* parent) {
+  QFileDialog dialog(parent, "Export Source");
+  dialog.setObjectName("ExportSourceDlg");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setLabelText(QFileDialog::Accept, "Export");
+  dialog.setDirectory(QFileInfo(QFile::decodeName(state.rom.RomFileName.c_str())).absolutePath());
+  KeepCompletionInDialog(&dialog);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
+}
+
+}  // namespace
+
+void ExportSourceProject(const AppState& state, QWidget* parent) {
+  if (state.rom.RomSize == 0) return;
+  const QString folderName = AskFolder(state, parent);
+  if (folderName.isEmpty()) return;
+  const std::string folder = QFile::encodeName(folderName).toStdString();
+
+  QProgressDialog progress("Exporting the source...", "Cancel", 0, 1, parent);
+  progress.setObjectName("ExportProgress");
+  progress.setWindowTitle("Export Source");
+  progress.setWindowModality(Qt::WindowModal);
+  progress.setMinimumDuration(500);  // shown only when it takes a while
+  ExportedSource source;
+  bool cancelled = false;
+  const bool made = RunCommand(
+      [&] {
+        try {
+          const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks));
+          source = ExportSource(
+              {state.rom, state.labels, state.marks, state.comments, code,
+               BaseName(state.rom.RomFileName)},
+              [&](uint32_t done, uint32_t total) {
+                progress.setMaximum(static_cast<int>(total));
+                progress.setValue(static_cast<int>(done));
+                if (progress.wasCanceled()) throw ExportCancelled();
+              });
+        } catch (const ExportCancelled&) {
+          cancelled = true;
+        }
+      },
+      parent);
+  progress.reset();
+  if (!made || cancelled) return;
+
+  bool replace = false;
+  if (!ExistingExportFiles(folder, source.Files).empty()) {
+    replace = AskYesNo("'" + folder + "' already holds an exported source. Replace its files?",
+                       parent);
+    if (!replace) return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool written =
+      RunCommand([&] { WriteExportFolder(folder, source.Files, replace); }, parent);
+  QApplication::restoreOverrideCursor();
+  if (!written) return;
+  ShowInfo("Exported " + std::to_string(source.Files.size()) + " files to '" + folder + "': " +
+               ExportSummaryText(source.Summary, state.rom.RomSize) +
+               ". Build it there with make (RGBDS: rgbasm and rgblink).",
+           parent);
+}

@@ -1,0 +1,78 @@
+// TMainForm's use of the trace: keeping it in step with the ROM, Search > References, View > Rom
+// Map and the reference counts on the listing's label lines.
+#include <QUndoStack>
+
+#include "analysis/References.h"
+#include "model/BankAddress.h"
+#include "ui/AppState.h"
+#include "ui/Main.h"
+#include "ui/References.h"
+#include "ui/RomMapView.h"
+#include "ui/TraceRunner.h"
+
+void TMainForm::SetUpAnalysis() {
+  trace_ = new TTraceRunner(state_, this);
+  // Every change of the bytes is an undo step, and every undo and redo moves the index.
+  connect(undoStack_, &QUndoStack::indexChanged, trace_, &TTraceRunner::Retrace);
+  // The counts on the label lines, and the alignment, follow a trace as it comes in.
+  connect(trace_, &TTraceRunner::Traced, this, [this] {
+    if (state_.rom.RomSize > 0) UpdateList();
+    if (romMap_) romMap_->Refresh(trace_->Latest());
+  });
+  connect(ui.References1, &QAction::triggered, this, &TMainForm::References1Click);
+  connect(ui.RomMap1, &QAction::triggered, this, &TMainForm::RomMap1Click);
+}
+
+void TMainForm::Retrace() {
+  trace_->Retrace();
+}
+
+void TMainForm::CloseAnalysisWindows() {
+  if (references_) references_->close();
+}
+
+void TMainForm::CountLabelReferences() {
+  labelCounts_.assign(listing_.Lines.size(), 0);
+  const Trace* trace = trace_ ? trace_->Latest() : nullptr;
+  if (!trace) return;
+  for (size_t i = 0; i < listing_.Lines.size(); ++i) {
+    // The count goes on the label line right above the instruction.
+    const bool lastLabel = i + 1 == listing_.Lines.size() || !listing_.Lines[i + 1].IsLabel;
+    if (listing_.Lines[i].IsLabel && lastLabel) {
+      labelCounts_[i] = trace->Refs.CountTo(static_cast<uint32_t>(listing_.LineOffsets[i]));
+    }
+  }
+}
+
+size_t TMainForm::LabelReferenceCount(int line) const {
+  return line >= 0 && static_cast<size_t>(line) < labelCounts_.size()
+             ? labelCounts_[static_cast<size_t>(line)]
+             : 0;
+}
+
+void TMainForm::References1Click() {
+  if (state_.rom.RomSize == 0) return;
+  const auto offset = static_cast<uint32_t>(SelectedOffset());
+  const int32_t label = state_.labels.LastRomLabelAt(static_cast<int32_t>(offset));
+  const std::string place = label != LabelTables::kNone
+                                ? "@" + state_.labels.RomLabels()[static_cast<size_t>(label)].Name
+                                : OffsetToBankAddress(offset);
+  std::vector<Reference> refs = ReferencesTo(trace_->Current().Refs, offset, RefSpace::Rom);
+  if (references_) references_->close();
+  references_ = new TReferencesForm(state_, place, std::move(refs), this);
+  connect(references_, &TReferencesForm::ShowRequested, this, &TMainForm::JumpTo);
+  references_->PlaceBeside(this);
+  references_->show();
+}
+
+void TMainForm::RomMap1Click() {
+  if (state_.rom.RomSize == 0) return;
+  if (!romMap_) {
+    romMap_ = new TRomMapForm(this);
+    connect(romMap_, &TRomMapForm::ShowRequested, this, &TMainForm::JumpTo);
+    romMap_->PlaceBeside(this);
+  }
+  romMap_->Refresh(&trace_->Current());
+  romMap_->show();
+  romMap_->raise();
+}

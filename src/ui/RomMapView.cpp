@@ -1,0 +1,133 @@
+#include "ui/RomMapView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+
+#include "model/BankAddress.h"
+#include "model/NumberText.h"
+#include "ui/Latin1.h"
+#include "ui/Look.h"
+
+namespace {
+
+// The listing's own colours: code green, data magenta, text cyan; unknown a dark grey.
+QColor ClassColour(ByteClass c) {
+  switch (c) {
+    case ByteClass::Code:
+    case ByteClass::Operand: return QColor(0x00, 0xFF, 0x00);
+    case ByteClass::Data: return QColor(0xFF, 0x00, 0xFF);
+    case ByteClass::Text: return QColor(0x00, 0xFF, 0xFF);
+    case ByteClass::Unknown: break;
+  }
+  return QColor(0x40, 0x40, 0x40);
+}
+
+QString Percent(uint32_t part, uint32_t whole) {
+  return QString::number(whole == 0 ? 0.0 : 100.0 * part / whole, 'f', 1) + '%';
+}
+
+QString Shares(const BankCoverage& c) {
+  return QStringLiteral("code %1  data %2  text %3  unknown %4")
+      .arg(Percent(c.Code, c.Size()), 6)
+      .arg(Percent(c.Data, c.Size()), 6)
+      .arg(Percent(c.Text, c.Size()), 6)
+      .arg(Percent(c.Unknown, c.Size()), 6);
+}
+
+QString Swatch(ByteClass c, const char* name) {
+  return QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;</span>&nbsp;%2")
+      .arg(ClassColour(c).name(), QString::fromLatin1(name));
+}
+
+}  // namespace
+
+TRomMapForm::TRomMapForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
+  ui.setupUi(this);
+  setAttribute(Qt::WA_DeleteOnClose);
+  setFont(DialogFont());
+  bars_ = new TRomMapBars(ui.Bars);
+  ui.Bars->setWidget(bars_);
+  QPalette black = ui.Bars->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  ui.Bars->setPalette(black);
+  connect(bars_, &TRomMapBars::Clicked, this, &TRomMapForm::ShowRequested);
+}
+
+void TRomMapForm::Refresh(const Trace* trace) {
+  bars_->SetTrace(trace);
+  QString legend = Swatch(ByteClass::Code, "code") + "&nbsp;&nbsp; " +
+                   Swatch(ByteClass::Data, "data") + "&nbsp;&nbsp; " +
+                   Swatch(ByteClass::Text, "text") + "&nbsp;&nbsp; " +
+                   Swatch(ByteClass::Unknown, "unknown");
+  if (trace) {
+    const BankCoverage all = TotalCoverage(CoverageByBank(*trace));
+    legend += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp; whole ROM: ") + Shares(all).toHtmlEscaped();
+  }
+  ui.Legend->setText(legend);
+}
+
+void TRomMapForm::PlaceBeside(const QWidget* main) {
+  PlaceBesideMain(this, main);
+}
+
+TRomMapBars::TRomMapBars(QWidget* parent) : QWidget(parent) {
+  setFont(CodeFont());
+  setCursor(Qt::PointingHandCursor);
+  setAutoFillBackground(true);
+  QPalette black = palette();
+  black.setColor(QPalette::Window, Qt::black);
+  setPalette(black);
+}
+
+void TRomMapBars::SetTrace(const Trace* trace) {
+  rows_.clear();
+  if (trace) {
+    for (const BankCoverage& cover : CoverageByBank(*trace)) {
+      rows_.push_back({cover, BankStrip(*trace, cover.Bank, kBarWidth)});
+    }
+  }
+  const int textWidth = fontMetrics().horizontalAdvance(Shares(BankCoverage{}));
+  setMinimumSize(kBarLeft + kBarWidth + 12 + textWidth + 8,
+                 static_cast<int>(rows_.size()) * kRowHeight + 4);
+  update();
+}
+
+int32_t TRomMapBars::OffsetAt(const QPoint& point) const {
+  const int row = point.y() / kRowHeight;
+  if (point.y() < 0 || row >= static_cast<int>(rows_.size())) return -1;
+  const int x = std::clamp(point.x() - kBarLeft, 0, kBarWidth - 1);
+  const uint32_t offset = rows_[static_cast<size_t>(row)].cover.Bank * kBankSize +
+                          static_cast<uint32_t>(x) * (kBankSize / kBarWidth);
+  // A partial last bank: its bar goes on past the ROM's end.
+  const BankCoverage& cover = rows_[static_cast<size_t>(row)].cover;
+  const uint32_t last = cover.Bank * kBankSize + cover.Size() - 1;
+  return static_cast<int32_t>(std::min(offset, last));
+}
+
+void TRomMapBars::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const int ascent = fontMetrics().ascent();
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const Row& row = rows_[i];
+    const int top = static_cast<int>(i) * kRowHeight;
+    painter.setPen(Qt::white);
+    painter.drawText(4, top + 1 + ascent, Latin1(IntToHex(row.cover.Bank, 2)));
+    // Runs of one class drawn as one rectangle.
+    for (int x = 0; x < kBarWidth;) {
+      int end = x + 1;
+      while (end < kBarWidth && row.strip[static_cast<size_t>(end)] == row.strip[static_cast<size_t>(x)]) ++end;
+      painter.fillRect(kBarLeft + x, top + 2, end - x, kRowHeight - 4,
+                       ClassColour(row.strip[static_cast<size_t>(x)]));
+      x = end;
+    }
+    painter.setPen(QColor(0xC0, 0xC0, 0xC0));
+    painter.drawText(kBarLeft + kBarWidth + 12, top + 1 + ascent, Shares(row.cover));
+  }
+}
+
+void TRomMapBars::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  const int32_t offset = OffsetAt(event->position().toPoint());
+  if (offset >= 0) emit Clicked(offset);
+}

@@ -1,0 +1,446 @@
+// The RGBDS source export: the text it writes for instructions, data and names, the folder it
+// writes, and (when rgbasm and rgblink are found) the rebuild that must give the ROM back.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "TestRom.h"
+#include "export/ExportFolder.h"
+#include "export/LabelPlan.h"
+#include "export/Sha1.h"
+#include "export/SourceExport.h"
+#include "model/BankAddress.h"
+#include "model/Labels.h"
+#include "model/NumberText.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempFolder {
+  fs::path path;
+  TempFolder() {
+    std::string tmpl = (fs::temp_directory_path() / "velmora-export-XXXXXX").string();
+    path = ::mkdtemp(tmpl.data());
+  }
+  ~TempFolder() { fs::remove_all(path); }
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A ROM, its labels and marks, and the export of them.
+struct Project {
+  std::unique_ptr<Rom> rom;
+  LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+  ExportCode code;
+
+  explicit Project(uint32_t size) : rom(MakeRom(size)) {}
+
+  ExportedSource Export() const {
+    return ExportSource({*rom, labels, marks, comments, code, "game.gb"});
+  }
+  static const std::string& File(const ExportedSource& source, const std::string& name) {
+    for (const ExportFile& f : source.Files) {
+      if (f.Name == name) return f.Text;
+    }
+    static const std::string none = "(no file " + name + ")";
+    return none;
+  }
+  // The lines of a bank's file after its SECTION line, blank lines left out.
+  std::string Body(uint32_t bank = 0) const {
+    const std::string name = bank < 16 ? "bank_0" + std::string(1, "0123456789ABCDEF"[bank]) + ".asm"
+                                       : "bank_" + std::to_string(bank) + ".asm";
+    const ExportedSource source = Export();
+    const std::string& text = File(source, name);
+    std::string body;
+    size_t at = text.find("SECTION");
+    at = text.find('\n', at) + 1;
+    while (at < text.size()) {
+      const size_t end = text.find('\n', at);
+      if (end > at) body += text.substr(at, end - at + 1);
+      at = end + 1;
+    }
+    return body;
+  }
+};
+
+// rgbasm and rgblink, from RGBDS_BIN or PATH; "" when either is missing.
+std::string RgbdsFolder() {
+  auto has = [](const fs::path& dir) {
+    return ::access((dir / "rgbasm").c_str(), X_OK) == 0 &&
+           ::access((dir / "rgblink").c_str(), X_OK) == 0;
+  };
+  if (const char* bin = std::getenv("RGBDS_BIN"); bin != nullptr && has(bin)) return bin;
+  if (const char* path = std::getenv("PATH")) {
+    std::string list = path;
+    for (size_t at = 0; at <= list.size();) {
+      const size_t end = std::min(list.find(':', at), list.size());
+      const fs::path dir = list.substr(at, end - at);
+      if (!dir.empty() && has(dir)) return dir.string();
+      at = end + 1;
+    }
+  }
+  return "";
+}
+
+struct MakeResult {
+  int status;
+  std::string output;
+};
+
+// `make` in the folder with the found assembler and linker; its output (both streams).
+MakeResult RunMake(const fs::path& folder, const std::string& rgbds) {
+  const std::string command = "make -s -C '" + folder.string() + "' RGBASM='" + rgbds +
+                              "/rgbasm' RGBLINK='" + rgbds + "/rgblink' > '" +
+                              (folder / "make.log").string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder / "make.log")};
+}
+
+// Mixes bytes from a fixed seed.
+std::vector<uint8_t> Noise(size_t size, uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<uint8_t> out(size);
+  for (auto& b : out) b = static_cast<uint8_t>(random());
+  return out;
+}
+
+}  // namespace
+
+TEST(SourceExportTest, InstructionsAreWrittenAsRgbasmReadsThem) {
+  struct Row {
+    std::vector<uint8_t> bytes;
+    const char* text;
+  };
+  const Row rows[] = {
+      {{0x07, 0x0F, 0x17, 0x1F}, "\trlca\n\trrca\n\trla\n\trra\n"},
+      {{0xCB, 0x07, 0xCB, 0x0F, 0xCB, 0x37}, "\trlc a\n\trrc a\n\tswap a\n"},
+      {{0x22, 0x2A, 0x32, 0x3A}, "\tld [hli],a\n\tld a,[hli]\n\tld [hld],a\n\tld a,[hld]\n"},
+      {{0xE0, 0x44, 0xF0, 0x80, 0xE2, 0xF2},
+       "\tldh [$FF44],a\n\tldh a,[$FF80]\n\tldh [c],a\n\tldh a,[c]\n"},
+      {{0xEA, 0x44, 0xFF, 0xFA, 0x00, 0xC0}, "\tld [$FF44],a\n\tld a,[$C000]\n"},
+      {{0xE8, 0x05, 0xE8, 0x80, 0xF8, 0x7F, 0xF8, 0xFB},
+       "\tadd sp,$05\n\tadd sp,-$80\n\tld hl,sp+$7F\n\tld hl,sp-$05\n"},
+      {{0x90, 0x96, 0xEE, 0x0F, 0xC7, 0xCF, 0xFF},
+       "\tsub a,b\n\tsub a,[hl]\n\txor a,$0F\n\trst $00\n\trst $08\n\trst $38\n"},
+      // jr targets get names, locals of the name before them; one that wraps stays a number
+      {{0x18, 0xFE, 0x20, 0x00, 0x38, 0x80},
+       "Jump_00_0000:\n\tjr Jump_00_0000\n\tjr nz,.jr_0004\n.jr_0004:\n\tjr c,$FF86\n"},
+      {{0x01, 0x34, 0x12, 0x08, 0x00, 0xC0, 0xE9, 0x76, 0xD9},
+       "\tld bc,$1234\n\tld [$C000],sp\n\tjp hl\n\thalt\n\treti\n"},
+      // stop is two bytes to rgbasm, the undefined opcodes none: both stay bytes
+      {{0x10, 0x00, 0xD3}, "\tdb $10 ; 00:0000\n\tnop\n\tdb $D3 ; 00:0002\n"},
+  };
+  for (const Row& r : rows) {
+    Project p(0x8000);
+    Put(*p.rom, 0, {});
+    std::copy(r.bytes.begin(), r.bytes.end(), p.rom->RomImage.begin());
+    p.marks.Mark(0, static_cast<uint32_t>(r.bytes.size()), MarkKind::Code);
+    const std::string body = p.Body();
+    EXPECT_EQ(body.substr(0, std::string(r.text).size()), r.text) << body.substr(0, 200);
+  }
+}
+
+TEST(SourceExportTest, NamesTakeASpellingRgbasmAccepts) {
+  struct Row {
+    const char* name;
+    const char* global;  // SpellGlobalName
+    const char* local;   // SpellLocalName
+  };
+  const Row rows[] = {
+      {"Main", "Main", "Main"},
+      {"ld", "#ld", "ld"},           // a keyword, in any case
+      {"Section", "#Section", "Section"},
+      {"a", "#a", "a"},
+      {"Foo bar-1", "Foo_bar_1", "Foo_bar_1"},
+      {"9lives", "_9lives", "9lives"},
+      {"$ok", "_$ok", "$ok"},
+      {"_NARG", "_NARG_", "_NARG"},  // rgbasm's own symbols
+      {"__LINE__", "__LINE___", "__LINE__"},
+      {"", "_", "_"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(SpellGlobalName(r.name), r.global) << r.name;
+    EXPECT_EQ(SpellLocalName(r.name), r.local) << r.name;
+  }
+}
+
+// Every awkward case of a symbol file in one bank: the exact lines written.
+TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
+  Project p(0x8000);
+  Put(*p.rom, 0x00, {0x00, 0x18, 0xFD, 0xC3, 0x00, 0x00, 0x21, 0x02, 0x00, 0xC9});
+  Put(*p.rom, 0x0A, {0x3E, 0x01, 0x3E, 0x02, 0xCD, 0x01, 0x00, 0xFA, 0x44, 0xFF, 0x20, 0xEE});
+  p.marks.Mark(0, 0x16, MarkKind::Code);
+  p.comments[0x03] = "back to the start";
+  p.comments[0x16] = "a table\nof two lines";
+  ReadSymText(p.labels,
+              "00:0000 Start\n00:0000 Begin\n00:0001 Start.loop\n00:0001 Begin.also\n"
+              "00:0003 .orphan\n00:0006 ld\n00:0006 Start\n00:0007 Inside\n"
+              "00:000A Gone.child\n00:000C two.dots.here\n00:0016 Table.\nFF:FF44 rLY\n"
+              "00:FF44 LY.alias\n01:9000 Start\n",
+              p.rom->BankCount, "t.sym");
+  const char* expected =
+      "Start:\n"  // the first name at an offset is the one operands use
+      "Begin:\n"
+      "\tnop\n"
+      "Start.loop:\n"  // its parent is not the scope here: Begin is
+      ".also:\n"
+      "\tjr Start\n"
+      "orphan:\n"  // a local with no parent named becomes a global
+      "; back to the start\n"
+      "\tdb $C3 ; 00:0003\n"  // the jr at 0014 lands inside jp Start
+      ".jr_0004:\n"
+      "\tdb $00, $00 ; 00:0004\n"
+      "#ld:\n"
+      "Start_2:\n"  // the second Start
+      "\tdb $21 ; 00:0006\n"  // Inside falls in the middle of ld hl,$0002
+      "Inside:\n"
+      "\tdb $02, $00 ; 00:0007\n"
+      "\tret\n"
+      "Gone.child:\n"
+      "\tld a,$01\n"
+      "two.dots_here:\n"
+      "\tld a,$02\n"
+      "\tcall Start.loop\n"
+      "\tld a,[rLY]\n"
+      "\tjr nz,orphan.jr_0004\n"
+      "Table_:\n"
+      "; a table of two lines\n"
+      "\tds 238, $00 ; 00:0016-00:0103\n";
+  const std::string body = p.Body();
+  EXPECT_EQ(body.substr(0, std::string(expected).size()), expected) << body.substr(0, 600);
+  // RAM names are constants; a dot cannot stand in one, and a taken name gets a number.
+  const ExportedSource source = p.Export();
+  const std::string& ram = Project::File(source, "ram.asm");
+  for (const char* line : {"DEF rLY EQU $FF44 ; FF:FF44\n", "DEF LY_alias EQU $FF44 ; 00:FF44 LY.alias\n",
+                           "DEF Start_3 EQU $9000 ; 01:9000 Start\n"}) {
+    EXPECT_NE(ram.find(line), std::string::npos) << line << ram;
+  }
+}
+
+// A far call from bank 0 names its target only where the trace knows the bank: after a write to
+// the bank register, or where one bank alone has a label at that address.
+TEST(SourceExportTest, FarOperandsTakeANameOnlyWhenTheTraceKnowsTheBank) {
+  Project p(0x10000);
+  Put(*p.rom, 0x100, {0x00, 0xC3, 0x50, 0x01});
+  Put(*p.rom, 0x150, {0x3E, 0x02, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x40, 0xC3, 0x60, 0x01});
+  Put(*p.rom, 0x160, {0xCD, 0x10, 0x40, 0xCD, 0x20, 0x40, 0x76, 0x18, 0xFE});
+  Put(*p.rom, 0x4000, {0xCD, 0x10, 0x40, 0xC9});
+  p.rom->RomImage[0x8000] = 0xC9;
+  p.marks.Mark(0x4000, 4, MarkKind::Code);
+  ReadSymText(p.labels, "01:4010 Far1\n02:4010 Far2\n03:4020 Far3\n", 4, "far.sym");
+  p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
+  const std::string bank0 = p.Body(0), bank1 = p.Body(1);
+  for (const char* line : {"\tcall Func_02_4000\n", "\tcall $4010\n", "\tcall Far3\n"}) {
+    EXPECT_NE(bank0.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(bank1.find("\tcall Far1\n"), std::string::npos);  // its own bank
+  EXPECT_NE(p.Body(2).find("Func_02_4000:\n\tret\n"), std::string::npos);
+}
+
+TEST(SourceExportTest, Sha1MatchesKnownDigests) {
+  struct Row {
+    std::string input;
+    const char* digest;
+  };
+  const Row rows[] = {
+      {"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+      {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
+      {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
+      {std::string(1000, 'a'), "291e9a6c66994949b57ba5e650361e98fc36b1ba"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(Sha1Hex(reinterpret_cast<const uint8_t*>(r.input.data()), r.input.size()),
+              r.digest)
+        << r.input.size();
+  }
+}
+
+namespace {
+
+// Exports the project into a new folder and rebuilds it with make: the ROM must come back.
+void ExpectRebuild(const Project& p, const std::string& rgbds, const std::string& what) {
+  TempFolder temp;
+  const fs::path folder = temp.path / "src";
+  const ExportedSource source = p.Export();
+  WriteExportFolder(folder.string(), source.Files, false);
+  const MakeResult made = RunMake(folder, rgbds);
+  ASSERT_EQ(made.status, 0) << what << ":\n" << made.output;
+  const std::string rebuilt = ReadFile(folder / "game.gb");
+  ASSERT_EQ(rebuilt.size(), p.rom->RomSize) << what;
+  for (uint32_t i = 0; i < p.rom->RomSize; ++i) {
+    ASSERT_EQ(static_cast<uint8_t>(rebuilt[i]), p.rom->RomImage[i])
+        << what << ": first difference at " << OffsetToBankAddress(i);
+  }
+}
+
+// Every opcode with operands, in bank 0 after the header and again in bank 1. Jumps reach a
+// data area, jr the next instruction, so that no name falls inside an instruction.
+Project AllOpcodes(uint32_t& writable) {
+  Project p(0x8000);
+  writable = 0;
+  for (uint32_t start : {0x150u, 0x4000u}) {
+    uint32_t at = start;
+    for (unsigned i = 0; i < 512; ++i) {
+      const uint8_t b0 = i < 256 ? static_cast<uint8_t>(i) : 0xCB;
+      const uint8_t b1 = i < 256 ? static_cast<uint8_t>(i * 7) : static_cast<uint8_t>(i);
+      if (i == 0xCB) continue;
+      const RgbdsForm& form = RgbdsFormOf(b0, b1);
+      p.rom->RomImage[at] = b0;
+      if (i >= 256) {
+        p.rom->RomImage[at + 1] = b1;
+      } else if (form.Operand == RgbdsOperand::Word) {
+        p.rom->RomImage[at + 1] = static_cast<uint8_t>(i);
+        p.rom->RomImage[at + 2] = 0x70;  // 7000-70FF: data in either bank
+      } else if (form.Operand == RgbdsOperand::Relative) {
+        p.rom->RomImage[at + 1] = 0;
+      } else if (form.Length == 2) {
+        p.rom->RomImage[at + 1] = b1;
+      }
+      if (!form.Text.empty()) writable += form.Length;
+      at += form.Length;
+    }
+    p.marks.Mark(start, at - start, MarkKind::Code);
+  }
+  return p;
+}
+
+// Noise marked code, with labels of every awkward kind, RAM names, comments, traced starts and
+// known banks; its size is not whole banks.
+Project NoiseWithNames() {
+  const uint32_t size = 0x10000 + 0x1234;
+  Project p(size);
+  const std::vector<uint8_t> noise = Noise(size, 23);
+  std::copy(noise.begin(), noise.end(), p.rom->RomImage.begin());
+  p.marks.Mark(0, size, MarkKind::Code);
+  p.marks.Mark(0x2000, 0x40, MarkKind::Data);
+  p.marks.Mark(0x5001, 0x33, MarkKind::Text);
+  std::fill_n(p.rom->RomImage.begin() + 0x6000, 0x300, 0xFF);
+  std::mt19937 random(5);
+  const char* names[] = {"Main", "Main.loop", ".orphan", "ld", "A", "Foo bar", "9lives",
+                         "x.y.z", "Dup", "Dup", "_NARG", "tail.", "Parent.1", "hl.x", "Über"};
+  std::string sym;
+  for (int i = 0; i < 400; ++i) {
+    const uint32_t offset = random() % (size + 0x100);  // some past the end
+    char where[16];
+    std::snprintf(where, sizeof where, "%02X:%04X ", offset >> 14,
+                  offset < 0x4000 ? offset : (offset & 0x3FFF) + 0x4000);
+    sym += std::string(where) + names[random() % std::size(names)] + "\n";
+  }
+  for (uint16_t ram : {0xC000, 0xC000, 0xD123, 0xFF44, 0xFF80, 0xFFFF, 0x8000}) {
+    sym += "00:" + IntToHex(ram, 4) + " " + names[random() % std::size(names)] + "\n";
+  }
+  ReadSymText(p.labels, sym, 5, "noise.sym");
+  for (int i = 0; i < 200; ++i) p.comments[random() % size] = "note " + std::to_string(i);
+  p.code.Starts.assign(size, 0);
+  for (int i = 0; i < 3000; ++i) p.code.Starts[random() % size] = 1;
+  for (uint32_t o = 0; o + 2 < 0x4000; ++o) {
+    if (o % 3 == 0 && p.rom->RomImage[o + 2] >= 0x40 && p.rom->RomImage[o + 2] < 0x80) {
+      p.code.BankedTargets[o] = (1 + o % 4) * 0x4000 + (p.rom->RomImage[o + 1] |
+                                                        (p.rom->RomImage[o + 2] & 0x3F) << 8);
+    }
+  }
+  return p;
+}
+
+// Instructions cut by a bank's end, and a ROM that ends inside its last bank.
+Project BankEnds() {
+  Project p(0x8000 + 0x10);
+  Put(*p.rom, 0x3FFE, {0x21, 0x34, 0x12});        // ld hl,$1234 across 00|01
+  Put(*p.rom, 0x7FFF, {0xCD, 0x00, 0x40});        // call across 01|02
+  Put(*p.rom, 0x8000 + 0xE, {0xC3, 0x00});        // jp past the ROM's end
+  p.marks.Mark(0x3FF0, 0x20, MarkKind::Code);
+  p.marks.Mark(0x7FF0, 0x20, MarkKind::Code);
+  p.marks.Mark(0x8000, 0x10, MarkKind::Code);
+  return p;
+}
+
+}  // namespace
+
+TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
+  uint32_t writable = 0;
+  const Project opcodes = AllOpcodes(writable);
+  EXPECT_EQ(opcodes.Export().Summary.InstructionBytes, writable);
+  const Project noise = NoiseWithNames();
+  const ExportSummary summary = noise.Export().Summary;
+  EXPECT_GT(summary.InstructionBytes, noise.rom->RomSize / 2);
+  EXPECT_GT(summary.GeneratedLabels, 1000u);
+  const Project ends = BankEnds();
+  // 0x40 bytes of code blocks less the five that are cut: 3FFE-3FFF, 7FFF, 800E-800F.
+  EXPECT_EQ(ends.Export().Summary.InstructionBytes, 0x40u - 5);
+
+  const std::string rgbds = RgbdsFolder();
+  if (rgbds.empty() || std::system("command -v make > /dev/null") != 0) {
+    GTEST_SKIP() << "rgbasm and rgblink not found (PATH or RGBDS_BIN), or no make: no rebuild";
+  }
+  ExpectRebuild(opcodes, rgbds, "all opcodes");
+  ExpectRebuild(noise, rgbds, "noise with names");
+  ExpectRebuild(ends, rgbds, "bank ends");
+}
+
+TEST(SourceExportTest, MakefileFailsLoudlyWhenTheRebuildDiffers) {
+  const std::string rgbds = RgbdsFolder();
+  if (rgbds.empty() || std::system("command -v make > /dev/null") != 0) {
+    GTEST_SKIP() << "rgbasm and rgblink not found (PATH or RGBDS_BIN), or no make";
+  }
+  Project p(0x8000);
+  Put(*p.rom, 0x4000, {0x3E, 0x12, 0xC9});
+  p.marks.Mark(0x4000, 3, MarkKind::Code);
+  TempFolder temp;
+  WriteExportFolder(temp.path.string(), p.Export().Files, false);
+  std::string bank = ReadFile(temp.path / "bank_01.asm");
+  bank.replace(bank.find("ld a,$12"), 8, "ld a,$13");
+  std::ofstream(temp.path / "bank_01.asm", std::ios::binary) << bank;
+  const MakeResult made = RunMake(temp.path, rgbds);
+  EXPECT_NE(made.status, 0);
+  EXPECT_NE(made.output.find("*** game.gb is NOT the original ROM: SHA-1 "), std::string::npos)
+      << made.output;
+  EXPECT_FALSE(fs::exists(temp.path / "game.gb"));  // never taken for an up-to-date build
+  EXPECT_TRUE(fs::exists(temp.path / "game.gb.mismatch"));
+}
+
+TEST(SourceExportTest, FolderIsWrittenWholeOrRefused) {
+  TempFolder temp;
+  Project p(0x4000);
+  const std::vector<ExportFile> files = p.Export().Files;
+  const std::string folder = (temp.path / "out").string();
+  std::ofstream(temp.path / "file") << "x";
+  struct Row {
+    std::string folder;
+    bool replace;
+    std::string failure;  // "" when it must succeed
+  };
+  const Row rows[] = {
+      {folder, false, ""},  // made
+      {folder, false, "'" + folder + "' already holds an exported source (game.asm); choose "
+                                      "another folder or replace it."},
+      {folder, true, ""},
+      {(temp.path / "file").string(), true, "'" + (temp.path / "file").string() + "' is not a folder."},
+      {(temp.path / "no" / "such").string(), false, "File not found"},
+  };
+  for (const Row& r : rows) {
+    std::string got;
+    try {
+      WriteExportFolder(r.folder, files, r.replace);
+    } catch (const Failure& e) {
+      got = e.text;
+    } catch (const RunTimeError& e) {
+      got = e.text;
+    }
+    EXPECT_EQ(got, r.failure) << r.folder;
+  }
+  for (const ExportFile& f : files) EXPECT_EQ(ReadFile(fs::path(folder) / f.Name), f.Text);
+  EXPECT_FALSE(fs::exists(temp.path / "no"));
+}

@@ -1,0 +1,177 @@
+// The trace in the main window: the listing's steps inside traced code, Search > References with
+// its counts on the label lines, View > Rom Map, and the background run of a large ROM.
+
+#include <QApplication>
+#include <QListView>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "helpers/MainHarness.h"
+#include "ui/References.h"
+#include "ui/Resources.h"
+#include "ui/RomMapView.h"
+#include "ui/TraceRunner.h"
+
+namespace {
+
+// Eight banks (or more) of D3, which is no instruction, so that only this code is traced:
+//   0100 jp $0150
+//   0150 call Sub / ld a,$03 / ld [$2000],a / call $4100 (03:4100) / jr $015B
+//   0300 Sub: ld a,[wVar] / ret
+//   03:4100 call Sub / ret;  05:4000 Five: jp Sub
+QByteArray TracedRom(uint32_t size = 0x20000) {
+  QByteArray rom = MakeRomBytes(size, "TRACE");
+  for (uint32_t i = 0; i < size; ++i)
+    if (i < 0x100 || i >= 0x150) rom[i] = static_cast<char>(0xD3);
+  const std::pair<uint32_t, std::vector<uint8_t>> code[] = {
+      {0x100, {0xC3, 0x50, 0x01}},
+      {0x150, {0xCD, 0x00, 0x03, 0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41, 0x18, 0xFE}},
+      {0x300, {0xFA, 0x00, 0xC0, 0xC9}},
+      {0xC100, {0xCD, 0x00, 0x03, 0xC9}},
+      {0x14000, {0xC3, 0x00, 0x03}}};
+  for (const auto& [at, bytes] : code)
+    for (size_t i = 0; i < bytes.size(); ++i) rom[static_cast<int>(at + i)] = static_cast<char>(bytes[i]);
+  return rom;
+}
+
+bool LoadTracedRom(MainHarness& h, uint32_t size = 0x20000) {
+  WriteFile(h.Folder(), "Trace.sym", "00:0300 Sub\n05:4000 Five\nC0:C000 wVar\n");
+  return h.LoadNew("trace.gb", TracedRom(size));
+}
+
+void Wheel(QWidget* list, int delta) {
+  const QPointF at(20, 20);
+  QWheelEvent event(at, list->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(list, &event);
+}
+
+template <typename W>
+W* ShownWindow(const MainHarness& h) {
+  for (auto* window : h.form->findChildren<W*>())
+    if (window->isVisible()) return window;
+  return nullptr;
+}
+
+QStringList Rows(QListView* view) {
+  QStringList rows;
+  for (int i = 0; i < view->model()->rowCount(); ++i)
+    rows << view->model()->index(i, 0).data().toString();
+  return rows;
+}
+
+}  // namespace
+
+class AnalysisTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { InitVelmoraResources(); }
+
+  // Up, Down at the edges, the wheel, the scroll bar and Back never start the listing on an
+  // operand byte of traced code.
+  void stepsLandOnInstructionStarts() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h));
+    const int last = h.form->VisibleLines() - 1;
+    const struct {
+      const char* what;
+      int start;
+      std::function<void()> step;
+      int wantStart;
+    } rows[] = {
+        {"Up", 0x158, [&] { h.List()->SetItemIndex(0); QTest::keyClick(h.List(), Qt::Key_Up); },
+         0x155},
+        {"Down", 0x150,
+         [&] { h.List()->SetItemIndex(last); QTest::keyClick(h.List(), Qt::Key_Down); }, 0x153},
+        {"Up outside traced code", 0x200,
+         [&] { h.List()->SetItemIndex(0); QTest::keyClick(h.List(), Qt::Key_Up); }, 0x1FF},
+        {"wheel down", 0x150, [&] { Wheel(h.List(), -120); }, 0x158},
+        {"wheel up", 0x15B, [&] { Wheel(h.List(), 120); }, 0x153},
+        {"scroll bar down a byte", 0x150, [&] { h.Scroller()->setValue(0x151); }, 0x153},
+        {"scroll bar up a byte", 0x155, [&] { h.Scroller()->setValue(0x154); }, 0x153},
+    };
+    for (const auto& r : rows) {
+      h.form->ShowOffset(r.start);
+      r.step();
+      QVERIFY2(h.form->StartOffset() == r.wantStart, r.what);
+      QCOMPARE(h.form->LineOffsets().front(), r.wantStart);
+    }
+    // A place left inside an instruction comes back at the instruction's start.
+    h.form->ShowOffset(0x151);
+    h.form->JumpTo(0x300);
+    h.Action("Back1")->trigger();
+    QCOMPARE(h.form->StartOffset(), 0x150);
+  }
+
+  // Shift+F12 on a label lists its callers by kind, bank address and instruction; a click shows
+  // one and Back returns. The label line carries the count.
+  void referencesListShowAndCount() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h));
+    h.form->ShowOffset(0x300);
+    QCOMPARE(h.Lines().front(), QString("@Sub:"));
+    QCOMPARE(h.form->LabelReferenceCount(0), size_t{3});
+    QCOMPARE(h.form->LabelReferenceCount(1), size_t{0});
+    QTest::keyClick(h.form.get(), Qt::Key_F12, Qt::ShiftModifier);
+    TReferencesForm* refs = nullptr;
+    QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
+    QVERIFY(refs->windowTitle().startsWith("References: @Sub"));
+    QVERIFY(refs->windowTitle().endsWith("3 places"));
+    auto* view = refs->findChild<QListView*>("Results");
+    QCOMPARE(Rows(view), (QStringList{"call    00:0150 call @Sub", "call    03:4100 call @Sub",
+                                      "jump    05:4000 jp @Sub"}));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(1, 0)).center());
+    QCOMPARE(h.form->StartOffset(), 0xC100);
+    h.Activate();
+    h.Action("Back1")->trigger();
+    QCOMPARE(h.form->StartOffset(), 0x300);
+
+    // A place nobody refers to says so.
+    h.form->ShowOffset(0x153);
+    h.Action("References1")->trigger();
+    QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
+    QCOMPARE(refs->findChild<QListView*>("Results")->model()->rowCount(), 0);
+    QCOMPARE(refs->findChild<QLabel*>("NoteLabel")->text(),
+             QString("No traced code refers to 00:0153."));
+  }
+
+  // One bar per bank; a click on bank 3's bar shows that part of the bank.
+  void romMapShowsBanksAndGoesThere() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h));
+    h.Action("RomMap1")->trigger();
+    TRomMapForm* map = nullptr;
+    QTRY_VERIFY((map = ShownWindow<TRomMapForm>(h)) != nullptr);
+    TRomMapBars* bars = map->Bars();
+    QCOMPARE(bars->BankCount(), 8);
+    QTest::mouseClick(bars, Qt::LeftButton, {},
+                      QPoint(TRomMapBars::kBarLeft + 4, 3 * TRomMapBars::kRowHeight + 8));
+    QCOMPARE(h.form->StartOffset(), 0xC000 + 4 * 64);
+    QVERIFY(map->findChild<QLabel*>("Legend")->text().contains("whole ROM"));
+  }
+
+  // A ROM too large to trace at once is traced in the background; edits made while a run is
+  // under way make its result stale, and the trace that counts is the one of the last edit.
+  void largeRomIsTracedInTheBackground() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h, 2 * 1024 * 1024));
+    TTraceRunner* runner = h.form->Tracer();
+    QTRY_VERIFY(runner->Fresh());
+    QCOMPARE(runner->Latest()->Refs.CountTo(0x300), size_t{3});
+    Rom& rom = h.state.rom;
+    // Two edits in a row: the call at 0150 goes, then the jp at 05:4000.
+    QVERIFY(h.form->RunEdit("one", [&] { for (int i = 0; i < 3; ++i) rom.SetByte(0x150 + i, 0); }));
+    QVERIFY(!runner->Fresh());
+    QVERIFY(h.form->RunEdit("two", [&] { for (int i = 0; i < 3; ++i) rom.SetByte(0x14000 + i, 0xC9); }));
+    QTRY_VERIFY(runner->Fresh());
+    QCOMPARE(runner->Latest()->Refs.CountTo(0x300), size_t{1});
+    // Undo is a change of the bytes too.
+    h.form->findChild<QAction*>("Undo1")->trigger();
+    QTRY_VERIFY(runner->Fresh());
+    QCOMPARE(runner->Latest()->Refs.CountTo(0x300), size_t{2});
+  }
+};
+
+QTEST_MAIN(AnalysisTest)
+#include "AnalysisTest.moc"
