@@ -1,7 +1,8 @@
 // The RGBDS source export of an 8 MiB ROM with 50,000 labels, against one pass of the listing
 // that velmora-cli disasm prints (StreamListing), in the same run. The export is timed for the
 // two ends of what it meets: every byte marked code (instructions, operand names and a
-// generated name for each jump target) and no code at all (db and ds lines).
+// generated name for each jump target) and no code at all (db and ds lines); and as velmora-cli
+// runs it, after tracing the ROM.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -57,6 +58,20 @@ void BM_ExportNoCode(benchmark::State& state) {
   Export(state, TheWorld().none);
 }
 BENCHMARK(BM_ExportNoCode)->Unit(benchmark::kMillisecond);
+
+// What velmora-cli export does: the trace from the entry points and the 50,000 labels, then the
+// export of what it found.
+void BM_TraceAndExport(benchmark::State& state) {
+  World& w = TheWorld();
+  for (auto _ : state) {
+    const ExportCode code = ExportCodeOf(TraceRom(w.rom, w.labels, w.none));
+    const ExportedSource source =
+        ExportSource({w.rom, w.labels, w.none, w.comments, code, "bench.gb"});
+    state.counters["code %"] = 100.0 * source.Summary.InstructionBytes / kRomBytes;
+    benchmark::DoNotOptimize(source.Files.size());
+  }
+}
+BENCHMARK(BM_TraceAndExport)->Unit(benchmark::kMillisecond);
 
 void BM_DisasmPass(benchmark::State& state) {
   World& w = TheWorld();

@@ -16,6 +16,7 @@ bool StartsName(char c) {
 class NameSet {
  public:
   std::string Claim(std::string name) {
+    Note(name);
     if (used_.insert(name).second) return name;
     for (unsigned n = 2;; ++n) {
       std::string next = name + "_" + std::to_string(n);
@@ -25,13 +26,16 @@ class NameSet {
   // A generated name is taken as it is unless a name of the symbol file has it already; it is
   // not remembered, since no other generated name can be the same.
   std::string ClaimGenerated(std::string name) {
-    return used_.count(name) != 0 ? Claim(std::move(name)) : name;
+    return mayClash_ && used_.count(name) != 0 ? Claim(std::move(name)) : name;
   }
   std::string ClaimGeneratedLocal(const std::string& global, std::string local) {
-    return used_.count(global + "." + local) != 0 ? ClaimLocal(global, std::move(local)) : local;
+    return mayClash_ && used_.count(global + "." + local) != 0
+               ? ClaimLocal(global, std::move(local))
+               : local;
   }
   // For a local: the suffix goes on the part after the dot.
   std::string ClaimLocal(const std::string& global, std::string local) {
+    Note(local);
     if (used_.insert(global + "." + local).second) return local;
     for (unsigned n = 2;; ++n) {
       std::string next = local + "_" + std::to_string(n);
@@ -41,6 +45,15 @@ class NameSet {
 
  private:
   std::unordered_set<std::string> used_;
+  // Whether a name taken so far has the shape of a generated one; most symbol files have none,
+  // and then no generated name needs looking up.
+  bool mayClash_ = false;
+
+  void Note(const std::string& name) {
+    for (std::string_view prefix : {"Func_", "Jump_", "jp_", "jr_"}) {
+      if (name.starts_with(prefix)) mayClash_ = true;
+    }
+  }
 };
 
 // A symbol-file name split at its dot. Names with no dot, with a leading dot (a local whose

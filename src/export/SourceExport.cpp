@@ -63,13 +63,12 @@ void AppendComment(std::string& out, const std::string& text) {
 class Exporter {
  public:
   explicit Exporter(const ExportInput& in)
-      : in_(in), rom_(in.rom), size_(in.rom.RomSize), bytes_(in.rom.RomImage.data()) {}
+      : in_(in), size_(in.rom.RomSize), bytes_(in.rom.RomImage.data()) {}
 
   ExportedSource Run(const ExportProgress& progress);
 
  private:
   const ExportInput& in_;
-  const Rom& rom_;
   const uint32_t size_;
   const uint8_t* bytes_;
   // Per byte: the length of the instruction written from it, 0 for data.

@@ -8,11 +8,12 @@
 #include <functional>
 
 #include "model/NumberText.h"
-
 #include "ui/AppState.h"
 #include "ui/GF.h"
 #include "ui/Latin1.h"
 #include "ui/Look.h"
+
+namespace {
 
 // The result lines, decoded only when the view asks for them: a hundred thousand matches cost
 // nothing until they are scrolled to.
@@ -43,6 +44,8 @@ class ResultModel : public QAbstractListModel {
   const AppState& state_;
   const std::vector<int32_t>& offsets_;
 };
+
+}  // namespace
 
 TFindAllForm::TFindAllForm(const AppState& state, FindAllResult result, QWidget* parent)
     : QWidget(parent, Qt::Tool), state_(state), result_(std::move(result)) {
@@ -87,7 +90,7 @@ void TFindAllForm::SearchAgain() {
   // No offset is negative: -1 for no selection.
   const int32_t selected =
       current.isValid() ? result_.Offsets[static_cast<size_t>(current.row())] : -1;
-  model_->Replace([&] { result_ = std::move(fresh); });
+  static_cast<ResultModel*>(model_)->Replace([&] { result_ = std::move(fresh); });
   ShowCount();
   const auto& offsets = result_.Offsets;
   const auto at = std::lower_bound(offsets.begin(), offsets.end(), selected);

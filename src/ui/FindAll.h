@@ -10,6 +10,7 @@
 #include "ui_FindAll.h"
 
 struct AppState;
+class QAbstractListModel;
 class QModelIndex;
 
 class TFindAllForm : public QWidget {
@@ -36,5 +37,5 @@ class TFindAllForm : public QWidget {
   Ui::TFindAllForm ui;
   const AppState& state_;
   FindAllResult result_;
-  class ResultModel* model_ = nullptr;
+  QAbstractListModel* model_ = nullptr;
 };

@@ -577,7 +577,7 @@ void TMainForm::RomExtender1Click() {
   if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); })) return;
   report_->Show("Extended to " + Latin1(SizeText(state_.rom.RomSize)) +
                 (fixed ? "; checksums fixed: " + Latin1(StoredChecksumsText(state_.rom))
-                       : QString("; the checksums were wrong before and are left as they were")));
+                       : QString("; the checksums stay wrong")));
 }
 
 void TMainForm::Bin1Click(int tag) {

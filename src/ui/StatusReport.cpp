@@ -2,6 +2,8 @@
 
 #include <QStatusBar>
 
+#include "ui/Look.h"
+
 namespace {
 // Long enough to read twice; a report that stayed for good would tell of work long done.
 constexpr int kShownMs = 15000;
@@ -12,6 +14,9 @@ TStatusReport::TStatusReport(QStatusBar* bar) : QLabel(bar) {
   // A long report is cut at the window's edge (its tooltip holds it whole); it never widens
   // the window.
   setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  // Sentences read in the dialogs' font, which also fits more of them than the bar's code font
+  // of the offset.
+  setFont(DialogFont());
   bar->addWidget(this, 1);
   clear_.setSingleShot(true);
   clear_.setInterval(kShownMs);

@@ -454,3 +454,24 @@ TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
     EXPECT_EQ(result.err, r.err) << testing::PrintToString(r.args);
   }
 }
+
+// export writes the core's project, refuses to write over an earlier one unless told to, and
+// names the folder in its error line.
+TEST_F(CliFixture, ExportWritesTheSourceProjectOnce) {
+  Write("game.gb", MakeRomBytes());
+  Write("game.sym", kSym);
+  const Result made = Run({"export", "game.gb", "-o", "src"});
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out.rfind("src: 4 banks; ", 0), 0u) << made.out;
+  EXPECT_NE(Read("src/bank_00.asm").find("\nStart:\n"), std::string::npos);
+  EXPECT_NE(Read("src/Makefile").find("ROM := game.gb\n"), std::string::npos);
+  Write("src/bank_01.asm", "edited");
+  const Result again = Run({"export", "game.gb", "-o", "src"});
+  EXPECT_NE(again.status, 0);
+  EXPECT_EQ(again.err,
+            "src: 'src' already holds an exported source (game.asm); choose another folder or "
+            "replace it.\n");
+  EXPECT_EQ(Read("src/bank_01.asm"), "edited");
+  EXPECT_EQ(Run({"export", "game.gb", "-o", "src", "--replace"}).status, 0);
+  EXPECT_NE(Read("src/bank_01.asm"), "edited");
+}

@@ -176,8 +176,10 @@ TEST(SourceExportTest, NamesTakeASpellingRgbasmAccepts) {
   }
 }
 
-// Every awkward case of a symbol file in one bank: the exact lines written.
-TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
+namespace {
+
+// Every awkward case of a symbol file in one bank.
+Project AwkwardNames() {
   Project p(0x8000);
   Put(*p.rom, 0x00, {0x00, 0x18, 0xFD, 0xC3, 0x00, 0x00, 0x21, 0x02, 0x00, 0xC9});
   Put(*p.rom, 0x0A, {0x3E, 0x01, 0x3E, 0x02, 0xCD, 0x01, 0x00, 0xFA, 0x44, 0xFF, 0x20, 0xEE});
@@ -187,9 +189,18 @@ TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
   ReadSymText(p.labels,
               "00:0000 Start\n00:0000 Begin\n00:0001 Start.loop\n00:0001 Begin.also\n"
               "00:0003 .orphan\n00:0006 ld\n00:0006 Start\n00:0007 Inside\n"
-              "00:000A Gone.child\n00:000C two.dots.here\n00:0016 Table.\nFF:FF44 rLY\n"
+              "00:000A Gone.child\n00:000C two.dots.here\n00:0016 Table.\n00:0016 orphan.jr_0004\n"
+              "FF:FF44 rLY\n"
               "00:FF44 LY.alias\n01:9000 Start\n",
               p.rom->BankCount, "t.sym");
+  return p;
+}
+
+}  // namespace
+
+// The exact lines written for AwkwardNames.
+TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
+  const Project p = AwkwardNames();
   const char* expected =
       "Start:\n"  // the first name at an offset is the one operands use
       "Begin:\n"
@@ -200,7 +211,7 @@ TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
       "orphan:\n"  // a local with no parent named becomes a global
       "; back to the start\n"
       "\tdb $C3 ; 00:0003\n"  // the jr at 0014 lands inside jp Start
-      ".jr_0004:\n"
+      ".jr_0004_2:\n"  // the symbol file has orphan.jr_0004 elsewhere
       "\tdb $00, $00 ; 00:0004\n"
       "#ld:\n"
       "Start_2:\n"  // the second Start
@@ -214,8 +225,9 @@ TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
       "\tld a,$02\n"
       "\tcall Start.loop\n"
       "\tld a,[rLY]\n"
-      "\tjr nz,orphan.jr_0004\n"
+      "\tjr nz,orphan.jr_0004_2\n"
       "Table_:\n"
+      "orphan.jr_0004:\n"
       "; a table of two lines\n"
       "\tds 238, $00 ; 00:0016-00:0103\n";
   const std::string body = p.Body();
@@ -386,6 +398,7 @@ TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
     GTEST_SKIP() << "rgbasm and rgblink not found (PATH or RGBDS_BIN), or no make: no rebuild";
   }
   ExpectRebuild(opcodes, rgbds, "all opcodes");
+  ExpectRebuild(AwkwardNames(), rgbds, "awkward names");
   ExpectRebuild(noise, rgbds, "noise with names");
   ExpectRebuild(ends, rgbds, "bank ends");
 }

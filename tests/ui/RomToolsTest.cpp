@@ -320,7 +320,7 @@ class RomToolsTest : public QObject {
         {"extend when right", FixedDemoRom(), [](MainHarness& h) { Extend(h, "64 KiB", "OKButton"); },
          "Extended to 64 KiB; checksums fixed: header $C0, global $82FB", true},
         {"extend when wrong", DemoRom(), [](MainHarness& h) { Extend(h, "64 KiB", "OKButton"); },
-         "Extended to 64 KiB; the checksums were wrong before and are left as they were", true},
+         "Extended to 64 KiB; the checksums stay wrong", true},
         {"apply", DemoRom(), patch("cut.ips", kCutTo16K),
          "Patch applied: the ROM was cut from 32 KiB to 16 KiB", true},
         {"apply a change", DemoRom(), patch("title.ips", kRetitle),
