@@ -127,6 +127,7 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
     PlannedLabel label;
     label.Offset = offset;
     label.Global = names.Claim(SpellGlobalName(split[i].global));
+    if (label.Global != rom[i].Name) label.Original = rom[i].Name;
     parents[split[i].global].push_back({offset, label.Global});
     placed.push_back({std::move(label), static_cast<uint32_t>(i)});
   }
@@ -148,6 +149,7 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
     label.Offset = offset;
     label.Global = parent != nullptr ? parent->spelled : SpellGlobalName(split[i].global);
     label.Local = names.ClaimLocal(label.Global, SpellLocalName(split[i].local));
+    if (label.FullName() != rom[i].Name) label.Original = rom[i].Name;
     placed.push_back({std::move(label), static_cast<uint32_t>(i)});
   }
 

@@ -23,6 +23,7 @@ struct PlannedLabel {
   std::string Global;  // the global part as written, "#ld" or "Init"
   std::string Local;   // the part after the dot, "" for a global label
   bool Generated = false;
+  std::string Original;  // the symbol file's name where it is spelled otherwise, else ""
 
   bool IsLocal() const { return !Local.empty(); }
   std::string FullName() const { return IsLocal() ? Global + "." + Local : Global; }

@@ -60,6 +60,12 @@ void AppendComment(std::string& out, const std::string& text) {
   for (char c : text) out += (c == '\n' || c == '\r') ? ' ' : c;
 }
 
+std::string OneLine(const std::string& text) {
+  std::string out;
+  AppendComment(out, text);
+  return out;
+}
+
 class Exporter {
  public:
   explicit Exporter(const ExportInput& in)
@@ -306,7 +312,7 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
   const auto commentsEnd = in_.comments.end();
   std::string out;
   out.reserve((end - begin) * 7);
-  out += "; Bank $" + IntToHex(bank, 2) + " of " + in_.romName + ", " +
+  out += "; Bank $" + IntToHex(bank, 2) + " of " + OneLine(in_.romName) + ", " +
          OffsetToBankAddress(begin) + " to " + OffsetToBankAddress(end - 1) + "\n\n";
   if (bank == 0) {
     out += "SECTION \"ROM Bank $00\", ROM0[$0000]\n\n";
@@ -325,12 +331,17 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
         if (first) out += '\n';
         first = false;
         out += label.Global;
-        out += ":\n";
+        out += ':';
         scope_ = label.Global;
       } else {
         AppendName(out, label);
-        out += ":\n";
+        out += ':';
       }
+      if (!label.Original.empty()) {
+        out += " ; ";  // the name as the symbol file wrote it
+        AppendComment(out, label.Original);
+      }
+      out += '\n';
     }
     while (field < std::size(kHeaderFields) && kHeaderFields[field].offset < pos) ++field;
     if (bank == 0 && field < std::size(kHeaderFields) && kHeaderFields[field].offset == pos) {
@@ -371,7 +382,7 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
 }
 
 std::string Exporter::MainText(uint32_t banks) const {
-  std::string out = "; " + in_.romName +
+  std::string out = "; " + OneLine(in_.romName) +
                     ", exported by Velmora as source for RGBDS. `make` rebuilds it with rgbasm\n"
                     "; and rgblink and checks the result against the original's SHA-1.\n"
                     "; One file a bank, each bank one section at its place in the ROM.\n\n"
@@ -386,7 +397,7 @@ std::string Exporter::RamText() const {
       "; they name addresses, not bytes of the ROM.\n\n";
   for (const PlannedConstant& c : plan_->Constants()) {
     out += "DEF " + c.Name + " EQU $" + IntToHex(c.Value, 4) + " ; " + c.Where;
-    if (c.Original != c.Name) out += " " + c.Original;
+    if (c.Original != c.Name) out += " " + OneLine(c.Original);
     out += '\n';
   }
   return out;

@@ -265,3 +265,23 @@ bool RunCommand(const std::function<void()>& command, QWidget* parent) {
   }
   return false;
 }
+
+std::optional<std::string> FailureText(const std::function<void()>& command) {
+  std::string text;
+  try {
+    command();
+    return std::nullopt;
+  } catch (const Failure& f) {
+    text = f.text;
+  } catch (const RunTimeError& e) {
+    text = DefaultErrorBoxText(e);
+  } catch (const std::bad_alloc&) {
+    text = "Out of memory.";
+  } catch (const std::exception& e) {
+    text = DefaultErrorBoxText(std::string(e.what()));
+  }
+  for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+    text.replace(at, 1, "; ");
+  }
+  return text;
+}

@@ -8,6 +8,7 @@
 // button close the box.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -33,3 +34,7 @@ bool AskYesNo(const std::string& text, QWidget* parent = nullptr);
 // every byte of its text, any other std::exception (std::bad_alloc: "Out of memory") the default
 // error box too; either way the command ends there. Returns true when the command ran to its end.
 bool RunCommand(const std::function<void()>& command, QWidget* parent = nullptr);
+
+// Runs a command that reports its failure elsewhere (the status bar): nothing when it ran to
+// its end, else the text its box would have shown, its lines joined by "; ".
+std::optional<std::string> FailureText(const std::function<void()>& command);

@@ -6,17 +6,46 @@
 #include <sys/stat.h>
 
 namespace {
-// Long enough for a build to finish writing a file, short enough to feel immediate.
-constexpr int kSettleMs = 250;
+// The files are looked at this often while a change settles.
+constexpr int kPollMs = 50;
+constexpr int kQuietPolls = TFileWatch::kQuietMs / kPollMs;
 }  // namespace
 
 TFileWatch::TFileWatch(QObject* parent) : QObject(parent) {
-  settle_.setSingleShot(true);
-  settle_.setInterval(kSettleMs);
-  connect(&settle_, &QTimer::timeout, this, &TFileWatch::Check);
-  connect(&watcher_, &QFileSystemWatcher::fileChanged, &settle_, qOverload<>(&QTimer::start));
-  connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
-          qOverload<>(&QTimer::start));
+  poll_.setInterval(kPollMs);
+  connect(&poll_, &QTimer::timeout, this, &TFileWatch::Poll);
+  connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &TFileWatch::Seen);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &TFileWatch::Seen);
+}
+
+std::vector<TFileWatch::Stamp> TFileWatch::StampsNow() const {
+  std::vector<Stamp> stamps{StampOf(rom_)};
+  for (const QString& sym : syms_) stamps.push_back(StampOf(sym));
+  return stamps;
+}
+
+void TFileWatch::Seen() {
+  // Another event while polling starts the quiet period again only if it changed something,
+  // which the next poll finds.
+  if (poll_.isActive()) return;
+  polled_ = StampsNow();
+  quietPolls_ = 0;
+  poll_.start();
+}
+
+void TFileWatch::Poll() {
+  const std::vector<Stamp> now = StampsNow();
+  if (now != polled_) {
+    polled_ = now;
+    quietPolls_ = 0;
+    return;
+  }
+  if (++quietPolls_ < kQuietPolls) return;
+  // Not while a question of ours or any other modal window is open: a reload under an open
+  // dialog would change the ROM that the dialog works on.
+  if (reporting_ || QApplication::activeModalWidget()) return;
+  poll_.stop();
+  Check();
 }
 
 TFileWatch::Stamp TFileWatch::StampOf(const QString& file) {
@@ -63,12 +92,6 @@ void TFileWatch::Rewatch() {
 }
 
 void TFileWatch::Check() {
-  // Not while a question of ours or any other modal window is open: a reload under an open
-  // dialog would change the ROM that the dialog works on.
-  if (reporting_ || QApplication::activeModalWidget()) {
-    settle_.start();
-    return;
-  }
   Rewatch();
   bool symChanged = false;
   for (size_t i = 0; i < symStamps_.size(); ++i) {
@@ -77,8 +100,8 @@ void TFileWatch::Check() {
     symStamps_[i] = now;
   }
   const Stamp rom = StampOf(rom_);
-  // A ROM that is gone for now is most likely being rebuilt: wait for the new one.
-  const bool romChanged = rom.exists && !(rom == romStamp_);
+  // A ROM that is gone or empty for now is most likely being rebuilt: wait for the new one.
+  const bool romChanged = rom.exists && rom.size != 0 && !(rom == romStamp_);
   romStamp_ = rom;
 
   reporting_ = true;

@@ -2,8 +2,9 @@
 // Notices when the loaded ROM file or its symbol file is changed on disk by another program (the
 // user rebuilt the game). Assemblers and linkers often write a new file and rename it over the
 // old one, which ends a watch on the old file, so the folders are watched too and the files are
-// watched again after every change. A burst of changes (a file written in several steps) is
-// reported once, shortly after it has settled.
+// watched again after every change. A change is reported once the files have been quiet for a
+// moment (kQuietMs without a change of size or time), so that a file written in several steps,
+// with pauses between them, is read once, whole.
 
 #include <QFileSystemWatcher>
 #include <QObject>
@@ -15,6 +16,8 @@
 class TFileWatch : public QObject {
   Q_OBJECT
  public:
+  static constexpr int kQuietMs = 300;
+
   explicit TFileWatch(QObject* parent = nullptr);
 
   // Watches the ROM file and the symbol files it may have (the names it may have whether or not
@@ -25,7 +28,8 @@ class TFileWatch : public QObject {
   void TakeRomAsUnchanged();
 
  signals:
-  // The ROM file was written, or replaced; not sent while it is missing.
+  // The ROM file was written, or replaced; not sent while it is missing or empty (a build
+  // that is writing it anew).
   void RomChanged();
   // A symbol file was written, replaced, created or removed.
   void SymChanged();
@@ -40,11 +44,17 @@ class TFileWatch : public QObject {
     bool operator==(const Stamp&) const = default;
   };
   static Stamp StampOf(const QString& file);
+  std::vector<Stamp> StampsNow() const;
   void Rewatch();
+  // A change was seen: poll until the files have been quiet long enough.
+  void Seen();
+  void Poll();
   void Check();
 
   QFileSystemWatcher watcher_;
-  QTimer settle_;
+  QTimer poll_;
+  std::vector<Stamp> polled_;  // at the last poll
+  int quietPolls_ = 0;
   QString rom_;
   QStringList syms_;
   Stamp romStamp_;

@@ -1,6 +1,7 @@
 #include "ui/Look.h"
 
 #include <QColor>
+#include <algorithm>
 #include <QScreen>
 #include <QWidget>
 
@@ -66,5 +67,7 @@ void PlaceBesideMain(QWidget* window, const QWidget* main) {
   if (!room.isEmpty() && x + outer > room.right() + 1 && frame.left() - outer >= room.left()) {
     x = frame.left() - outer;
   }
+  // With room on neither side it covers part of the main window rather than leave the screen.
+  if (!room.isEmpty() && x + outer > room.right() + 1) x = std::max(room.left(), room.right() + 1 - outer);
   window->move(x, frame.top());
 }

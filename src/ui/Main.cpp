@@ -138,7 +138,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
                               if (!LoadRomNamed(name) && !QFileInfo::exists(name))
                                 recent_->Remove(name);
                             });
-  new TRomDrop(this, [this](const QString& name) { LoadRomNamed(name); });
+  new TRomDrop(this, [this](const QString& name) { OpenDropped(name); });
   watch_ = new TFileWatch(this);
   connect(watch_, &TFileWatch::RomChanged, this, &TMainForm::RomFileChanged);
   connect(watch_, &TFileWatch::SymChanged, this, &TMainForm::SymFileChanged);
@@ -292,16 +292,44 @@ bool TMainForm::LoadRomNamed(const QString& fileName) {
   return true;
 }
 
-void TMainForm::ReadSymbols() {
-  Rom& rom = state_.rom;
-  state_.SymFileName = FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
-  LoadSymFile(state_.labels, state_.SymFileName, rom.BankCount);
+std::string TMainForm::SymFileToRead() const {
+  const Rom& rom = state_.rom;
+  if (!droppedSym_.empty()) return droppedSym_;
+  return FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
 }
 
-bool TMainForm::OpenRom(const QString& fileName) {
+void TMainForm::ReadSymbols() {
+  state_.SymFileName = SymFileToRead();
+  LoadSymFile(state_.labels, state_.SymFileName, state_.rom.BankCount);
+}
+
+void TMainForm::WatchFiles() {
+  const Rom& rom = state_.rom;
+  std::vector<std::string> syms = SymFileCandidates(rom.RomFileName, state_.ProgramFolder,
+                                                    rom.RomTitle);
+  if (!droppedSym_.empty()) syms.push_back(droppedSym_);
+  watch_->Watch(QFile::decodeName(rom.RomFileName.c_str()), syms);
+}
+
+bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   const QString name = QFileInfo(fileName).absoluteFilePath();
   Rom& rom = state_.rom;
-  if (!RunCommand([&] { LoadRomFile(rom, FileNameBytes(name)); }, this)) return false;
+  const auto load = [&] { LoadRomFile(rom, FileNameBytes(name)); };
+  // A reload started by a change on disk that keeps failing says so in a box once, then only
+  // in the status bar, until a load succeeds.
+  if (watched && reloadFailed_) {
+    if (const auto failure = FailureText(load)) {
+      report_->Show("Not loaded again: " + Latin1(*failure));
+      return false;
+    }
+  } else if (!RunCommand(load, this)) {
+    reloadFailed_ = watched;
+    return false;
+  }
+  reloadFailed_ = false;
+  // A symbol file dropped on the window belongs to the ROM it was dropped on.
+  if (rom.RomFileName != loadedName_) droppedSym_.clear();
+  loadedName_ = rom.RomFileName;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   ClearUndo();
   CloseAnalysisWindows();
@@ -325,8 +353,13 @@ bool TMainForm::OpenRom(const QString& fileName) {
   history_.Clear();
   if (findAll_) findAll_->close();
   recent_->Add(name);
-  watch_->Watch(name, SymFileCandidates(rom.RomFileName, state_.ProgramFolder, rom.RomTitle));
-  if (symbolError) RunCommand([&] { std::rethrow_exception(symbolError); }, this);
+  WatchFiles();
+  const auto rethrow = [&] { std::rethrow_exception(symbolError); };
+  if (symbolError && watched) {
+    report_->Show("Symbols not read: " + Latin1(*FailureText(rethrow)));
+  } else if (symbolError) {
+    RunCommand(rethrow, this);
+  }
   text_->RomLoaded();
   return true;
 }
@@ -339,14 +372,28 @@ void TMainForm::RomFileChanged() {
   // Where the user was: a rebuilt ROM is mostly the same program.
   const int32_t start = StartOffset();
   const int index = ui.List->ItemIndex();
-  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()))) return;
+  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()), true)) return;
   SetStartOffset(start);
   UpdateList();
   ui.List->SetItemIndex(index);
 }
 
 void TMainForm::SymFileChanged() {
-  RunCommand([this] { ReadSymbols(); }, this);
+  // A symbol file that a build is still writing may not read yet: the labels read last stay,
+  // and the next change is waited for, without a box.
+  LabelTables labels;
+  std::string name;
+  const auto failure = FailureText([&] {
+    name = SymFileToRead();
+    LoadSymFile(labels, name, state_.rom.BankCount);
+  });
+  if (failure) {
+    report_->Show("Symbols not read again: " + Latin1(*failure) +
+                  " Waiting for the next change.");
+    return;
+  }
+  state_.labels = std::move(labels);
+  state_.SymFileName = name;
   Retrace();
   UpdateList();
 }
@@ -427,15 +474,17 @@ void TMainForm::ExportSource1Click() {
 
 void TMainForm::ApplyPatch1Click() {
   if (state_.rom.RomSize == 0) return;
-  if (auto file = AskPatchFile(this)) {
-    std::string report;
-    if (RunEdit("Apply Patch", [&] {
-          const RomChange change = PatchRom(state_.rom, ReadPatchFile(*file));
-          report = PatchAppliedText(state_.rom, change);
-          ApplyRomChange(state_.rom, change);
-        })) {
-      report_->Show(Latin1(report));
-    }
+  if (auto file = AskPatchFile(this)) ApplyPatchFile(*file);
+}
+
+void TMainForm::ApplyPatchFile(const std::string& file) {
+  std::string report;
+  if (RunEdit("Apply Patch", [&] {
+        const RomChange change = PatchRom(state_.rom, ReadPatchFile(file));
+        report = PatchAppliedText(state_.rom, change);
+        ApplyRomChange(state_.rom, change);
+      })) {
+    report_->Show(Latin1(report));
   }
 }
 

@@ -157,9 +157,19 @@ class TMainForm : public QMainWindow {
   // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
   // stops on a bad line still leaves the ROM shown with the labels read before that line, and
   // the error is shown after.
-  bool OpenRom(const QString& fileName);
+  // A reload that the file watch started (`watched`) reports its failures more quietly.
+  bool OpenRom(const QString& fileName, bool watched = false);
+  // The loaded ROM's symbol file: the one dropped on the window, else the one found for it.
+  std::string SymFileToRead() const;
   // Reads the loaded ROM's symbol file into the labels (throws as LoadSymFile does).
   void ReadSymbols();
+  // Watches the loaded ROM and the symbol files it may have.
+  void WatchFiles();
+  // A file dropped on the window: a symbol file (.sym) is read as the loaded ROM's labels, a
+  // patch (.ips, .bps) is applied after a question, anything else is loaded as a ROM.
+  void OpenDropped(const QString& fileName);
+  // Applies a patch file to the ROM as one undo step, and reports it.
+  void ApplyPatchFile(const std::string& file);
   // The loaded file or its symbol file changed on disk.
   void RomFileChanged();
   void SymFileChanged();
@@ -191,6 +201,9 @@ class TMainForm : public QMainWindow {
   History history_;
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
+  std::string loadedName_;   // the file of the ROM loaded last
+  std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
+  bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so
   TTraceRunner* trace_ = nullptr;
   QPointer<TReferencesForm> references_;
   QPointer<TRomMapForm> romMap_;

@@ -23,16 +23,30 @@ QColor ClassColour(ByteClass c) {
   return QColor(0x40, 0x40, 0x40);
 }
 
+// Characters of one share beside a bar: " 100.0%".
+constexpr int kShareWidth = 7;
+
 QString Percent(uint32_t part, uint32_t whole) {
   return QString::number(whole == 0 ? 0.0 : 100.0 * part / whole, 'f', 1) + '%';
 }
 
+// The four shares in the order of the legend, each in its class's colour.
+constexpr ByteClass kOrder[] = {ByteClass::Code, ByteClass::Data, ByteClass::Text,
+                                ByteClass::Unknown};
+
+uint32_t PartOf(const BankCoverage& c, ByteClass k) {
+  switch (k) {
+    case ByteClass::Code: return c.Code;
+    case ByteClass::Data: return c.Data;
+    case ByteClass::Text: return c.Text;
+    default: return c.Unknown;
+  }
+}
+
 QString Shares(const BankCoverage& c) {
-  return QStringLiteral("code %1  data %2  text %3  unknown %4")
-      .arg(Percent(c.Code, c.Size()), 6)
-      .arg(Percent(c.Data, c.Size()), 6)
-      .arg(Percent(c.Text, c.Size()), 6)
-      .arg(Percent(c.Unknown, c.Size()), 6);
+  return QStringLiteral("%1 code, %2 data, %3 text, %4 unknown")
+      .arg(Percent(c.Code, c.Size()), Percent(c.Data, c.Size()), Percent(c.Text, c.Size()),
+           Percent(c.Unknown, c.Size()));
 }
 
 QString Swatch(ByteClass c, const char* name) {
@@ -62,7 +76,7 @@ void TRomMapForm::Refresh(const Trace* trace) {
                    Swatch(ByteClass::Unknown, "unknown");
   if (trace) {
     const BankCoverage all = TotalCoverage(CoverageByBank(*trace));
-    legend += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp; whole ROM: ") + Shares(all).toHtmlEscaped();
+    legend += QStringLiteral("<br>Whole ROM: ") + Shares(all).toHtmlEscaped();
   }
   ui.Legend->setText(legend);
 }
@@ -87,7 +101,7 @@ void TRomMapBars::SetTrace(const Trace* trace) {
       rows_.push_back({cover, BankStrip(*trace, cover.Bank, kBarWidth)});
     }
   }
-  const int textWidth = fontMetrics().horizontalAdvance(Shares(BankCoverage{}));
+  const int textWidth = kShareWidth * 4 * fontMetrics().horizontalAdvance('0');
   setMinimumSize(kBarLeft + kBarWidth + 12 + textWidth + 8,
                  static_cast<int>(rows_.size()) * kRowHeight + 4);
   update();
@@ -121,8 +135,14 @@ void TRomMapBars::paintEvent(QPaintEvent*) {
                        ClassColour(row.strip[static_cast<size_t>(x)]));
       x = end;
     }
-    painter.setPen(QColor(0xC0, 0xC0, 0xC0));
-    painter.drawText(kBarLeft + kBarWidth + 12, top + 1 + ascent, Shares(row.cover));
+    int x = kBarLeft + kBarWidth + 12;
+    for (ByteClass k : kOrder) {
+      painter.setPen(ClassColour(k) == ClassColour(ByteClass::Unknown) ? QColor(0xA0, 0xA0, 0xA0)
+                                                                       : ClassColour(k));
+      painter.drawText(x, top + 1 + ascent,
+                       Percent(PartOf(row.cover, k), row.cover.Size()).rightJustified(kShareWidth));
+      x += kShareWidth * fontMetrics().horizontalAdvance('0');
+    }
   }
 }
 

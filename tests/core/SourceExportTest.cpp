@@ -208,25 +208,25 @@ TEST(SourceExportTest, LabelsGoWhereTheSymbolFileSaysUnderNamesThatAssemble) {
       "Start.loop:\n"  // its parent is not the scope here: Begin is
       ".also:\n"
       "\tjr Start\n"
-      "orphan:\n"  // a local with no parent named becomes a global
+      "orphan: ; .orphan\n"  // a local with no parent named becomes a global
       "; back to the start\n"
       "\tdb $C3 ; 00:0003\n"  // the jr at 0014 lands inside jp Start
       ".jr_0004_2:\n"  // the symbol file has orphan.jr_0004 elsewhere
       "\tdb $00, $00 ; 00:0004\n"
-      "#ld:\n"
-      "Start_2:\n"  // the second Start
+      "#ld: ; ld\n"
+      "Start_2: ; Start\n"  // the second Start
       "\tdb $21 ; 00:0006\n"  // Inside falls in the middle of ld hl,$0002
       "Inside:\n"
       "\tdb $02, $00 ; 00:0007\n"
       "\tret\n"
       "Gone.child:\n"
       "\tld a,$01\n"
-      "two.dots_here:\n"
+      "two.dots_here: ; two.dots.here\n"
       "\tld a,$02\n"
       "\tcall Start.loop\n"
       "\tld a,[rLY]\n"
       "\tjr nz,orphan.jr_0004_2\n"
-      "Table_:\n"
+      "Table_: ; Table.\n"
       "orphan.jr_0004:\n"
       "; a table of two lines\n"
       "\tds 238, $00 ; 00:0016-00:0103\n";

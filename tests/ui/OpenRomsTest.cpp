@@ -6,13 +6,16 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <QUrl>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 #include "helpers/MainHarness.h"
 #include "ui/CommandLine.h"
+#include "ui/FileWatch.h"
 #include "ui/Resources.h"
 
 namespace {
@@ -54,6 +57,21 @@ QString QuestionAfter(const std::function<void()>& change, const char* button,
         QTest::mouseClick(box->findChild<QPushButton*>(button), Qt::LeftButton);
       });
   return text;
+}
+
+// Drags one local file onto the window and drops it.
+void Drop(const MainHarness& h, const QString& file) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(file)});
+  const QPoint at = h.form->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(h.form.get(), &enter);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(h.form.get(), &drop);
+}
+
+QString Report(const MainHarness& h) {
+  return h.form->findChild<QLabel*>("ReportPanel")->text();
 }
 
 }  // namespace
@@ -168,6 +186,50 @@ class OpenRomsTest : public QObject {
     }
     QTRY_COMPARE(h.form->windowTitle(), QString("Velmora - Drop"));
     QCOMPARE(h.state.rom.RomFileName, rom.toStdString());
+  }
+
+  // A symbol file dropped on the window holds the loaded ROM's labels (and is read again when it
+  // changes); a patch is applied after a question. Neither comes before a ROM.
+  void droppedSymbolFilesAndPatchesBelongToTheRom() {
+    MainHarness h;
+    QDir(h.Folder()).mkdir("elsewhere");
+    const QString elsewhere = h.Folder() + "/elsewhere";
+    const QString sym = WriteFile(elsewhere, "Labels.SYM", "00:0150 Dropped\n");
+    // IPS: "PATCH", one record of one byte (halt at 0x150), "EOF".
+    const QString ips =
+        WriteFile(elsewhere, "fix.ips", QByteArray("PATCH\x00\x01\x50\x00\x01\x76""EOF", 14));
+    const auto byteIs = [&](uint8_t value) { return h.state.rom.Byte(0x150) == value; };
+    QCOMPARE(QuestionAfter([&] { Drop(h, sym); }, "OK", nullptr),
+             QString("Load a ROM first: Labels.SYM holds labels for a ROM."));
+    QCOMPARE(QuestionAfter([&] { Drop(h, ips); }, "OK", nullptr),
+             QString("Load a ROM first: fix.ips is a patch for a ROM."));
+    QCOMPARE(h.form->windowTitle(), QString("Velmora"));
+
+    QVERIFY(h.LoadNew("game.gb", MakeRomBytes(0x8000, "GAME")));
+    h.form->ShowOffset(0x150);
+    const struct {
+      QString file;
+      const char* answer;  // to the question; nullptr: none is asked
+      std::function<bool()> done;
+      const char* firstLine;
+    } rows[] = {
+        {sym, nullptr, [&] { return h.Lines().value(0) == "@Dropped:"; }, "@Dropped:"},
+        {ips, "No", nullptr, "@Dropped:"},
+        {ips, "Yes", nullptr, "@Dropped:"},
+    };
+    for (const auto& r : rows) {
+      const QString asked = QuestionAfter([&] { Drop(h, r.file); }, r.answer ? r.answer : "No",
+                                          r.done);
+      QCOMPARE(asked, QString(r.answer ? "Apply the patch fix.ips to the ROM?" : ""));
+      QCOMPARE(h.Lines().value(0), QString(r.firstLine));
+      QVERIFY(byteIs(r.answer && QString(r.answer) == "Yes" ? 0x76 : 0x00));
+    }
+    QCOMPARE(h.Lines().value(1), QString("00:0150 76       halt"));
+    QCOMPARE(h.Action("Undo1")->text(), QString("&Undo Apply Patch"));
+    QCOMPARE(h.state.rom.RomFileName, (h.Folder() + "/game.gb").toStdString());
+
+    WriteFile(elsewhere, "Labels.SYM", "00:0150 Again\n");
+    QTRY_COMPARE(h.Lines().value(0), QString("@Again:"));
   }
 
   void recentRomsNewestFirstEightAtMost() {
@@ -298,6 +360,107 @@ class OpenRomsTest : public QObject {
     QCOMPARE(asked, QString());
     QCOMPARE(h.Lines().value(0), QString("@Saved:"));
     QVERIFY(h.form->Modified());
+  }
+
+  // A ROM rewritten by a slow writer is read once it has been quiet for a moment, whole: not the
+  // empty file of a truncation, not the first half of a write.
+  void romWrittenWithPausesIsReadWhole() {
+    MainHarness h;
+    const QString rom = WriteFile(h.Folder(), "slow.gb", MakeRomBytes(0x4000, "SLOW"));
+    QVERIFY(h.Load(rom));
+    const struct {
+      const char* what;
+      int firstPart;  // bytes written before the pause
+      int pauseMs;
+      uint8_t value;  // at 0x100 in the finished file
+    } rows[] = {
+        {"truncated, then written", 0, 2 * TFileWatch::kQuietMs, 1},
+        {"half written, then the rest", 0x2000, TFileWatch::kQuietMs / 2, 2},
+    };
+    for (const auto& r : rows) {
+      const QByteArray finished = MakeRomBytes(0x4000, "SLOW", {{0x100, {r.value}}});
+      // Every size the window has held meanwhile.
+      QList<uint32_t> sizes;
+      QTimer sample;
+      QObject::connect(&sample, &QTimer::timeout, [&] {
+        if (!sizes.contains(h.state.rom.RomSize)) sizes << h.state.rom.RomSize;
+      });
+      sample.start(5);
+      const QString box = QuestionAfter(
+          [&] {
+            QFile file(rom);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(finished.left(r.firstPart));
+            file.flush();
+            QTest::qWait(r.pauseMs);  // the writer's pause
+            file.write(finished.mid(r.firstPart));
+          },
+          "OK", [&] { return h.state.rom.Byte(0x100) == r.value; });
+      QVERIFY2(box.isEmpty(), qPrintable(box));
+      QCOMPARE(sizes, QList<uint32_t>{0x4000});
+    }
+  }
+
+  // A reload that fails says so in a box once; while it keeps failing, the status bar says so.
+  void failingReloadSaysSoOnce() {
+    MainHarness h;
+    const QString rom = WriteFile(h.Folder(), "big.gb", MakeRomBytes(0x4000, "BIG"));
+    QVERIFY(h.Load(rom));
+    const auto tooLarge = [&](uintmax_t size) {
+      return [&, size] { std::filesystem::resize_file(rom.toStdString(), size); };
+    };
+    const struct {
+      std::function<void()> change;
+      const char* box;
+      const char* report;
+    } rows[] = {
+        {tooLarge((16u << 20) + 1), "File is larger than 16 MiB.", ""},
+        {tooLarge((16u << 20) + 2), nullptr, "Not loaded again: File is larger than 16 MiB."},
+        {[&] { WriteFile(h.Folder(), "big.gb", MakeRomBytes(0x8000, "BIG")); }, nullptr, ""},
+        {tooLarge((16u << 20) + 3), "File is larger than 16 MiB.", ""},
+    };
+    for (const auto& r : rows) {
+      static_cast<QLabel*>(h.form->findChild<QLabel*>("ReportPanel"))->clear();
+      const uint32_t size = h.state.rom.RomSize;
+      const QString box = QuestionAfter(r.change, "OK", r.box ? std::function<bool()>() : [&] {
+        return !Report(h).isEmpty() || h.state.rom.RomSize != size;
+      });
+      QCOMPARE(box, QString(r.box ? r.box : ""));
+      QCOMPARE(Report(h), QString(r.report));
+    }
+    QCOMPARE(h.state.rom.RomSize, 0x8000u);
+  }
+
+  // A symbol file that does not read when it changes (a build writes it in two steps) keeps the
+  // labels read before and waits for the next change, without a box.
+  void symbolFileThatFailsWaitsForTheNextChange() {
+    MainHarness h;
+    WriteFile(h.Folder(), "two.sym", "00:0000 Before\n");
+    QVERIFY(h.LoadNew("two.gb", MakeRomBytes(0x4000, "TWO")));
+    const QString box = QuestionAfter([&] { WriteFile(h.Folder(), "two.sym", "00:0000 Half\n00:"); },
+                                      "OK", [&] { return !Report(h).isEmpty(); });
+    QCOMPARE(box, QString());
+    QCOMPARE(Report(h), QString("Symbols not read again: '$' is not a valid integer value; "
+                                "two.sym, line 2. Waiting for the next change."));
+    QCOMPARE(h.Lines().value(0), QString("@Before:"));
+    WriteFile(h.Folder(), "two.sym", "00:0000 Whole\n");
+    QTRY_COMPARE(h.Lines().value(0), QString("@Whole:"));
+  }
+
+  // Settings are read from a regular file only: a FIFO in its place neither holds the start nor
+  // is replaced; the recent list then lasts for the run.
+  void settingsOnlyFromARegularFile() {
+    MainHarness h;
+    QVERIFY(QDir(h.Folder()).mkpath("Velmora"));
+    const QByteArray settings = QFile::encodeName(h.Folder() + "/Velmora/Velmora.conf");
+    QCOMPARE(::mkfifo(settings.constData(), 0600), 0);
+    TMainForm form(h.state);
+    const QString rom = WriteFile(h.Folder(), "fifo.gb", MakeRomBytes(0x4000, "FIFO"));
+    QVERIFY(form.LoadRomNamed(rom));
+    QCOMPARE(form.findChild<QMenu*>("RecentRoms1")->actions().value(0)->data().toString(), rom);
+    struct stat st {};
+    QCOMPARE(::stat(settings.constData(), &st), 0);
+    QVERIFY(S_ISFIFO(st.st_mode));
   }
 };
 

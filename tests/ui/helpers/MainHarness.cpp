@@ -1,6 +1,7 @@
 #include "MainHarness.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
@@ -8,6 +9,7 @@
 
 MainHarness::MainHarness() {
   // The settings (the recent ROMs) live in the temporary folder, not in the user's own.
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
   state.ProgramFolder = dir.path().toStdString() + "/";
   form = std::make_unique<TMainForm>(state);
