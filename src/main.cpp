@@ -34,18 +34,15 @@ int main(int argc, char* argv[]) {
 
   QApplication::setApplicationName("Velmora");
   QApplication::setApplicationVersion(VELMORA_VERSION);
-  // --help and --version are answered before the window system is opened, so that they work
-  // in a terminal without a display.
+  // --help, --version and bad usage are answered before the window system is opened, so that
+  // they work in a terminal without a display. The toolkit's own options (-platform, -style,
+  // ...) are left to the application object.
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
-  StartRequest start = ReadCommandLine(arguments);
-  if (start.exit && start.exitCode == 0) return Print(start);
-
-  // The application takes out the toolkit's own options (-platform, -style, ...) before the
-  // arguments are read for good.
-  QApplication app(argc, argv);
-  start = ReadCommandLine(QApplication::arguments());
+  const StartRequest start = ReadCommandLine(WithoutToolkitOptions(arguments));
   if (start.exit) return Print(start);
+
+  QApplication app(argc, argv);
   InitVelmoraResources();
   QApplication::setDesktopFileName("org.velmora.Velmora");
   QApplication::setWindowIcon(QIcon(":/velmora/velmora.png"));

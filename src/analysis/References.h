@@ -1,7 +1,7 @@
 #pragma once
 // The references that traced instructions make: calls, jumps, branches, rst, reads and writes of
-// [a16] and of the high page, and ld rr,d16 values from 0100 up taken as addresses. Looked up by
-// the instruction that makes them and by what they reach.
+// [a16] and of the high page, and ld rr,d16 values taken as addresses. Looked up by the
+// instruction that makes them and by what they reach.
 
 #include <cstdint>
 #include <span>

@@ -174,8 +174,9 @@ class Tracer {
         Add(pos, static_cast<uint16_t>(0xFF00 | b1), RefKind::Write, state);
         break;
       case 0x01: case 0x11: case 0x21: case 0x31:
-        // Values below 0100 are counts and zeros far more often than pointers to the vectors.
-        if (word >= 0x100) Add(pos, word, RefKind::Pointer, state);
+        // Small values are often counts, but the listing names them by their labels all the
+        // same, and References answers where a name is used.
+        Add(pos, word, RefKind::Pointer, state);
         break;
       default:
         if (IsCall(b0)) Flow(pos, word, RefKind::Call, state);

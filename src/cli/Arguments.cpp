@@ -3,30 +3,63 @@
 #include <CLI/CLI.hpp>
 #include <sstream>
 
+namespace {
+
+constexpr char kExitStatusHelp[] =
+    "Exit status: 0 done or found, 1 nothing found (info --check: a checksum is wrong), 2 an "
+    "error: bad usage, a file that cannot be read or written, a refused source or patch.";
+
+// An empty name would mean the current folder or, for -o, the input itself (an unset variable
+// in a script): it is refused before any file is opened.
+const CLI::Validator kFileName(
+    [](const std::string& name) {
+      return name.empty() ? std::string("an empty file name is not allowed") : std::string();
+    },
+    "");
+
+// A file argument of a command: `name` is "ROM", "-o", "--sym", ...
+CLI::Option* AddFile(CLI::App* command, const std::string& name, std::string& value,
+                     const std::string& help) {
+  return command->add_option(name, value, help)->check(kFileName);
+}
+
+// The first argument that looks like an option and that no command took, or "".
+std::string UnknownOption(const CLI::App& app) {
+  for (const std::string& arg : app.remaining(true)) {
+    if (arg.size() > 1 && arg[0] == '-') return arg;
+  }
+  return {};
+}
+
+}  // namespace
+
 CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CliParse r;
-  CLI::App app("Disassemble, assemble, search, trace, check and patch GameBoy ROMs.", "velmora-cli");
+  CLI::App app("Disassemble, assemble, search, trace, check and patch GameBoy ROMs.",
+               "velmora-cli");
   app.set_version_flag("--version", "velmora-cli " VELMORA_VERSION);
   app.require_subcommand(1);
+  app.footer(kExitStatusHelp);
   const std::string addressHelp = "a bank address (01:4000) or a file offset ($4000, 16384)";
+  const std::string symHelp = "symbol file (else the one the editor would find)";
 
   CLI::App* d = app.add_subcommand("disasm", "Print the listing, from offset 0 to the ROM's end");
-  d->add_option("ROM", r.disasm.rom, "ROM file")->required();
-  d->add_option("--sym", r.disasm.sym, "symbol file (else the one the editor would find)");
+  AddFile(d, "ROM", r.disasm.rom, "ROM file")->required();
+  AddFile(d, "--sym", r.disasm.sym, symHelp);
   d->add_option("--format", r.disasm.format, "value format")
       ->check(CLI::IsMember({"dec", "hex", "bin"}));
   d->add_option("--from", r.disasm.from, "first offset: " + addressHelp);
   d->add_option("--to", r.disasm.to, "last offset: " + addressHelp);
 
   CLI::App* a = app.add_subcommand("asm", "Assemble a code-editor source file into the ROM");
-  a->add_option("ROM", r.assemble.rom, "ROM file")->required();
-  a->add_option("SOURCE", r.assemble.source, "source file (org lines, @labels, db/dw, //)")
+  AddFile(a, "ROM", r.assemble.rom, "ROM file")->required();
+  AddFile(a, "SOURCE", r.assemble.source, "source file (org lines, @labels, db/dw, //)")
       ->required();
-  a->add_option("-o", r.assemble.out, "write the result here instead of over ROM");
-  a->add_option("--sym", r.assemble.sym, "symbol file (else the one the editor would find)");
+  AddFile(a, "-o", r.assemble.out, "write the result here instead of over ROM");
+  AddFile(a, "--sym", r.assemble.sym, symHelp);
 
   CLI::App* s = app.add_subcommand("search", "Print the bank address of the first match");
-  s->add_option("ROM", r.search.rom, "ROM file")->required();
+  AddFile(s, "ROM", r.search.rom, "ROM file")->required();
   CLI::Option* bytes =
       s->add_option("--bytes", r.search.bytes, "bytes: \"$C3 50 01\", \"195 80 1\"");
   CLI::Option* inst = s->add_option("--inst", r.search.inst, "instruction as listed: \"ld a,$3E\"");
@@ -35,58 +68,65 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   inst->excludes(bytes);
   text->excludes(bytes);
   text->excludes(inst);
-  s->add_option("--tbl", r.search.tbl, "table file or charmap (else game.tbl beside the ROM)");
-  s->add_option("--sym", r.search.sym, "symbol file (else the one the editor would find)");
+  AddFile(s, "--tbl", r.search.tbl, "table file or charmap (else game.tbl beside the ROM)");
+  AddFile(s, "--sym", r.search.sym, symHelp);
   s->add_flag("--all", r.search.all, "print every match");
 
   CLI::App* i = app.add_subcommand("info", "Print the header fields and both checksums");
-  i->add_option("ROM", r.info.rom, "ROM file")->required();
+  AddFile(i, "ROM", r.info.rom, "ROM file")->required();
+  i->add_flag("--check", r.info.check, "exit with 1 when either checksum is wrong");
 
   CLI::App* f = app.add_subcommand("fix-checksums", "Write the header and global checksums");
-  f->add_option("ROM", r.fix.rom, "ROM file")->required();
-  f->add_option("-o", r.fix.out, "write the result here instead of over ROM");
+  AddFile(f, "ROM", r.fix.rom, "ROM file (left untouched when both are right)")->required();
+  AddFile(f, "-o", r.fix.out, "write the result here instead of over ROM");
 
   CLI::App* p = app.add_subcommand("patch", "Make or apply an IPS or BPS patch");
   p->require_subcommand(1);
   CLI::App* pm = p->add_subcommand("make", "Write a patch that turns ORIGINAL into MODIFIED");
-  pm->add_option("ORIGINAL", r.make.original, "ROM as it was")->required();
-  pm->add_option("MODIFIED", r.make.modified, "ROM as it is now")->required();
-  pm->add_option("-o", r.make.out, "patch file, .ips or .bps")->required();
+  AddFile(pm, "ORIGINAL", r.make.original, "ROM as it was")->required();
+  AddFile(pm, "MODIFIED", r.make.modified, "ROM as it is now")->required();
+  AddFile(pm, "-o", r.make.out, "patch file, .ips or .bps")->required();
   CLI::App* pa = p->add_subcommand("apply", "Apply an IPS or BPS patch to ROM");
-  pa->add_option("ROM", r.apply.rom, "ROM file")->required();
-  pa->add_option("PATCH", r.apply.patch, "patch file")->required();
-  pa->add_option("-o", r.apply.out, "write the result here instead of over ROM");
+  AddFile(pa, "ROM", r.apply.rom, "ROM file")->required();
+  AddFile(pa, "PATCH", r.apply.patch, "patch file")->required();
+  AddFile(pa, "-o", r.apply.out, "write the result here instead of over ROM");
 
-  CLI::App* x = app.add_subcommand("xrefs", "Print every place that calls, jumps to, reads or "
-                                              "writes an address (traced code only)");
-  x->add_option("ROM", r.xrefs.rom, "ROM file")->required();
+  CLI::App* x = app.add_subcommand("xrefs",
+                                   "Print every place that calls, jumps to, reads or "
+                                   "writes an address (traced code only)");
+  AddFile(x, "ROM", r.xrefs.rom, "ROM file")->required();
   x->add_option("PLACE", r.xrefs.place, "a ROM or RAM label, or " + addressHelp)->required();
-  x->add_option("--sym", r.xrefs.sym, "symbol file (else the one the editor would find)");
+  AddFile(x, "--sym", r.xrefs.sym, symHelp);
 
-  CLI::App* m = app.add_subcommand("map", "Print how much of each bank is code, data, text and "
-                                            "unknown");
-  m->add_option("ROM", r.map.rom, "ROM file")->required();
-  m->add_option("--sym", r.map.sym, "symbol file (else the one the editor would find)");
+  CLI::App* m = app.add_subcommand("map",
+                                   "Print how much of each bank is code, data, text and "
+                                   "unknown");
+  AddFile(m, "ROM", r.map.rom, "ROM file")->required();
+  AddFile(m, "--sym", r.map.sym, symHelp);
 
-  CLI::App* t = app.add_subcommand("text", "Print the game text through a table, a string a line");
-  t->add_option("ROM", r.text.rom, "ROM file")->required();
-  t->add_option("--tbl", r.text.tbl, "table file or charmap (else game.tbl beside the ROM)");
-  t->add_option("--from", r.text.from, "first offset: " + addressHelp);
-  t->add_option("--to", r.text.to, "last offset: " + addressHelp);
   CLI::App* e = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
-  e->add_option("ROM", r.exportSource.rom, "ROM file")->required();
-  e->add_option("-o", r.exportSource.out, "folder for the project (made if missing)")->required();
-  e->add_option("--sym", r.exportSource.sym, "symbol file (else the one the editor would find)");
+  AddFile(e, "ROM", r.exportSource.rom, "ROM file")->required();
+  AddFile(e, "-o", r.exportSource.out, "folder for the project (made if missing)")->required();
+  AddFile(e, "--sym", r.exportSource.sym, symHelp);
   e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
 
+  CLI::App* t = app.add_subcommand("text", "Print the game text through a table, a string a line");
+  AddFile(t, "ROM", r.text.rom, "ROM file")->required();
+  AddFile(t, "--tbl", r.text.tbl, "table file or charmap (else game.tbl beside the ROM)");
+  t->add_option("--from", r.text.from, "first offset: " + addressHelp);
+  t->add_option("--to", r.text.to, "last offset: " + addressHelp);
+
+  const auto usage = [&](const std::string& text) {
+    r.exitCode = kExitUsage;
+    r.err = "velmora-cli: " + text + "\n";
+    return r;
+  };
   // A first word that names no command is reported as such, not as CLI11's extra argument.
   const std::string first = args.size() > 1 ? args[1] : std::string();
   const auto known =
       app.get_subcommands([&](CLI::App* c) { return args.size() > 1 && c->check_name(first); });
   if (args.size() > 1 && first[0] != '-' && known.empty()) {
-    r.exitCode = kExitUsage;
-    r.err = "velmora-cli: unknown command '" + std::string(first.c_str()) + "' (see --help)\n";
-    return r;
+    return usage("unknown command '" + std::string(first.c_str()) + "' (see --help)");
   }
   std::vector<const char*> argv;
   for (const std::string& arg : args) argv.push_back(arg.c_str());
@@ -100,27 +140,33 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
     r.err = err.str();
     return r;
   } catch (const CLI::ParseError& e) {
-    r.exitCode = kExitUsage;
-    r.err = std::string("velmora-cli: ") + e.what() + " (see --help)\n";
-    return r;
+    // An unknown option is named, whatever CLI11 found missing first (a command, an argument).
+    const std::string unknown = UnknownOption(app);
+    if (!unknown.empty()) return usage("unknown option " + unknown + " (see --help)");
+    return usage(std::string(e.what()) + " (see --help)");
   }
 
-  if (s->parsed() &&
-      int{!r.search.bytes.empty()} + !r.search.inst.empty() + !r.search.text.empty() != 1) {
-    r.exitCode = kExitUsage;
-    r.err = "velmora-cli: search needs one of --bytes, --inst and --text.\n";
-    return r;
+  if (s->parsed()) {
+    if (bytes->count() + inst->count() + text->count() == 0) {
+      return usage("search needs one of --bytes, --inst and --text.");
+    }
+    // Blanks alone are no pattern either (an unset variable between quotes and spaces).
+    const std::string& pattern = bytes->count()  ? r.search.bytes
+                                 : inst->count() ? r.search.inst
+                                                 : r.search.text;
+    if (pattern.find_first_not_of(" \t") == std::string::npos) {
+      return usage(std::string(bytes->count() ? "--bytes" : inst->count() ? "--inst" : "--text") +
+                   ": an empty pattern is not allowed.");
+    }
   }
-  if (d->parsed()) r.command = CliCommand::Disasm;
-  else if (a->parsed()) r.command = CliCommand::Asm;
-  else if (s->parsed()) r.command = CliCommand::Search;
-  else if (i->parsed()) r.command = CliCommand::Info;
-  else if (f->parsed()) r.command = CliCommand::FixChecksums;
-  else if (pm->parsed()) r.command = CliCommand::PatchMake;
-  else if (x->parsed()) r.command = CliCommand::Xrefs;
-  else if (m->parsed()) r.command = CliCommand::Map;
-  else if (t->parsed()) r.command = CliCommand::Text;
-  else if (e->parsed()) r.command = CliCommand::Export;
-  else r.command = CliCommand::PatchApply;
+  const std::pair<const CLI::App*, CliCommand> commands[] = {
+      {d, CliCommand::Disasm},      {a, CliCommand::Asm},          {s, CliCommand::Search},
+      {i, CliCommand::Info},        {f, CliCommand::FixChecksums}, {pm, CliCommand::PatchMake},
+      {pa, CliCommand::PatchApply}, {x, CliCommand::Xrefs},        {m, CliCommand::Map},
+      {e, CliCommand::Export},      {t, CliCommand::Text},
+  };
+  for (const auto& [command, which] : commands) {
+    if (command->parsed()) r.command = which;
+  }
   return r;
 }

@@ -19,7 +19,8 @@ struct CliParse {
   DisasmOptions disasm;
   AsmOptions assemble;
   SearchOptions search;
-  RomOptions info, fix;
+  InfoOptions info;
+  RomOptions fix;
   PatchMakeOptions make;
   PatchApplyOptions apply;
   XrefsOptions xrefs;

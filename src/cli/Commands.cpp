@@ -1,9 +1,10 @@
 #include "cli/Commands.h"
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <new>
@@ -40,20 +41,36 @@ constexpr char kProgram[] = "velmora-cli";
 struct CliError {
   std::string where;
   std::string message;
-  int code = kExitFailed;
+  int code = kExitError;
 };
 
 // Runs one step on a file: whatever the core refuses there becomes that file's error line.
 template <typename F>
-auto OnFile(const std::string& file, F&& step, int code = kExitFailed) -> decltype(step()) {
+auto OnFile(const std::string& file, F&& step) -> decltype(step()) {
   try {
     return step();
   } catch (const Failure& e) {
-    throw CliError{file, e.text, code};
+    throw CliError{file, e.text};
   } catch (const RunTimeError& e) {
+    // The window's box says "I/O error 21"; in a terminal the cause is worth a word.
+    const auto* fileError = dynamic_cast<const FileError*>(&e);
+    const std::string text = fileError != nullptr && fileError->errorNumber == EISDIR
+                                 ? "Is a folder, not a file."
+                                 : DefaultErrorBoxText(e.what());
     // The line names the file already; a note (where a file's old content was kept) follows.
-    throw CliError{file, DefaultErrorBoxText(e.what()) + (e.note.empty() ? "" : "\n" + e.note),
-                   code};
+    throw CliError{file, text + (e.note.empty() ? "" : "\n" + e.note)};
+  }
+}
+
+// Runs a step that reads a text file line by line, `line` being the number of the line it has
+// come to: its error line names that line ("hack.asm:12: message").
+template <typename F>
+void OnLines(const std::string& file, const size_t& line, F&& step) {
+  try {
+    OnFile(file, step);
+  } catch (CliError& e) {
+    e.where += ":" + std::to_string(line);
+    throw;
   }
 }
 
@@ -71,7 +88,7 @@ int Run(const CliIo& io, const std::function<void()>& command) {
     return e.code;
   } catch (const std::bad_alloc&) {
     std::fprintf(io.err, "%s: out of memory\n", kProgram);
-    return kExitFailed;
+    return kExitError;
   }
 }
 
@@ -91,26 +108,40 @@ std::unique_ptr<Rom> LoadRom(const std::string& name) {
   return rom;
 }
 
-// The symbol file named by --sym (which must exist), else the one the window would find.
+// The symbol file named by --sym (which must exist), else the one the window would find. A
+// line that does not read is reported as "game.sym:12: message".
 void LoadLabels(LabelTables& labels, const Rom& rom, const std::string& sym,
                 const std::string& programFolder) {
-  if (!sym.empty()) {
-    OnFile(sym, [&] {
-      ReadSymText(
-          labels,
-          ReadRegularFile(sym, size_t{256} << 20, "The symbol file is larger than 256 MiB."),
-          rom.BankCount, BaseName(sym));
-    });
-    return;
+  const std::string name =
+      sym.empty() ? FindSymFile(rom.RomFileName, programFolder, rom.RomTitle) : sym;
+  if (name.empty()) return;
+  const std::string text = OnFile(name, [&] {
+    return ReadRegularFile(name, size_t{256} << 20, "The symbol file is larger than 256 MiB.");
+  });
+  size_t line = 0;
+  OnLines(name, line, [&] { ReadSymText(labels, text, rom.BankCount, std::string(), &line); });
+}
+
+// A file is written only into a folder that is there: a mistyped -o folder is named as such
+// rather than reported as a file that is not found.
+void RequireFolderOf(const std::string& fileName) {
+  const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+  if (folder.empty()) return;
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR) return;  // the save itself reports the cause
+    throw CliError{fileName, "The folder " + folder.string() + " does not exist."};
   }
-  const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
-  if (!found.empty()) OnFile(found, [&] { LoadSymFile(labels, found, rom.BankCount); });
+  if (!S_ISDIR(st.st_mode)) {
+    throw CliError{fileName, folder.string() + " is not a folder."};
+  }
 }
 
 // The table named by --tbl, else game.tbl beside the ROM; what it skipped is said on `err`.
 TextTable LoadTable(const CliIo& io, const Rom& rom, const std::string& tbl) {
   const std::string name = tbl.empty() ? TableFileBeside(rom.RomFileName) : tbl;
-  if (tbl.empty() && ::access(name.c_str(), F_OK) != 0) {
+  struct stat st {};
+  if (tbl.empty() && ::stat(name.c_str(), &st) != 0) {
     throw CliError{kProgram, "no table: give one with --tbl (or put " + BaseName(name) +
                                  " beside the ROM).", kExitUsage};
   }
@@ -124,29 +155,32 @@ TextTable LoadTable(const CliIo& io, const Rom& rom, const std::string& tbl) {
 }
 
 void Save(const Rom& rom, const std::string& fileName) {
+  RequireFolderOf(fileName);
   OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
 }
 
 // Any bytes, of any size, through the ROM's safe save (temporary file, sync, rename).
 void SaveBytes(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+  RequireFolderOf(fileName);
   OnFile(fileName, [&] { SaveFileSafely(fileName, bytes.data(), bytes.size()); });
 }
 
 // ADDR: a bank address ("01:4000") or a file offset ("$4000", "16384") within the ROM.
 uint32_t AddressArgument(const Rom& rom, const char* option, const std::string& text) {
   const std::string where = std::string(kProgram) + ": " + option + " " + text;
-  const int64_t offset = OnFile(
-      where,
-      [&]() -> int64_t {
-        return IsGameBoyAddressText(text) ? int64_t{BankAddressToOffset(text, rom.BankCount)}
-                                          : int64_t{StrToInt(text)};
-      },
-      kExitUsage);
+  const int64_t offset = OnFile(where, [&]() -> int64_t {
+    return IsGameBoyAddressText(text) ? int64_t{BankAddressToOffset(text, rom.BankCount)}
+                                      : int64_t{StrToInt(text)};
+  });
   if (offset < 0 || offset >= rom.RomSize) {
-    throw CliError{where, "lies outside the ROM (" + std::to_string(rom.RomSize) + " bytes).",
-                   kExitUsage};
+    throw CliError{where, "lies outside the ROM (" + ByteCountText(rom.RomSize) + ")."};
   }
   return static_cast<uint32_t>(offset);
+}
+
+bool ChecksumsAreRight(const RomHeader& h) {
+  return h.HeaderChecksum == h.ComputedHeaderChecksum &&
+         h.GlobalChecksum == h.ComputedGlobalChecksum;
 }
 
 void Flush(const CliIo& io) {
@@ -167,6 +201,10 @@ int Disasm(const CliIo& io, const DisasmOptions& o) {
                                                    : ValueFormat::Hex;
     const uint32_t from = o.from.empty() ? 0 : AddressArgument(*rom, "--from", o.from);
     const uint32_t to = o.to.empty() ? rom->RomSize - 1 : AddressArgument(*rom, "--to", o.to);
+    if (from > to) {
+      throw CliError{std::string(kProgram) + ": --from " + (o.from.empty() ? "0" : o.from),
+                     "lies after --to " + o.to + "."};
+    }
     StreamListing(*rom, labels, format, from, to, [&](std::string_view chunk) {
       std::fwrite(chunk.data(), 1, chunk.size(), io.out);
     });
@@ -184,13 +222,8 @@ int Asm(const CliIo& io, const AsmOptions& o) {
           ReadRegularFile(o.source, size_t{64} << 20, "The source file is larger than 64 MiB."));
     });
     size_t line = 0;
-    try {
-      AssembleBlock(*rom, labels, lines, [&](size_t i) { line = i; });
-    } catch (const Failure& e) {
-      throw CliError{o.source + ":" + std::to_string(line + 1), e.text};
-    } catch (const RunTimeError& e) {
-      throw CliError{o.source + ":" + std::to_string(line + 1), DefaultErrorBoxText(e.what())};
-    }
+    OnLines(o.source, line,
+            [&] { AssembleBlock(*rom, labels, lines, [&](size_t i) { line = i + 1; }); });
     Save(*rom, o.out.empty() ? o.rom : o.out);
   });
 }
@@ -208,15 +241,13 @@ int Search(const CliIo& io, const SearchOptions& o) {
     std::vector<uint8_t> pattern;
     if (!o.bytes.empty()) {
       const std::string where = std::string(kProgram) + ": --bytes " + o.bytes;
-      pattern = OnFile(
-          where, [&] { return ParseBytePattern(o.bytes); }, kExitUsage);
+      pattern = OnFile(where, [&] { return ParseBytePattern(o.bytes); });
       if (pattern.empty()) throw CliError{where, "gives no byte to look for.", kExitUsage};
       next = [&](int32_t start) { return FindBytes(*rom, start, pattern); };
     } else if (!o.text.empty()) {
       const TextTable table = LoadTable(io, *rom, o.tbl);
-      pattern = OnFile(
-          std::string(kProgram) + ": --text " + o.text, [&] { return table.Encode(o.text); },
-          kExitUsage);
+      pattern = OnFile(std::string(kProgram) + ": --text " + o.text,
+                       [&] { return table.Encode(o.text); });
       next = [&](int32_t start) { return FindBytes(*rom, start, pattern); };
     } else {
       if (o.inst.find('?') != std::string::npos) {
@@ -232,8 +263,8 @@ int Search(const CliIo& io, const SearchOptions& o) {
     }
     Flush(io);
   });
-  // Like grep: no match is a failed search, without a message.
-  return status == kExitOk && !found ? kExitFailed : status;
+  // Like grep: no match is the answer no, without a message.
+  return status == kExitOk && !found ? kExitNotFound : status;
 }
 
 int Text(const CliIo& io, const TextOptions& o) {
@@ -252,23 +283,35 @@ int Text(const CliIo& io, const TextOptions& o) {
   });
 }
 
-int Info(const CliIo& io, const RomOptions& o) {
-  return Run(io, [&] {
+int Info(const CliIo& io, const InfoOptions& o) {
+  bool right = true;
+  const int status = Run(io, [&] {
     const auto rom = LoadRom(o.rom);
     const RomHeader header = OnFile(o.rom, [&] { return ReadHeader(*rom); });
     for (const HeaderField& f : DescribeHeader(header)) {
       std::fprintf(io.out, "%-16s %s%s\n", (f.Name + ":").c_str(), f.Value.c_str(),
                    f.Wrong ? " (wrong)" : "");
     }
+    right = ChecksumsAreRight(header);
     Flush(io);
   });
+  return status == kExitOk && o.check && !right ? kExitNotFound : status;
 }
 
 int FixChecksumsCommand(const CliIo& io, const RomOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    ApplyRomChange(*rom, OnFile(o.rom, [&] { return FixChecksums(*rom); }));
+    const bool right = OnFile(o.rom, [&] { return ChecksumsAreRight(ReadHeader(*rom)); });
     const std::string target = o.out.empty() ? o.rom : o.out;
+    std::error_code error;
+    // A ROM that is right already keeps its file (and its time, which make and friends read).
+    if (right && (target == o.rom || std::filesystem::equivalent(target, o.rom, error))) {
+      std::fprintf(io.out, "%s: the checksums are right already; the file is left unchanged\n",
+                   o.rom.c_str());
+      Flush(io);
+      return;
+    }
+    ApplyRomChange(*rom, FixChecksums(*rom));
     Save(*rom, target);
     const RomHeader h = ReadHeader(*rom);
     std::fprintf(io.out, "%s: header checksum $%s, global checksum $%s\n", target.c_str(),
@@ -279,8 +322,7 @@ int FixChecksumsCommand(const CliIo& io, const RomOptions& o) {
 
 int PatchMake(const CliIo& io, const PatchMakeOptions& o) {
   return Run(io, [&] {
-    const PatchFormat format = OnFile(
-        o.out, [&] { return PatchFormatOfName(o.out); }, kExitUsage);
+    const PatchFormat format = OnFile(o.out, [&] { return PatchFormatOfName(o.out); });
     const auto original = LoadRom(o.original);
     const auto modified = LoadRom(o.modified);
     SaveBytes(o.out, MakePatch(format, RomBytes(*original), RomBytes(*modified)));
@@ -326,7 +368,7 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
     }
     Flush(io);
   });
-  return status == kExitOk && !found ? kExitFailed : status;
+  return status == kExitOk && !found ? kExitNotFound : status;
 }
 
 int Map(const CliIo& io, const MapOptions& o) {

@@ -1,15 +1,17 @@
 #pragma once
 // The commands of velmora-cli, each a function of its parsed arguments that returns the exit
-// status: 0 done, 1 the operation failed, 2 bad usage. A failure prints one line on `err`
-// naming the file it concerns ("game.gb: File not found.", "hack.asm:12: message"), and no
-// file is written then.
+// status. An error prints one line on `err` naming the file or the argument it concerns
+// ("game.gb: File not found.", "hack.asm:12: message"), and no file is written then.
 
 #include <cstdio>
 #include <string>
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
+// Exit statuses a script can branch on, as grep and cmp give them.
+constexpr int kExitOk = 0;        // done; found; the checksums are right
+constexpr int kExitNotFound = 1;  // nothing found; a checksum is wrong (info --check)
+constexpr int kExitError = 2;     // any error: bad usage, a file, a refused source or patch
+// Bad usage is an error like any other; the name says why at the places that refuse it.
+constexpr int kExitUsage = kExitError;
 
 struct CliIo {
   std::FILE* out = stdout;
@@ -27,6 +29,10 @@ struct AsmOptions {
 struct SearchOptions {
   std::string rom, bytes, inst, text, tbl, sym;
   bool all = false;
+};
+struct InfoOptions {
+  std::string rom;
+  bool check = false;  // exit with kExitNotFound when a checksum is wrong
 };
 struct TextOptions {
   std::string rom, tbl, from, to;
@@ -56,7 +62,7 @@ int Asm(const CliIo& io, const AsmOptions& o);
 int Search(const CliIo& io, const SearchOptions& o);
 // The game text of [from, to] through a table, a row per string (or per 32 characters).
 int Text(const CliIo& io, const TextOptions& o);
-int Info(const CliIo& io, const RomOptions& o);
+int Info(const CliIo& io, const InfoOptions& o);
 int FixChecksumsCommand(const CliIo& io, const RomOptions& o);
 int PatchMake(const CliIo& io, const PatchMakeOptions& o);
 int PatchApply(const CliIo& io, const PatchApplyOptions& o);

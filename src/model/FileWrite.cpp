@@ -134,13 +134,15 @@ namespace {
 
 // An unnamed file in the folder where the file system can make one (it vanishes if the save
 // dies), else a named one; -1 with errno when neither can be made. Locked either way.
-int OpenTemporary(const std::string& folder, std::string& name) {
+int OpenTemporary(const std::string& folder, std::string& name, bool unnamed) {
   name.clear();
   int fd = -1;
 #ifdef O_TMPFILE
-  fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (unnamed) fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   // Older kernels and some file systems (network, FUSE) have no unnamed files.
-  if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
+  if (fd < 0 && unnamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return -1;
+#else
+  (void)unnamed;
 #endif
   if (fd < 0) {
     name = folder + kTemporaryPrefix + "XXXXXX";
@@ -151,28 +153,29 @@ int OpenTemporary(const std::string& folder, std::string& name) {
   return fd;
 }
 
-// Gives a complete unnamed file a name in its folder.
-void LinkTemporary(int fd, const std::string& folder, std::string& name,
-                   const std::string& fileName) {
+// Gives a complete unnamed file a name in its folder; false when it cannot (no /proc).
+bool LinkTemporary(int fd, const std::string& folder, std::string& name) {
   const std::string proc = "/proc/self/fd/" + std::to_string(fd);
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = NewTemporaryName(folder);
-    if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return;
+    if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      return true;
+    }
     if (errno != EEXIST) break;
   }
-  const int problem = errno;
   name.clear();
-  ThrowFileError(problem, fileName);
+  return false;
 }
 
 // Writes a temporary file beside the target and renames it over the target. Returns false,
 // having changed nothing, when the temporary cannot be given the group the target has.
 bool SaveThroughTemporary(const std::string& target, const std::string& fileName, mode_t mode,
-                          const struct stat* old, const uint8_t* data, size_t size) {
+                          const struct stat* old, const uint8_t* data, size_t size,
+                          bool unnamed = true) {
   const std::string folder = FolderOf(target);
-  RemoveLeftoverTemporaries(folder);
+  if (unnamed) RemoveLeftoverTemporaries(folder);
   std::string name;
-  Fd file(OpenTemporary(folder, name));
+  Fd file(OpenTemporary(folder, name, unnamed));
   if (file.fd < 0) ThrowFileError(errno, fileName);
   try {
     struct stat made {};
@@ -185,8 +188,12 @@ bool SaveThroughTemporary(const std::string& target, const std::string& fileName
     WriteAllAt(file.fd, data, size, 0, done, fileName);
     if (::fchmod(file.fd, mode) != 0) ThrowFileError(errno, fileName);
     if (::fsync(file.fd) != 0) ThrowFileError(errno, fileName);
-    // Only a complete file gets a name, just before it takes the target's.
-    if (name.empty()) LinkTemporary(file.fd, folder, name, fileName);
+    // Only a complete file gets a name, just before it takes the target's. Where it cannot get
+    // one, the save starts again with a named temporary file.
+    if (name.empty() && !LinkTemporary(file.fd, folder, name)) {
+      file.Close(fileName);
+      return SaveThroughTemporary(target, fileName, mode, old, data, size, false);
+    }
     file.Close(fileName);
     if (::rename(name.c_str(), target.c_str()) != 0) ThrowFileError(errno, fileName);
   } catch (...) {

@@ -62,8 +62,8 @@ std::string StoredComputed(const std::string& stored, const std::string& compute
 
 void RequireHeader(const Rom& rom) {
   if (rom.RomSize < kHeaderEnd) {
-    throw ErrorFailure("The ROM is too short for a header: it has " + std::to_string(rom.RomSize) +
-                       " bytes, the header ends at byte 336 ($150).");
+    throw ErrorFailure("The ROM is too short for a header: it has " + ByteCountText(rom.RomSize) +
+                       ", the header ends at byte 336 ($150).");
   }
 }
 
@@ -158,7 +158,7 @@ std::string CartridgeTypeName(uint8_t code) {
 std::string SizeText(uint32_t bytes) {
   if (bytes != 0 && bytes % (1024 * 1024) == 0) return std::to_string(bytes >> 20) + " MiB";
   if (bytes != 0 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
-  return std::to_string(bytes) + " bytes";
+  return ByteCountText(bytes);
 }
 
 std::vector<HeaderField> DescribeHeader(const RomHeader& h) {

@@ -65,9 +65,10 @@ class LabelTables {
 // (or "BBB:AAAA Name"); empty lines, lines beginning with ";" and lines whose first word has no
 // ":" (the constants some assemblers list) are skipped. A line that does not convert stops the
 // read with its error, followed on a new line by "<sourceName>, line <n>"; the labels of the
-// lines before it stay.
+// lines before it stay. With an empty sourceName the error is the line's own, and a caller that
+// names the place itself gets n in *failedLine.
 void ReadSymText(LabelTables& labels, std::string_view text, uint32_t bankCount,
-                 const std::string& sourceName);
+                 const std::string& sourceName, size_t* failedLine = nullptr);
 
 // Reads a symbol file (see ReadSymText). A missing file leaves both tables empty; a file that is
 // not a regular file, or one over 256 MiB, is refused with an error Failure.

@@ -82,3 +82,7 @@ uint16_t BinToInt(std::string_view text) {
   }
   return value;
 }
+
+std::string ByteCountText(uint64_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}

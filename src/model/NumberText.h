@@ -21,3 +21,6 @@ std::string IntToBin(uint16_t value);
 // Drops the first character, reads up to 16 more as bits ("1" sets, anything else clears),
 // right-aligned when fewer than 16. Never fails.
 uint16_t BinToInt(std::string_view text);
+
+// "1 byte", "0 bytes", "40000 bytes".
+std::string ByteCountText(uint64_t count);

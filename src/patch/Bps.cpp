@@ -59,7 +59,7 @@ class BpsReader {
   const uint8_t* Take(size_t count, size_t action) {
     if (end_ - pos < count) {
       ThrowPatchDamaged(kFormat, action,
-                        "its " + std::to_string(count) + " bytes run into the CRC32s at the end");
+                        "its " + ByteCountText(count) + " run into the CRC32s at the end");
     }
     const uint8_t* at = p_ + pos;
     pos += count;
@@ -160,8 +160,8 @@ std::vector<uint8_t> ApplyBps(std::span<const uint8_t> source, std::span<const u
   BpsReader in(patch, footer);
   const uint64_t sourceSize = in.Number();
   if (sourceSize != source.size()) {
-    throw ErrorFailure("This patch is for another ROM (" + std::to_string(sourceSize) +
-                       " bytes, this ROM has " + std::to_string(source.size()) + ").");
+    throw ErrorFailure("This patch is for another ROM (" + ByteCountText(sourceSize) +
+                       ", this ROM has " + ByteCountText(source.size()) + ").");
   }
   const size_t targetSizeAt = in.pos;
   const uint64_t targetSize = in.Number();
@@ -182,7 +182,7 @@ std::vector<uint8_t> ApplyBps(std::span<const uint8_t> source, std::span<const u
     if (length > targetSize - out) {
       ThrowPatchDamaged(
           kFormat, action,
-          "an action writes past the target's " + std::to_string(targetSize) + " bytes");
+          "an action writes past the target's " + ByteCountText(targetSize));
     }
     switch (word & 3) {
       case kSourceRead:
@@ -217,7 +217,7 @@ std::vector<uint8_t> ApplyBps(std::span<const uint8_t> source, std::span<const u
   if (out != targetSize) {
     ThrowPatchDamaged(kFormat, footer,
                       "the actions end after " + std::to_string(out) + " of the target's " +
-                          std::to_string(targetSize) + " bytes");
+                          ByteCountText(targetSize));
   }
   const uint32_t targetCrc = Crc32(target);
   if (targetCrc != Le32(p + footer + 4)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "model/NumberText.h"
 #include "model/Rom.h"
 #include "patch/PatchFault.h"
 
@@ -108,7 +109,7 @@ std::vector<uint8_t> ApplyIps(std::span<const uint8_t> source, std::span<const u
     } else if (n - pos < size) {
       ThrowPatchDamaged(
           kFormat, record,
-          "the record's " + std::to_string(size) + " bytes run past the end of the file");
+          "the record's " + ByteCountText(size) + " run past the end of the file");
     }
     const uint64_t end = uint64_t{offset} + size;
     if (end > kRomCapacity) ThrowPatchTooLarge(kFormat, record, end);
@@ -127,7 +128,7 @@ std::vector<uint8_t> ApplyIps(std::span<const uint8_t> source, std::span<const u
     if (n - pos != 3) {
       ThrowPatchDamaged(
           kFormat, pos,
-          std::to_string(n - pos) + " bytes follow \"EOF\" where only a 3-byte size may stand");
+          ByteCountText(n - pos) + " follow \"EOF\" where only a 3-byte size may stand");
     }
     const uint32_t size = Be24(p + pos);
     if (size == 0) ThrowPatchDamaged(kFormat, pos, "the size after \"EOF\" is 0");

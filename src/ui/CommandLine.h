@@ -15,7 +15,11 @@ struct StartRequest {
 };
 
 // Reads the arguments, the program's own name first. Needs no application object, so that
-// --help and --version work without a display; the application's name and version are read
-// from QCoreApplication's static settings. The toolkit's own options (-platform, -style) are
-// unknown here: read the arguments again once the application object has taken them out.
+// --help, --version and bad usage (exit code 2) are answered without a display; the
+// application's name and version are read from QCoreApplication's static settings. The
+// toolkit's own options (-platform, -style) are unknown here: take them out first.
 StartRequest ReadCommandLine(const QStringList& arguments);
+
+// The arguments without the options that the application object reads for itself (-platform
+// NAME, --style NAME, -reverse, X11's -display NAME, ...), as it takes them out.
+QStringList WithoutToolkitOptions(const QStringList& arguments);

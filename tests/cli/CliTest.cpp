@@ -3,16 +3,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "isa/Listing.h"
 #include "model/Header.h"
 #include "model/Labels.h"
+#include "model/NumberText.h"
 #include "patch/Bps.h"
 
 namespace fs = std::filesystem;
@@ -43,6 +46,15 @@ struct CliFixture : ::testing::Test {
   }
   std::string Write(const std::string& name, const Bytes& bytes) const {
     return Write(name, std::string(bytes.begin(), bytes.end()));
+  }
+  // Every name in the folder with its bytes: what a refused command must leave as it was.
+  std::map<std::string, std::string> Contents() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      const std::string name = fs::relative(entry.path(), dir).string();
+      files[name] = entry.is_regular_file() ? Read(name) : "(folder)";
+    }
+    return files;
   }
   std::string Read(const std::string& name) const {
     std::ifstream in(Path(name), std::ios::binary);
@@ -184,14 +196,14 @@ TEST_F(CliFixture, AsmWritesAllOrNothing) {
   for (const Row& r : rows) {
     Write("bad.asm", r.source);
     const Result result = Run({"asm", "game.gb", "bad.asm", "-o", "out.gb"});
-    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, r.err + "\n");
     EXPECT_FALSE(fs::exists(Path("out.gb")));
-    EXPECT_EQ(Run({"asm", "game.gb", "bad.asm"}).status, 1);
+    EXPECT_EQ(Run({"asm", "game.gb", "bad.asm"}).status, 2);
     EXPECT_TRUE(Read("game.gb") == std::string(bytes.begin(), bytes.end())) << r.err;
   }
   const Result missing = Run({"asm", "game.gb", "none.asm"});
-  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err, "none.asm: File not found.\n");
 }
 
@@ -223,11 +235,11 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
        "",
        "velmora-cli: --inst jp ?: Please replace question marks with a value.\n"},
       {{}, 2, "", "velmora-cli: search needs one of --bytes, --inst and --text.\n"},
-      {{"--bytes", "1", "--sym", "none.sym"}, 1, "", "none.sym: File not found.\n"},
+      {{"--bytes", "1", "--sym", "none.sym"}, 2, "", "none.sym: File not found.\n"},
       {{"--bytes", "1", "--sym", "bad.sym"},
-       1,
+       2,
        "",
-       "bad.sym: '$zz' is not a valid integer value; bad.sym, line 2.\n"},
+       "bad.sym:2: '$zz' is not a valid integer value.\n"},
   };
   Write("empty.sym", "");
   Write("bad.sym", "00:0100 Ok\nzz:0100 Bad\n");
@@ -312,7 +324,7 @@ TEST_F(CliFixture, InfoAndFixChecksumsOnABuiltHeader) {
   Write("short.gb", Bytes(0x100, 0));
   for (const char* command : {"info", "fix-checksums"}) {
     const Result r = Run({command, "short.gb"});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err,
               "short.gb: The ROM is too short for a header: it has 256 bytes, the header ends at "
               "byte 336 ($150).\n");
@@ -341,7 +353,7 @@ TEST_F(CliFixture, PatchMakeAndApply) {
   other[0x2000] ^= 1;
   Write("other.gb", other);
   const Result wrong = Run({"patch", "apply", "other.gb", "hack.BPS", "-o", "x.gb"});
-  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.status, 2);
   char text[120];
   std::snprintf(text, sizeof text,
                 "hack.BPS: This patch is for another ROM (CRC32 %08X, this ROM has %08X).\n",
@@ -396,12 +408,131 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
   EXPECT_EQ(Run({"disasm", "game.gb", "--from", "zz"}).err,
             "velmora-cli: --from zz: 'zz' is not a valid integer value.\n");
   EXPECT_EQ(Run({"--version"}).out, "velmora-cli 1.0.0\n");
+  EXPECT_NE(Run({"--help"}).out.find("Exit status: 0 done or found, 1 nothing found"),
+            std::string::npos);
   for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch",
                               "xrefs", "map", "text"}) {
     const Result help = Run({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command;
   }
+}
+
+// Each refusal: status 2, one line on stderr naming the cause, nothing printed, nothing written.
+TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
+  Write("game.gb", MakeRomBytes());
+  Write("one.gb", Bytes{0x00});
+  Write("other.gb", MakeRomBytes());
+  Write("other.sym", "zz:0100 Bad\n");  // found beside other.gb
+  Write("ok.asm", "org 01:4000\nnop\n");
+  Write("hack.ips", std::string("PATCH\x00\x01\x00\x00\x01\xAA"
+                                "EOF",
+                                13));
+  fs::create_directory(Path("folder"));
+  const std::string emptyName = " an empty file name is not allowed (see --help)";
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  } rows[] = {
+      {{"asm", "game.gb", "ok.asm", "-o", ""}, "velmora-cli: -o:" + emptyName},
+      {{"fix-checksums", "game.gb", "-o", ""}, "velmora-cli: -o:" + emptyName},
+      {{"patch", "apply", "game.gb", "hack.ips", "-o", ""}, "velmora-cli: -o:" + emptyName},
+      {{"info", ""}, "velmora-cli: ROM:" + emptyName},
+      {{"disasm", "game.gb", "--sym", ""}, "velmora-cli: --sym:" + emptyName},
+      {{"disasm", "game.gb", "--from", "01:4000", "--to", "00:0000"},
+       "velmora-cli: --from 01:4000: lies after --to 00:0000."},
+      {{"disasm", "one.gb", "--from", "1"},
+       "velmora-cli: --from 1: lies outside the ROM (1 byte)."},
+      {{"search", "game.gb", "--bytes", ""},
+       "velmora-cli: --bytes: an empty pattern is not allowed."},
+      {{"search", "game.gb", "--inst", " "},
+       "velmora-cli: --inst: an empty pattern is not allowed."},
+      {{"info", "folder"}, "folder: Is a folder, not a file."},
+      {{"asm", "game.gb", "ok.asm", "-o", "folder"}, "folder: Is a folder, not a file."},
+      {{"fix-checksums", "game.gb", "-o", "missing/out.gb"},
+       "missing/out.gb: The folder missing does not exist."},
+      {{"patch", "make", "game.gb", "one.gb", "-o", "game.gb/out.ips"},
+       "game.gb/out.ips: game.gb is not a folder."},
+      {{"--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
+      {{"disasm", "game.gb", "--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
+      {{"disasm", "other.gb"}, "other.sym:1: '$zz' is not a valid integer value."},
+  };
+  const auto before = Contents();
+  for (const Row& r : rows) {
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, 2) << r.err;
+    EXPECT_EQ(result.err, r.err + "\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(Contents() == before) << r.err;
+  }
+}
+
+// info --check answers like cmp; fix-checksums leaves a right ROM's file as it was, time and all.
+TEST_F(CliFixture, ChecksumsAreCheckedAndARightRomIsLeftAlone) {
+  Bytes right = MakeRomBytes();
+  for (const ByteRun& run : FixChecksums(RomOf(right)).Runs) {
+    std::copy(run.Bytes.begin(), run.Bytes.end(), right.begin() + run.Offset);
+  }
+  Bytes header = right, global = right;
+  header[0x14D] ^= 1;
+  global[0x14F] ^= 1;
+  const struct {
+    const char* name;
+    const Bytes& bytes;
+    int checkStatus;
+  } checks[] = {{"right.gb", right, 0}, {"header.gb", header, 1}, {"global.gb", global, 1}};
+  for (const auto& c : checks) {
+    Write(c.name, c.bytes);
+    EXPECT_EQ(Run({"info", c.name, "--check"}).status, c.checkStatus) << c.name;
+    EXPECT_EQ(Run({"info", c.name}).status, 0) << c.name;
+  }
+
+  const std::string kept = ": the checksums are right already; the file is left unchanged\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } fixes[] = {
+      {{"fix-checksums", "right.gb"}, "right.gb" + kept},
+      {{"fix-checksums", "right.gb", "-o", "./right.gb"}, "right.gb" + kept},
+      {{"fix-checksums", "right.gb", "-o", "copy.gb"},
+       "copy.gb: header checksum $" + IntToHex(right[0x14D], 2) + ", global checksum $" +
+           IntToHex(right[0x14E] << 8 | right[0x14F], 4) + "\n"},
+  };
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  fs::last_write_time(Path("right.gb"), old);
+  struct stat was {};
+  ::stat(Path("right.gb").c_str(), &was);
+  for (const auto& f : fixes) {
+    const Result result = Run(f.args);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, f.out);
+    struct stat is {};
+    ::stat(Path("right.gb").c_str(), &is);
+    EXPECT_EQ(is.st_ino, was.st_ino);
+    EXPECT_TRUE(fs::last_write_time(Path("right.gb")) == old);
+  }
+  EXPECT_TRUE(Read("copy.gb") == Read("right.gb"));
+}
+
+// export writes the core's project, refuses to write over an earlier one unless told to, and
+// names the folder in its error line.
+TEST_F(CliFixture, ExportWritesTheSourceProjectOnce) {
+  Write("game.gb", MakeRomBytes());
+  Write("game.sym", kSym);
+  const Result made = Run({"export", "game.gb", "-o", "src"});
+  EXPECT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.out.rfind("src: 4 banks; ", 0), 0u) << made.out;
+  EXPECT_NE(Read("src/bank_00.asm").find("\nStart:\n"), std::string::npos);
+  EXPECT_NE(Read("src/Makefile").find("ROM := game.gb\n"), std::string::npos);
+  Write("src/bank_01.asm", "edited");
+  const Result again = Run({"export", "game.gb", "-o", "src"});
+  EXPECT_NE(again.status, 0);
+  EXPECT_EQ(again.err,
+            "src: 'src' already holds an exported source (game.asm); choose another folder or "
+            "replace it.\n");
+  EXPECT_EQ(Read("src/bank_01.asm"), "edited");
+  EXPECT_EQ(Run({"export", "game.gb", "-o", "src", "--replace"}).status, 0);
+  EXPECT_NE(Read("src/bank_01.asm"), "edited");
 }
 
 TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
@@ -445,7 +576,7 @@ TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
        2,
        "",
        "velmora-cli: no table: give one with --tbl (or put other.tbl beside the ROM).\n"},
-      {{"text", "game.gb", "--tbl", "none.tbl"}, 1, "", "none.tbl: File not found.\n"},
+      {{"text", "game.gb", "--tbl", "none.tbl"}, 2, "", "none.tbl: File not found.\n"},
   };
   for (const Row& r : rows) {
     const Result result = Run(r.args);
@@ -453,25 +584,4 @@ TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
     EXPECT_EQ(result.out, r.out) << testing::PrintToString(r.args);
     EXPECT_EQ(result.err, r.err) << testing::PrintToString(r.args);
   }
-}
-
-// export writes the core's project, refuses to write over an earlier one unless told to, and
-// names the folder in its error line.
-TEST_F(CliFixture, ExportWritesTheSourceProjectOnce) {
-  Write("game.gb", MakeRomBytes());
-  Write("game.sym", kSym);
-  const Result made = Run({"export", "game.gb", "-o", "src"});
-  EXPECT_EQ(made.status, 0) << made.err;
-  EXPECT_EQ(made.out.rfind("src: 4 banks; ", 0), 0u) << made.out;
-  EXPECT_NE(Read("src/bank_00.asm").find("\nStart:\n"), std::string::npos);
-  EXPECT_NE(Read("src/Makefile").find("ROM := game.gb\n"), std::string::npos);
-  Write("src/bank_01.asm", "edited");
-  const Result again = Run({"export", "game.gb", "-o", "src"});
-  EXPECT_NE(again.status, 0);
-  EXPECT_EQ(again.err,
-            "src: 'src' already holds an exported source (game.asm); choose another folder or "
-            "replace it.\n");
-  EXPECT_EQ(Read("src/bank_01.asm"), "edited");
-  EXPECT_EQ(Run({"export", "game.gb", "-o", "src", "--replace"}).status, 0);
-  EXPECT_NE(Read("src/bank_01.asm"), "edited");
 }

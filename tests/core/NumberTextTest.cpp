@@ -57,6 +57,12 @@ TEST(NumberText, IntToHexPadsAndWidens) {
   EXPECT_EQ(IntToHex(0xABCDEF, 1), "ABCDEF");
 }
 
+TEST(NumberText, ByteCountTextIsSingularForOne) {
+  EXPECT_EQ(ByteCountText(0), "0 bytes");
+  EXPECT_EQ(ByteCountText(1), "1 byte");
+  EXPECT_EQ(ByteCountText(0x150), "336 bytes");
+}
+
 TEST(NumberText, GroupedDecimalPutsACommaEveryThreeDigits) {
   const std::pair<uint64_t, const char*> rows[] = {
       {0, "0"}, {999, "999"}, {1000, "1,000"}, {1204, "1,204"}, {100000, "100,000"},

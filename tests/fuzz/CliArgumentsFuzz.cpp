@@ -1,7 +1,7 @@
 // velmora-cli's command line: the input split at NUL bytes is the argument list after the
 // program's name. Without a command the program prints help, its version or one usage line and
-// ends with 0 or 2; with one, the command gets its required arguments, and a search gets exactly
-// one of --bytes and --inst.
+// ends with 0 or 2; with one, the command gets its required file names (none of them empty), and
+// a search gets exactly one of --bytes and --inst, not blank.
 
 #include <algorithm>
 #include <string>
@@ -21,9 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       start = end + 1;
     }
   }
-  // An empty argument is passed on as an empty file name; the command then reports it.
-  const bool anyEmpty = std::any_of(args.begin(), args.end(), [](auto& a) { return a.empty(); });
-  const auto given = [&](const std::string& a) { return anyEmpty || !a.empty(); };
+  // A file name is never empty, and the optional ones are empty only when not given.
+  const auto given = [](const std::string& name) { return !name.empty(); };
+  const auto blank = [](const std::string& text) {
+    return text.find_first_not_of(" \t") == std::string::npos;
+  };
 
   const CliParse r = ParseCliArguments(args);
   switch (r.command) {
@@ -45,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case CliCommand::Search:
       FUZZ_CHECK(given(r.search.rom));
-      FUZZ_CHECK(r.search.bytes.empty() != r.search.inst.empty());
+      FUZZ_CHECK(blank(r.search.bytes) != blank(r.search.inst));
       break;
     case CliCommand::Info:
       FUZZ_CHECK(given(r.info.rom));
@@ -58,6 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case CliCommand::PatchApply:
       FUZZ_CHECK(given(r.apply.rom) && given(r.apply.patch));
+      break;
+    case CliCommand::Xrefs:
+      FUZZ_CHECK(given(r.xrefs.rom));
+      break;
+    case CliCommand::Map:
+      FUZZ_CHECK(given(r.map.rom));
+      break;
+    case CliCommand::Export:
+      FUZZ_CHECK(given(r.exportSource.rom) && given(r.exportSource.out));
       break;
   }
   return 0;

@@ -99,8 +99,9 @@ class OpenRomsTest : public QObject {
         {{"velmora", "--version"}, true, 0, "Velmora " VELMORA_VERSION "\n", ""},
         {{"velmora", "-v"}, true, 0, "Velmora " VELMORA_VERSION "\n", ""},
         {{"velmora", "--help"}, true, 0, "Usage: ", ""},
-        {{"velmora", "--frobnicate"}, true, 1, "Unknown option 'frobnicate'.", ""},
-        {{"velmora", "a.gb", "b.gb"}, true, 1, "Give one ROM file at most.", ""},
+        {{"velmora", "--frobnicate"}, true, 2, "Unknown option 'frobnicate'.", ""},
+        {{"velmora", "a.gb", "b.gb"}, true, 2, "Give one ROM file at most.", ""},
+        {{"velmora", ""}, true, 2, "The ROM file name is empty.", ""},
     };
     for (const auto& r : rows) {
       const StartRequest start = ReadCommandLine(r.arguments);
@@ -110,6 +111,21 @@ class OpenRomsTest : public QObject {
       QCOMPARE(start.romFileName, r.rom);
     }
     QVERIFY(ReadCommandLine({"velmora", "--help"}).output.contains("[options] [ROM]"));
+  }
+
+  // The toolkit's options are taken out, with their values, as the application object does.
+  void toolkitOptionsAreLeftToTheToolkit() {
+    const struct {
+      QStringList arguments, kept;
+    } rows[] = {
+        {{"velmora", "-platform", "offscreen", "game.gb"}, {"velmora", "game.gb"}},
+        {{"velmora", "--style", "Fusion", "-reverse", "--bogus"}, {"velmora", "--bogus"}},
+        {{"velmora", "-stylesheet=a.qss", "-display", ":1", "a.gb"}, {"velmora", "a.gb"}},
+        {{"velmora", "-platform=offscreen", "--", "-reverse"}, {"velmora", "-platform=offscreen", "--"}},
+        {{"velmora", "a.gb", "-style"}, {"velmora", "a.gb", "-style"}},  // no value to take
+        {{"-reverse"}, {"-reverse"}},  // the program's own name
+    };
+    for (const auto& r : rows) QCOMPARE(WithoutToolkitOptions(r.arguments), r.kept);
   }
 
   // The start with a ROM named: loaded as Load Rom does, its symbol file beside it; a missing

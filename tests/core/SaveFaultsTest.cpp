@@ -1,6 +1,8 @@
-// A save in place whose write fails, and whose putting back of the old bytes fails too: the
-// old content is kept in the user's cache folder and the error says where. The disk faults
-// come from a stand-in for pwrite (the test program is linked with --wrap=pwrite).
+// Saves that meet faults the machine running the tests does not have: a save in place whose
+// write fails, and whose putting back of the old bytes fails too (the old content is kept in
+// the user's cache folder and the error says where); a system where an unnamed temporary file
+// cannot be linked in (no /proc). The faults come from stand-ins for pwrite and linkat (the
+// test program is linked with --wrap=pwrite,--wrap=linkat).
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
@@ -35,6 +37,20 @@ extern "C" ssize_t __wrap_pwrite(int fd, const void* data, size_t count, off_t o
   return __real_pwrite(fd, data, count, offset);
 }
 
+// Counts the calls of linkat, and fails them with ENOENT when asked.
+static int gLinkatCalls = 0;
+static bool gLinkatFails = false;
+
+extern "C" int __real_linkat(int fromDir, const char* from, int toDir, const char* to, int flags);
+extern "C" int __wrap_linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+  ++gLinkatCalls;
+  if (gLinkatFails) {
+    errno = ENOENT;
+    return -1;
+  }
+  return __real_linkat(fromDir, from, toDir, to, flags);
+}
+
 namespace {
 
 std::vector<uint8_t> ReadAll(const fs::path& name) {
@@ -44,7 +60,7 @@ std::vector<uint8_t> ReadAll(const fs::path& name) {
 
 }  // namespace
 
-TEST(SaveRescue, OldContentIsKeptWhenItCannotBePutBack) {
+TEST(SaveFaults, OldContentIsKeptWhenItCannotBePutBack) {
   std::string tmpl = (fs::temp_directory_path() / "velmora-rescue-XXXXXX").string();
   const fs::path dir = ::mkdtemp(tmpl.data());
   const fs::path cache = dir / "cache";
@@ -111,6 +127,31 @@ TEST(SaveRescue, OldContentIsKeptWhenItCannotBePutBack) {
     ::setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
   } else {
     ::unsetenv("XDG_CACHE_HOME");
+  }
+  fs::remove_all(dir);
+}
+
+// The temporary file of a save has no name until it is complete (it is linked in once, just
+// before the rename); where it cannot be linked in, a named one serves. Either way the file is
+// saved and nothing else stays in the folder.
+TEST(SaveFaults, TemporaryFileIsLinkedInOnlyWhenComplete) {
+  std::string tmpl = (fs::temp_directory_path() / "velmora-link-XXXXXX").string();
+  const fs::path dir = ::mkdtemp(tmpl.data());
+  const fs::path name = dir / "game.gb";
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "cannot link" : "links");
+    Rom rom;
+    rom.RomSize = 0x4000;
+    rom.RomImage[0x100] = fails ? 2 : 1;
+    gLinkatCalls = 0;
+    gLinkatFails = fails;
+    SaveRomFile(rom, name.string());
+    gLinkatFails = false;
+    EXPECT_EQ(gLinkatCalls, 1);
+    const std::vector<uint8_t> saved = ReadAll(name);
+    ASSERT_EQ(saved.size(), 0x4000u);
+    EXPECT_EQ(saved[0x100], fails ? 2 : 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   }
   fs::remove_all(dir);
 }
