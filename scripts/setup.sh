@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, when any is missing. clang and
-# its runtime libraries serve the sanitizer build and the fuzz targets.
+# its runtime libraries serve the sanitizer build and the fuzz targets; dpkg-dev and file the
+# Debian package's dependencies, appstream the check of its metainfo.
 set -euo pipefail
 packages=(cmake g++ qt6-base-dev libgtest-dev libbenchmark-dev zlib1g-dev libcli11-dev
-  fonts-liberation xvfb clang libclang-rt-14-dev)
+  fonts-liberation xvfb clang libclang-rt-14-dev dpkg-dev file appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
