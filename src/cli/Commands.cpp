@@ -22,6 +22,7 @@
 #include "model/FileWrite.h"
 #include "model/Header.h"
 #include "model/Labels.h"
+#include "model/SymbolFile.h"
 #include "model/NumberText.h"
 #include "model/Rom.h"
 #include "model/RomChange.h"
@@ -108,18 +109,36 @@ std::unique_ptr<Rom> LoadRom(const std::string& name) {
   return rom;
 }
 
-// The symbol file named by --sym (which must exist), else the one the window would find. A
-// line that does not read is reported as "game.sym:12: message".
-void LoadLabels(LabelTables& labels, const Rom& rom, const std::string& sym,
+// What the symbol files say about the ROM.
+struct Symbols {
+  LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+};
+
+// The symbol file named by --sym (which must exist), else the ones the window would read. Lines
+// that could not be read are said on stderr, once per file.
+void LoadLabels(const CliIo& io, Symbols& symbols, const Rom& rom, const std::string& sym,
                 const std::string& programFolder) {
-  const std::string name =
-      sym.empty() ? FindSymFile(rom.RomFileName, programFolder, rom.RomTitle) : sym;
-  if (name.empty()) return;
-  const std::string text = OnFile(name, [&] {
-    return ReadRegularFile(name, size_t{256} << 20, "The symbol file is larger than 256 MiB.");
-  });
-  size_t line = 0;
-  OnLines(name, line, [&] { ReadSymText(labels, text, rom.BankCount, std::string(), &line); });
+  SymbolTables into{symbols.labels, symbols.marks, symbols.comments};
+  std::vector<SymbolFile> files;
+  if (!sym.empty()) {
+    OnFile(sym, [&] {
+      files.push_back(ReadSymbolText(
+          ReadRegularFile(sym, size_t{256} << 20, "The symbol file is larger than 256 MiB."),
+          sym, rom.BankCount, into));
+    });
+  } else {
+    const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
+    OnFile(found.empty() ? OverlaySymFileName(rom.RomFileName) : found, [&] {
+      files = LoadRomSymbols(found, rom.RomFileName, rom.BankCount, into);
+    });
+  }
+  for (const SymbolFile& file : files) {
+    if (file.SkippedCount != 0) {
+      std::fprintf(io.err, "%s: %s\n", kProgram, SkippedLinesText(file).c_str());
+    }
+  }
 }
 
 // A file is written only into a folder that is there: a mistyped -o folder is named as such
@@ -194,8 +213,9 @@ void Flush(const CliIo& io) {
 int Disasm(const CliIo& io, const DisasmOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const LabelTables& labels = symbols.labels;
     const ValueFormat format = o.format == "dec"   ? ValueFormat::Dec
                                : o.format == "bin" ? ValueFormat::Bin
                                                    : ValueFormat::Hex;
@@ -205,9 +225,10 @@ int Disasm(const CliIo& io, const DisasmOptions& o) {
       throw CliError{std::string(kProgram) + ": --from " + (o.from.empty() ? "0" : o.from),
                      "lies after --to " + o.to + "."};
     }
-    StreamListing(*rom, labels, format, from, to, [&](std::string_view chunk) {
-      std::fwrite(chunk.data(), 1, chunk.size(), io.out);
-    });
+    StreamListing(
+        *rom, labels, format, from, to,
+        [&](std::string_view chunk) { std::fwrite(chunk.data(), 1, chunk.size(), io.out); },
+        {&symbols.marks, &symbols.comments});
     Flush(io);
   });
 }
@@ -215,8 +236,9 @@ int Disasm(const CliIo& io, const DisasmOptions& o) {
 int Asm(const CliIo& io, const AsmOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    LabelTables& labels = symbols.labels;
     const std::vector<std::string> lines = OnFile(o.source, [&] {
       return SplitLines(
           ReadRegularFile(o.source, size_t{64} << 20, "The source file is larger than 64 MiB."));
@@ -235,8 +257,9 @@ int Search(const CliIo& io, const SearchOptions& o) {
       throw CliError{kProgram, "search needs one of --bytes, --inst and --text.", kExitUsage};
     }
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    LabelTables& labels = symbols.labels;
     std::function<int32_t(int32_t)> next;
     std::vector<uint8_t> pattern;
     if (!o.bytes.empty()) {
@@ -342,8 +365,9 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
   bool found = false;
   const int status = Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const LabelTables& labels = symbols.labels;
     // A label by its name (with or without its "@"), else an address.
     const std::string name = !o.place.empty() && o.place[0] == '@' ? o.place.substr(1) : o.place;
     uint32_t target = 0;
@@ -360,7 +384,7 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
     } else {
       target = AddressArgument(*rom, "xrefs", o.place);
     }
-    const Trace trace = TraceRom(*rom, labels, RomMarks());
+    const Trace trace = TraceRom(*rom, labels, symbols.marks);
     for (const Reference& ref : ReferencesTo(trace.Refs, target, space)) {
       found = true;
       const std::string line = ReferenceLine(*rom, labels, ValueFormat::Hex, ref);
@@ -374,9 +398,10 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
 int Map(const CliIo& io, const MapOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
-    const std::string table = CoverageTable(CoverageByBank(TraceRom(*rom, labels, RomMarks())));
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const std::string table =
+        CoverageTable(CoverageByBank(TraceRom(*rom, symbols.labels, symbols.marks)));
     std::fwrite(table.data(), 1, table.size(), io.out);
     Flush(io);
   });
@@ -385,10 +410,11 @@ int Map(const CliIo& io, const MapOptions& o) {
 int Export(const CliIo& io, const ExportOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    LabelTables labels;
-    LoadLabels(labels, *rom, o.sym, io.programFolder);
-    const RomMarks marks;
-    const RomComments comments;
+    Symbols symbols;
+    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    const LabelTables& labels = symbols.labels;
+    const RomMarks& marks = symbols.marks;
+    const RomComments& comments = symbols.comments;
     const ExportCode code = ExportCodeOf(TraceRom(*rom, labels, marks));
     const ExportedSource source = OnFile(o.rom, [&] {
       return ExportSource({*rom, labels, marks, comments, code, BaseName(o.rom)});

@@ -21,19 +21,20 @@ void AppendHex(std::string& out, uint32_t value, int digits) {
   while (n > 0) out += buf[--n];
 }
 
-// The label line for an offset, or nothing: of several labels there, the one standing last.
-bool AppendLabelLine(std::string& out, const LabelTables& labels, uint32_t offset) {
-  const int32_t label = labels.LastRomLabelAt(static_cast<int32_t>(offset));
-  if (label == LabelTables::kNone) return false;
-  out += '@';
-  out += labels.RomLabels()[label].Name;
-  out += ':';
-  return true;
+// The bank address as OffsetToBankAddress writes it.
+void AppendBankAddress(std::string& out, uint32_t offset) {
+  if (offset < 0x4000) {
+    out += "00:";
+    AppendHex(out, offset, 4);
+  } else {
+    AppendHex(out, offset >> 14, 2);
+    out += ':';
+    AppendHex(out, (offset & 0x3FFF) + 0x4000, 4);
+  }
 }
 
-// The ROM labels in offset order, one per offset: the one standing last in the table, which is
-// the one LastRomLabelAt gives. A walk with rising offsets reads it with a cursor instead of a
-// lookup per instruction.
+// The ROM labels in offset order, and at one offset in table order: a walk with rising offsets
+// reads them with a cursor instead of a lookup per instruction.
 std::vector<std::pair<int32_t, int32_t>> LabelsByOffset(const LabelTables& labels) {
   std::vector<std::pair<int32_t, int32_t>> byOffset;
   const auto& rom = labels.RomLabels();
@@ -41,13 +42,49 @@ std::vector<std::pair<int32_t, int32_t>> LabelsByOffset(const LabelTables& label
   for (size_t i = 0; i < rom.size(); ++i)
     byOffset.push_back({rom[i].Offset, static_cast<int32_t>(i)});
   std::sort(byOffset.begin(), byOffset.end());
-  // Of equal offsets keep the last entry, which sorts last.
-  std::vector<std::pair<int32_t, int32_t>> last;
-  for (size_t i = 0; i < byOffset.size(); ++i) {
-    if (i + 1 == byOffset.size() || byOffset[i + 1].first != byOffset[i].first)
-      last.push_back(byOffset[i]);
+  return byOffset;
+}
+
+// The first data or text block that ends after the offset, or nullptr: code blocks decode as
+// unmarked bytes do.
+const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
+  if (marks == nullptr) return nullptr;
+  const MarkBlock* end = marks->Blocks().data() + marks->Blocks().size();
+  const MarkBlock* b = marks->BlockFrom(offset);
+  while (b != nullptr && b != end && b->Kind == MarkKind::Code) ++b;
+  return b == end ? nullptr : b;
+}
+
+// The line at `at` (its label lines aside) with its comment, if any; returns the bytes it covers.
+// `block` is DataBlockFrom(at). commentAt gets where the comment starts in the line.
+uint32_t AppendLine(std::string& out, uint16_t& commentAt, std::string& scratch, const Rom& rom,
+                    const LabelTables& labels, ValueFormat format, uint32_t at,
+                    const MarkBlock* block, const std::string* comment) {
+  const size_t lineStart = out.size();
+  uint32_t length = 0;
+  if (block != nullptr && block->Offset <= at) {
+    // Eight bytes a line, counted from the block's start.
+    length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
+    AppendDataLine(out, rom, format, at, length);
+  } else if (block != nullptr && at + InstructionLength(rom.Byte(at)) > block->Offset) {
+    length = block->Offset - at;
+    AppendDataLine(out, rom, format, at, length);
+  } else {
+    length = AppendInstructionLine(out, scratch, rom, labels, format, at);
   }
-  return last;
+  if (comment != nullptr) {
+    out += ' ';
+    commentAt = static_cast<uint16_t>(std::min<size_t>(out.size() - lineStart, 0xFFFF));
+    out += "; ";
+    out += *comment;
+  }
+  return length;
+}
+
+const std::string* CommentAt(const ListingNotes& notes, uint32_t offset) {
+  if (notes.Comments == nullptr) return nullptr;
+  const auto it = notes.Comments->find(offset);
+  return it == notes.Comments->end() ? nullptr : &it->second;
 }
 
 }  // namespace
@@ -59,18 +96,20 @@ std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length) {
   return text;
 }
 
+void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32_t offset,
+                    uint32_t count) {
+  AppendBankAddress(out, offset);
+  out += "          db ";
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i != 0) out += ',';
+    out += FormatByte(rom.Byte(int64_t{offset} + i), format);
+  }
+}
+
 uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom& rom,
                               const LabelTables& labels, ValueFormat format, uint32_t offset) {
   const uint8_t length = DecodeInstructionInto(scratch, rom, offset, format, labels);
-  // The bank address as OffsetToBankAddress writes it.
-  if (offset < 0x4000) {
-    out += "00:";
-    AppendHex(out, offset, 4);
-  } else {
-    AppendHex(out, offset >> 14, 2);
-    out += ':';
-    AppendHex(out, (offset & 0x3FFF) + 0x4000, 4);
-  }
+  AppendBankAddress(out, offset);
   // The raw bytes as RawBytesText writes them: nine characters.
   for (uint32_t i = 0; i < 3; ++i) {
     if (i < length) {
@@ -88,30 +127,31 @@ uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom&
 }
 
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
-                     uint32_t startOffset, int visibleLines) {
+                     uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
   std::string scratch;
   uint32_t pos = startOffset;
   int k = 0;
   do {
-    std::string label;
-    if (AppendLabelLine(label, labels, pos)) {
-      listing.Lines.push_back({std::move(label), true});
+    for (int32_t e = labels.FirstRomLabelAt(static_cast<int32_t>(pos)); e != LabelTables::kNone;
+         e = labels.NextRomLabelAt(e)) {
+      listing.Lines.push_back({"@" + labels.RomLabels()[static_cast<size_t>(e)].Name + ":", true});
       listing.LineOffsets.push_back(static_cast<int32_t>(pos));
-      if (++k == visibleLines) break;
+      if (++k == visibleLines) return listing;
     }
-    std::string line;
-    const uint8_t length = AppendInstructionLine(line, scratch, rom, labels, format, pos);
-    listing.Lines.push_back({std::move(line), false});
+    ListingLine line;
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
-    pos += length;
+    pos += AppendLine(line.Text, line.CommentAt, scratch, rom, labels, format, pos,
+                      DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos));
+    listing.Lines.push_back(std::move(line));
     ++k;
   } while (k < visibleLines);
   return listing;
 }
 
 void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format, uint32_t from,
-                   uint32_t to, const std::function<void(std::string_view chunk)>& write) {
+                   uint32_t to, const std::function<void(std::string_view chunk)>& write,
+                   const ListingNotes& notes) {
   constexpr size_t kChunk = 1 << 20;
   std::string out;
   out.reserve(kChunk + 256);
@@ -119,16 +159,26 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   const auto byOffset = LabelsByOffset(labels);
   auto next = std::lower_bound(byOffset.begin(), byOffset.end(),
                                std::pair<int32_t, int32_t>{static_cast<int32_t>(from), -1});
+  const MarkBlock* block = DataBlockFrom(notes.Marks, from);
+  RomComments::const_iterator comment;
+  if (notes.Comments != nullptr) comment = notes.Comments->lower_bound(from);
+  uint16_t commentAt = 0;
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
   for (uint64_t pos = from; pos <= to && pos < kRomCapacity;) {
     const auto at = static_cast<uint32_t>(pos);
     while (next != byOffset.end() && next->first < static_cast<int32_t>(at)) ++next;
-    if (next != byOffset.end() && next->first == static_cast<int32_t>(at)) {
+    for (; next != byOffset.end() && next->first == static_cast<int32_t>(at); ++next) {
       out += '@';
-      out += labels.RomLabels()[next->second].Name;
+      out += labels.RomLabels()[static_cast<size_t>(next->second)].Name;
       out += ":\n";
     }
-    pos += AppendInstructionLine(out, scratch, rom, labels, format, at);
+    if (block != nullptr && at >= block->End()) block = DataBlockFrom(notes.Marks, at);
+    const std::string* note = nullptr;
+    if (notes.Comments != nullptr) {
+      while (comment != notes.Comments->end() && comment->first < at) ++comment;
+      if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
+    }
+    pos += AppendLine(out, commentAt, scratch, rom, labels, format, at, block, note);
     out += '\n';
     if (out.size() >= kChunk) {
       write(out);

@@ -1,6 +1,7 @@
 #pragma once
 // The lines of the disassembly listing: from a start offset, one line per instruction, with a
-// label line ahead of every instruction that a ROM label names.
+// label line for every ROM label of its offset ahead of it. Bytes the user marked as data or
+// text show as "db" lines of up to 8 bytes; a comment follows its line after " ; ".
 
 #include <cstdint>
 #include <functional>
@@ -10,11 +11,19 @@
 
 #include "isa/Decoder.h"
 #include "model/Labels.h"
+#include "model/Marks.h"
 #include "model/Rom.h"
 
 struct ListingLine {
   std::string Text;
   bool IsLabel = false;  // "@Name:" rather than an instruction
+  uint16_t CommentAt = 0;  // where the line's comment starts (its ";"), 0 for none
+};
+
+// What the user has noted beyond the labels; either may be missing.
+struct ListingNotes {
+  const RomMarks* Marks = nullptr;
+  const RomComments* Comments = nullptr;
 };
 
 struct Listing {
@@ -31,18 +40,27 @@ std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length);
 uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom& rom,
                               const LabelTables& labels, ValueFormat format, uint32_t offset);
 
+// Appends the line of data bytes [offset, offset + count) (count 1 to 8): bank address, an empty
+// byte field, "db" and the values in the format: "0D:4800          db $01,$02,$03".
+void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32_t offset,
+                    uint32_t count);
+
 // Fills `visibleLines` lines from `startOffset` (at least one pass, so a list too low for one
-// line still gets the instruction at the start, after its label line). A label line that would
-// take the last place ends the listing without its instruction. Of several labels at one offset
-// the one standing last in the table is shown. Bytes past RomSize decode as they stand.
+// line still gets the instruction at the start, after its label lines). A label line that takes
+// the last place ends the listing without its instruction. Every label at an offset has its
+// line, in table order. In a data or text block the lines run 8 bytes from the block's start,
+// the first and last shorter where the listing starts or the block ends; an instruction that
+// would reach into such a block stops short of it as a "db" line of the bytes before it. Bytes
+// past RomSize decode as they stand.
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
-                     uint32_t startOffset, int visibleLines);
+                     uint32_t startOffset, int visibleLines, const ListingNotes& notes = {});
 
 // The whole listing from `from` while the offset is at most `to` (and below 16 MiB), decoded
 // linearly, handed out as text a chunk of lines at a time (each line ended by '\n'): the lines
 // that BuildListing gives for the same offsets, every label line with its instruction.
 void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format, uint32_t from,
-                   uint32_t to, const std::function<void(std::string_view chunk)>& write);
+                   uint32_t to, const std::function<void(std::string_view chunk)>& write,
+                   const ListingNotes& notes = {});
 
 // The wheel's steps. Down: the offset just past `count` instructions decoded from `start`.
 uint32_t OffsetAfterInstructions(const Rom& rom, uint32_t start, int count);

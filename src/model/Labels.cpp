@@ -3,48 +3,98 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <functional>
+#include <utility>
 
-#include "model/BankAddress.h"
-#include "model/Failure.h"
-#include "model/FileRead.h"
-#include "model/NumberText.h"
 
 namespace {
-template <typename Map, typename Key>
-void Note(Map& index, Key&& key, int32_t entry) {
-  auto [it, inserted] = index.try_emplace(std::forward<Key>(key), typename Map::mapped_type{entry, entry});
-  if (!inserted) it->second.last = entry;
+
+// Spreads the key over the hash's top bits, which pick the slot.
+uint64_t Mix(uint64_t value) {
+  return value * 0x9E3779B97F4A7C15ull;
 }
-template <typename Map, typename Key>
-int32_t First(const Map& index, const Key& key) {
-  auto it = index.find(key);
-  return it == index.end() ? LabelTables::kNone : it->second.first;
+uint64_t OffsetHash(int32_t offset) {
+  return Mix(static_cast<uint32_t>(offset) + 1ull);
 }
-template <typename Map, typename Key>
-int32_t Last(const Map& index, const Key& key) {
-  auto it = index.find(key);
-  return it == index.end() ? LabelTables::kNone : it->second.last;
+uint64_t NameHash(std::string_view name) {
+  return Mix(std::hash<std::string_view>()(name));
 }
+
 }  // namespace
+
+void LabelTables::FirstLastIndex::Reserve(size_t count) {
+  // At most half full, so that a probe ends soon.
+  size_t size = 16;
+  int shift = 60;
+  while (size < 2 * (used_ + count)) {
+    size *= 2;
+    --shift;
+  }
+  if (size <= slots_.size()) return;
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(size, Slot{});
+  shift_ = shift;
+  for (const Slot& s : old) {
+    if (s.first == kNone) continue;
+    size_t at = SlotOf(s.hash);
+    while (slots_[at].first != kNone) at = (at + 1) & (size - 1);
+    slots_[at] = s;
+  }
+}
+
+template <class SameKey>
+const LabelTables::FirstLastIndex::Slot* LabelTables::FirstLastIndex::Find(
+    uint64_t hash, SameKey&& sameKey) const {
+  if (slots_.empty()) return nullptr;
+  for (size_t at = SlotOf(hash);; at = (at + 1) & (slots_.size() - 1)) {
+    const Slot& s = slots_[at];
+    if (s.first == kNone) return nullptr;
+    if (s.hash == hash && sameKey(s.first)) return &s;
+  }
+}
+
+template <class SameKey>
+int32_t LabelTables::FirstLastIndex::Add(uint64_t hash, int32_t entry, SameKey&& sameKey) {
+  if (2 * (used_ + 1) > slots_.size()) Reserve(std::max<size_t>(used_, 8));
+  for (size_t at = SlotOf(hash);; at = (at + 1) & (slots_.size() - 1)) {
+    Slot& s = slots_[at];
+    if (s.first == kNone) {
+      s = Slot{hash, entry, entry};
+      ++used_;
+      return kNone;
+    }
+    if (s.hash == hash && sameKey(s.first)) return std::exchange(s.last, entry);
+  }
+}
 
 void LabelTables::Clear() {
   *this = LabelTables();
 }
 
+void LabelTables::Reserve(size_t romCount, size_t ramCount) {
+  romLabels_.reserve(romLabels_.size() + romCount);
+  nextRomNamed_.reserve(romLabels_.size() + romCount);
+  nextRomAt_.reserve(romLabels_.size() + romCount);
+  romByOffset_.Reserve(romCount);
+  romByName_.Reserve(romCount);
+  ramLabels_.reserve(ramLabels_.size() + ramCount);
+  ramByName_.Reserve(ramCount);
+}
+
 void LabelTables::AddRomLabel(int32_t offset, std::string name) {
   const auto index = static_cast<int32_t>(romLabels_.size());
-  Note(romByOffset_, offset, index);
+  // Entries at one offset are chained in table order, as are entries of one name.
+  const int32_t before = romByOffset_.Add(
+      OffsetHash(offset), index, [&](int32_t e) { return romLabels_[e].Offset == offset; });
+  if (before != kNone) nextRomAt_[static_cast<size_t>(before)] = index;
+  nextRomAt_.push_back(kNone);
   if (offset >= 0x4000) {
     int32_t& slot = firstBankedByCpu_[static_cast<uint32_t>(offset) & 0x3FFF];
     if (slot == kNone) slot = index;
   }
-  // Entries of one name are chained in table order.
-  auto [named, inserted] = romByName_.try_emplace(name, FirstLast{index, index});
-  if (!inserted) {
-    nextRomNamed_[static_cast<size_t>(named->second.last)] = index;
-    named->second.last = index;
-  }
+  const int32_t named = romByName_.Add(NameHash(name), index,
+                                       [&](int32_t e) { return romLabels_[e].Name == name; });
+  if (named != kNone) nextRomNamed_[static_cast<size_t>(named)] = index;
   nextRomNamed_.push_back(kNone);
   romLabels_.push_back(RomLabel{offset, std::move(name)});
 }
@@ -54,7 +104,7 @@ void LabelTables::AddRamLabel(uint16_t address, uint8_t bank, std::string name) 
   if (address >= 0x8000 && firstRamByAddress_[address - 0x8000] == kNone) {
     firstRamByAddress_[address - 0x8000] = index;
   }
-  Note(ramByName_, name, index);
+  ramByName_.Add(NameHash(name), index, [&](int32_t e) { return ramLabels_[e].Name == name; });
   ramLabels_.push_back(RamLabel{address, bank, std::move(name)});
 }
 
@@ -62,20 +112,33 @@ int32_t LabelTables::FirstRamLabelAt(uint16_t address) const {
   return address >= 0x8000 ? firstRamByAddress_[address - 0x8000] : kNone;
 }
 int32_t LabelTables::FirstRomLabelAt(int32_t offset) const {
-  return First(romByOffset_, offset);
+  const auto* s = romByOffset_.Find(OffsetHash(offset),
+                                    [&](int32_t e) { return romLabels_[e].Offset == offset; });
+  return s ? s->first : kNone;
 }
 int32_t LabelTables::LastRomLabelAt(int32_t offset) const {
-  return Last(romByOffset_, offset);
+  const auto* s = romByOffset_.Find(OffsetHash(offset),
+                                    [&](int32_t e) { return romLabels_[e].Offset == offset; });
+  return s ? s->last : kNone;
+}
+int32_t LabelTables::NextRomLabelAt(int32_t entry) const {
+  return entry >= 0 && static_cast<size_t>(entry) < nextRomAt_.size()
+             ? nextRomAt_[static_cast<size_t>(entry)]
+             : kNone;
 }
 int32_t LabelTables::FirstBankedRomLabelAt(uint16_t cpuAddress) const {
   if (cpuAddress < 0x4000 || cpuAddress > 0x7FFF) return kNone;
   return firstBankedByCpu_[cpuAddress & 0x3FFF];
 }
 int32_t LabelTables::FirstRamLabelNamed(std::string_view name) const {
-  return First(ramByName_, std::string(name));
+  const auto* s =
+      ramByName_.Find(NameHash(name), [&](int32_t e) { return ramLabels_[e].Name == name; });
+  return s ? s->first : kNone;
 }
 int32_t LabelTables::FirstRomLabelNamed(std::string_view name) const {
-  return First(romByName_, std::string(name));
+  const auto* s =
+      romByName_.Find(NameHash(name), [&](int32_t e) { return romLabels_[e].Name == name; });
+  return s ? s->first : kNone;
 }
 int32_t LabelTables::NextRomLabelNamed(int32_t entry) const {
   return entry >= 0 && static_cast<size_t>(entry) < nextRomNamed_.size()
@@ -83,79 +146,54 @@ int32_t LabelTables::NextRomLabelNamed(int32_t entry) const {
              : kNone;
 }
 int32_t LabelTables::LastRomLabelNamed(std::string_view name) const {
-  return Last(romByName_, std::string(name));
+  const auto* s =
+      romByName_.Find(NameHash(name), [&](int32_t e) { return romLabels_[e].Name == name; });
+  return s ? s->last : kNone;
 }
 int32_t LabelTables::LastRamLabelNamed(std::string_view name) const {
-  return Last(ramByName_, std::string(name));
+  const auto* s =
+      ramByName_.Find(NameHash(name), [&](int32_t e) { return ramLabels_[e].Name == name; });
+  return s ? s->last : kNone;
 }
 
-namespace {
-
-// Assemblers also list constants and other bankless values ("2a parent", "00 .__.ABS.").
-bool FirstWordHasColon(std::string_view line) {
-  const size_t start = std::min(line.find_first_not_of(" \t"), line.size());
-  const size_t end = line.find_first_of(" \t", start);
-  return line.substr(start, end - start).find(':') != std::string_view::npos;
+void LabelTables::Rebuild(std::vector<RomLabel> rom, std::vector<RamLabel> ram) {
+  Clear();
+  Reserve(rom.size(), ram.size());
+  for (RomLabel& l : rom) AddRomLabel(l.Offset, std::move(l.Name));
+  for (RamLabel& l : ram) AddRamLabel(l.Address, l.Bank, std::move(l.Name));
 }
 
-void ReadSymLine(LabelTables& labels, const std::string& line, uint32_t bankCount) {
-  // Columns: bank, separator, four address digits, separator, name. A bank of three digits
-  // (ROMs of 4 MiB and more) shifts the rest by one column.
-  const size_t bankDigits = BankDigitsOf(line);
-  auto column = [&](size_t from, size_t count) {
-    return from < line.size() ? line.substr(from, count) : std::string();
-  };
-  uint32_t address = static_cast<uint32_t>(StrToInt("$" + column(bankDigits + 1, 4)));
-  std::string name = column(bankDigits + 6, std::string::npos);
-  if (address <= 0x7FFF) {
-    uint32_t offset = BankAddressToOffset(column(0, bankDigits + 5), bankCount);
-    labels.AddRomLabel(static_cast<int32_t>(offset), std::move(name));
-  } else {
-    uint32_t bank = static_cast<uint32_t>(StrToInt("$" + column(0, bankDigits)));
-    labels.AddRamLabel(static_cast<uint16_t>(address), static_cast<uint8_t>(bank),
-                       std::move(name));
-  }
+void LabelTables::InsertRomLabel(int32_t entry, RomLabel label) {
+  std::vector<RomLabel> rom = romLabels_;
+  rom.insert(rom.begin() + std::clamp<int32_t>(entry, 0, static_cast<int32_t>(rom.size())),
+             std::move(label));
+  Rebuild(std::move(rom), ramLabels_);
 }
-
-}  // namespace
-
-void ReadSymText(LabelTables& labels, std::string_view text, uint32_t bankCount,
-                 const std::string& sourceName, size_t* failedLine) {
-  labels.Clear();
-  size_t lineNumber = 0;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string line(text.substr(start, end - start));
-    start = end + 1;
-    ++lineNumber;
-    // Files written on Windows end their lines with CR LF.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    // Assemblers put comment lines such as "; File generated by ..." at the top.
-    if (line.empty() || line[0] == ';' || !FirstWordHasColon(line)) continue;
-    if (failedLine != nullptr) *failedLine = lineNumber;
-    const std::string where =
-        sourceName.empty() ? "" : "\n" + sourceName + ", line " + std::to_string(lineNumber);
-    try {
-      ReadSymLine(labels, line, bankCount);
-    } catch (const Failure& f) {
-      throw Failure(f.kind, f.text + where);
-    } catch (const RunTimeError& e) {
-      throw RunTimeError(e.text + where);
-    }
-  }
+void LabelTables::EraseRomLabel(int32_t entry) {
+  std::vector<RomLabel> rom = romLabels_;
+  rom.erase(rom.begin() + entry);
+  Rebuild(std::move(rom), ramLabels_);
 }
-
-void LoadSymFile(LabelTables& labels, const std::string& path, uint32_t bankCount) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    labels.Clear();
-    return;
-  }
-  const std::string text =
-      ReadRegularFile(path, size_t{256} << 20, "The symbol file is larger than 256 MiB.");
-  ReadSymText(labels, text, bankCount, BaseName(path));
+void LabelTables::RenameRomLabel(int32_t entry, std::string name) {
+  std::vector<RomLabel> rom = romLabels_;
+  rom[static_cast<size_t>(entry)].Name = std::move(name);
+  Rebuild(std::move(rom), ramLabels_);
+}
+void LabelTables::InsertRamLabel(int32_t entry, RamLabel label) {
+  std::vector<RamLabel> ram = ramLabels_;
+  ram.insert(ram.begin() + std::clamp<int32_t>(entry, 0, static_cast<int32_t>(ram.size())),
+             std::move(label));
+  Rebuild(romLabels_, std::move(ram));
+}
+void LabelTables::EraseRamLabel(int32_t entry) {
+  std::vector<RamLabel> ram = ramLabels_;
+  ram.erase(ram.begin() + entry);
+  Rebuild(romLabels_, std::move(ram));
+}
+void LabelTables::RenameRamLabel(int32_t entry, std::string name) {
+  std::vector<RamLabel> ram = ramLabels_;
+  ram[static_cast<size_t>(entry)].Name = std::move(name);
+  Rebuild(romLabels_, std::move(ram));
 }
 
 std::vector<std::string> SymFileCandidates(const std::string& romFileName,

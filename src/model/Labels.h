@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 struct RomLabel {
@@ -28,13 +27,26 @@ class LabelTables {
   const std::vector<RamLabel>& RamLabels() const { return ramLabels_; }
 
   void Clear();
+  // Room for that many entries more, so that a long file fills the tables without rehashing.
+  void Reserve(size_t romCount, size_t ramCount);
   void AddRomLabel(int32_t offset, std::string name);
   void AddRamLabel(uint16_t address, uint8_t bank, std::string name);
+
+  // The user's edits: an entry put at a place in the table (the ones from there on move up one),
+  // taken out, or renamed. Each rebuilds the indexes.
+  void InsertRomLabel(int32_t entry, RomLabel label);
+  void EraseRomLabel(int32_t entry);
+  void RenameRomLabel(int32_t entry, std::string name);
+  void InsertRamLabel(int32_t entry, RamLabel label);
+  void EraseRamLabel(int32_t entry);
+  void RenameRamLabel(int32_t entry, std::string name);
 
   // Index into RomLabels()/RamLabels(), or kNone.
   int32_t FirstRamLabelAt(uint16_t address) const;
   int32_t FirstRomLabelAt(int32_t offset) const;
   int32_t LastRomLabelAt(int32_t offset) const;
+  // The entry after `entry` at the same offset, in table order, or kNone.
+  int32_t NextRomLabelAt(int32_t entry) const;
   // The first ROM label outside bank 0 whose CPU address (4000-7FFF) is the given one.
   int32_t FirstBankedRomLabelAt(uint16_t cpuAddress) const;
   int32_t FirstRamLabelNamed(std::string_view name) const;
@@ -45,34 +57,45 @@ class LabelTables {
   int32_t LastRamLabelNamed(std::string_view name) const;
 
  private:
-  // The first and the last entry with one key, in table order.
-  struct FirstLast {
-    int32_t first;
-    int32_t last;
+  // The first and the last entry of each key, in table order, in one open-addressed table of
+  // slots: no allocation per key, and nothing to free one by one. A key is known by its hash
+  // and by comparing an entry that carries it.
+  class FirstLastIndex {
+   public:
+    struct Slot {
+      uint64_t hash = 0;
+      int32_t first = kNone;
+      int32_t last = kNone;
+    };
+    void Reserve(size_t count);
+    // The slot of the key, or nullptr.
+    template <class SameKey>
+    const Slot* Find(uint64_t hash, SameKey&& sameKey) const;
+    // Notes the entry under its key; returns the key's last entry before it, or kNone.
+    template <class SameKey>
+    int32_t Add(uint64_t hash, int32_t entry, SameKey&& sameKey);
+
+   private:
+    size_t SlotOf(uint64_t hash) const { return static_cast<size_t>(hash >> shift_); }
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+    int shift_ = 64;
   };
+
+  // Refills the tables and their indexes with these entries.
+  void Rebuild(std::vector<RomLabel> rom, std::vector<RamLabel> ram);
 
   std::vector<RomLabel> romLabels_;
   std::vector<RamLabel> ramLabels_;
   std::vector<int32_t> firstRamByAddress_ = std::vector<int32_t>(0x8000, kNone);
   std::vector<int32_t> firstBankedByCpu_ = std::vector<int32_t>(0x4000, kNone);
-  std::unordered_map<int32_t, FirstLast> romByOffset_;
-  std::unordered_map<std::string, FirstLast> romByName_;
+  FirstLastIndex romByOffset_;
+  FirstLastIndex romByName_;
+  FirstLastIndex ramByName_;
+  // The entry after each one with the same name, and at the same offset.
   std::vector<int32_t> nextRomNamed_;
-  std::unordered_map<std::string, FirstLast> ramByName_;
+  std::vector<int32_t> nextRomAt_;
 };
-
-// Reads symbol-file text into the tables, replacing what they held. Lines are "BB:AAAA Name"
-// (or "BBB:AAAA Name"); empty lines, lines beginning with ";" and lines whose first word has no
-// ":" (the constants some assemblers list) are skipped. A line that does not convert stops the
-// read with its error, followed on a new line by "<sourceName>, line <n>"; the labels of the
-// lines before it stay. With an empty sourceName the error is the line's own, and a caller that
-// names the place itself gets n in *failedLine.
-void ReadSymText(LabelTables& labels, std::string_view text, uint32_t bankCount,
-                 const std::string& sourceName, size_t* failedLine = nullptr);
-
-// Reads a symbol file (see ReadSymText). A missing file leaves both tables empty; a file that is
-// not a regular file, or one over 256 MiB, is refused with an error Failure.
-void LoadSymFile(LabelTables& labels, const std::string& path, uint32_t bankCount);
 
 // The symbol files that a loaded ROM may have, in the order they are looked for: beside the ROM
 // under the ROM's own name with ".sym" in place of its extension ("game.gbc" -> "game.sym"),

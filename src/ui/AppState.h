@@ -9,6 +9,7 @@
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
+#include "model/SymbolFile.h"
 #include "model/TextTable.h"
 #include "search/LastSearch.h"
 
@@ -23,6 +24,10 @@ struct AppState {
   std::string ProgramFolder;
   // The symbol file read at the last load, "" when the ROM has none.
   std::string SymFileName;
+  // The symbol files read at the last load, as read (or last saved): the ROM's own, then the
+  // program's file of additions beside the ROM when there is one. Save Symbols writes into them.
+  std::vector<SymbolFile> symbolFiles;
+  SymbolTables Symbols() { return {labels, marks, comments}; }
   // The game's text encoding: the table file beside the ROM, or the one the user loaded.
   TextTable table;
   std::string TableFileName;  // "" when no table is loaded

@@ -300,7 +300,16 @@ std::string TMainForm::SymFileToRead() const {
 
 void TMainForm::ReadSymbols() {
   state_.SymFileName = SymFileToRead();
-  LoadSymFile(state_.labels, state_.SymFileName, state_.rom.BankCount);
+  state_.symbolFiles.clear();
+  report_->clear();
+  state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
+                                      state_.rom.BankCount, state_.Symbols());
+  // Lines that could not be read are skipped, and said once.
+  QStringList skipped;
+  for (const SymbolFile& file : state_.symbolFiles) {
+    if (file.SkippedCount != 0) skipped << Latin1(SkippedLinesText(file));
+  }
+  if (!skipped.isEmpty()) report_->Show(skipped.join("  "));
 }
 
 void TMainForm::WatchFiles() {
@@ -308,6 +317,7 @@ void TMainForm::WatchFiles() {
   std::vector<std::string> syms = SymFileCandidates(rom.RomFileName, state_.ProgramFolder,
                                                     rom.RomTitle);
   if (!droppedSym_.empty()) syms.push_back(droppedSym_);
+  syms.push_back(OverlaySymFileName(rom.RomFileName));
   watch_->Watch(QFile::decodeName(rom.RomFileName.c_str()), syms);
 }
 
@@ -382,10 +392,14 @@ void TMainForm::SymFileChanged() {
   // A symbol file that a build is still writing may not read yet: the labels read last stay,
   // and the next change is waited for, without a box.
   LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+  std::vector<SymbolFile> files;
   std::string name;
   const auto failure = FailureText([&] {
     name = SymFileToRead();
-    LoadSymFile(labels, name, state_.rom.BankCount);
+    files = LoadRomSymbols(name, state_.rom.RomFileName, state_.rom.BankCount,
+                           {labels, marks, comments});
   });
   if (failure) {
     report_->Show("Symbols not read again: " + Latin1(*failure) +
@@ -393,6 +407,9 @@ void TMainForm::SymFileChanged() {
     return;
   }
   state_.labels = std::move(labels);
+  state_.marks = std::move(marks);
+  state_.comments = std::move(comments);
+  state_.symbolFiles = std::move(files);
   state_.SymFileName = name;
   Retrace();
   UpdateList();

@@ -161,7 +161,8 @@ class TMainForm : public QMainWindow {
   bool OpenRom(const QString& fileName, bool watched = false);
   // The loaded ROM's symbol file: the one dropped on the window, else the one found for it.
   std::string SymFileToRead() const;
-  // Reads the loaded ROM's symbol file into the labels (throws as LoadSymFile does).
+  // Reads the loaded ROM's symbol files into the labels, marks and comments (throws as
+  // LoadSymbolFile does); the lines skipped are said in the status bar.
   void ReadSymbols();
   // Watches the loaded ROM and the symbol files it may have.
   void WatchFiles();

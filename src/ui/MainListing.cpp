@@ -21,6 +21,8 @@ const QColor kCyan(0x00, 0xFF, 0xFF);
 const QColor kMagenta(0xFF, 0x00, 0xFF);
 const QColor kGreen(0x00, 0xFF, 0x00);
 const QColor kGrey(0xA0, 0xA0, 0xA0);
+// The user's comments after the instruction.
+const QColor kYellow(0xFF, 0xFF, 0x60);
 
 constexpr int kCharWidth = 8;
 // Lines that one notch of the mouse wheel scrolls.
@@ -57,7 +59,8 @@ void TMainForm::SetStartOffset(int64_t offset) {
 void TMainForm::UpdateList() {
   const int index = ui.List->ItemIndex();
   listing_ = BuildListing(state_.rom, state_.labels, state_.format,
-                          static_cast<uint32_t>(StartOffset()), visibleLines_);
+                          static_cast<uint32_t>(StartOffset()), visibleLines_,
+                          {&state_.marks, &state_.comments});
   CountLabelReferences();
   ui.List->SetCount(static_cast<int>(listing_.Lines.size()));
   ui.List->SetItemIndex(index);
@@ -154,8 +157,9 @@ void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bo
     }
     return;
   }
+  const size_t commentAt = line.CommentAt != 0 ? line.CommentAt : line.Text.size();
   for (size_t i = 0; i < line.Text.size(); ++i) {
-    painter.setPen(ColumnColour(static_cast<int>(i) + 1));
+    painter.setPen(i >= commentAt ? kYellow : ColumnColour(static_cast<int>(i) + 1));
     painter.drawText(QPoint(rect.left() + static_cast<int>(i) * kCharWidth, baseline),
                      QString(QChar::fromLatin1(line.Text[i])));
   }

@@ -16,6 +16,7 @@
 #include "model/Header.h"
 #include "model/Labels.h"
 #include "model/NumberText.h"
+#include "model/SymbolFile.h"
 #include "patch/Bps.h"
 
 namespace fs = std::filesystem;
@@ -107,7 +108,8 @@ Rom RomOf(const Bytes& bytes) {
 
 const char kSym[] =
     "; labels\n00:0150 Start\n00:0200 Loop\n00:0200 Again\n01:4000 Far\n03:7FF0 End\nC0:C000 "
-    "wVar\n";
+    "wVar\n00:0160 .data:13\n01:4010 .text:8\n00:01f0 .code:20\n;@comment 00:0150 entry; here\n"
+    ";@comment 00:0168 the table's second line\n";
 
 }  // namespace
 
@@ -138,8 +140,11 @@ TEST_F(CliFixture, DisasmPrintsTheCoresListingLines) {
   };
   for (const Row& r : rows) {
     LabelTables labels;
-    ReadSymText(labels, r.sym, rom.BankCount, "x.sym");
-    const Listing listing = BuildListing(rom, labels, r.format, r.from, 0x10000);
+    RomMarks marks;
+    RomComments comments;
+    ReadSymbolText(r.sym, "x.sym", rom.BankCount, {labels, marks, comments});
+    const Listing listing =
+        BuildListing(rom, labels, r.format, r.from, 0x10000, {&marks, &comments});
     std::string expected;
     for (size_t i = 0; i < listing.Lines.size() && uint32_t(listing.LineOffsets[i]) <= r.to; ++i) {
       expected += listing.Lines[i].Text + "\n";
@@ -236,13 +241,14 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
        "velmora-cli: --inst jp ?: Please replace question marks with a value.\n"},
       {{}, 2, "", "velmora-cli: search needs one of --bytes, --inst and --text.\n"},
       {{"--bytes", "1", "--sym", "none.sym"}, 2, "", "none.sym: File not found.\n"},
-      {{"--bytes", "1", "--sym", "bad.sym"},
-       2,
-       "",
-       "bad.sym:2: '$zz' is not a valid integer value.\n"},
+      // A line that cannot be read is skipped and said; the rest of the file serves.
+      {{"--inst", "jp @Ok", "--sym", "bad.sym"},
+       0,
+       "00:0150\n",
+       "velmora-cli: 1 line of bad.sym skipped; line 2: zz:0100 Bad\n"},
   };
   Write("empty.sym", "");
-  Write("bad.sym", "00:0100 Ok\nzz:0100 Bad\n");
+  Write("bad.sym", "00:0200 Ok\nzz:0100 Bad\n");
   for (const Row& r : rows) {
     std::vector<std::string> args{"search", "game.gb"};
     args.insert(args.end(), r.args.begin(), r.args.end());
@@ -422,8 +428,6 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
 TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
   Write("game.gb", MakeRomBytes());
   Write("one.gb", Bytes{0x00});
-  Write("other.gb", MakeRomBytes());
-  Write("other.sym", "zz:0100 Bad\n");  // found beside other.gb
   Write("ok.asm", "org 01:4000\nnop\n");
   Write("hack.ips", std::string("PATCH\x00\x01\x00\x00\x01\xAA"
                                 "EOF",
@@ -455,7 +459,7 @@ TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
        "game.gb/out.ips: game.gb is not a folder."},
       {{"--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
       {{"disasm", "game.gb", "--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
-      {{"disasm", "other.gb"}, "other.sym:1: '$zz' is not a valid integer value."},
+      {{"disasm", "game.gb", "--sym", "folder"}, "folder: Is a folder, not a file."},
   };
   const auto before = Contents();
   for (const Row& r : rows) {

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "model/Failure.h"
-#include "model/Labels.h"
+#include "model/NumberText.h"
 #include "search/ByteSearch.h"
 
 // A quoted text may hold a NUL byte; the error keeps it, and so does the default error box's
@@ -19,12 +19,7 @@ TEST(Failure, ErrorTextsKeepEveryByteOfWhatTheyQuote) {
   const Row rows[] = {
       {"byte pattern", [] { ParseBytePattern("$\0 1"s); },
        "'$\0' is not a valid integer value"s},
-      {"symbol line",
-       [] {
-         LabelTables labels;
-         ReadSymText(labels, "00:0150 Main\n00:01\0" "50 Bad\n"s, 2, "game.sym");
-       },
-       "'$01\0" "5' is not a valid integer value\ngame.sym, line 2"s},
+      {"number text", [] { StrToInt("$1\0"s); }, "'$1\0' is not a valid integer value"s},
   };
   for (const Row& r : rows) {
     try {

@@ -9,6 +9,9 @@ namespace {
 struct ListingFixture : ::testing::Test {
   Rom rom;
   LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+  ListingNotes notes;
 
   void Put(uint32_t offset, std::initializer_list<uint8_t> bytes) {
     for (uint8_t b : bytes) rom.SetByte(offset++, b);
@@ -16,11 +19,13 @@ struct ListingFixture : ::testing::Test {
   // The lines as "text|offset", label lines as they read.
   std::vector<std::string> Lines(uint32_t start, int visible,
                                  ValueFormat format = ValueFormat::Hex) {
-    Listing l = BuildListing(rom, labels, format, start, visible);
+    Listing l = BuildListing(rom, labels, format, start, visible, notes);
     EXPECT_EQ(l.Lines.size(), l.LineOffsets.size());
     std::vector<std::string> out;
     for (size_t i = 0; i < l.Lines.size(); ++i) {
       EXPECT_EQ(l.Lines[i].IsLabel, l.Lines[i].Text[0] == '@') << l.Lines[i].Text;
+      const size_t comment = l.Lines[i].Text.find(" ; ");
+      EXPECT_EQ(l.Lines[i].CommentAt, comment == std::string::npos ? 0 : comment + 1);
       char buf[16];
       std::snprintf(buf, sizeof buf, "|%X", l.LineOffsets[i]);
       out.push_back(l.Lines[i].Text + buf);
@@ -60,7 +65,7 @@ TEST_F(ListingFixture, ScrollingIntoTheMiddleOfAnInstructionDecodesFromThatByte)
 TEST_F(ListingFixture, LabelLinesAndTheirPlaceInTheList) {
   labels.AddRomLabel(0x200, "main");
   labels.AddRomLabel(0x202, "loop");
-  labels.AddRomLabel(0x202, "again");  // the later of two labels at one offset is shown
+  labels.AddRomLabel(0x202, "again");  // every label at an offset has its line, in table order
   labels.AddRomLabel(0x150, "elsewhere");
   Put(0x200, {0x00, 0x00, 0x3C, 0x00});
   struct Row {
@@ -74,9 +79,12 @@ TEST_F(ListingFixture, LabelLinesAndTheirPlaceInTheList) {
       // A label at the last place ends the list without its instruction.
       {0x200,
        4,
-       {"@main:|200", "00:0200 00       nop|200", "00:0201 00       nop|201", "@again:|202"}},
-      // A label on the line before the last: label line and instruction are the last two.
-      {0x201, 3, {"00:0201 00       nop|201", "@again:|202", "00:0202 3C       inc a|202"}},
+       {"@main:|200", "00:0200 00       nop|200", "00:0201 00       nop|201", "@loop:|202"}},
+      {0x201, 3, {"00:0201 00       nop|201", "@loop:|202", "@again:|202"}},
+      // Labels on the lines before the last: label lines and instruction are the last three.
+      {0x201,
+       4,
+       {"00:0201 00       nop|201", "@loop:|202", "@again:|202", "00:0202 3C       inc a|202"}},
       // Too low for a single line: one pass, the label line and its instruction.
       {0x200, 0, {"@main:|200", "00:0200 00       nop|200"}},
       {0x201, 0, {"00:0201 00       nop|201"}},
@@ -85,6 +93,55 @@ TEST_F(ListingFixture, LabelLinesAndTheirPlaceInTheList) {
   for (const Row& r : rows) {
     EXPECT_EQ(Lines(r.start, r.visible), r.lines) << std::hex << r.start << " " << r.visible;
   }
+}
+
+// 0x100: nop, jp $0150; data 0x104-0x10E (bytes 1 to 11); a code block 0x110-0x113 decodes as
+// unmarked bytes do; 0x11E: a jp that would reach into the text block 0x120-0x121 ("AB").
+TEST_F(ListingFixture, MarkedBlocksShowAsDbLinesAndCommentsFollowTheirLine) {
+  Put(0x100, {0x00, 0xC3, 0x50, 0x01, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+  Put(0x11E, {0xC3, 0x00, 0x41, 0x42, 0x3C});
+  marks.Mark(0x104, 11, MarkKind::Data);
+  marks.Mark(0x110, 4, MarkKind::Code);
+  marks.Mark(0x120, 2, MarkKind::Text);
+  comments[0x100] = "start";
+  comments[0x104] = "table; 11 bytes";
+  comments[0x107] = "inside a line: not shown";
+  labels.AddRomLabel(0x104, "Table");
+  notes = {&marks, &comments};
+  struct Row {
+    uint32_t start;
+    int visible;
+    ValueFormat format;
+    V lines;
+  };
+  const Row rows[] = {
+      {0x100,
+       6,
+       ValueFormat::Hex,
+       {"00:0100 00       nop ; start|100", "00:0101 C3 50 01 jp $0150|101", "@Table:|104",
+        "00:0104          db $01,$02,$03,$04,$05,$06,$07,$08 ; table; 11 bytes|104",
+        "00:010C          db $09,$0A,$0B|10C", "00:010F 00       nop|10F"}},
+      // Started inside a block: up to the next eighth byte from the block's start.
+      {0x106, 2, ValueFormat::Dec,
+       {"00:0106          db 3,4,5,6,7,8|106", "00:010C          db 9,10,11|10C"}},
+      {0x110, 1, ValueFormat::Hex, {"00:0110 00       nop|110"}},
+      {0x11E,
+       3,
+       ValueFormat::Bin,
+       {"00:011E          db %11000011,%0|11E", "00:0120          db %1000001,%1000010|120",
+        "00:0122 3C       inc a|122"}},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(Lines(r.start, r.visible, r.format), r.lines) << std::hex << r.start;
+  }
+  // The whole listing as velmora-cli prints it: the same lines.
+  std::string streamed, built;
+  StreamListing(rom, labels, ValueFormat::Hex, 0xF0, 0x130,
+                [&](std::string_view chunk) { streamed += chunk; }, notes);
+  const Listing l = BuildListing(rom, labels, ValueFormat::Hex, 0xF0, 200, notes);
+  for (size_t i = 0; i < l.Lines.size() && l.LineOffsets[i] <= 0x130; ++i)
+    built += l.Lines[i].Text + "\n";
+  EXPECT_EQ(streamed, built);
 }
 
 TEST_F(ListingFixture, LinesPastTheEndOfTheRomDecodeTheBufferAsItStands) {

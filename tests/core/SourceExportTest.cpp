@@ -17,6 +17,7 @@
 #include "export/SourceExport.h"
 #include "model/BankAddress.h"
 #include "model/Labels.h"
+#include "model/SymbolFile.h"
 #include "model/NumberText.h"
 
 namespace fs = std::filesystem;
@@ -186,13 +187,13 @@ Project AwkwardNames() {
   p.marks.Mark(0, 0x16, MarkKind::Code);
   p.comments[0x03] = "back to the start";
   p.comments[0x16] = "a table\nof two lines";
-  ReadSymText(p.labels,
+  ReadSymbolLabels(p.labels,
               "00:0000 Start\n00:0000 Begin\n00:0001 Start.loop\n00:0001 Begin.also\n"
               "00:0003 .orphan\n00:0006 ld\n00:0006 Start\n00:0007 Inside\n"
               "00:000A Gone.child\n00:000C two.dots.here\n00:0016 Table.\n00:0016 orphan.jr_0004\n"
               "FF:FF44 rLY\n"
               "00:FF44 LY.alias\n01:9000 Start\n",
-              p.rom->BankCount, "t.sym");
+              p.rom->BankCount);
   return p;
 }
 
@@ -251,7 +252,7 @@ TEST(SourceExportTest, FarOperandsTakeANameOnlyWhenTheTraceKnowsTheBank) {
   Put(*p.rom, 0x4000, {0xCD, 0x10, 0x40, 0xC9});
   p.rom->RomImage[0x8000] = 0xC9;
   p.marks.Mark(0x4000, 4, MarkKind::Code);
-  ReadSymText(p.labels, "01:4010 Far1\n02:4010 Far2\n03:4020 Far3\n", 4, "far.sym");
+  ReadSymbolLabels(p.labels, "01:4010 Far1\n02:4010 Far2\n03:4020 Far3\n", 4);
   p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
   const std::string bank0 = p.Body(0), bank1 = p.Body(1);
   for (const char* line : {"\tcall Func_02_4000\n", "\tcall $4010\n", "\tcall Far3\n"}) {
@@ -354,7 +355,7 @@ Project NoiseWithNames() {
   for (uint16_t ram : {0xC000, 0xC000, 0xD123, 0xFF44, 0xFF80, 0xFFFF, 0x8000}) {
     sym += "00:" + IntToHex(ram, 4) + " " + names[random() % std::size(names)] + "\n";
   }
-  ReadSymText(p.labels, sym, 5, "noise.sym");
+  ReadSymbolLabels(p.labels, sym, 5);
   for (int i = 0; i < 200; ++i) p.comments[random() % size] = "note " + std::to_string(i);
   p.code.Starts.assign(size, 0);
   for (int i = 0; i < 3000; ++i) p.code.Starts[random() % size] = 1;

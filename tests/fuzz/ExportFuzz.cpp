@@ -7,6 +7,7 @@
 #include "FuzzCommon.h"
 #include "export/SourceExport.h"
 #include "model/Failure.h"
+#include "model/SymbolFile.h"
 
 namespace {
 
@@ -41,11 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (bytes.empty()) return 0;
   Rom& rom = ReusedRom(bytes, 0, static_cast<uint32_t>(bytes.size() >> 14), 0x10000);
   LabelTables labels;
-  try {
-    ReadSymText(labels, sym, rom.BankCount, "fuzz.sym");
-  } catch (const Failure&) {
-  } catch (const RunTimeError&) {
-  }
+  ReadSymbolLabels(labels, sym, rom.BankCount);
   RomMarks marks;
   marks.Mark(0, rom.RomSize / 2 + 1, MarkKind::Code);
   RomComments comments{{rom.RomSize / 3, "a\nb"}};

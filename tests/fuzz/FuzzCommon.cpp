@@ -7,6 +7,7 @@
 #include "isa/InstructionTable.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
+#include "model/SymbolFile.h"
 
 uint32_t TakeNumber(std::string_view& input, size_t count) {
   uint32_t value = 0;
@@ -30,12 +31,12 @@ Rom& ReusedRom(std::string_view bytes, uint32_t at, uint32_t bankCount, size_t c
 const LabelTables& GameLabels() {
   static const LabelTables labels = [] {
     LabelTables l;
-    ReadSymText(l,
+    ReadSymbolLabels(l,
                 "00:0000 Boot\n00:0005 Five\n00:0010 Sixteen\n00:0150 Start\n00:3FFF Last0\n"
                 "01:4000 Bank1\n01:4010 Bank1.Loop\n02:4010 Bank2.Loop\n03:7FFF Last3\n"
                 "00:8000 Vram\n00:C000 wCounter\n01:D000 wBanked\n00:FF44 rLY\n00:FF80 hTemp\n"
                 "00:FFFF rIE\n",
-                4, "game.sym");
+                4);
     return l;
   }();
   return labels;

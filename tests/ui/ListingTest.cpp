@@ -152,15 +152,15 @@ class ListingTest : public QObject {
     QCOMPARE(h.Panel0(), QString("000000"));
 
     h.form->ShowOffset(0x150);
-    QCOMPARE(h.Lines().mid(0, 3),
-             (QStringList{"@Start:", "00:0150 00       nop", "00:0151 C3 50 01 jp @First"}));
+    QCOMPARE(h.Lines().mid(0, 4), (QStringList{"@First:", "@Start:", "00:0150 00       nop",
+                                               "00:0151 C3 50 01 jp @First"}));
     QCOMPARE(h.Panel0(), QString("000150"));  // the operand names the first label
-    // The label line and its instruction carry the same offset.
+    // The label lines and their instruction carry the same offset.
     QTest::mouseClick(h.List(), Qt::LeftButton, {}, QPoint(40, 8));
     QCOMPARE(h.Panel0(), QString("000150"));
-    QTest::mouseClick(h.List(), Qt::LeftButton, {}, QPoint(40, 16 + 8));
-    QCOMPARE(h.Panel0(), QString("000150"));
     QTest::mouseClick(h.List(), Qt::LeftButton, {}, QPoint(40, 2 * 16 + 8));
+    QCOMPARE(h.Panel0(), QString("000150"));
+    QTest::mouseClick(h.List(), Qt::LeftButton, {}, QPoint(40, 3 * 16 + 8));
     QCOMPARE(h.Panel0(), QString("000151"));
     QCOMPARE(h.form->SelectedOffset(), 0x151);
 
