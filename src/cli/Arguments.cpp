@@ -63,8 +63,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   CLI::Option* bytes =
       s->add_option("--bytes", r.search.bytes, "bytes: \"$C3 50 01\", \"195 80 1\"");
   CLI::Option* inst = s->add_option("--inst", r.search.inst, "instruction as listed: \"ld a,$3E\"");
+  CLI::Option* text = s->add_option("--text", r.search.text, "game text, through the table");
   bytes->excludes(inst);
   inst->excludes(bytes);
+  text->excludes(bytes);
+  text->excludes(inst);
+  AddFile(s, "--tbl", r.search.tbl, "table file or charmap (else game.tbl beside the ROM)");
   AddFile(s, "--sym", r.search.sym, symHelp);
   s->add_flag("--all", r.search.all, "print every match");
 
@@ -106,6 +110,12 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   AddFile(e, "--sym", r.exportSource.sym, symHelp);
   e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
 
+  CLI::App* t = app.add_subcommand("text", "Print the game text through a table, a string a line");
+  AddFile(t, "ROM", r.text.rom, "ROM file")->required();
+  AddFile(t, "--tbl", r.text.tbl, "table file or charmap (else game.tbl beside the ROM)");
+  t->add_option("--from", r.text.from, "first offset: " + addressHelp);
+  t->add_option("--to", r.text.to, "last offset: " + addressHelp);
+
   const auto usage = [&](const std::string& text) {
     r.exitCode = kExitUsage;
     r.err = "velmora-cli: " + text + "\n";
@@ -137,13 +147,15 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   }
 
   if (s->parsed()) {
-    if (bytes->count() + inst->count() == 0) {
-      return usage("search needs one of --bytes and --inst.");
+    if (bytes->count() + inst->count() + text->count() == 0) {
+      return usage("search needs one of --bytes, --inst and --text.");
     }
     // Blanks alone are no pattern either (an unset variable between quotes and spaces).
-    const std::string& pattern = bytes->count() ? r.search.bytes : r.search.inst;
+    const std::string& pattern = bytes->count()  ? r.search.bytes
+                                 : inst->count() ? r.search.inst
+                                                 : r.search.text;
     if (pattern.find_first_not_of(" \t") == std::string::npos) {
-      return usage(std::string(bytes->count() ? "--bytes" : "--inst") +
+      return usage(std::string(bytes->count() ? "--bytes" : inst->count() ? "--inst" : "--text") +
                    ": an empty pattern is not allowed.");
     }
   }
@@ -151,7 +163,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       {d, CliCommand::Disasm},      {a, CliCommand::Asm},          {s, CliCommand::Search},
       {i, CliCommand::Info},        {f, CliCommand::FixChecksums}, {pm, CliCommand::PatchMake},
       {pa, CliCommand::PatchApply}, {x, CliCommand::Xrefs},        {m, CliCommand::Map},
-      {e, CliCommand::Export},
+      {e, CliCommand::Export},      {t, CliCommand::Text},
   };
   for (const auto& [command, which] : commands) {
     if (command->parsed()) r.command = which;

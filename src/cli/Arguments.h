@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 
 enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply, Xrefs,
-                        Map, Export };
+                        Map, Export, Text };
 
 struct CliParse {
   // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
@@ -25,9 +25,10 @@ struct CliParse {
   PatchApplyOptions apply;
   XrefsOptions xrefs;
   MapOptions map;
+  TextOptions text;
   ExportOptions exportSource;
 };
 
 // `args` as main() gets them, the program's name first. A chosen command has its required
-// arguments (empty only when given as empty texts), and a search exactly one of bytes and inst.
+// arguments (empty only when given as empty texts), and a search exactly one of bytes, inst and text.
 CliParse ParseCliArguments(const std::vector<std::string>& args);

@@ -27,6 +27,8 @@
 #include "model/Rom.h"
 #include "model/RomChange.h"
 #include "model/SourceFile.h"
+#include "model/TextRows.h"
+#include "model/TextTable.h"
 #include "patch/Patch.h"
 #include "search/ByteSearch.h"
 #include "search/Goto.h"
@@ -154,6 +156,23 @@ void RequireFolderOf(const std::string& fileName) {
   }
 }
 
+// The table named by --tbl, else game.tbl beside the ROM; what it skipped is said on `err`.
+TextTable LoadTable(const CliIo& io, const Rom& rom, const std::string& tbl) {
+  const std::string name = tbl.empty() ? TableFileBeside(rom.RomFileName) : tbl;
+  struct stat st {};
+  if (tbl.empty() && ::stat(name.c_str(), &st) != 0) {
+    throw CliError{kProgram, "no table: give one with --tbl (or put " + BaseName(name) +
+                                 " beside the ROM).", kExitUsage};
+  }
+  TableSkips skips;
+  TextTable table = OnFile(name, [&] { return LoadTableFile(name, skips); });
+  if (skips.Count > 0) {
+    std::fprintf(io.err, "%s: %s\n", name.c_str(), TableSkipsText(skips, BaseName(name)).c_str());
+  }
+  if (table.Empty()) throw CliError{name, "The table has no entries."};
+  return table;
+}
+
 void Save(const Rom& rom, const std::string& fileName) {
   RequireFolderOf(fileName);
   OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
@@ -234,8 +253,8 @@ int Asm(const CliIo& io, const AsmOptions& o) {
 int Search(const CliIo& io, const SearchOptions& o) {
   bool found = false;
   const int status = Run(io, [&] {
-    if (o.bytes.empty() == o.inst.empty()) {
-      throw CliError{kProgram, "search needs one of --bytes and --inst.", kExitUsage};
+    if (int{!o.bytes.empty()} + !o.inst.empty() + !o.text.empty() != 1) {
+      throw CliError{kProgram, "search needs one of --bytes, --inst and --text.", kExitUsage};
     }
     const auto rom = LoadRom(o.rom);
     Symbols symbols;
@@ -247,6 +266,11 @@ int Search(const CliIo& io, const SearchOptions& o) {
       const std::string where = std::string(kProgram) + ": --bytes " + o.bytes;
       pattern = OnFile(where, [&] { return ParseBytePattern(o.bytes); });
       if (pattern.empty()) throw CliError{where, "gives no byte to look for.", kExitUsage};
+      next = [&](int32_t start) { return FindBytes(*rom, start, pattern); };
+    } else if (!o.text.empty()) {
+      const TextTable table = LoadTable(io, *rom, o.tbl);
+      pattern = OnFile(std::string(kProgram) + ": --text " + o.text,
+                       [&] { return table.Encode(o.text); });
       next = [&](int32_t start) { return FindBytes(*rom, start, pattern); };
     } else {
       if (o.inst.find('?') != std::string::npos) {
@@ -264,6 +288,22 @@ int Search(const CliIo& io, const SearchOptions& o) {
   });
   // Like grep: no match is the answer no, without a message.
   return status == kExitOk && !found ? kExitNotFound : status;
+}
+
+int Text(const CliIo& io, const TextOptions& o) {
+  return Run(io, [&] {
+    const auto rom = LoadRom(o.rom);
+    const TextTable table = LoadTable(io, *rom, o.tbl);
+    const uint32_t from = o.from.empty() ? 0 : AddressArgument(*rom, "--from", o.from);
+    const uint32_t to = o.to.empty() ? rom->RomSize - 1 : AddressArgument(*rom, "--to", o.to);
+    // Some rows at a time: a whole 8 MiB ROM makes a few million.
+    for (uint32_t at = from; at <= to;) {
+      const std::vector<TextRow> rows = TextRows(*rom, table, at, to + 1, kTextRowWidth, 4096);
+      for (const TextRow& row : rows) std::fprintf(io.out, "%s\n", TextRowLine(row).c_str());
+      at = rows.back().Offset + rows.back().Length;
+    }
+    Flush(io);
+  });
 }
 
 int Info(const CliIo& io, const InfoOptions& o) {

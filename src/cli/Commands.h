@@ -27,12 +27,15 @@ struct AsmOptions {
   std::string rom, source, sym, out;
 };
 struct SearchOptions {
-  std::string rom, bytes, inst, sym;
+  std::string rom, bytes, inst, text, tbl, sym;
   bool all = false;
 };
 struct InfoOptions {
   std::string rom;
   bool check = false;  // exit with kExitNotFound when a checksum is wrong
+};
+struct TextOptions {
+  std::string rom, tbl, from, to;
 };
 struct RomOptions {
   std::string rom, out;
@@ -57,6 +60,8 @@ struct ExportOptions {
 int Disasm(const CliIo& io, const DisasmOptions& o);
 int Asm(const CliIo& io, const AsmOptions& o);
 int Search(const CliIo& io, const SearchOptions& o);
+// The game text of [from, to] through a table, a row per string (or per 32 characters).
+int Text(const CliIo& io, const TextOptions& o);
 int Info(const CliIo& io, const InfoOptions& o);
 int FixChecksumsCommand(const CliIo& io, const RomOptions& o);
 int PatchMake(const CliIo& io, const PatchMakeOptions& o);

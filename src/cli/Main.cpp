@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     case CliCommand::PatchApply: return PatchApply(io, parse.apply);
     case CliCommand::Xrefs: return Xrefs(io, parse.xrefs);
     case CliCommand::Map: return Map(io, parse.map);
+    case CliCommand::Text: return Text(io, parse.text);
     case CliCommand::Export: return Export(io, parse.exportSource);
   }
   return kExitUsage;

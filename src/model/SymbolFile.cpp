@@ -164,6 +164,13 @@ void ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_t b
     // The same block on two lines is one block.
     const MarkBlock* known = into.Marks.BlockAt(line.Where);
     if (known != nullptr && *known == MarkBlock{line.Where, line.Size, line.Mark}) return;
+    // A block that overlaps one read before cannot be held beside it: the line is skipped (and
+    // written back as it stands) rather than cutting the earlier block.
+    const MarkBlock* next = into.Marks.BlockFrom(line.Where);
+    if (next != nullptr && next->Offset < line.Where + uint64_t{line.Size}) {
+      line.Kind = SymLineKind::Skipped;
+      return;
+    }
     into.Marks.Mark(line.Where, line.Size, line.Mark);
     line.Kind = SymLineKind::Block;
     return;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "model/Failure.h"
+#include "model/FileRead.h"
 
 namespace {
 
@@ -147,6 +148,13 @@ bool IsQuietLine(std::string_view line, bool hashComments) {
 
 }  // namespace
 
+size_t CharCount(std::string_view text) {
+  // UTF-8 continuation bytes (10xxxxxx) do not start a character.
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<uint8_t>(c) & 0xC0) != 0x80;
+  }));
+}
+
 void TextTable::Add(TableEntry entry) {
   const size_t index = entries_.size();
   byBytes_.emplace(KeyOf(entry.Bytes), index);
@@ -157,11 +165,13 @@ void TextTable::Add(TableEntry entry) {
   entries_.push_back(std::move(entry));
 }
 
-DecodedText TextTable::Decode(const uint8_t* data, size_t size) const {
+DecodedText TextTable::Decode(const uint8_t* data, size_t size, size_t maxChars) const {
   DecodedText out;
   std::string key;
   size_t at = 0;
-  while (at < size) {
+  size_t chars = 0;
+  while (at < size && chars < maxChars) {
+    const size_t before = out.Text.size();
     const TableEntry* found = nullptr;
     for (size_t length = std::min(longestKey_, size - at); length > 0 && !found; --length) {
       key.assign(reinterpret_cast<const char*>(data + at), length);
@@ -181,6 +191,7 @@ DecodedText TextTable::Decode(const uint8_t* data, size_t size) const {
       }
     }
     at += found ? found->Bytes.size() : 1;
+    chars += CharCount(std::string_view(out.Text).substr(before));
     if (found && found->Code == TableCode::End) {
       out.Ended = true;
       break;
@@ -307,4 +318,25 @@ std::string CharmapText(const TextTable& table) {
     out += '\n';
   }
   return out;
+}
+
+std::string TableFileBeside(const std::string& romFileName) {
+  const size_t slash = romFileName.rfind('/');
+  const size_t base = slash == std::string::npos ? 0 : slash + 1;
+  const size_t dot = romFileName.rfind('.');
+  // A dot that starts the file name (".gb") or stands in a folder name is no extension.
+  const bool hasExtension = dot != std::string::npos && dot > base;
+  return (hasExtension ? romFileName.substr(0, dot) : romFileName) + ".tbl";
+}
+
+TextTable LoadTableFile(const std::string& path, TableSkips& skips) {
+  const std::string text = ReadRegularFile(path, 16u << 20, "The table file is larger than 16 MiB.");
+  return ReadAnyTableText(text, skips);
+}
+
+std::string TableSkipsText(const TableSkips& skips, const std::string& fileName) {
+  if (skips.Count == 0) return {};
+  const std::string line = "line " + std::to_string(skips.FirstLine) + ": " + skips.FirstText;
+  if (skips.Count == 1) return "1 line of " + fileName + " skipped: " + line;
+  return std::to_string(skips.Count) + " lines of " + fileName + " skipped; first, " + line;
 }

@@ -3,6 +3,7 @@
 // kept by ROM hackers in table files ("HEX=text" a line) or, for the assembler, as a charmap.
 // A table decodes bytes by the longest matching key and encodes text by the longest matching text.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,10 +41,11 @@ class TextTable {
   // text the first encodes.
   void Add(TableEntry entry);
 
-  // Decodes up to `size` bytes, stopping after an end code. A byte that starts no key reads as
-  // "<$xx>"; an end code without text likewise, so that every decoded text encodes back to its
-  // bytes; a line break without text reads as "\n" (a backslash and an n).
-  DecodedText Decode(const uint8_t* data, size_t size) const;
+  // Decodes up to `size` bytes, stopping after an end code, or once the text holds `maxChars`
+  // characters (a key is never split). A byte that starts no key reads as "<$xx>"; an end code
+  // without text likewise, so that every decoded text encodes back to its bytes; a line break
+  // without text reads as "\n" (a backslash and an n).
+  DecodedText Decode(const uint8_t* data, size_t size, size_t maxChars = SIZE_MAX) const;
 
   // Encodes text: "<$xx>" is the byte xx, "\n" the first line-break code, anything else the
   // longest text of an entry. Throws an error Failure naming the first character with no entry.
@@ -72,3 +74,18 @@ TextTable ReadAnyTableText(std::string_view text, TableSkips& skips);
 
 // The table as charmap lines for the assembler; entries without text are left out.
 std::string CharmapText(const TextTable& table);
+
+// The characters of a UTF-8 text (its bytes that start one).
+size_t CharCount(std::string_view text);
+
+// The table file that goes with a ROM: beside it, under its name with ".tbl" in place of its
+// extension ("game.gbc" -> "game.tbl").
+std::string TableFileBeside(const std::string& romFileName);
+
+// Reads a table file, or a charmap (by what it holds; see ReadAnyTableText). Only a regular file
+// of at most 16 MiB is read; throws FileError or an error Failure otherwise.
+TextTable LoadTableFile(const std::string& path, TableSkips& skips);
+
+// What a read skipped, for the status bar: "2 lines of game.tbl skipped; first, line 12: 8=Z",
+// "1 line of game.tbl skipped: line 12: 8=Z"; "" when it skipped nothing.
+std::string TableSkipsText(const TableSkips& skips, const std::string& fileName);

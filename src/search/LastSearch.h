@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-enum class SearchKind : uint8_t { None = 0, Goto = 1, Bytes = 2, Instruction = 3 };
+enum class SearchKind : uint8_t { None = 0, Goto = 1, Bytes = 2, Instruction = 3, Text = 4 };
 
 struct LastSearch {
   SearchKind LastSearchKind = SearchKind::None;
-  // Goto: the target offset as text; bytes and instruction: the text as the user typed it.
+  // Goto: the target offset as text; bytes, instruction and text: the text as the user typed it.
   std::string LastSearchText;
 };

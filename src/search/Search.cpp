@@ -4,6 +4,7 @@
 #include "model/NumberText.h"
 #include "search/ByteSearch.h"
 #include "search/InstructionSearch.h"
+#include "search/TextSearch.h"
 
 namespace {
 void RefuseQuestionMarks(std::string_view text) {
@@ -52,7 +53,7 @@ FindAllResult RunInstructionFindAll(const Rom& rom, const LabelTables& labels, L
 }
 
 SearchOutcome SearchAgain(const Rom& rom, const LabelTables& labels, const LastSearch& last,
-                          int32_t selectedOffset) {
+                          int32_t selectedOffset, const TextTable* table) {
   const std::string& text = last.LastSearchText;
   switch (last.LastSearchKind) {
     case SearchKind::Goto:
@@ -61,6 +62,9 @@ SearchOutcome SearchAgain(const Rom& rom, const LabelTables& labels, const LastS
       return Outcome(SearchBytes(rom, selectedOffset + 1, text), "Sorry, bytes did not sound.");
     case SearchKind::Instruction:
       return Outcome(SearchInstruction(rom, labels, selectedOffset + 1, text),
+                     InstructionNotFoundText(text));
+    case SearchKind::Text:
+      return Outcome(SearchText(rom, TableToSearch(table), selectedOffset + 1, text),
                      InstructionNotFoundText(text));
     case SearchKind::None:
     default:

@@ -15,6 +15,7 @@
 
 #include "model/Labels.h"
 #include "model/Rom.h"
+#include "model/TextTable.h"
 #include "search/FindAll.h"
 #include "search/LastSearch.h"
 
@@ -43,8 +44,9 @@ FindAllResult RunByteFindAll(const Rom& rom, LastSearch& last, std::string_view 
 FindAllResult RunInstructionFindAll(const Rom& rom, const LabelTables& labels, LastSearch& last,
                                     std::string_view text, size_t cap = kFindAllCap);
 
-// Search > Again, with the offset of the selected line: a goto shows its target again; a byte
-// or instruction search runs again from the byte after the selected line. Throws an Error
-// Failure "Nothing search again." when nothing has been recorded.
+// Search > Again, with the offset of the selected line: a goto shows its target again; a byte,
+// instruction or text search runs again from the byte after the selected line (a text search
+// through `table`, the one loaded now). Throws an Error Failure "Nothing search again." when
+// nothing has been recorded.
 SearchOutcome SearchAgain(const Rom& rom, const LabelTables& labels, const LastSearch& last,
-                          int32_t selectedOffset);
+                          int32_t selectedOffset, const TextTable* table = nullptr);

@@ -10,6 +10,7 @@
 #include "model/Marks.h"
 #include "model/Rom.h"
 #include "model/SymbolFile.h"
+#include "model/TextTable.h"
 #include "search/LastSearch.h"
 
 struct AppState {
@@ -27,6 +28,9 @@ struct AppState {
   // program's file of additions beside the ROM when there is one. Save Symbols writes into them.
   std::vector<SymbolFile> symbolFiles;
   SymbolTables Symbols() { return {labels, marks, comments}; }
+  // The game's text encoding: the table file beside the ROM, or the one the user loaded.
+  TextTable table;
+  std::string TableFileName;  // "" when no table is loaded
   // The ROM's bytes as the last load read them: what an exported patch starts from.
   std::vector<uint8_t> LoadedRom;
 };

@@ -41,6 +41,7 @@
 #include "ui/RomInfo.h"
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
+#include "ui/TextCommands.h"
 #include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
@@ -186,6 +187,12 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.List, &TListingBox::CtrlClicked, this, &TMainForm::Follow1Click);
   connect(ui.List, &TListingBox::DoubleClicked, this, &TMainForm::ChangeInstruction1Click);
   SetUpAnalysis();
+
+  text_ = new TTextCommands(
+      this, {ui.File1, ui.ApplyPatch1, ui.Search1, ui.Again1, ui.View1},
+      {[this](const QString& text) { report_->Show(text); },
+       [this](FindAllResult result) { ShowFindAll(std::move(result)); },
+       [this](const SearchOutcome& outcome) { ShowSearchOutcome(outcome); }});
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -363,6 +370,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   } else if (symbolError) {
     RunCommand(rethrow, this);
   }
+  text_->RomLoaded();
   return true;
 }
 
@@ -552,7 +560,8 @@ void TMainForm::Again1Click() {
   RunCommand(
       [this] {
         ShowSearchOutcome(
-            SearchAgain(state_.rom, state_.labels, state_.lastSearch, SelectedOffset()));
+            SearchAgain(state_.rom, state_.labels, state_.lastSearch, SelectedOffset(),
+                        &state_.table));
       },
       this);
   // The listing is refilled whatever the search found.

@@ -24,6 +24,7 @@ class TReferencesForm;
 class TRomMapForm;
 class TStatusReport;
 class TTraceRunner;
+class TTextCommands;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -200,6 +201,7 @@ class TMainForm : public QMainWindow {
   QUndoStack* undoStack_ = nullptr;
   History history_;
   QPointer<TFindAllForm> findAll_;
+  TTextCommands* text_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
   bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so

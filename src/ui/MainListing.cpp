@@ -11,6 +11,7 @@
 #include "ui/AppState.h"
 #include "ui/Latin1.h"
 #include "ui/Main.h"
+#include "ui/TextCommands.h"
 #include "ui/TraceRunner.h"
 
 namespace {
@@ -112,6 +113,7 @@ void TMainForm::ShowSelectedOffset() {
   const int index = ui.List->ItemIndex();
   if (index < 0 || static_cast<size_t>(index) >= listing_.LineOffsets.size()) return;
   Panel0->setText(Latin1(IntToHex(static_cast<uint32_t>(listing_.LineOffsets[index]), 6)));
+  if (text_) text_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
 }
 
 void TMainForm::ListClick() {

@@ -239,7 +239,7 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
        2,
        "",
        "velmora-cli: --inst jp ?: Please replace question marks with a value.\n"},
-      {{}, 2, "", "velmora-cli: search needs one of --bytes and --inst.\n"},
+      {{}, 2, "", "velmora-cli: search needs one of --bytes, --inst and --text.\n"},
       {{"--bytes", "1", "--sym", "none.sym"}, 2, "", "none.sym: File not found.\n"},
       // A line that cannot be read is skipped and said; the rest of the file serves.
       {{"--inst", "jp @Ok", "--sym", "bad.sym"},
@@ -417,7 +417,7 @@ TEST_F(CliFixture, BadUsageIsStatusTwoWithOneLine) {
   EXPECT_NE(Run({"--help"}).out.find("Exit status: 0 done or found, 1 nothing found"),
             std::string::npos);
   for (const char* command : {"disasm", "asm", "search", "info", "fix-checksums", "patch",
-                              "xrefs", "map"}) {
+                              "xrefs", "map", "text"}) {
     const Result help = Run({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage:"), std::string::npos) << command;
@@ -537,4 +537,55 @@ TEST_F(CliFixture, ExportWritesTheSourceProjectOnce) {
   EXPECT_EQ(Read("src/bank_01.asm"), "edited");
   EXPECT_EQ(Run({"export", "game.gb", "-o", "src", "--replace"}).status, 0);
   EXPECT_NE(Read("src/bank_01.asm"), "edited");
+}
+
+TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
+  // Letters from $80, a blank at $7F, strings ended by $FF.
+  Bytes bytes(0x8000, 0x00);
+  const Bytes hello = {0x87, 0x84, 0x8B, 0x8B, 0x8E, 0x7F, 0x96, 0x8E, 0x91, 0x8B, 0x83, 0xFF};
+  std::copy(hello.begin(), hello.end(), bytes.begin() + 0x4000);
+  std::copy(hello.begin(), hello.begin() + 5, bytes.begin() + 0x7FF0);
+  Write("game.gb", bytes);
+  std::string table = "7F= \n/FF\n";
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%02X=%c\n", 0x80 + (c - 'A'), c);
+    table += line;
+  }
+  Write("game.tbl", table);
+  Write("bad.tbl", table + "ZZ=x\n");
+  Write("other.gb", bytes);
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {{"text", "game.gb", "--from", "01:4000", "--to", "$400D"},
+       0,
+       "01:4000 \"HELLO WORLD<$FF>\"\n01:400C \"<$00><$00>\"\n",
+       ""},
+      {{"text", "game.gb", "--tbl", "bad.tbl", "--from", "$7FFE"},
+       0,
+       "01:7FFE \"<$00><$00>\"\n",
+       "bad.tbl: 1 line of bad.tbl skipped: line 29: ZZ=x\n"},
+      {{"search", "game.gb", "--text", "HELLO", "--all"}, 0, "01:4000\n01:7FF0\n", ""},
+      {{"search", "game.gb", "--text", "WORLD"}, 0, "01:4006\n", ""},
+      {{"search", "game.gb", "--text", "HELLO WORLD "}, 1, "", ""},
+      {{"search", "game.gb", "--text", "Hello"},
+       2,
+       "",
+       "velmora-cli: --text Hello: The table has no entry for 'e'.\n"},
+      {{"search", "other.gb", "--text", "HELLO"},
+       2,
+       "",
+       "velmora-cli: no table: give one with --tbl (or put other.tbl beside the ROM).\n"},
+      {{"text", "game.gb", "--tbl", "none.tbl"}, 2, "", "none.tbl: File not found.\n"},
+  };
+  for (const Row& r : rows) {
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, r.status) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.out, r.out) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.err, r.err) << testing::PrintToString(r.args);
+  }
 }

@@ -151,7 +151,9 @@ TEST(Rom, WriteProtectedFileLoadsReadOnly) {
     const std::string name = dir.Write(r.name, bytes);
     ::chmod(name.c_str(), r.mode);
     // The unprivileged user's own file.
-    if (::geteuid() == 0) EXPECT_EQ(::chown(name.c_str(), 65534, 65534), 0);
+    if (::geteuid() == 0) {
+      EXPECT_EQ(::chown(name.c_str(), 65534, 65534), 0);
+    }
     const int code = RunUnprivileged([&] {
       Rom rom;
       rom.ReadOnly = !r.readOnly;

@@ -5,7 +5,10 @@
 #include <algorithm>
 
 #include "model/Failure.h"
+#include "model/TextRows.h"
+#include "search/Search.h"
 #include "search/TextSearch.h"
+#include "TestRom.h"
 
 namespace {
 
@@ -143,6 +146,74 @@ TEST(TextTableTest, SearchFindsTheEncodedText) {
   EXPECT_EQ(all.Offsets, std::vector<int32_t>{0x10});
   EXPECT_TRUE(all.Stopped);
   EXPECT_THROW(SearchText(rom, table, 0, ""), Failure);
+
+  // The dialog's search is recorded, Search > Again goes on after the selected line, and Find
+  // All's results search again through the table they were found with.
+  LastSearch last;
+  EXPECT_EQ(RunTextSearch(rom, &table, last, 0, "TH!A").Offset, 0x10);
+  EXPECT_EQ(last.LastSearchKind, SearchKind::Text);
+  EXPECT_EQ(SearchAgain(rom, {}, last, 0x10, &table).Offset, 0x14);
+  EXPECT_EQ(SearchAgain(rom, {}, last, 0x14, &table).Info, "Sorry, \"TH!A\" could not been found.");
+  const FindAllResult found = RunTextFindAll(rom, &table, last, "thA");
+  rom.RomImage[0x17] = 0x80;
+  EXPECT_EQ(found.Repeat(rom, {}).Offsets, std::vector<int32_t>{});
+  EXPECT_EQ(found.Repeat(rom, {}).MissText, "Sorry, \"thA\" could not been found.");
+  const TextTable none;
+  EXPECT_EQ(FailureText([&] { RunTextSearch(rom, &none, last, 0, "A"); }),
+            "No table is loaded. Load one with File > Load Table... first.");
+  EXPECT_EQ(FailureText([&] { SearchAgain(rom, {}, last, 0, nullptr); }),
+            "No table is loaded. Load one with File > Load Table... first.");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextTableTest, RowsEndAtEndCodesAndTheWidthWithinTheRom) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  auto rom = MakeRom(0x4000 + 14);
+  // "AB", end; "TH!" (two bytes) "th" "C" "A" "é" (two bytes) "A", break, "BC"; the last byte
+  // lies past RomSize.
+  Put(*rom, 0x4000, {0x80, 0x81, 0xFF, 0x83, 0x84, 0x83, 0x82, 0x80, 0xF0, 0x01, 0x80, 0xFE,
+                     0x81, 0x82, 0x80});
+  struct Row {
+    uint32_t from, to;
+    size_t width;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Row> rows = {
+      {0x4000, 0x4100, 32, {"01:4000 \"AB<$FF>\"", "01:4003 \"TH!thCAéA\\nBC\""}},
+      // A key is never split: "TH!" makes a row of three characters at a width of two.
+      {0x4000, 0x4100, 2, {"01:4000 \"AB\"", "01:4002 \"<$FF>\"", "01:4003 \"TH!\"",
+                           "01:4005 \"th\"", "01:4006 \"CA\"", "01:4008 \"éA\"",
+                           "01:400B \"\\n\"", "01:400C \"BC\""}},
+      {0x4001, 0x4004, 32, {"01:4001 \"B<$FF>\"", "01:4003 \"th\""}},
+      {0x400E, 0x4100, 32, {}},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> lines;
+    for (const TextRow& r : TextRows(*rom, table, row.from, row.to, row.width)) {
+      lines.push_back(TextRowLine(r));
+    }
+    EXPECT_EQ(lines, row.lines) << row.from << " " << row.width;
+  }
+  EXPECT_EQ(TextRows(*rom, table, 0x4000, 0x4100, 2, 3).size(), 3u);
+}
+
+TEST(TextTableTest, TableFilesBesideRomsAndTheSkipReport) {
+  for (const auto& [rom, table] : std::vector<std::pair<std::string, std::string>>{
+           {"/a/game.gbc", "/a/game.tbl"},
+           {"/a.b/game", "/a.b/game.tbl"},
+           {"/a/.gb", "/a/.gb.tbl"},
+           {"x.y.gb", "x.y.tbl"},
+       }) {
+    EXPECT_EQ(TableFileBeside(rom), table);
+  }
+  EXPECT_EQ(TableSkipsText({}, "game.tbl"), "");
+  EXPECT_EQ(TableSkipsText({1, 7, "8=Z"}, "game.tbl"), "1 line of game.tbl skipped: line 7: 8=Z");
+  EXPECT_EQ(TableSkipsText({2, 12, "XY=Q"}, "game.tbl"),
+            "2 lines of game.tbl skipped; first, line 12: XY=Q");
 }
 
 }  // namespace

@@ -64,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (char c : values) dataBytes += c == '$';
       } else if (line.starts_with("\tds ")) {
         dataBytes += std::stoul(std::string(line.substr(4)));
-      } else if (!line.empty() && line.back() == ':' && line[0] != ';' && line[0] != '\t') {
-        std::string name(line.substr(0, line.size() - 1));
+      } else if (!line.empty() && line[0] != ';' && line[0] != '\t' &&
+                 line.substr(0, line.find(" ;")).ends_with(':')) {
+        // A label line, perhaps with the symbol file's own spelling in a comment after it.
+        const std::string_view label = line.substr(0, line.find(" ;"));
+        std::string name(label.substr(0, label.size() - 1));
         if (name[0] == '.') name = scope + name;
         FUZZ_CHECK(RgbdsName(name));
         FUZZ_CHECK(defined.insert(name).second);

@@ -16,8 +16,12 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 [ "$(dpkg-deb --field "$deb" Package)" = velmora ] || fail "Package"
 [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "Version"
-dpkg-deb --field "$deb" Maintainer | grep -q '<.*@.*>' || fail "Maintainer"
-dpkg-deb --field "$deb" Description | grep -q 'GameBoy' || fail "Description"
+# Each field is read whole before it is matched: grep -q stops at the first match, and under
+# pipefail the writer's SIGPIPE would fail the test at random.
+maintainer="$(dpkg-deb --field "$deb" Maintainer)"
+grep -q '<.*@.*>' <<<"$maintainer" || fail "Maintainer"
+description="$(dpkg-deb --field "$deb" Description)"
+grep -q 'GameBoy' <<<"$description" || fail "Description"
 depends="$(dpkg-deb --field "$deb" Depends)"
 for lib in libqt6widgets6 libqt6gui6 libqt6core6 zlib1g libc6 libstdc++6; do
   [[ ", $depends," == *", $lib "* ]] || fail "Depends lacks $lib: $depends"
@@ -31,6 +35,6 @@ for file in usr/bin/velmora usr/bin/velmora-cli \
   grep -qx "\./$file" <<<"$contents" || fail "no $file in the package"
 done
 # The release the software centre shows is the one packaged.
-dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/metainfo/org.velmora.Velmora.metainfo.xml |
-  grep -q "<release version=\"$version\"" || fail "the metainfo has no release $version"
+metainfo="$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/metainfo/org.velmora.Velmora.metainfo.xml)"
+grep -q "<release version=\"$version\"" <<<"$metainfo" || fail "the metainfo has no release $version"
 echo "velmora_${version}: fields and files as expected"

@@ -1,0 +1,117 @@
+#include "ui/TextCommands.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+
+#include "model/FileRead.h"
+#include "search/TextSearch.h"
+#include "ui/AppState.h"
+#include "ui/CoolMsg.h"
+#include "ui/Main.h"
+#include "ui/TextPane.h"
+#include "ui/TextSearch.h"
+
+namespace {
+
+QString FromBytes(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+bool FileExists(const std::string& name) {
+  struct stat st {};
+  return ::stat(name.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+TTextCommands::TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks)
+    : QObject(main), main_(main), hooks_(std::move(hooks)) {
+  setObjectName("TextCommands");
+  LoadTable1 = new QAction("Load &Table...", main);
+  LoadTable1->setObjectName("LoadTable1");
+  menus.File->insertAction(menus.FileBefore, LoadTable1);
+  connect(LoadTable1, &QAction::triggered, this, &TTextCommands::LoadTable1Click);
+
+  Text1 = new QAction("&Text...", main);
+  Text1->setObjectName("Text1");
+  Text1->setShortcut(QKeySequence("Ctrl+T"));
+  menus.Search->insertAction(menus.SearchBefore, Text1);
+  connect(Text1, &QAction::triggered, this, &TTextCommands::Text1Click);
+
+  pane_ = new TTextPane(main->State(), main);
+  main->addDockWidget(Qt::RightDockWidgetArea, pane_);
+  pane_->hide();
+  TextView1 = pane_->toggleViewAction();
+  TextView1->setObjectName("TextView1");
+  TextView1->setText("&Text");
+  TextView1->setShortcut(QKeySequence("Ctrl+Shift+T"));
+  menus.View->addAction(TextView1);
+  connect(pane_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible) pane_->ShowRegion(static_cast<uint32_t>(main_->SelectedOffset()));
+  });
+}
+
+void TTextCommands::RomLoaded() {
+  AppState& state = main_->State();
+  const std::string beside = TableFileBeside(state.rom.RomFileName);
+  if (!FileExists(beside)) {
+    if (tableBeside_) {
+      state.table = {};
+      state.TableFileName.clear();
+      tableBeside_ = false;
+    }
+  } else if (LoadTableNamed(QFile::decodeName(beside.c_str()))) {
+    tableBeside_ = true;
+  }
+  SelectionChanged(static_cast<uint32_t>(main_->SelectedOffset()));
+}
+
+bool TTextCommands::LoadTableNamed(const QString& fileName) {
+  AppState& state = main_->State();
+  const std::string name = QFile::encodeName(fileName).toStdString();
+  TableSkips skips;
+  TextTable table;
+  if (!RunCommand([&] { table = LoadTableFile(name, skips); }, main_)) return false;
+  state.table = std::move(table);
+  state.TableFileName = name;
+  tableBeside_ = false;
+  const std::string skipped = TableSkipsText(skips, BaseName(name));
+  hooks_.Report(skipped.empty() ? "Table " + FromBytes(BaseName(name)) + ": " +
+                                      QString::number(state.table.Entries().size()) + " entries"
+                                : FromBytes(skipped));
+  SelectionChanged(static_cast<uint32_t>(main_->SelectedOffset()));
+  main_->UpdateList();
+  return true;
+}
+
+void TTextCommands::SelectionChanged(uint32_t offset) {
+  pane_->ShowRegion(offset);
+}
+
+void TTextCommands::LoadTable1Click() {
+  QFileDialog dialog(main_, "Load Table");
+  dialog.setObjectName("TableDlg");
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(
+      {"Table files (*.tbl)", "Charmaps (*.inc *.asm *.charmap)", "All Files (*)"});
+  const std::string& rom = main_->State().rom.RomFileName;
+  if (!rom.empty()) dialog.setDirectory(QFileInfo(QFile::decodeName(rom.c_str())).absolutePath());
+  if (dialog.exec() != QDialog::Accepted) return;
+  LoadTableNamed(dialog.selectedFiles().value(0));
+}
+
+void TTextCommands::Text1Click() {
+  AppState& state = main_->State();
+  // Without a table there is nothing to encode with: say so before the dialog.
+  if (!RunCommand([&] { TableToSearch(&state.table); }, main_)) return;
+  TSearchTextForm form(state, static_cast<uint32_t>(main_->SelectedOffset()), main_);
+  if (form.exec() != QDialog::Accepted) return;
+  if (form.AllMatches()) return hooks_.ShowFindAll(*form.AllMatches());
+  hooks_.ShowSearchOutcome(form.Outcome());
+  main_->UpdateList();
+}

@@ -1,0 +1,132 @@
+// Game text through a table: the table beside the ROM and File > Load Table..., Search > Text...
+// with Find All and Search > Again, and the text pane.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "helpers/MainHarness.h"
+#include "ui/FindAll.h"
+#include "ui/Resources.h"
+#include "ui/TextCommands.h"
+#include "ui/TextPane.h"
+
+namespace {
+
+// A game that keeps its letters from $80 ("A") on, the blank at $7F, ends its strings with $FF
+// and breaks lines with $FE.
+QByteArray Encoded(const QByteArray& text) {
+  QByteArray bytes;
+  for (char c : text) {
+    bytes += c == ' '   ? char(0x7F)
+             : c == '|' ? char(0xFE)
+             : c == '.' ? char(0xFF)
+                        : char(0x80 + (c - 'A'));
+  }
+  return bytes;
+}
+
+QByteArray TableFile(const QByteArray& extraLines = {}) {
+  QByteArray table = "# letters from $80\n7F= \n";
+  for (char c = 'A'; c <= 'Z'; ++c)
+    table += QByteArray::number(0x80 + (c - 'A'), 16).toUpper() + "=" + c + "\n";
+  return table + "*FE\n/FF\n" + extraLines;
+}
+
+QByteArray TextRom() {
+  QByteArray rom = MakeRomBytes(0x8000, "TEXTGAME");
+  rom.replace(0x1000, 13, Encoded("HELLO WORLD|."));
+  rom.replace(0x2000, 6, Encoded("HELLO."));
+  return rom;
+}
+
+QString Report(const MainHarness& h) {
+  return h.form->findChild<QLabel*>("ReportPanel")->text();
+}
+
+TTextCommands* Text(const MainHarness& h) {
+  return h.form->findChild<TTextCommands*>("TextCommands");
+}
+
+// Search > Text... with the text typed and a button pressed; a box shown while the dialog is
+// open (a text the table cannot encode) is answered and returned.
+SeenBox SearchText(MainHarness& h, const QString& text, const char* button) {
+  SeenBox refused;
+  InspectNextModal([&] { h.Action("Text1")->trigger(); },
+                   [&](QWidget* w) {
+                     auto* edit = w->findChild<QLineEdit*>("DataEdit");
+                     edit->setText(text);
+                     refused = AnswerNextBox([&] {
+                       QTest::mouseClick(w->findChild<QPushButton*>(button), Qt::LeftButton);
+                     });
+                   });
+  h.Activate();
+  return refused;
+}
+
+}  // namespace
+
+class TextTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { InitVelmoraResources(); }
+
+  void tableBesideTheRomSearchAndPane() {
+    MainHarness h;
+    WriteFile(h.Folder(), "game.tbl", TableFile("80\nXY=Q\n"));
+    QVERIFY(h.LoadNew("game.gb", TextRom()));
+    QCOMPARE(Report(h), QString("2 lines of game.tbl skipped; first, line 31: 80"));
+    QCOMPARE(h.state.table.Entries().size(), size_t{29});
+
+    QVERIFY(!SearchText(h, "WORLD", "OKButton").seen);
+    QCOMPARE(h.form->SelectedOffset(), 0x1006);
+    // Again goes on after the selected line, where there is no more WORLD.
+    QCOMPARE(AnswerNextBox([&] { h.Action("Again1")->trigger(); }).text,
+             QString("Sorry, \"WORLD\" could not been found."));
+    QCOMPARE(SearchText(h, "Hello", "OKButton").text, QString("The table has no entry for 'e'."));
+
+    QVERIFY(!SearchText(h, "HELLO", "FindAllButton").seen);
+    TFindAllForm* results = nullptr;
+    for (auto* w : h.form->findChildren<TFindAllForm*>()) {
+      if (w->isVisible()) results = w;
+    }
+    QVERIFY(results);
+    QCOMPARE(results->Result().Offsets, (std::vector<int32_t>{0x1000, 0x2000}));
+
+    // The pane shows the strings from the selected line on, marked or not.
+    h.form->ShowOffset(0x1000);
+    h.Action("TextView1")->trigger();
+    TTextPane* pane = Text(h)->Pane();
+    QTRY_VERIFY(pane->isVisible());
+    QCOMPARE(pane->Text().section('\n', 0, 0), QString("00:1000 \"HELLO WORLD\\n<$FF>\""));
+    // A marked block is shown whole from its start.
+    h.state.marks.Mark(0x1FFE, 8, MarkKind::Text);
+    h.form->ShowOffset(0x2002);
+    QCOMPARE(pane->Text(), QString("00:1FFE \"<$00><$00>HELLO<$FF>\"\n"));
+  }
+
+  void loadTableAndNoTable() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("game.gb", TextRom()));
+    QCOMPARE(AnswerNextBox([&] { h.Action("Text1")->trigger(); }).text,
+             QString("No table is loaded. Load one with File > Load Table... first."));
+    const QString charmap = WriteFile(
+        h.Folder(), "game.inc", "charmap \"H\", $87\ncharmap \"E\", $84\ncharmap \"<\", $100\n");
+    auto answer = AnswerNextFileDialog(charmap);
+    h.Action("LoadTable1")->trigger();
+    QVERIFY(answer->seen);
+    QCOMPARE(Report(h), QString("1 line of game.inc skipped: line 3: charmap \"<\", $100"));
+    h.Activate();
+    QVERIFY(!SearchText(h, "HE", "OKButton").seen);
+    QCOMPARE(h.form->SelectedOffset(), 0x1000);
+    h.Action("Again1")->trigger();
+    QCOMPARE(h.form->SelectedOffset(), 0x2000);
+    // A table the user loaded stays when the next ROM has none beside it.
+    QVERIFY(h.LoadNew("other.gb", TextRom()));
+    QCOMPARE(QString::fromStdString(h.state.TableFileName), charmap);
+  }
+};
+
+QTEST_MAIN(TextTest)
+#include "TextTest.moc"
