@@ -202,7 +202,8 @@ TEST_F(ListingFixture, WheelStepsOverThreeInstructions) {
 
 // The whole-ROM text that velmora-cli prints is, line for line, what BuildListing gives from
 // each instruction's offset: random bytes over banks 0 to 7 and past a three-digit bank, labels
-// repeated at one offset, an empty name, RAM labels, in all three formats.
+// repeated at one offset, an empty name, a name longer than the chunks the text goes out in, RAM
+// labels, in all three formats.
 TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
   std::mt19937 rng(11);
   rom.RomSize = 0x20000;
@@ -213,6 +214,7 @@ TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
   labels.AddRomLabel(0x4000, "Twice");
   labels.AddRomLabel(0x4000, "");
   labels.AddRomLabel(0x4010, "");
+  labels.AddRomLabel(0x5000, std::string(3 << 20, 'N'));
   for (int i = 0; i < 2000; ++i) {
     labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0, "M" + std::to_string(i));
   }
