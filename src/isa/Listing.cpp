@@ -5,6 +5,7 @@
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
+#include "model/TextRows.h"
 
 namespace {
 
@@ -57,12 +58,18 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
 
 // The line at `at` (its label lines aside) with its comment, if any; returns the bytes it covers.
 // `block` is DataBlockFrom(at). commentAt gets where the comment starts in the line.
+// `rows` keeps the text rows of the block walked through.
 uint32_t AppendLine(std::string& out, uint16_t& commentAt, std::string& scratch, const Rom& rom,
                     const LabelTables& labels, ValueFormat format, uint32_t at,
-                    const MarkBlock* block, const std::string* comment) {
+                    const MarkBlock* block, const std::string* comment, const TextTable* table,
+                    TextRowCursor& rows) {
   const size_t lineStart = out.size();
   uint32_t length = 0;
-  if (block != nullptr && block->Offset <= at) {
+  if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Text &&
+      table != nullptr && !table->Empty()) {
+    const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows);
+    length = AppendTextLine(out, rom, *table, at, rowEnd - at);
+  } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start.
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
     AppendDataLine(out, rom, format, at, length);
@@ -106,6 +113,18 @@ void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32
   }
 }
 
+uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                        uint32_t maxLength) {
+  const size_t room = rom.RomImage.size() - std::min<size_t>(offset, rom.RomImage.size());
+  const DecodedText decoded =
+      table.Decode(rom.RomImage.data() + offset, std::min<size_t>(maxLength, room));
+  AppendBankAddress(out, offset);
+  out += "          \"";
+  out += decoded.Text;
+  out += '"';
+  return std::max<uint32_t>(decoded.Length, 1);
+}
+
 uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom& rom,
                               const LabelTables& labels, ValueFormat format, uint32_t offset) {
   const uint8_t length = DecodeInstructionInto(scratch, rom, offset, format, labels);
@@ -130,6 +149,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
   std::string scratch;
+  TextRowCursor rows;
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -142,7 +162,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     ListingLine line;
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
     pos += AppendLine(line.Text, line.CommentAt, scratch, rom, labels, format, pos,
-                      DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos));
+                      DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos), notes.Table, rows);
     listing.Lines.push_back(std::move(line));
     ++k;
   } while (k < visibleLines);
@@ -163,6 +183,7 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   RomComments::const_iterator comment;
   if (notes.Comments != nullptr) comment = notes.Comments->lower_bound(from);
   uint16_t commentAt = 0;
+  TextRowCursor rows;
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
   for (uint64_t pos = from; pos <= to && pos < kRomCapacity;) {
     const auto at = static_cast<uint32_t>(pos);
@@ -178,7 +199,8 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       while (comment != notes.Comments->end() && comment->first < at) ++comment;
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
-    pos += AppendLine(out, commentAt, scratch, rom, labels, format, at, block, note);
+    pos += AppendLine(out, commentAt, scratch, rom, labels, format, at, block, note, notes.Table,
+                      rows);
     out += '\n';
     if (out.size() >= kChunk) {
       write(out);
