@@ -6,6 +6,7 @@
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
+#include "model/TextRows.h"
 
 namespace {
 
@@ -69,13 +70,18 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
 
 // The line at `at` (its label lines aside) with its comment, if any; returns the bytes it covers.
 // `block` is DataBlockFrom(at). commentAt gets where the comment starts in the line.
+// `rows` keeps the text rows of the block walked through.
 uint32_t AppendLine(std::string& out, uint16_t& commentAt, const Rom& rom,
                     const LabelTables& labels, ValueFormat format, uint32_t at,
-                    const MarkBlock* block, const std::string* comment,
-                    const RomLabelMap* map = nullptr) {
+                    const MarkBlock* block, const std::string* comment, const TextTable* table,
+                    TextRowCursor& rows, const RomLabelMap* map = nullptr) {
   const size_t lineStart = out.size();
   uint32_t length = 0;
-  if (block != nullptr && block->Offset <= at) {
+  if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Text &&
+      table != nullptr && !table->Empty()) {
+    const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows);
+    length = AppendTextLine(out, rom, *table, at, rowEnd - at);
+  } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start.
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
     AppendDataLine(out, rom, format, at, length);
@@ -119,6 +125,18 @@ void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32
   }
 }
 
+uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                        uint32_t maxLength) {
+  const size_t room = rom.RomImage.size() - std::min<size_t>(offset, rom.RomImage.size());
+  const DecodedText decoded =
+      table.Decode(rom.RomImage.data() + offset, std::min<size_t>(maxLength, room));
+  AppendBankAddress(out, offset);
+  out += "          \"";
+  out += decoded.Text;
+  out += '"';
+  return std::max<uint32_t>(decoded.Length, 1);
+}
+
 uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,
                               ValueFormat format, uint32_t offset, const RomLabelMap* map) {
   const uint8_t b0 = rom.Byte(offset);
@@ -149,6 +167,7 @@ uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTable
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
+  TextRowCursor rows;
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -161,7 +180,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     ListingLine line;
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
     pos += AppendLine(line.Text, line.CommentAt, rom, labels, format, pos,
-                      DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos));
+                      DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos), notes.Table, rows);
     listing.Lines.push_back(std::move(line));
     ++k;
   } while (k < visibleLines);
@@ -182,6 +201,7 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   RomComments::const_iterator comment;
   if (notes.Comments != nullptr) comment = notes.Comments->lower_bound(from);
   uint16_t commentAt = 0;
+  TextRowCursor rows;
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
   for (uint64_t pos = from; pos <= to && pos < kRomCapacity;) {
     const auto at = static_cast<uint32_t>(pos);
@@ -197,7 +217,8 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       while (comment != notes.Comments->end() && comment->first < at) ++comment;
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
-    pos += AppendLine(out, commentAt, rom, labels, format, at, block, note, &map);
+    pos += AppendLine(out, commentAt, rom, labels, format, at, block, note, notes.Table, rows,
+                      &map);
     out += '\n';
     if (out.size() >= kChunk) {
       write(out);
