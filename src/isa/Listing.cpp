@@ -7,6 +7,7 @@
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
+#include "model/TextRows.h"
 
 namespace {
 
@@ -103,6 +104,22 @@ uint8_t PutInstructionLine(Out& out, const Rom& rom, const LabelTables& labels,
   return length;
 }
 
+template <typename Out>
+uint32_t PutTextLine(Out& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                     uint32_t maxLength) {
+  const size_t room = rom.RomImage.size() - std::min<size_t>(offset, rom.RomImage.size());
+  const DecodedText decoded =
+      table.Decode(rom.RomImage.data() + offset, std::min<size_t>(maxLength, room));
+  // A text line's length is known only now: the whole-ROM walk makes room for it here.
+  if constexpr (requires { out.Reserve(size_t{}); }) out.Reserve(decoded.Text.size() + 24);
+  char address[8];
+  out.append(address, static_cast<size_t>(PutBankAddress(address, offset) - address));
+  out.append("          \"", 11);
+  out.append(decoded.Text.data(), decoded.Text.size());
+  out.push_back('"');
+  return std::max<uint32_t>(decoded.Length, 1);
+}
+
 // The first data or text block that ends after the offset, or nullptr: code blocks decode as
 // unmarked bytes do.
 const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
@@ -114,12 +131,17 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
 }
 
 // The line at `at` (its label lines and comment aside); returns the bytes it covers. `block` is
-// DataBlockFrom(at).
+// DataBlockFrom(at); `rows` keeps the text rows of the block walked through.
 template <typename Out>
 uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueFormat format,
-                 uint32_t at, const MarkBlock* block, const RomLabelMap* map = nullptr) {
+                 uint32_t at, const MarkBlock* block, const TextTable* table, TextRowCursor& rows,
+                 const RomLabelMap* map = nullptr) {
   uint32_t length = 0;
-  if (block != nullptr && block->Offset <= at) {
+  if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Text &&
+      table != nullptr && !table->Empty()) {
+    const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows);
+    length = PutTextLine(out, rom, *table, at, rowEnd - at);
+  } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start.
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
     PutDataLine(out, rom, format, at, length);
@@ -134,19 +156,36 @@ uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueForma
 
 // The listing's text in a buffer of its own, handed out a chunk at a time. A line is written
 // through a cursor after one check that its room is there.
+class ChunkWriter;
+
+// The whole-ROM walk's cursor: a line that needs more room than was made for it asks for more.
+struct StreamCursor : TextCursor {
+  ChunkWriter* writer;
+  void Reserve(size_t room);
+};
+
 class ChunkWriter {
  public:
   static constexpr size_t kChunk = size_t{1} << 20;
   explicit ChunkWriter(const std::function<void(std::string_view chunk)>& write)
       : write_(write), buffer_(kChunk * 2) {}
   // A cursor with at least `room` bytes free; what is written goes out once it passes a chunk.
-  TextCursor Room(size_t room) {
+  StreamCursor Room(size_t room) {
     if (buffer_.size() - used_ < room) {
       Flush();
       // A name or comment longer than a chunk: room for it and a chunk after it.
       if (buffer_.size() < room) buffer_.resize(room + kChunk);
     }
-    return {buffer_.data() + used_};
+    promised_ = room;
+    return {{buffer_.data() + used_}, this};
+  }
+  // `room` more after what the cursor has written of its line, the room asked for the line kept.
+  void Grow(StreamCursor& cursor, size_t room) {
+    const auto written = static_cast<size_t>(cursor.p - buffer_.data());
+    if (buffer_.size() - written < room + promised_) {
+      buffer_.resize(written + room + promised_ + kChunk);
+      cursor.p = buffer_.data() + written;
+    }
   }
   void Done(const TextCursor& cursor) {
     used_ = static_cast<size_t>(cursor.p - buffer_.data());
@@ -161,7 +200,10 @@ class ChunkWriter {
   const std::function<void(std::string_view chunk)>& write_;
   std::vector<char> buffer_;
   size_t used_ = 0;
+  size_t promised_ = 0;
 };
+
+void StreamCursor::Reserve(size_t room) { writer->Grow(*this, room); }
 
 const std::string* CommentAt(const ListingNotes& notes, uint32_t offset) {
   if (notes.Comments == nullptr) return nullptr;
@@ -184,6 +226,12 @@ void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32
   PutDataLine(text, rom, format, offset, count);
 }
 
+uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                        uint32_t maxLength) {
+  StringCursor text{out};
+  return PutTextLine(text, rom, table, offset, maxLength);
+}
+
 uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,
                               ValueFormat format, uint32_t offset, const RomLabelMap* map) {
   StringCursor text{out};
@@ -193,6 +241,7 @@ uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTable
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
+  TextRowCursor rows;
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -206,7 +255,8 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
     StringCursor text{line.Text};
     const std::string* comment = CommentAt(notes, pos);
-    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos));
+    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos), notes.Table,
+                   rows);
     if (comment != nullptr) {
       line.Text += ' ';
       line.CommentAt = static_cast<uint16_t>(std::min<size_t>(line.Text.size(), 0xFFFF));
@@ -236,13 +286,14 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   const MarkBlock* block = DataBlockFrom(notes.Marks, from);
   RomComments::const_iterator comment;
   if (notes.Comments != nullptr) comment = notes.Comments->lower_bound(from);
+  TextRowCursor rows;
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
   for (uint64_t pos = from; pos <= to && pos < kRomCapacity;) {
     const auto at = static_cast<uint32_t>(pos);
     while (next != byOffset.end() && next->first < static_cast<int32_t>(at)) ++next;
     for (; next != byOffset.end() && next->first == static_cast<int32_t>(at); ++next) {
       const std::string& name = labels.RomLabels()[static_cast<size_t>(next->second)].Name;
-      TextCursor line = out.Room(name.size() + 3);
+      StreamCursor line = out.Room(name.size() + 3);
       line.push_back('@');
       line.append(name.data(), name.size());
       line.append(":\n", 2);
@@ -254,8 +305,8 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       while (comment != notes.Comments->end() && comment->first < at) ++comment;
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
-    TextCursor line = out.Room(lineRoom + (note != nullptr ? note->size() + 3 : 0));
-    pos += PutLine(line, rom, labels, format, at, block, &map);
+    StreamCursor line = out.Room(lineRoom + (note != nullptr ? note->size() + 3 : 0));
+    pos += PutLine(line, rom, labels, format, at, block, notes.Table, rows, &map);
     if (note != nullptr) {
       line.append(" ; ", 3);
       line.append(note->data(), note->size());
