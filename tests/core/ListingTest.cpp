@@ -184,9 +184,14 @@ TEST_F(ListingFixture, TextBlocksShowAsTextRowsThroughTheTable) {
     notes = {&marks, &comments, r.table};
     EXPECT_EQ(Lines(r.start, r.visible), r.lines) << std::hex << r.start;
   }
-  // velmora-cli's listing shows the same rows, from the start and from inside a row.
-  notes = {&marks, &comments, &table};
-  for (uint32_t from : {0x1F0u, 0x210u}) {
+  // velmora-cli's listing shows the same rows, from the start and from inside a row; and rows
+  // wider than the chunks the text goes out in, a comment after one.
+  const TextTable wide =
+      ReadTableText("80=" + std::string(100000, 'W') + "\n81=B\n82=C\n/FF\n", skips);
+  comments[0x204] = "wide";
+  for (auto [from, t] : {std::pair{0x1F0u, &table}, std::pair{0x210u, &table},
+                         std::pair{0x1F0u, &wide}}) {
+    notes = {&marks, &comments, t};
     std::string streamed, built;
     StreamListing(rom, labels, ValueFormat::Hex, from, 0x240,
                   [&](std::string_view chunk) { streamed += chunk; }, notes);
@@ -248,7 +253,8 @@ TEST_F(ListingFixture, WheelStepsOverThreeInstructions) {
 
 // The whole-ROM text that velmora-cli prints is, line for line, what BuildListing gives from
 // each instruction's offset: random bytes over banks 0 to 7 and past a three-digit bank, labels
-// repeated at one offset, an empty name, RAM labels, in all three formats.
+// repeated at one offset, an empty name, a name longer than the chunks the text goes out in, RAM
+// labels, in all three formats.
 TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
   std::mt19937 rng(11);
   rom.RomSize = 0x20000;
@@ -259,6 +265,7 @@ TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
   labels.AddRomLabel(0x4000, "Twice");
   labels.AddRomLabel(0x4000, "");
   labels.AddRomLabel(0x4010, "");
+  labels.AddRomLabel(0x5000, std::string(3 << 20, 'N'));
   for (int i = 0; i < 2000; ++i) {
     labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0, "M" + std::to_string(i));
   }
