@@ -111,7 +111,7 @@ void TMainForm::ReadSymbols() {
   // Lines that could not be read are skipped, and said once.
   QStringList skipped;
   for (const SymbolFile& file : state_.symbolFiles) {
-    if (file.SkippedCount != 0) skipped << Latin1(SkippedLinesText(file));
+    if (file.SkippedCount != 0) skipped << MessageText(SkippedLinesText(file));
   }
   if (!skipped.isEmpty()) report_->Show(skipped.join("  "));
 }
@@ -133,7 +133,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   // in the status bar, until a load succeeds.
   if (watched && reloadFailed_) {
     if (const auto failure = FailureText(load)) {
-      report_->Show("Not loaded again: " + Latin1(*failure));
+      report_->Show("Not loaded again: " + MessageText(*failure));
       return false;
     }
   } else if (!RunCommand(load, this)) {
@@ -170,7 +170,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   WatchFiles();
   const auto rethrow = [&] { std::rethrow_exception(symbolError); };
   if (symbolError && watched) {
-    report_->Show("Symbols not read: " + Latin1(*FailureText(rethrow)));
+    report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
   } else if (symbolError) {
     RunCommand(rethrow, this);
   }
@@ -212,7 +212,7 @@ void TMainForm::SymFileChanged() {
                            {labels, marks, comments});
   });
   if (failure) {
-    report_->Show("Symbols not read again: " + Latin1(*failure) +
+    report_->Show("Symbols not read again: " + MessageText(*failure) +
                   " Waiting for the next change.");
     return;
   }
