@@ -183,7 +183,9 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   SetUpAnalysis();
 
   text_ = new TTextCommands(
-      this, {ui.File1, ui.ApplyPatch1, ui.Search1, ui.Again1, ui.View1},
+      this,
+      {ui.File1, ui.ApplyPatch1, ui.Search1, ui.Again1, ui.View1, ui.ChangeInstruction1,
+       ui.ChangeInstruction2},
       {[this](const QString& text) { report_->Show(text); },
        [this](FindAllResult result) { ShowFindAll(std::move(result)); },
        [this](const SearchOutcome& outcome) { ShowSearchOutcome(outcome); }});
@@ -382,6 +384,7 @@ void TMainForm::CodeEditor1Click() {
 
 void TMainForm::ChangeInstruction1Click() {
   const auto offset = static_cast<uint32_t>(SelectedOffset());
+  if (text_->ChangeText(offset)) return;  // a text line changes its text instead
   TInstForm form(state_, offset, this);
   if (form.exec() != QDialog::Accepted) return;
   PushEdit(ChangeInstructionCaption(offset), form.TakeStep());
