@@ -18,17 +18,10 @@
 
 namespace {
 
-constexpr uint32_t kRomBytes = 8u * 1024u * 1024u;
+constexpr uint32_t kRomBytes = kBigRomBytes;
 
-struct World {
-  Rom rom;
-  LabelTables labels;
-  World() {
-    std::mt19937 rng(1234);
-    FillRandomRom(rom, kRomBytes, rng);
-    for (int i = 0; i < 20000; ++i) {
-      labels.AddRomLabel(static_cast<int32_t>(rng() % kRomBytes), "Rom" + std::to_string(i));
-    }
+struct World : LabelledRom {
+  World() : LabelledRom(1234, 20000, true) {
     for (int i = 0; i < 5000; ++i) {
       labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0,
                          "Ram" + std::to_string(i));

@@ -13,23 +13,13 @@
 
 namespace {
 
-constexpr uint32_t kRomBytes = 8u * 1024u * 1024u;
+constexpr uint32_t kRomBytes = kBigRomBytes;
 
-struct World {
-  Rom rom;
-  LabelTables labels;
+struct World : LabelledRom {
   RomMarks allCode, none;
   RomComments comments;
   ExportCode code;
-  World() {
-    std::mt19937 rng(99);
-    FillRandomRom(rom, kRomBytes, rng);
-    for (int i = 0; i < 50000; ++i) {
-      labels.AddRomLabel(static_cast<int32_t>(int64_t{i} * kRomBytes / 50000),
-                         "L_" + std::to_string(i));
-    }
-    allCode.Mark(0, kRomBytes, MarkKind::Code);
-  }
+  World() : LabelledRom(99, 50000) { allCode.Mark(0, kRomBytes, MarkKind::Code); }
 };
 
 World& TheWorld() {
@@ -75,12 +65,7 @@ BENCHMARK(BM_TraceAndExport)->Unit(benchmark::kMillisecond);
 
 void BM_DisasmPass(benchmark::State& state) {
   World& w = TheWorld();
-  for (auto _ : state) {
-    size_t bytes = 0;
-    StreamListing(w.rom, w.labels, ValueFormat::Hex, 0, kRomBytes - 1,
-                  [&](std::string_view chunk) { bytes += chunk.size(); });
-    benchmark::DoNotOptimize(bytes);
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(StreamedListingBytes(w.rom, w.labels));
 }
 BENCHMARK(BM_DisasmPass)->Unit(benchmark::kMillisecond);
 

@@ -11,39 +11,21 @@
 
 namespace {
 
-constexpr uint32_t kRomBytes = 8u * 1024u * 1024u;
+constexpr uint32_t kRomBytes = kBigRomBytes;
 
-struct World {
-  Rom rom;
-  LabelTables labels;
-  World() {
-    std::mt19937 rng(99);
-    FillRandomRom(rom, kRomBytes, rng);
-    for (int i = 0; i < 50000; ++i) {
-      labels.AddRomLabel(static_cast<int32_t>(int64_t{i} * kRomBytes / 50000),
-                         "L_" + std::to_string(i));
-    }
-  }
-};
-
-World& TheWorld() {
-  static World world;
+LabelledRom& TheWorld() {
+  static LabelledRom world(99, 50000);
   return world;
 }
 
 void BM_StreamListing(benchmark::State& state) {
-  World& w = TheWorld();
-  for (auto _ : state) {
-    size_t bytes = 0;
-    StreamListing(w.rom, w.labels, ValueFormat::Hex, 0, kRomBytes - 1,
-                  [&](std::string_view chunk) { bytes += chunk.size(); });
-    benchmark::DoNotOptimize(bytes);
-  }
+  LabelledRom& w = TheWorld();
+  for (auto _ : state) benchmark::DoNotOptimize(StreamedListingBytes(w.rom, w.labels));
 }
 BENCHMARK(BM_StreamListing)->Unit(benchmark::kMillisecond);
 
 void BM_LineByLineListing(benchmark::State& state) {
-  World& w = TheWorld();
+  LabelledRom& w = TheWorld();
   for (auto _ : state) {
     size_t bytes = 0;
     for (uint32_t pos = 0; pos < kRomBytes;) {

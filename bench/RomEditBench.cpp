@@ -7,13 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <functional>
 #include <memory>
 #include <random>
 
 #include "BenchRom.h"
+#include "BenchWindow.h"
 #include "model/Edit.h"
 #include "model/FileWrite.h"
 #include "model/Header.h"
@@ -51,26 +51,6 @@ const PatchWorld& Patch() {
   return world;
 }
 
-// A main window offscreen with a ROM loaded from a file, as the user has it.
-struct Window {
-  QTemporaryDir dir;
-  AppState state;
-  std::unique_ptr<TMainForm> form;
-  std::string patchFile;
-
-  explicit Window(const std::vector<uint8_t>& rom) {
-    state.ProgramFolder = dir.path().toStdString() + "/";
-    form = std::make_unique<TMainForm>(state);
-    form->show();
-    const std::string romFile = dir.path().toStdString() + "/game.gb";
-    SaveFileSafely(romFile, rom.data(), rom.size());
-    patchFile = dir.path().toStdString() + "/hack.bps";
-    SaveFileSafely(patchFile, Patch().patch.data(), Patch().patch.size());
-    form->LoadRomNamed(QString::fromStdString(romFile));
-    QApplication::processEvents();
-  }
-};
-
 std::vector<uint8_t> SmallRom() {
   std::mt19937 rng(2);
   Rom rom;
@@ -106,7 +86,7 @@ void BM_CoreExtendRom(benchmark::State& bench) {
 BENCHMARK(BM_CoreExtendRom)->Unit(benchmark::kMillisecond);
 
 void BM_WindowRomExtender(benchmark::State& bench) {
-  Window w(SmallRom());
+  BenchWindow w(SmallRom());
   Rom& rom = w.state.rom;
   const auto command = [&] { ApplyRomChange(rom, ExtendRom(rom, kBig)); };
   CountStep(bench, rom, command);
@@ -129,12 +109,14 @@ void BM_CoreApplyBps(benchmark::State& bench) {
 BENCHMARK(BM_CoreApplyBps)->Unit(benchmark::kMillisecond);
 
 void BM_WindowApplyPatch(benchmark::State& bench) {
-  Window w(Patch().source);
+  BenchWindow w(Patch().source);
   Rom& rom = w.state.rom;
+  const std::string patchFile = w.Folder() + "/hack.bps";
+  SaveFileSafely(patchFile, Patch().patch.data(), Patch().patch.size());
   // As the window's command does it: the report is told before the change is applied.
   std::string report;
   const auto command = [&] {
-    const RomChange change = PatchRom(rom, ReadPatchFile(w.patchFile));
+    const RomChange change = PatchRom(rom, ReadPatchFile(patchFile));
     report = PatchAppliedText(rom, change);
     ApplyRomChange(rom, change);
   };

@@ -10,18 +10,11 @@
 
 namespace {
 
-constexpr uint32_t kRomBytes = 8u * 1024u * 1024u;
+constexpr uint32_t kRomBytes = kBigRomBytes;
 
-struct World {
-  Rom rom;
-  LabelTables labels;
+struct World : LabelledRom {
   RomMarks marks;
-  World() {
-    std::mt19937 rng(1234);
-    FillRandomRom(rom, kRomBytes, rng);
-    for (int i = 0; i < 50000; ++i) {
-      labels.AddRomLabel(static_cast<int32_t>(rng() % kRomBytes), "Rom" + std::to_string(i));
-    }
+  World() : LabelledRom(1234, 50000, true) {
     // A few hundred data blocks, as a worked-on ROM has.
     for (int i = 0; i < 500; ++i) marks.Mark(rng() % kRomBytes, 256 + rng() % 4096, MarkKind::Data);
   }

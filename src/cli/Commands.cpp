@@ -118,8 +118,8 @@ struct Symbols {
 
 // The symbol file named by --sym (which must exist), else the ones the window would read. Lines
 // that could not be read are said on stderr, once per file.
-void LoadLabels(const CliIo& io, Symbols& symbols, const Rom& rom, const std::string& sym,
-                const std::string& programFolder) {
+Symbols LoadLabels(const CliIo& io, const Rom& rom, const std::string& sym) {
+  Symbols symbols;
   SymbolTables into{symbols.labels, symbols.marks, symbols.comments};
   std::vector<SymbolFile> files;
   if (!sym.empty()) {
@@ -129,7 +129,7 @@ void LoadLabels(const CliIo& io, Symbols& symbols, const Rom& rom, const std::st
           sym, rom.BankCount, into));
     });
   } else {
-    const std::string found = FindSymFile(rom.RomFileName, programFolder, rom.RomTitle);
+    const std::string found = FindSymFile(rom.RomFileName, io.programFolder, rom.RomTitle);
     OnFile(found.empty() ? OverlaySymFileName(rom.RomFileName) : found, [&] {
       files = LoadRomSymbols(found, rom.RomFileName, rom.BankCount, into);
     });
@@ -139,6 +139,7 @@ void LoadLabels(const CliIo& io, Symbols& symbols, const Rom& rom, const std::st
       std::fprintf(io.err, "%s: %s\n", kProgram, SkippedLinesText(file).c_str());
     }
   }
+  return symbols;
 }
 
 // A file is written only into a folder that is there: a mistyped -o folder is named as such
@@ -213,8 +214,7 @@ void Flush(const CliIo& io) {
 int Disasm(const CliIo& io, const DisasmOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    Symbols symbols;
-    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    Symbols symbols = LoadLabels(io, *rom, o.sym);
     const LabelTables& labels = symbols.labels;
     const ValueFormat format = o.format == "dec"   ? ValueFormat::Dec
                                : o.format == "bin" ? ValueFormat::Bin
@@ -236,8 +236,7 @@ int Disasm(const CliIo& io, const DisasmOptions& o) {
 int Asm(const CliIo& io, const AsmOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    Symbols symbols;
-    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    Symbols symbols = LoadLabels(io, *rom, o.sym);
     LabelTables& labels = symbols.labels;
     const std::vector<std::string> lines = OnFile(o.source, [&] {
       return SplitLines(
@@ -257,8 +256,7 @@ int Search(const CliIo& io, const SearchOptions& o) {
       throw CliError{kProgram, "search needs one of --bytes, --inst and --text.", kExitUsage};
     }
     const auto rom = LoadRom(o.rom);
-    Symbols symbols;
-    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    Symbols symbols = LoadLabels(io, *rom, o.sym);
     LabelTables& labels = symbols.labels;
     std::function<int32_t(int32_t)> next;
     std::vector<uint8_t> pattern;
@@ -365,8 +363,7 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
   bool found = false;
   const int status = Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    Symbols symbols;
-    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    Symbols symbols = LoadLabels(io, *rom, o.sym);
     const LabelTables& labels = symbols.labels;
     // A label by its name (with or without its "@"), else an address.
     const std::string name = !o.place.empty() && o.place[0] == '@' ? o.place.substr(1) : o.place;
@@ -398,8 +395,7 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
 int Map(const CliIo& io, const MapOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    Symbols symbols;
-    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
+    Symbols symbols = LoadLabels(io, *rom, o.sym);
     const std::string table =
         CoverageTable(CoverageByBank(TraceRom(*rom, symbols.labels, symbols.marks)));
     std::fwrite(table.data(), 1, table.size(), io.out);
@@ -410,14 +406,11 @@ int Map(const CliIo& io, const MapOptions& o) {
 int Export(const CliIo& io, const ExportOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
-    Symbols symbols;
-    LoadLabels(io, symbols, *rom, o.sym, io.programFolder);
-    const LabelTables& labels = symbols.labels;
-    const RomMarks& marks = symbols.marks;
-    const RomComments& comments = symbols.comments;
-    const ExportCode code = ExportCodeOf(TraceRom(*rom, labels, marks));
+    const Symbols symbols = LoadLabels(io, *rom, o.sym);
+    const ExportCode code = ExportCodeOf(TraceRom(*rom, symbols.labels, symbols.marks));
     const ExportedSource source = OnFile(o.rom, [&] {
-      return ExportSource({*rom, labels, marks, comments, code, BaseName(o.rom)});
+      return ExportSource(
+          {*rom, symbols.labels, symbols.marks, symbols.comments, code, BaseName(o.rom)});
     });
     OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
     std::fprintf(io.out, "%s: %s\n", o.out.c_str(),

@@ -1,5 +1,8 @@
 #include "isa/Decoder.h"
 
+#include <algorithm>
+#include <array>
+
 #include "isa/InstructionTable.h"
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
@@ -34,6 +37,16 @@ void AppendNumber(std::string& out, uint16_t value, ValueFormat format, int hexD
   out.append(p, static_cast<size_t>(end - p));
 }
 
+// Where the one-byte opcodes' templates hold their "?", found once rather than per line.
+size_t MarkOf(uint8_t b0) {
+  static const std::array<size_t, 256> marks = [] {
+    std::array<size_t, 256> m{};
+    for (size_t i = 0; i < m.size(); ++i) m[i] = DisasmTable[i].Template.find('?');
+    return m;
+  }();
+  return marks[b0];
+}
+
 }  // namespace
 
 std::string FormatByte(uint8_t value, ValueFormat format) {
@@ -48,21 +61,63 @@ std::string FormatWord(uint16_t value, ValueFormat format) {
   return out;
 }
 
-std::string LabelForValue(uint16_t value, uint32_t offset, const LabelTables& labels) {
+namespace {
+
+// Appends the label LabelForValue gives, "@" included where it shows one; false when there is
+// none. With a map, an offset that no ROM label names is not looked up.
+bool AppendLabelForValue(std::string& out, uint16_t value, uint32_t offset,
+                         const LabelTables& labels, const RomLabelMap* map) {
+  int32_t i = LabelTables::kNone;
+  bool at = true;
   if (value >= 0x8000) {
-    int32_t i = labels.FirstRamLabelAt(value);
-    return i == LabelTables::kNone ? std::string() : "@" + labels.RamLabels()[i].Name;
+    if (map && !map->HasRam(value)) return false;
+    i = labels.FirstRamLabelAt(value);
+    if (i == LabelTables::kNone) return false;
+    out += '@';
+    out += labels.RamLabels()[i].Name;
+    return true;
   }
   if (offset < 0x4000 || value < 0x4000) {
     // From bank 0 any bank may be switched in: the first label of any bank at that address.
-    int32_t i =
-        value < 0x4000 ? labels.FirstRomLabelAt(value) : labels.FirstBankedRomLabelAt(value);
-    return i == LabelTables::kNone ? std::string() : "@" + labels.RomLabels()[i].Name;
+    if (value >= 0x4000) {
+      i = labels.FirstBankedRomLabelAt(value);
+    } else if (!map || map->Has(value)) {
+      i = labels.FirstRomLabelAt(value);
+    }
+  } else {
+    // A banked instruction sees its own bank at 4000-7FFF.
+    const int32_t target = static_cast<int32_t>((offset >> 14) * 0x4000 + (value & 0x3FFF));
+    if (!map || map->Has(target)) i = labels.FirstRomLabelAt(target);
+    at = false;
   }
-  // A banked instruction sees its own bank at 4000-7FFF.
-  int32_t target = static_cast<int32_t>((offset >> 14) * 0x4000 + (value & 0x3FFF));
-  int32_t i = labels.FirstRomLabelAt(target);
-  return i == LabelTables::kNone ? std::string() : labels.RomLabels()[i].Name;
+  if (i == LabelTables::kNone) return false;
+  const std::string& name = labels.RomLabels()[i].Name;
+  // A bare name that is empty shows as no label: the value is written instead.
+  if (!at && name.empty()) return false;
+  if (at) out += '@';
+  out += name;
+  return true;
+}
+
+}  // namespace
+
+RomLabelMap::RomLabelMap(const LabelTables& labels) {
+  int32_t end = 0;
+  for (const RomLabel& l : labels.RomLabels()) end = std::max(end, l.Offset + 1);
+  bits_.assign((std::min<uint32_t>(static_cast<uint32_t>(end), kRomCapacity) + 63) / 64, 0);
+  for (const RomLabel& l : labels.RomLabels()) {
+    const auto at = static_cast<uint32_t>(l.Offset);
+    if (l.Offset >= 0 && at < kRomCapacity) bits_[at >> 6] |= uint64_t{1} << (at & 63);
+  }
+  for (const RamLabel& l : labels.RamLabels()) {
+    if (l.Address >= 0x8000) ramBits_[(l.Address - 0x8000) >> 6] |= uint64_t{1} << (l.Address & 63);
+  }
+}
+
+std::string LabelForValue(uint16_t value, uint32_t offset, const LabelTables& labels) {
+  std::string label;
+  AppendLabelForValue(label, value, offset, labels, nullptr);
+  return label;
 }
 
 std::string LabelForValueByScan(uint16_t value, uint32_t offset, const LabelTables& labels) {
@@ -110,21 +165,28 @@ DecodedInstruction DecodeInstruction(const Rom& rom, uint32_t offset, ValueForma
 }
 
 uint8_t DecodeInstructionInto(std::string& text, const Rom& rom, uint32_t offset,
-                              ValueFormat format, const LabelTables& labels) {
+                              ValueFormat format, const LabelTables& labels,
+                              const RomLabelMap* map) {
+  text.clear();
+  return AppendInstruction(text, rom, offset, format, labels, map);
+}
+
+uint8_t AppendInstruction(std::string& text, const Rom& rom, uint32_t offset, ValueFormat format,
+                          const LabelTables& labels, const RomLabelMap* map) {
   const uint8_t b0 = rom.Byte(offset);
   const uint8_t b1 = rom.Byte(static_cast<int64_t>(offset) + 1);
   if (b0 == 0xCB) {
-    text.assign(DisasmTable[kCbBase + b1].Template);
+    text.append(DisasmTable[kCbBase + b1].Template);
     return 2;
   }
   const InstructionEntry& entry = DisasmTable[b0];
   const std::string_view tmpl = entry.Template;
-  const size_t mark = tmpl.find('?');
+  const size_t mark = MarkOf(b0);
   if (mark == std::string_view::npos) {
-    text.assign(tmpl);
+    text.append(tmpl);
     return 1;
   }
-  text.assign(tmpl.substr(0, mark));
+  text.append(tmpl.substr(0, mark));
   uint16_t word = 0;
   switch (entry.Kind) {
     case kOperandByte:
@@ -146,12 +208,7 @@ uint8_t DecodeInstructionInto(std::string& text, const Rom& rom, uint32_t offset
       break;
   }
   if (entry.Kind == kOperandWord || entry.Kind == kOperandRelative) {
-    std::string label = LabelForValue(word, offset, labels);
-    if (label.empty()) {
-      AppendNumber(text, word, format, 4);
-    } else {
-      text += label;
-    }
+    if (!AppendLabelForValue(text, word, offset, labels, map)) AppendNumber(text, word, format, 4);
   }
   text.append(tmpl.substr(mark + 1));
   return InstructionLength(b0);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/Labels.h"
 #include "model/Rom.h"
@@ -28,14 +29,40 @@ std::string LabelForValue(uint16_t value, uint32_t offset, const LabelTables& la
 // compare the indexed lookup with.
 std::string LabelForValueByScan(uint16_t value, uint32_t offset, const LabelTables& labels);
 
+// The ROM offsets and RAM addresses that some label names, one bit each: a walk over a whole ROM
+// asks it before the label lookup of an operand, so that the many operands that name no label
+// cost a bit test instead of a lookup. It only filters: a set bit still goes to the tables.
+class RomLabelMap {
+ public:
+  explicit RomLabelMap(const LabelTables& labels);
+  bool Has(int32_t offset) const {
+    const auto at = static_cast<uint32_t>(offset);
+    return at / 64 < bits_.size() && (bits_[at / 64] >> (at & 63) & 1) != 0;
+  }
+  // 8000-FFFF.
+  bool HasRam(uint16_t address) const {
+    return address >= 0x8000 && (ramBits_[(address - 0x8000) >> 6] >> (address & 63) & 1) != 0;
+  }
+
+ private:
+  std::vector<uint64_t> bits_;
+  std::vector<uint64_t> ramBits_ = std::vector<uint64_t>(0x8000 / 64, 0);
+};
+
 // Reads the byte at the offset and the one or two after it (bytes past RomSize as they stand in
 // the buffer). Never fails.
 DecodedInstruction DecodeInstruction(const Rom& rom, uint32_t offset, ValueFormat format,
                                      const LabelTables& labels);
 
 // The same into a caller's string (which keeps its capacity between calls); returns the length.
+// `map`, when given, is the labels' RomLabelMap.
 uint8_t DecodeInstructionInto(std::string& text, const Rom& rom, uint32_t offset,
-                              ValueFormat format, const LabelTables& labels);
+                              ValueFormat format, const LabelTables& labels,
+                              const RomLabelMap* map = nullptr);
+
+// The same appended to `text`.
+uint8_t AppendInstruction(std::string& text, const Rom& rom, uint32_t offset, ValueFormat format,
+                          const LabelTables& labels, const RomLabelMap* map = nullptr);
 
 // The length of the instruction whose first byte is b0 (1 to 3), without decoding its text.
 uint8_t InstructionLength(uint8_t b0);

@@ -1,6 +1,7 @@
 #include "isa/Listing.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "model/BankAddress.h"
@@ -10,27 +11,38 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-// `digits` upper-case hexadecimal digits, or more when the value needs them.
-void AppendHex(std::string& out, uint32_t value, int digits) {
-  char buf[8];
-  int n = 0;
-  do {
-    buf[n++] = kHex[value & 0xF];
-    value >>= 4;
-  } while (value != 0 || n < digits);
-  while (n > 0) out += buf[--n];
+// The two upper-case hexadecimal digits of every byte.
+constexpr auto kHexPairs = [] {
+  std::array<std::array<char, 2>, 256> pairs{};
+  for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = {kHex[i >> 4], kHex[i & 0xF]};
+  return pairs;
+}();
+
+// The bank address as OffsetToBankAddress writes it, into `p`; returns the end.
+char* PutBankAddress(char* p, uint32_t offset) {
+  auto pair = [&p](uint32_t byte) {
+    *p++ = kHexPairs[byte][0];
+    *p++ = kHexPairs[byte][1];
+  };
+  if (offset < 0x4000) {
+    *p++ = '0';
+    *p++ = '0';
+  } else {
+    const uint32_t bank = offset >> 14;
+    // Banks from 0x100 on take a third digit.
+    if (bank > 0xFF) *p++ = kHex[bank >> 8];
+    pair(bank & 0xFF);
+  }
+  *p++ = ':';
+  const uint32_t address = offset < 0x4000 ? offset : (offset & 0x3FFF) + 0x4000;
+  pair(address >> 8);
+  pair(address & 0xFF);
+  return p;
 }
 
-// The bank address as OffsetToBankAddress writes it.
 void AppendBankAddress(std::string& out, uint32_t offset) {
-  if (offset < 0x4000) {
-    out += "00:";
-    AppendHex(out, offset, 4);
-  } else {
-    AppendHex(out, offset >> 14, 2);
-    out += ':';
-    AppendHex(out, (offset & 0x3FFF) + 0x4000, 4);
-  }
+  char text[8];
+  out.append(text, static_cast<size_t>(PutBankAddress(text, offset) - text));
 }
 
 // The ROM labels in offset order, and at one offset in table order: a walk with rising offsets
@@ -57,9 +69,10 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
 
 // The line at `at` (its label lines aside) with its comment, if any; returns the bytes it covers.
 // `block` is DataBlockFrom(at). commentAt gets where the comment starts in the line.
-uint32_t AppendLine(std::string& out, uint16_t& commentAt, std::string& scratch, const Rom& rom,
+uint32_t AppendLine(std::string& out, uint16_t& commentAt, const Rom& rom,
                     const LabelTables& labels, ValueFormat format, uint32_t at,
-                    const MarkBlock* block, const std::string* comment) {
+                    const MarkBlock* block, const std::string* comment,
+                    const RomLabelMap* map = nullptr) {
   const size_t lineStart = out.size();
   uint32_t length = 0;
   if (block != nullptr && block->Offset <= at) {
@@ -70,7 +83,7 @@ uint32_t AppendLine(std::string& out, uint16_t& commentAt, std::string& scratch,
     length = block->Offset - at;
     AppendDataLine(out, rom, format, at, length);
   } else {
-    length = AppendInstructionLine(out, scratch, rom, labels, format, at);
+    length = AppendInstructionLine(out, rom, labels, format, at, map);
   }
   if (comment != nullptr) {
     out += ' ';
@@ -106,30 +119,36 @@ void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32
   }
 }
 
-uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom& rom,
-                              const LabelTables& labels, ValueFormat format, uint32_t offset) {
-  const uint8_t length = DecodeInstructionInto(scratch, rom, offset, format, labels);
-  AppendBankAddress(out, offset);
-  // The raw bytes as RawBytesText writes them: nine characters.
+uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,
+                              ValueFormat format, uint32_t offset, const RomLabelMap* map) {
+  const uint8_t b0 = rom.Byte(offset);
+  const uint8_t length = InstructionLength(b0);
+  // The bank address, then the raw bytes as RawBytesText writes them (nine characters), from a
+  // table of digit pairs.
+  char line[24];
+  char* p = PutBankAddress(line, offset);
+  auto pair = [&p](uint32_t byte) {
+    *p++ = kHexPairs[byte][0];
+    *p++ = kHexPairs[byte][1];
+  };
   for (uint32_t i = 0; i < 3; ++i) {
+    *p++ = ' ';
     if (i < length) {
-      const uint8_t b = rom.Byte(int64_t{offset} + i);
-      out += ' ';
-      out += kHex[b >> 4];
-      out += kHex[b & 0xF];
+      pair(rom.Byte(int64_t{offset} + i));
     } else {
-      out += "   ";
+      *p++ = ' ';
+      *p++ = ' ';
     }
   }
-  out += ' ';
-  out += scratch;
+  *p++ = ' ';
+  out.append(line, static_cast<size_t>(p - line));
+  AppendInstruction(out, rom, offset, format, labels, map);
   return length;
 }
 
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
-  std::string scratch;
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -141,7 +160,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     }
     ListingLine line;
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
-    pos += AppendLine(line.Text, line.CommentAt, scratch, rom, labels, format, pos,
+    pos += AppendLine(line.Text, line.CommentAt, rom, labels, format, pos,
                       DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos));
     listing.Lines.push_back(std::move(line));
     ++k;
@@ -155,8 +174,8 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
   constexpr size_t kChunk = 1 << 20;
   std::string out;
   out.reserve(kChunk + 256);
-  std::string scratch;
   const auto byOffset = LabelsByOffset(labels);
+  const RomLabelMap map(labels);
   auto next = std::lower_bound(byOffset.begin(), byOffset.end(),
                                std::pair<int32_t, int32_t>{static_cast<int32_t>(from), -1});
   const MarkBlock* block = DataBlockFrom(notes.Marks, from);
@@ -178,7 +197,7 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       while (comment != notes.Comments->end() && comment->first < at) ++comment;
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
-    pos += AppendLine(out, commentAt, scratch, rom, labels, format, at, block, note);
+    pos += AppendLine(out, commentAt, rom, labels, format, at, block, note, &map);
     out += '\n';
     if (out.size() >= kChunk) {
       write(out);

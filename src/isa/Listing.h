@@ -36,9 +36,10 @@ struct Listing {
 std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length);
 
 // Appends the instruction line for `offset`, as the listing shows it: bank address, raw bytes,
-// instruction text. `scratch` is the caller's buffer for the decoded text. Returns the length.
-uint8_t AppendInstructionLine(std::string& out, std::string& scratch, const Rom& rom,
-                              const LabelTables& labels, ValueFormat format, uint32_t offset);
+// instruction text. `map`, when given, is the labels' RomLabelMap. Returns the length.
+uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,
+                              ValueFormat format, uint32_t offset,
+                              const RomLabelMap* map = nullptr);
 
 // Appends the line of data bytes [offset, offset + count) (count 1 to 8): bank address, an empty
 // byte field, "db" and the values in the format: "0D:4800          db $01,$02,$03".

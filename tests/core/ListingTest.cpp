@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <random>
+#include <string>
+#include <utility>
 
 #include "isa/Listing.h"
 
@@ -122,7 +126,9 @@ TEST_F(ListingFixture, MarkedBlocksShowAsDbLinesAndCommentsFollowTheirLine) {
         "00:0104          db $01,$02,$03,$04,$05,$06,$07,$08 ; table; 11 bytes|104",
         "00:010C          db $09,$0A,$0B|10C", "00:010F 00       nop|10F"}},
       // Started inside a block: up to the next eighth byte from the block's start.
-      {0x106, 2, ValueFormat::Dec,
+      {0x106,
+       2,
+       ValueFormat::Dec,
        {"00:0106          db 3,4,5,6,7,8|106", "00:010C          db 9,10,11|10C"}},
       {0x110, 1, ValueFormat::Hex, {"00:0110 00       nop|110"}},
       {0x11E,
@@ -136,8 +142,9 @@ TEST_F(ListingFixture, MarkedBlocksShowAsDbLinesAndCommentsFollowTheirLine) {
   }
   // The whole listing as velmora-cli prints it: the same lines.
   std::string streamed, built;
-  StreamListing(rom, labels, ValueFormat::Hex, 0xF0, 0x130,
-                [&](std::string_view chunk) { streamed += chunk; }, notes);
+  StreamListing(
+      rom, labels, ValueFormat::Hex, 0xF0, 0x130,
+      [&](std::string_view chunk) { streamed += chunk; }, notes);
   const Listing l = BuildListing(rom, labels, ValueFormat::Hex, 0xF0, 200, notes);
   for (size_t i = 0; i < l.Lines.size() && l.LineOffsets[i] <= 0x130; ++i)
     built += l.Lines[i].Text + "\n";
@@ -190,5 +197,52 @@ TEST_F(ListingFixture, WheelStepsOverThreeInstructions) {
     SCOPED_TRACE(r.start);
     EXPECT_EQ(OffsetAfterInstructions(rom, r.start, 3), r.down);
     EXPECT_EQ(OffsetBeforeInstructions(rom, r.start, 3), r.up);
+  }
+}
+
+// The whole-ROM text that velmora-cli prints is, line for line, what BuildListing gives from
+// each instruction's offset: random bytes over banks 0 to 7 and past a three-digit bank, labels
+// repeated at one offset, an empty name, RAM labels, in all three formats.
+TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
+  std::mt19937 rng(11);
+  rom.RomSize = 0x20000;
+  for (uint32_t i = 0; i < rom.RomSize; ++i) rom.RomImage[i] = static_cast<uint8_t>(rng());
+  for (int i = 0; i < 4000; ++i) {
+    labels.AddRomLabel(static_cast<int32_t>(rng() % rom.RomSize), "R" + std::to_string(i));
+  }
+  labels.AddRomLabel(0x4000, "Twice");
+  labels.AddRomLabel(0x4000, "");
+  labels.AddRomLabel(0x4010, "");
+  for (int i = 0; i < 2000; ++i) {
+    labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0, "M" + std::to_string(i));
+  }
+  // jp $4010 to the empty name from bank 0 ("@") and from its own bank (the number).
+  Put(0x100, {0xC3, 0x10, 0x40});
+  Put(0x4100, {0xC3, 0x10, 0x40});
+  Put(0x400000 - 2, {0xCD, 0x10, 0x40});  // call $4010 from bank $FF, on into bank $100
+  for (ValueFormat format : {ValueFormat::Dec, ValueFormat::Hex, ValueFormat::Bin}) {
+    for (auto [from, to] : {std::pair{0u, rom.RomSize - 1}, std::pair{0x400000u - 2, 0x400002u}}) {
+      std::string streamed;
+      StreamListing(rom, labels, format, from, to,
+                    [&](std::string_view chunk) { streamed += chunk; });
+      std::string expected;
+      for (uint32_t pos = from; pos <= to;) {
+        // Room for every label line at the offset and the instruction after them.
+        const Listing l = BuildListing(rom, labels, format, pos, 64);
+        for (const ListingLine& line : l.Lines) {
+          expected += line.Text + '\n';
+          if (!line.IsLabel) break;
+        }
+        pos += InstructionLength(rom.Byte(pos));
+      }
+      // The first difference with a little around it, not two megabytes of text.
+      const size_t at = static_cast<size_t>(
+          std::mismatch(streamed.begin(), streamed.end(), expected.begin(), expected.end()).first -
+          streamed.begin());
+      ASSERT_EQ(streamed.substr(at > 40 ? at - 40 : 0, 120),
+                expected.substr(at > 40 ? at - 40 : 0, 120))
+          << static_cast<int>(format) << " from " << from;
+      ASSERT_EQ(streamed.size(), expected.size());
+    }
   }
 }

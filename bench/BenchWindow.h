@@ -1,0 +1,39 @@
+#pragma once
+// The main window of the window benchmarks: offscreen, with a ROM loaded from a file in a
+// folder of its own, as the user has it; and the main thread's CPU time, which a busy machine
+// does not inflate the way it does wall time.
+
+#include <time.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/FileWrite.h"
+#include "ui/AppState.h"
+#include "ui/Main.h"
+
+struct BenchWindow {
+  QTemporaryDir dir;
+  AppState state;
+  std::unique_ptr<TMainForm> form;
+
+  explicit BenchWindow(const std::vector<uint8_t>& rom) {
+    state.ProgramFolder = Folder() + "/";
+    form = std::make_unique<TMainForm>(state);
+    form->show();
+    const std::string romFile = Folder() + "/game.gb";
+    SaveFileSafely(romFile, rom.data(), rom.size());
+    form->LoadRomNamed(QString::fromStdString(romFile));
+    QApplication::processEvents();
+  }
+  std::string Folder() const { return dir.path().toStdString(); }
+};
+
+inline double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
