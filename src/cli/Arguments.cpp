@@ -42,6 +42,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   app.footer(kExitStatusHelp);
   const std::string addressHelp = "a bank address (01:4000) or a file offset ($4000, 16384)";
   const std::string symHelp = "symbol file (else the one the editor would find)";
+  const std::string tblHelp = "table file or charmap for text blocks (else game.tbl beside the ROM, if any)";
 
   CLI::App* d = app.add_subcommand("disasm", "Print the listing, from offset 0 to the ROM's end");
   AddFile(d, "ROM", r.disasm.rom, "ROM file")->required();
@@ -50,6 +51,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       ->check(CLI::IsMember({"dec", "hex", "bin"}));
   d->add_option("--from", r.disasm.from, "first offset: " + addressHelp);
   d->add_option("--to", r.disasm.to, "last offset: " + addressHelp);
+  AddFile(d, "--tbl", r.disasm.tbl, tblHelp);
 
   CLI::App* a = app.add_subcommand("asm", "Assemble a code-editor source file into the ROM");
   AddFile(a, "ROM", r.assemble.rom, "ROM file")->required();

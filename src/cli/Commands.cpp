@@ -174,6 +174,14 @@ TextTable LoadTable(const CliIo& io, const Rom& rom, const std::string& tbl) {
   return table;
 }
 
+// For commands that show text blocks as text when there is a table: the one --tbl names, else
+// game.tbl beside the ROM when there is one, else none (an empty table).
+TextTable OptionalTable(const CliIo& io, const Rom& rom, const std::string& tbl) {
+  struct stat st {};
+  if (tbl.empty() && ::stat(TableFileBeside(rom.RomFileName).c_str(), &st) != 0) return {};
+  return LoadTable(io, rom, tbl);
+}
+
 void Save(const Rom& rom, const std::string& fileName) {
   RequireFolderOf(fileName);
   OnFile(fileName, [&] { SaveRomFile(rom, fileName); });
@@ -225,10 +233,11 @@ int Disasm(const CliIo& io, const DisasmOptions& o) {
       throw CliError{std::string(kProgram) + ": --from " + (o.from.empty() ? "0" : o.from),
                      "lies after --to " + o.to + "."};
     }
+    const TextTable table = OptionalTable(io, *rom, o.tbl);
     StreamListing(
         *rom, labels, format, from, to,
         [&](std::string_view chunk) { std::fwrite(chunk.data(), 1, chunk.size(), io.out); },
-        {&symbols.marks, &symbols.comments});
+        {&symbols.marks, &symbols.comments, &table});
     Flush(io);
   });
 }

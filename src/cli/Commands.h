@@ -21,7 +21,7 @@ struct CliIo {
 };
 
 struct DisasmOptions {
-  std::string rom, sym, format = "hex", from, to;
+  std::string rom, sym, format = "hex", from, to, tbl;
 };
 struct AsmOptions {
   std::string rom, source, sym, out;

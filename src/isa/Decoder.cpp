@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "isa/InstructionTable.h"
 #include "model/BankAddress.h"
@@ -9,72 +10,102 @@
 
 namespace {
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 // Appends a number in the given format; `hexDigits` is 2 for bytes and 4 for words.
-void AppendNumber(std::string& out, uint16_t value, ValueFormat format, int hexDigits) {
+template <typename Out>
+void AppendNumber(Out& out, uint16_t value, ValueFormat format, int hexDigits) {
+  if (format == ValueFormat::Hex) {
+    char text[8] = {'$'};
+    for (int i = hexDigits; i > 0; --i, value >>= 4) text[i] = kHexDigits[value & 0xF];
+    out.template Padded<sizeof text>(text, static_cast<size_t>(hexDigits) + 1);
+    return;
+  }
   char buf[20];
   char* end = buf + sizeof buf;
   char* p = end;
-  switch (format) {
-    case ValueFormat::Dec:
-      do {
-        *--p = static_cast<char>('0' + value % 10);
-        value /= 10;
-      } while (value != 0);
-      break;
-    case ValueFormat::Bin:
-      do {
-        *--p = static_cast<char>('0' + (value & 1));
-        value >>= 1;
-      } while (value != 0);
-      *--p = '%';
-      break;
-    case ValueFormat::Hex:
-    default:
-      for (int i = 0; i < hexDigits; ++i, value >>= 4) *--p = "0123456789ABCDEF"[value & 0xF];
-      *--p = '$';
-      break;
+  if (format == ValueFormat::Dec) {
+    do {
+      *--p = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+  } else {
+    do {
+      *--p = static_cast<char>('0' + (value & 1));
+      value >>= 1;
+    } while (value != 0);
+    *--p = '%';
   }
   out.append(p, static_cast<size_t>(end - p));
 }
 
-// Where the one-byte opcodes' templates hold their "?", found once rather than per line.
-size_t MarkOf(uint8_t b0) {
-  static const std::array<size_t, 256> marks = [] {
-    std::array<size_t, 256> m{};
-    for (size_t i = 0; i < m.size(); ++i) m[i] = DisasmTable[i].Template.find('?');
-    return m;
+// Each opcode's template cut at its "?" (kCbBase on: the CB opcodes), with the instruction's
+// length, found once rather than per line. The pieces are padded so that they copy at a fixed
+// size.
+struct OpText {
+  char pre[16];  // up to the "?", or the whole template
+  char post[8];  // after the "?"
+  uint8_t preLength = 0;
+  uint8_t postLength = 0;
+  uint8_t length = 1;
+  uint8_t kind = 0;
+  bool operand = false;
+};
+
+const std::array<OpText, 512>& OpTexts() {
+  static const std::array<OpText, 512> texts = [] {
+    std::array<OpText, 512> t{};
+    for (size_t i = 0; i < t.size(); ++i) {
+      const std::string_view tmpl = DisasmTable[i].Template;
+      const size_t mark = tmpl.find('?');
+      const std::string_view pre = tmpl.substr(0, mark);
+      const std::string_view post =
+          mark == std::string_view::npos ? std::string_view() : tmpl.substr(mark + 1);
+      std::memcpy(t[i].pre, pre.data(), std::min(pre.size(), sizeof t[i].pre));
+      std::memcpy(t[i].post, post.data(), std::min(post.size(), sizeof t[i].post));
+      t[i].preLength = static_cast<uint8_t>(std::min(pre.size(), sizeof t[i].pre));
+      t[i].postLength = static_cast<uint8_t>(std::min(post.size(), sizeof t[i].post));
+      t[i].length = i >= kCbBase ? 2 : InstructionLength(static_cast<uint8_t>(i));
+      t[i].kind = DisasmTable[i].Kind;
+      t[i].operand = mark != std::string_view::npos;
+    }
+    return t;
   }();
-  return marks[b0];
+  return texts;
 }
 
 }  // namespace
 
 std::string FormatByte(uint8_t value, ValueFormat format) {
-  std::string out;
+  std::string text;
+  StringCursor out{text};
   AppendNumber(out, value, format, 2);
-  return out;
+  return text;
 }
 
 std::string FormatWord(uint16_t value, ValueFormat format) {
-  std::string out;
+  std::string text;
+  StringCursor out{text};
   AppendNumber(out, value, format, 4);
-  return out;
+  return text;
 }
 
 namespace {
 
 // Appends the label LabelForValue gives, "@" included where it shows one; false when there is
 // none. With a map, an offset that no ROM label names is not looked up.
-bool AppendLabelForValue(std::string& out, uint16_t value, uint32_t offset,
-                         const LabelTables& labels, const RomLabelMap* map) {
+template <typename Out>
+bool AppendLabelForValue(Out& out, uint16_t value, uint32_t offset, const LabelTables& labels,
+                         const RomLabelMap* map) {
   int32_t i = LabelTables::kNone;
   bool at = true;
   if (value >= 0x8000) {
     if (map && !map->HasRam(value)) return false;
     i = labels.FirstRamLabelAt(value);
     if (i == LabelTables::kNone) return false;
-    out += '@';
-    out += labels.RamLabels()[i].Name;
+    const std::string& name = labels.RamLabels()[i].Name;
+    out.push_back('@');
+    out.append(name.data(), name.size());
     return true;
   }
   if (offset < 0x4000 || value < 0x4000) {
@@ -94,9 +125,45 @@ bool AppendLabelForValue(std::string& out, uint16_t value, uint32_t offset,
   const std::string& name = labels.RomLabels()[i].Name;
   // A bare name that is empty shows as no label: the value is written instead.
   if (!at && name.empty()) return false;
-  if (at) out += '@';
-  out += name;
+  if (at) out.push_back('@');
+  out.append(name.data(), name.size());
   return true;
+}
+
+// The instruction's text: its template with the operand in place of the "?".
+template <typename Out>
+uint8_t PutInstruction(Out& out, const Rom& rom, uint32_t offset, ValueFormat format,
+                       const LabelTables& labels, const RomLabelMap* map) {
+  const uint8_t b0 = rom.Byte(offset);
+  const uint8_t b1 = rom.Byte(static_cast<int64_t>(offset) + 1);
+  const OpText& op = OpTexts()[b0 == 0xCB ? kCbBase + b1 : b0];
+  out.template Padded<sizeof op.pre>(op.pre, op.preLength);
+  if (!op.operand) return op.length;
+  uint16_t word = 0;
+  switch (op.kind) {
+    case kOperandByte:
+      AppendNumber(out, b1, format, 2);
+      break;
+    case kOperandSigned: {
+      // Shown with its sign and magnitude: E8 F0 is "add sp,-$10".
+      const int8_t d = static_cast<int8_t>(b1);
+      out.push_back(d < 0 ? '-' : '+');
+      AppendNumber(out, static_cast<uint16_t>(d < 0 ? -d : d), format, 2);
+      break;
+    }
+    case kOperandWord:
+      word = static_cast<uint16_t>(b1 | (rom.Byte(static_cast<int64_t>(offset) + 2) << 8));
+      break;
+    case kOperandRelative:
+      // The displacement counts from the end of the two-byte instruction.
+      word = static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1));
+      break;
+  }
+  if (op.kind == kOperandWord || op.kind == kOperandRelative) {
+    if (!AppendLabelForValue(out, word, offset, labels, map)) AppendNumber(out, word, format, 4);
+  }
+  out.template Padded<sizeof op.post>(op.post, op.postLength);
+  return op.length;
 }
 
 }  // namespace
@@ -116,7 +183,8 @@ RomLabelMap::RomLabelMap(const LabelTables& labels) {
 
 std::string LabelForValue(uint16_t value, uint32_t offset, const LabelTables& labels) {
   std::string label;
-  AppendLabelForValue(label, value, offset, labels, nullptr);
+  StringCursor out{label};
+  AppendLabelForValue(out, value, offset, labels, nullptr);
   return label;
 }
 
@@ -173,43 +241,11 @@ uint8_t DecodeInstructionInto(std::string& text, const Rom& rom, uint32_t offset
 
 uint8_t AppendInstruction(std::string& text, const Rom& rom, uint32_t offset, ValueFormat format,
                           const LabelTables& labels, const RomLabelMap* map) {
-  const uint8_t b0 = rom.Byte(offset);
-  const uint8_t b1 = rom.Byte(static_cast<int64_t>(offset) + 1);
-  if (b0 == 0xCB) {
-    text.append(DisasmTable[kCbBase + b1].Template);
-    return 2;
-  }
-  const InstructionEntry& entry = DisasmTable[b0];
-  const std::string_view tmpl = entry.Template;
-  const size_t mark = MarkOf(b0);
-  if (mark == std::string_view::npos) {
-    text.append(tmpl);
-    return 1;
-  }
-  text.append(tmpl.substr(0, mark));
-  uint16_t word = 0;
-  switch (entry.Kind) {
-    case kOperandByte:
-      AppendNumber(text, b1, format, 2);
-      break;
-    case kOperandSigned: {
-      // Shown with its sign and magnitude: E8 F0 is "add sp,-$10".
-      const int8_t d = static_cast<int8_t>(b1);
-      text += d < 0 ? '-' : '+';
-      AppendNumber(text, static_cast<uint16_t>(d < 0 ? -d : d), format, 2);
-      break;
-    }
-    case kOperandWord:
-      word = static_cast<uint16_t>(b1 | (rom.Byte(static_cast<int64_t>(offset) + 2) << 8));
-      break;
-    case kOperandRelative:
-      // The displacement counts from the end of the two-byte instruction.
-      word = static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1));
-      break;
-  }
-  if (entry.Kind == kOperandWord || entry.Kind == kOperandRelative) {
-    if (!AppendLabelForValue(text, word, offset, labels, map)) AppendNumber(text, word, format, 4);
-  }
-  text.append(tmpl.substr(mark + 1));
-  return InstructionLength(b0);
+  StringCursor out{text};
+  return PutInstruction(out, rom, offset, format, labels, map);
+}
+
+uint8_t AppendInstruction(TextCursor& text, const Rom& rom, uint32_t offset, ValueFormat format,
+                          const LabelTables& labels, const RomLabelMap* map) {
+  return PutInstruction(text, rom, offset, format, labels, map);
 }

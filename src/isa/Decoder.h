@@ -3,6 +3,7 @@
 // in the chosen format and label names in place of known addresses.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,42 @@ uint8_t DecodeInstructionInto(std::string& text, const Rom& rom, uint32_t offset
 
 // The same appended to `text`.
 uint8_t AppendInstruction(std::string& text, const Rom& rom, uint32_t offset, ValueFormat format,
+                          const LabelTables& labels, const RomLabelMap* map = nullptr);
+
+// Text written through a bare pointer into room the caller has made: a walk over a whole ROM
+// writes its lines this way, without a capacity check per piece. `Padded` copies a fixed count of
+// bytes from a source that holds that many and moves on by `n` of them, which the compiler turns
+// into a few moves instead of a call.
+struct TextCursor {
+  char* p;
+  void append(const char* s, size_t n) {
+    std::memcpy(p, s, n);
+    p += n;
+  }
+  template <size_t Fixed>
+  void Padded(const char* s, size_t n) {
+    std::memcpy(p, s, Fixed);
+    p += n;
+  }
+  void push_back(char c) { *p++ = c; }
+};
+
+// A std::string written as a TextCursor is: each piece appended with its own check.
+struct StringCursor {
+  std::string& s;
+  void append(const char* p, size_t n) { s.append(p, n); }
+  template <size_t Fixed>
+  void Padded(const char* p, size_t n) {
+    s.append(p, n);
+  }
+  void push_back(char c) { s.push_back(c); }
+};
+
+// The room an instruction's text takes through a TextCursor, a label name in it aside.
+constexpr size_t kInstructionRoom = 48;
+
+// The same through a cursor with kInstructionRoom bytes of room and the longest label name's.
+uint8_t AppendInstruction(TextCursor& text, const Rom& rom, uint32_t offset, ValueFormat format,
                           const LabelTables& labels, const RomLabelMap* map = nullptr);
 
 // The length of the instruction whose first byte is b0 (1 to 3), without decoding its text.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 #include <utility>
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
+#include "model/TextRows.h"
 
 namespace {
 
@@ -40,11 +42,6 @@ char* PutBankAddress(char* p, uint32_t offset) {
   return p;
 }
 
-void AppendBankAddress(std::string& out, uint32_t offset) {
-  char text[8];
-  out.append(text, static_cast<size_t>(PutBankAddress(text, offset) - text));
-}
-
 // The ROM labels in offset order, and at one offset in table order: a walk with rising offsets
 // reads them with a cursor instead of a lookup per instruction.
 std::vector<std::pair<int32_t, int32_t>> LabelsByOffset(const LabelTables& labels) {
@@ -57,6 +54,72 @@ std::vector<std::pair<int32_t, int32_t>> LabelsByOffset(const LabelTables& label
   return byOffset;
 }
 
+// The room a data line takes: bank address, blank byte field, "db" and eight values of up to
+// nine characters with their commas.
+constexpr size_t kDataLineRoom = 8 + 13 + 8 * 10;
+
+template <typename Out>
+void PutDataLine(Out& out, const Rom& rom, ValueFormat format, uint32_t offset, uint32_t count) {
+  char address[8];
+  out.append(address, static_cast<size_t>(PutBankAddress(address, offset) - address));
+  out.append("          db ", 13);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i != 0) out.push_back(',');
+    const std::string value = FormatByte(rom.Byte(int64_t{offset} + i), format);
+    out.append(value.data(), value.size());
+  }
+}
+
+// The room of an instruction line's bank address and bytes.
+constexpr size_t kLineHeadRoom = 24;
+
+template <typename Out>
+uint8_t PutInstructionLine(Out& out, const Rom& rom, const LabelTables& labels,
+                           ValueFormat format, uint32_t offset, const RomLabelMap* map) {
+  const uint8_t length = InstructionLength(rom.Byte(offset));
+  // The bank address, then the raw bytes as RawBytesText writes them (nine characters), from a
+  // table of digit pairs.
+  char line[kLineHeadRoom];
+  char* p = PutBankAddress(line, offset);
+  auto pair = [&p](uint32_t byte) {
+    *p++ = kHexPairs[byte][0];
+    *p++ = kHexPairs[byte][1];
+  };
+  for (uint32_t i = 0; i < 3; ++i) {
+    *p++ = ' ';
+    if (i < length) {
+      pair(rom.Byte(int64_t{offset} + i));
+    } else {
+      *p++ = ' ';
+      *p++ = ' ';
+    }
+  }
+  *p++ = ' ';
+  out.template Padded<sizeof line>(line, static_cast<size_t>(p - line));
+  if constexpr (std::is_same_v<Out, StringCursor>) {
+    AppendInstruction(out.s, rom, offset, format, labels, map);
+  } else {
+    AppendInstruction(out, rom, offset, format, labels, map);
+  }
+  return length;
+}
+
+template <typename Out>
+uint32_t PutTextLine(Out& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                     uint32_t maxLength) {
+  const size_t room = rom.RomImage.size() - std::min<size_t>(offset, rom.RomImage.size());
+  const DecodedText decoded =
+      table.Decode(rom.RomImage.data() + offset, std::min<size_t>(maxLength, room));
+  // A text line's length is known only now: the whole-ROM walk makes room for it here.
+  if constexpr (requires { out.Reserve(size_t{}); }) out.Reserve(decoded.Text.size() + 24);
+  char address[8];
+  out.append(address, static_cast<size_t>(PutBankAddress(address, offset) - address));
+  out.append("          \"", 11);
+  out.append(decoded.Text.data(), decoded.Text.size());
+  out.push_back('"');
+  return std::max<uint32_t>(decoded.Length, 1);
+}
+
 // The first data or text block that ends after the offset, or nullptr: code blocks decode as
 // unmarked bytes do.
 const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
@@ -67,32 +130,80 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
   return b == end ? nullptr : b;
 }
 
-// The line at `at` (its label lines aside) with its comment, if any; returns the bytes it covers.
-// `block` is DataBlockFrom(at). commentAt gets where the comment starts in the line.
-uint32_t AppendLine(std::string& out, uint16_t& commentAt, const Rom& rom,
-                    const LabelTables& labels, ValueFormat format, uint32_t at,
-                    const MarkBlock* block, const std::string* comment,
-                    const RomLabelMap* map = nullptr) {
-  const size_t lineStart = out.size();
+// The line at `at` (its label lines and comment aside); returns the bytes it covers. `block` is
+// DataBlockFrom(at); `rows` keeps the text rows of the block walked through.
+template <typename Out>
+uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueFormat format,
+                 uint32_t at, const MarkBlock* block, const TextTable* table, TextRowCursor& rows,
+                 const RomLabelMap* map = nullptr) {
   uint32_t length = 0;
-  if (block != nullptr && block->Offset <= at) {
+  if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Text &&
+      table != nullptr && !table->Empty()) {
+    const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows);
+    length = PutTextLine(out, rom, *table, at, rowEnd - at);
+  } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start.
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
-    AppendDataLine(out, rom, format, at, length);
+    PutDataLine(out, rom, format, at, length);
   } else if (block != nullptr && at + InstructionLength(rom.Byte(at)) > block->Offset) {
     length = block->Offset - at;
-    AppendDataLine(out, rom, format, at, length);
+    PutDataLine(out, rom, format, at, length);
   } else {
-    length = AppendInstructionLine(out, rom, labels, format, at, map);
-  }
-  if (comment != nullptr) {
-    out += ' ';
-    commentAt = static_cast<uint16_t>(std::min<size_t>(out.size() - lineStart, 0xFFFF));
-    out += "; ";
-    out += *comment;
+    length = PutInstructionLine(out, rom, labels, format, at, map);
   }
   return length;
 }
+
+// The listing's text in a buffer of its own, handed out a chunk at a time. A line is written
+// through a cursor after one check that its room is there.
+class ChunkWriter;
+
+// The whole-ROM walk's cursor: a line that needs more room than was made for it asks for more.
+struct StreamCursor : TextCursor {
+  ChunkWriter* writer;
+  void Reserve(size_t room);
+};
+
+class ChunkWriter {
+ public:
+  static constexpr size_t kChunk = size_t{1} << 20;
+  explicit ChunkWriter(const std::function<void(std::string_view chunk)>& write)
+      : write_(write), buffer_(kChunk * 2) {}
+  // A cursor with at least `room` bytes free; what is written goes out once it passes a chunk.
+  StreamCursor Room(size_t room) {
+    if (buffer_.size() - used_ < room) {
+      Flush();
+      // A name or comment longer than a chunk: room for it and a chunk after it.
+      if (buffer_.size() < room) buffer_.resize(room + kChunk);
+    }
+    promised_ = room;
+    return {{buffer_.data() + used_}, this};
+  }
+  // `room` more after what the cursor has written of its line, the room asked for the line kept.
+  void Grow(StreamCursor& cursor, size_t room) {
+    const auto written = static_cast<size_t>(cursor.p - buffer_.data());
+    if (buffer_.size() - written < room + promised_) {
+      buffer_.resize(written + room + promised_ + kChunk);
+      cursor.p = buffer_.data() + written;
+    }
+  }
+  void Done(const TextCursor& cursor) {
+    used_ = static_cast<size_t>(cursor.p - buffer_.data());
+    if (used_ >= kChunk) Flush();
+  }
+  void Flush() {
+    if (used_ != 0) write_(std::string_view(buffer_.data(), used_));
+    used_ = 0;
+  }
+
+ private:
+  const std::function<void(std::string_view chunk)>& write_;
+  std::vector<char> buffer_;
+  size_t used_ = 0;
+  size_t promised_ = 0;
+};
+
+void StreamCursor::Reserve(size_t room) { writer->Grow(*this, room); }
 
 const std::string* CommentAt(const ListingNotes& notes, uint32_t offset) {
   if (notes.Comments == nullptr) return nullptr;
@@ -111,44 +222,26 @@ std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length) {
 
 void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32_t offset,
                     uint32_t count) {
-  AppendBankAddress(out, offset);
-  out += "          db ";
-  for (uint32_t i = 0; i < count; ++i) {
-    if (i != 0) out += ',';
-    out += FormatByte(rom.Byte(int64_t{offset} + i), format);
-  }
+  StringCursor text{out};
+  PutDataLine(text, rom, format, offset, count);
+}
+
+uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                        uint32_t maxLength) {
+  StringCursor text{out};
+  return PutTextLine(text, rom, table, offset, maxLength);
 }
 
 uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,
                               ValueFormat format, uint32_t offset, const RomLabelMap* map) {
-  const uint8_t b0 = rom.Byte(offset);
-  const uint8_t length = InstructionLength(b0);
-  // The bank address, then the raw bytes as RawBytesText writes them (nine characters), from a
-  // table of digit pairs.
-  char line[24];
-  char* p = PutBankAddress(line, offset);
-  auto pair = [&p](uint32_t byte) {
-    *p++ = kHexPairs[byte][0];
-    *p++ = kHexPairs[byte][1];
-  };
-  for (uint32_t i = 0; i < 3; ++i) {
-    *p++ = ' ';
-    if (i < length) {
-      pair(rom.Byte(int64_t{offset} + i));
-    } else {
-      *p++ = ' ';
-      *p++ = ' ';
-    }
-  }
-  *p++ = ' ';
-  out.append(line, static_cast<size_t>(p - line));
-  AppendInstruction(out, rom, offset, format, labels, map);
-  return length;
+  StringCursor text{out};
+  return PutInstructionLine(text, rom, labels, format, offset, map);
 }
 
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
+  TextRowCursor rows;
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -160,8 +253,16 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     }
     ListingLine line;
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
-    pos += AppendLine(line.Text, line.CommentAt, rom, labels, format, pos,
-                      DataBlockFrom(notes.Marks, pos), CommentAt(notes, pos));
+    StringCursor text{line.Text};
+    const std::string* comment = CommentAt(notes, pos);
+    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos), notes.Table,
+                   rows);
+    if (comment != nullptr) {
+      line.Text += ' ';
+      line.CommentAt = static_cast<uint16_t>(std::min<size_t>(line.Text.size(), 0xFFFF));
+      line.Text += "; ";
+      line.Text += *comment;
+    }
     listing.Lines.push_back(std::move(line));
     ++k;
   } while (k < visibleLines);
@@ -171,25 +272,32 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
 void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format, uint32_t from,
                    uint32_t to, const std::function<void(std::string_view chunk)>& write,
                    const ListingNotes& notes) {
-  constexpr size_t kChunk = 1 << 20;
-  std::string out;
-  out.reserve(kChunk + 256);
+  ChunkWriter out(write);
   const auto byOffset = LabelsByOffset(labels);
   const RomLabelMap map(labels);
+  // A line's room: its longest fixed part and the longest name an operand may show.
+  size_t longestName = 0;
+  for (const RomLabel& l : labels.RomLabels()) longestName = std::max(longestName, l.Name.size());
+  for (const RamLabel& l : labels.RamLabels()) longestName = std::max(longestName, l.Name.size());
+  const size_t lineRoom =
+      std::max(kDataLineRoom, kLineHeadRoom + kInstructionRoom + longestName) + 1;
   auto next = std::lower_bound(byOffset.begin(), byOffset.end(),
                                std::pair<int32_t, int32_t>{static_cast<int32_t>(from), -1});
   const MarkBlock* block = DataBlockFrom(notes.Marks, from);
   RomComments::const_iterator comment;
   if (notes.Comments != nullptr) comment = notes.Comments->lower_bound(from);
-  uint16_t commentAt = 0;
+  TextRowCursor rows;
   // Offsets in 64 bits: the last instruction may end past `to` and past 16 MiB.
   for (uint64_t pos = from; pos <= to && pos < kRomCapacity;) {
     const auto at = static_cast<uint32_t>(pos);
     while (next != byOffset.end() && next->first < static_cast<int32_t>(at)) ++next;
     for (; next != byOffset.end() && next->first == static_cast<int32_t>(at); ++next) {
-      out += '@';
-      out += labels.RomLabels()[static_cast<size_t>(next->second)].Name;
-      out += ":\n";
+      const std::string& name = labels.RomLabels()[static_cast<size_t>(next->second)].Name;
+      StreamCursor line = out.Room(name.size() + 3);
+      line.push_back('@');
+      line.append(name.data(), name.size());
+      line.append(":\n", 2);
+      out.Done(line);
     }
     if (block != nullptr && at >= block->End()) block = DataBlockFrom(notes.Marks, at);
     const std::string* note = nullptr;
@@ -197,14 +305,16 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       while (comment != notes.Comments->end() && comment->first < at) ++comment;
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
-    pos += AppendLine(out, commentAt, rom, labels, format, at, block, note, &map);
-    out += '\n';
-    if (out.size() >= kChunk) {
-      write(out);
-      out.clear();
+    StreamCursor line = out.Room(lineRoom + (note != nullptr ? note->size() + 3 : 0));
+    pos += PutLine(line, rom, labels, format, at, block, notes.Table, rows, &map);
+    if (note != nullptr) {
+      line.append(" ; ", 3);
+      line.append(note->data(), note->size());
     }
+    line.push_back('\n');
+    out.Done(line);
   }
-  if (!out.empty()) write(out);
+  out.Flush();
 }
 
 uint32_t OffsetAfterInstructions(const Rom& rom, uint32_t start, int count) {

@@ -1,7 +1,8 @@
 #pragma once
 // The lines of the disassembly listing: from a start offset, one line per instruction, with a
-// label line for every ROM label of its offset ahead of it. Bytes the user marked as data or
-// text show as "db" lines of up to 8 bytes; a comment follows its line after " ; ".
+// label line for every ROM label of its offset ahead of it. Bytes the user marked as data show
+// as "db" lines of up to 8 bytes, text as text lines through the loaded table (as "db" lines
+// without one); a comment follows its line after " ; ".
 
 #include <cstdint>
 #include <functional>
@@ -13,6 +14,7 @@
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
+#include "model/TextTable.h"
 
 struct ListingLine {
   std::string Text;
@@ -20,10 +22,11 @@ struct ListingLine {
   uint16_t CommentAt = 0;  // where the line's comment starts (its ";"), 0 for none
 };
 
-// What the user has noted beyond the labels; either may be missing.
+// What the user has noted beyond the labels, and the game's text encoding; any may be missing.
 struct ListingNotes {
   const RomMarks* Marks = nullptr;
   const RomComments* Comments = nullptr;
+  const TextTable* Table = nullptr;  // no text lines when missing or empty
 };
 
 struct Listing {
@@ -46,11 +49,19 @@ uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTable
 void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32_t offset,
                     uint32_t count);
 
+// Appends the text line of [offset, offset + maxLength), decoded through the table and ending
+// after an end code: bank address, an empty byte field, the text in quotes:
+// "0C:4000          \"HELLO<$FE>\"". Returns the bytes it covers.
+uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table, uint32_t offset,
+                        uint32_t maxLength);
+
 // Fills `visibleLines` lines from `startOffset` (at least one pass, so a list too low for one
 // line still gets the instruction at the start, after its label lines). A label line that takes
 // the last place ends the listing without its instruction. Every label at an offset has its
 // line, in table order. In a data or text block the lines run 8 bytes from the block's start,
-// the first and last shorter where the listing starts or the block ends; an instruction that
+// the first and last shorter where the listing starts or the block ends; a text block with a
+// table shows a line per text row instead (up to an end code or 32 characters, rows counted
+// from the block's start, the first shorter where the listing starts); an instruction that
 // would reach into such a block stops short of it as a "db" line of the bytes before it. Bytes
 // past RomSize decode as they stand.
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,

@@ -27,3 +27,18 @@ std::vector<TextRow> TextRows(const Rom& rom, const TextTable& table, uint32_t f
 
 // One row as the listing and velmora-cli show it: 01:4000 "HELLO<$FE>".
 std::string TextRowLine(const TextRow& row);
+
+// How far the rows of a text block have been decoded. Rows are counted from the block's start,
+// so a block splits into the same rows wherever a listing starts in it; a walk down the block
+// keeps the cursor and decodes each row once.
+struct TextRowCursor {
+  uint32_t BlockStart = UINT32_MAX;
+  uint32_t RowStart = 0;
+  uint32_t RowEnd = 0;
+};
+
+// The end of the row that holds `at` (blockStart <= at < blockEnd), the rows of [blockStart,
+// blockEnd) decoded as TextRows does (cut at the end of the ROM's buffer).
+uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart,
+                    uint32_t blockEnd, uint32_t at, TextRowCursor& cursor,
+                    size_t width = kTextRowWidth);

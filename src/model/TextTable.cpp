@@ -194,6 +194,8 @@ DecodedText TextTable::Decode(const uint8_t* data, size_t size, size_t maxChars)
     chars += CharCount(std::string_view(out.Text).substr(before));
     if (found && found->Code == TableCode::End) {
       out.Ended = true;
+      out.EndAt = before;
+      out.EndLength = static_cast<uint32_t>(found->Bytes.size());
       break;
     }
   }

@@ -30,6 +30,9 @@ struct DecodedText {
   std::string Text;
   uint32_t Length = 0;  // bytes read
   bool Ended = false;   // stopped after an end code
+  // When Ended: where the end code's text (or "<$xx>") starts in Text, and its bytes.
+  size_t EndAt = 0;
+  uint32_t EndLength = 0;
 };
 
 class TextTable {

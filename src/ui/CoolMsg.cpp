@@ -48,7 +48,8 @@ QPixmap KeyedPicture(Picture picture) {
 // too. Draws it when given a painter; returns the size it takes.
 QSize LayOutMessage(const QString& text, const QFont& font, int width, QPainter* painter) {
   QString lines = text;
-  lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+      .replace(QLatin1Char('\r'), QLatin1Char('\n'));
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   qreal height = 0;
@@ -186,29 +187,29 @@ class TCoolMsgForm : public QDialog {
 };
 
 void ShowBox(const QString& title, const QString& text, Picture picture, QWidget* parent) {
-  TCoolMsgForm form(title, text, picture,
-                    {{"OK", QStringLiteral("Okay"), QDialog::Accepted}}, parent);
+  TCoolMsgForm form(title, text, picture, {{"OK", QStringLiteral("Okay"), QDialog::Accepted}},
+                    parent);
   form.exec();
 }
 
 }  // namespace
 
 void ShowInfo(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Info"), Latin1(text), Picture::Info, parent);
+  ShowBox(QStringLiteral("Info"), MessageText(text), Picture::Info, parent);
 }
 void ShowError(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Error"), Latin1(text), Picture::Err, parent);
+  ShowBox(QStringLiteral("Error"), MessageText(text), Picture::Err, parent);
 }
 void ShowWarning(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Warning"), Latin1(text), Picture::Warn, parent);
+  ShowBox(QStringLiteral("Warning"), MessageText(text), Picture::Warn, parent);
 }
 void ShowDefaultError(const std::string& text, QWidget* parent) {
-  ShowBox(QStringLiteral("Velmora"), Latin1(DefaultErrorBoxText(text)), Picture::Err, parent);
+  ShowBox(QStringLiteral("Velmora"), MessageText(DefaultErrorBoxText(text)), Picture::Err, parent);
 }
 
 SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
   enum { kCancel = QDialog::Rejected, kSave = 10, kDontSave = 11 };
-  TCoolMsgForm form(QStringLiteral("Velmora"), "Save changes to " + Latin1(fileName) + "?",
+  TCoolMsgForm form(QStringLiteral("Velmora"), "Save changes to " + MessageText(fileName) + "?",
                     Picture::Warn,
                     {{"Save", QStringLiteral("Save"), kSave},
                      {"DontSave", QStringLiteral("Don't Save"), kDontSave},
@@ -226,7 +227,7 @@ SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
 
 bool AskYesNo(const std::string& text, QWidget* parent) {
   enum { kNo = QDialog::Rejected, kYes = 10 };
-  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(text), Picture::Warn,
+  TCoolMsgForm form(QStringLiteral("Velmora"), MessageText(text), Picture::Warn,
                     {{"Yes", QStringLiteral("Yes"), kYes}, {"No", QStringLiteral("No"), kNo}},
                     parent);
   form.Buttons.back()->setDefault(true);

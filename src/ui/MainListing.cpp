@@ -28,6 +28,20 @@ constexpr int kCharWidth = 8;
 // Lines that one notch of the mouse wheel scrolls.
 constexpr int kWheelLines = 3;
 
+// The bytes of the well-formed UTF-8 character at `at`; 1 for a lone byte.
+size_t Utf8CharLength(const std::string& text, size_t at) {
+  const auto lead = static_cast<uint8_t>(text[at]);
+  const size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
+                        : lead >= 0xE0 && lead < 0xF0 ? 3
+                        : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                      : 1;
+  if (length == 1 || at + length > text.size()) return 1;
+  for (size_t i = 1; i < length; ++i) {
+    if ((static_cast<uint8_t>(text[at + i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
 // Colours go by column, not by field: a three-digit bank shifts its text one column right under
 // the same colours.
 const QColor& ColumnColour(int column) {
@@ -60,7 +74,7 @@ void TMainForm::UpdateList() {
   const int index = ui.List->ItemIndex();
   listing_ = BuildListing(state_.rom, state_.labels, state_.format,
                           static_cast<uint32_t>(StartOffset()), visibleLines_,
-                          {&state_.marks, &state_.comments});
+                          {&state_.marks, &state_.comments, &state_.table});
   CountLabelReferences();
   ui.List->SetCount(static_cast<int>(listing_.Lines.size()));
   ui.List->SetItemIndex(index);
@@ -158,10 +172,16 @@ void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bo
     return;
   }
   const size_t commentAt = line.CommentAt != 0 ? line.CommentAt : line.Text.size();
-  for (size_t i = 0; i < line.Text.size(); ++i) {
-    painter.setPen(i >= commentAt ? kYellow : ColumnColour(static_cast<int>(i) + 1));
-    painter.drawText(QPoint(rect.left() + static_cast<int>(i) * kCharWidth, baseline),
-                     QString(QChar::fromLatin1(line.Text[i])));
+  int column = 0;
+  for (size_t i = 0; i < line.Text.size(); ++column) {
+    // Game text is UTF-8: a character of several bytes takes one cell; any other byte is one.
+    const size_t length = Utf8CharLength(line.Text, i);
+    painter.setPen(i >= commentAt ? kYellow : ColumnColour(column + 1));
+    painter.drawText(QPoint(rect.left() + column * kCharWidth, baseline),
+                     length > 1 ? QString::fromUtf8(line.Text.data() + i,
+                                                    static_cast<qsizetype>(length))
+                                : QString(QChar::fromLatin1(line.Text[i])));
+    i += length;
   }
 }
 

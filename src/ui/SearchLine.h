@@ -1,6 +1,7 @@
 #pragma once
-// TSearchLineForm: the search dialogs of one line of input, bytes or text (resources/ByteSearch.ui).
-// OK searches from the selected line, Find All lists every match; Enter in the line is OK.
+// TSearchLineForm: the search dialogs of one line of input, bytes or text
+// (resources/ByteSearch.ui). OK searches from the selected line, Find All lists every match; Enter
+// in the line is OK.
 //
 // Accepted means a search ran: Outcome() holds where the listing goes (Offset, for ShowOffset)
 // or, after a miss, the Info text to show. After Find All, AllMatches() holds the matches for the

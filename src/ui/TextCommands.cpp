@@ -7,9 +7,12 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include "model/BankAddress.h"
 #include "model/FileRead.h"
+#include "model/TextChange.h"
 #include "search/TextSearch.h"
 #include "ui/AppState.h"
+#include "ui/ChangeText.h"
 #include "ui/CoolMsg.h"
 #include "ui/Main.h"
 #include "ui/TextPane.h"
@@ -29,7 +32,10 @@ bool FileExists(const std::string& name) {
 }  // namespace
 
 TTextCommands::TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks)
-    : QObject(main), main_(main), hooks_(std::move(hooks)) {
+    : QObject(main),
+      main_(main),
+      hooks_(std::move(hooks)),
+      changeInstruction_{menus.ChangeInstruction1, menus.ChangeInstruction2} {
   setObjectName("TextCommands");
   LoadTable1 = new QAction("Load &Table...", main);
   LoadTable1->setObjectName("LoadTable1");
@@ -90,6 +96,27 @@ bool TTextCommands::LoadTableNamed(const QString& fileName) {
 
 void TTextCommands::SelectionChanged(uint32_t offset) {
   pane_->ShowRegion(offset);
+  const bool text = IsTextLine(offset);
+  changeInstruction_[0]->setText(text ? "&Change Text..." : "&Change Instruction...");
+  changeInstruction_[1]->setText(text ? "Change &Text..." : "Change &Instruction...");
+}
+
+bool TTextCommands::IsTextLine(uint32_t offset) const {
+  const AppState& state = main_->State();
+  const MarkBlock* block = state.marks.BlockAt(offset);
+  return block != nullptr && block->Kind == MarkKind::Text && !state.table.Empty();
+}
+
+bool TTextCommands::ChangeText(uint32_t offset) {
+  if (!IsTextLine(offset)) return false;
+  AppState& state = main_->State();
+  const GameString old =
+      StringAt(state.rom, state.table, offset, state.marks.BlockAt(offset)->End());
+  TChangeTextForm form(state, old, main_);
+  if (form.exec() != QDialog::Accepted) return true;
+  main_->RunEdit(QString("Change Text at %1").arg(QString::fromStdString(OffsetToBankAddress(offset))),
+                 [&] { ApplyStringChange(state.rom, form.Change()); });
+  return true;
 }
 
 void TTextCommands::LoadTable1Click() {

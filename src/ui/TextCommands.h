@@ -1,7 +1,8 @@
 #pragma once
 // The game-text commands of the main window: File > Load Table..., the table beside the ROM read
-// at load, Search > Text... and View > Text (the text pane). Their menu items are added to the
-// main window's menus here, so that the main window only routes to them.
+// at load, Search > Text..., View > Text (the text pane) and Change Text, which Change
+// Instruction becomes on a text line. Their menu items are added to the main window's menus
+// here, so that the main window only routes to them.
 
 #include <QObject>
 #include <QString>
@@ -29,6 +30,9 @@ class TTextCommands : public QObject {
     QMenu* Search;
     QAction* SearchBefore;
     QMenu* View;
+    // The Change Instruction items, captioned Change Text on a text line.
+    QAction* ChangeInstruction1;
+    QAction* ChangeInstruction2;
   };
 
   TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks);
@@ -40,8 +44,14 @@ class TTextCommands : public QObject {
   // Reads a table file or charmap as the loaded table; on failure the table before stays.
   // Returns whether it was read.
   bool LoadTableNamed(const QString& fileName);
-  // The selected line moved (or the bytes under it changed): the text pane follows.
+  // The selected line moved (or the bytes under it changed): the text pane and the Change
+  // Instruction items follow.
   void SelectionChanged(uint32_t offset);
+  // Whether the line at the offset is a text line: in a text block, with a table loaded.
+  bool IsTextLine(uint32_t offset) const;
+  // Change Instruction on a text line: the string from the offset, retyped in the Change Text
+  // dialog, is written as one undo step. Returns false (doing nothing) on any other line.
+  bool ChangeText(uint32_t offset);
 
   TTextPane* Pane() const { return pane_; }
 
@@ -56,6 +66,7 @@ class TTextCommands : public QObject {
   TMainForm* main_;
   Hooks hooks_;
   TTextPane* pane_ = nullptr;
+  QAction* changeInstruction_[2];
   // The table came from beside the loaded ROM (and goes with it).
   bool tableBeside_ = false;
 };

@@ -555,6 +555,9 @@ TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
   Write("game.tbl", table);
   Write("bad.tbl", table + "ZZ=x\n");
   Write("other.gb", bytes);
+  // Marked as text, it lists as text where there is a table (game.tbl beside game.gb).
+  Write("game.sym", "01:4000 .text:c\n");
+  Write("other.sym", "01:4000 .text:c\n");
   struct Row {
     std::vector<std::string> args;
     int status;
@@ -581,6 +584,14 @@ TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
        "",
        "velmora-cli: no table: give one with --tbl (or put other.tbl beside the ROM).\n"},
       {{"text", "game.gb", "--tbl", "none.tbl"}, 2, "", "none.tbl: File not found.\n"},
+      {{"disasm", "game.gb", "--from", "01:4000", "--to", "$400C"},
+       0,
+       "01:4000          \"HELLO WORLD<$FF>\"\n01:400C 00       nop\n",
+       ""},
+      {{"disasm", "other.gb", "--from", "01:4008", "--to", "$4008"},
+       0,
+       "01:4008          db $91,$8B,$83,$FF\n",
+       ""},
   };
   for (const Row& r : rows) {
     const Result result = Run(r.args);

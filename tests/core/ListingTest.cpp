@@ -151,6 +151,57 @@ TEST_F(ListingFixture, MarkedBlocksShowAsDbLinesAndCommentsFollowTheirLine) {
   EXPECT_EQ(streamed, built);
 }
 
+TEST_F(ListingFixture, TextBlocksShowAsTextRowsThroughTheTable) {
+  TableSkips skips;
+  const TextTable table = ReadTableText("80=A\n81=B\n82=C\n7F= \n/FF\n*FE\n", skips);
+  const TextTable none;
+  // "CAB", end; 40 letters without an end (a row of 32, then 8 and the end); "A" at the end of
+  // the block, cut from the "BB" after it.
+  Put(0x200, {0x82, 0x80, 0x81, 0xFF});
+  for (uint32_t i = 0; i < 40; ++i) Put(0x204 + i, {static_cast<uint8_t>(0x80 + i % 3)});
+  Put(0x22C, {0xFF, 0x80, 0x81, 0x81});
+  marks.Mark(0x200, 0x2E, MarkKind::Text);
+  const std::string abc32 = "ABCABCABCABCABCABCABCABCABCABCAB";
+  struct Row {
+    const TextTable* table;
+    uint32_t start;
+    int visible;
+    V lines;
+  };
+  const Row rows[] = {
+      {&table, 0x1FF, 6,
+       {"00:01FF 00       nop|1FF", "00:0200          \"CAB<$FF>\"|200",
+        "00:0204          \"" + abc32 + "\"|204", "00:0224          \"CABCABCA<$FF>\"|224",
+        "00:022D          \"A\"|22D", "00:022E 81       add a,c|22E"}},
+      // Started inside a row: the rest of that row, then rows as from the block's start.
+      {&table, 0x202, 2, {"00:0202          \"B<$FF>\"|202", "00:0204          \"" + abc32 + "\"|204"}},
+      {&table, 0x220, 2, {"00:0220          \"BCAB\"|220", "00:0224          \"CABCABCA<$FF>\"|224"}},
+      // Without a table (or with an empty one) text blocks are bytes.
+      {&none, 0x200, 1, {"00:0200          db $82,$80,$81,$FF,$80,$81,$82,$80|200"}},
+      {nullptr, 0x22D, 1, {"00:022D          db $80|22D"}},
+  };
+  for (const Row& r : rows) {
+    notes = {&marks, &comments, r.table};
+    EXPECT_EQ(Lines(r.start, r.visible), r.lines) << std::hex << r.start;
+  }
+  // velmora-cli's listing shows the same rows, from the start and from inside a row; and rows
+  // wider than the chunks the text goes out in, a comment after one.
+  const TextTable wide =
+      ReadTableText("80=" + std::string(100000, 'W') + "\n81=B\n82=C\n/FF\n", skips);
+  comments[0x204] = "wide";
+  for (auto [from, t] : {std::pair{0x1F0u, &table}, std::pair{0x210u, &table},
+                         std::pair{0x1F0u, &wide}}) {
+    notes = {&marks, &comments, t};
+    std::string streamed, built;
+    StreamListing(rom, labels, ValueFormat::Hex, from, 0x240,
+                  [&](std::string_view chunk) { streamed += chunk; }, notes);
+    const Listing l = BuildListing(rom, labels, ValueFormat::Hex, from, 200, notes);
+    for (size_t i = 0; i < l.Lines.size() && l.LineOffsets[i] <= 0x240; ++i)
+      built += l.Lines[i].Text + "\n";
+    EXPECT_EQ(streamed, built);
+  }
+}
+
 TEST_F(ListingFixture, LinesPastTheEndOfTheRomDecodeTheBufferAsItStands) {
   rom.RomSize = 0x40;
   Put(0x3E, {0x00, 0xC3});  // jp whose operand lies past RomSize
@@ -202,7 +253,8 @@ TEST_F(ListingFixture, WheelStepsOverThreeInstructions) {
 
 // The whole-ROM text that velmora-cli prints is, line for line, what BuildListing gives from
 // each instruction's offset: random bytes over banks 0 to 7 and past a three-digit bank, labels
-// repeated at one offset, an empty name, RAM labels, in all three formats.
+// repeated at one offset, an empty name, a name longer than the chunks the text goes out in, RAM
+// labels, in all three formats.
 TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
   std::mt19937 rng(11);
   rom.RomSize = 0x20000;
@@ -213,6 +265,7 @@ TEST_F(ListingFixture, StreamedListingIsTheListOfEveryInstruction) {
   labels.AddRomLabel(0x4000, "Twice");
   labels.AddRomLabel(0x4000, "");
   labels.AddRomLabel(0x4010, "");
+  labels.AddRomLabel(0x5000, std::string(3 << 20, 'N'));
   for (int i = 0; i < 2000; ++i) {
     labels.AddRamLabel(static_cast<uint16_t>(0x8000 + rng() % 0x8000), 0, "M" + std::to_string(i));
   }

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "model/Failure.h"
+#include "model/TextChange.h"
 #include "model/TextRows.h"
 #include "search/Search.h"
 #include "search/TextSearch.h"
@@ -214,6 +215,69 @@ TEST(TextTableTest, TableFilesBesideRomsAndTheSkipReport) {
   EXPECT_EQ(TableSkipsText({1, 7, "8=Z"}, "game.tbl"), "1 line of game.tbl skipped: line 7: 8=Z");
   EXPECT_EQ(TableSkipsText({2, 12, "XY=Q"}, "game.tbl"),
             "2 lines of game.tbl skipped; first, line 12: XY=Q");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextTableTest, ChangedTextKeepsItsEndCodeAndSaysWhenItRunsOver) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  constexpr uint32_t kAt = 0x4000;
+  struct Row {
+    std::vector<uint8_t> bytes;  // at 01:4000, in a text block of `limit` bytes
+    uint32_t limit;
+    std::string oldText;
+    std::string typed;
+    std::vector<uint8_t> written;  // empty: refused with `refusal`
+    bool runsOver;
+    std::string refusal;
+  };
+  const std::vector<Row> rows = {
+      {Bytes({0x80, 0x81, 0xFF, 0x82}), 16, "AB", "CA", Bytes({0x82, 0x80, 0xFF}), false, ""},
+      {Bytes({0x80, 0x81, 0xFF, 0x82}), 16, "AB", "ABC", Bytes({0x80, 0x81, 0x82, 0xFF}), true, ""},
+      // Longest text first; a line break and an escaped byte as the listing shows them.
+      {Bytes({0x80, 0x80, 0x80, 0x80, 0xFF}), 16, "AAAA", "TH!th", Bytes({0x83, 0x84, 0x83, 0xFF}),
+       false, ""},
+      {Bytes({0x80, 0xFE, 0x81, 0xFF}), 16, "A\\nB", "B\\n<$00>", Bytes({0x81, 0xFE, 0x00, 0xFF}),
+       false, ""},
+      // An end code with a text closes the new string the same way.
+      {Bytes({0x80, 0xFD}), 16, "A", "é", Bytes({0xF0, 0x01, 0xFD}), true, ""},
+      // Without an end code before the block's end the string is the rest of the block.
+      {Bytes({0x80, 0x81, 0x82, 0xFF}), 3, "ABC", "CB", Bytes({0x82, 0x81}), false, ""},
+      {Bytes({0x80, 0x81, 0x82, 0xFF}), 3, "ABC", "ABCA", Bytes({0x80, 0x81, 0x82, 0x80}), true, ""},
+      {Bytes({0x80, 0xFF}), 16, "A", "Ab", {}, false, "The table has no entry for 'b'."},
+      // The block runs to the ROM's end, two bytes after the string's start.
+      {Bytes({0x80, 0xFF}), 16, "A", "AB", {}, false,
+       "The new text does not fit: it would reach past the end of the ROM."},
+  };
+  for (const Row& row : rows) {
+    auto rom = MakeRom(row.refusal.starts_with("The new") ? kAt + 2 : kAt + 0x100);
+    for (size_t i = 0; i < row.bytes.size(); ++i) rom->RomImage[kAt + i] = row.bytes[i];
+    const GameString old = StringAt(*rom, table, kAt, kAt + row.limit);
+    EXPECT_EQ(old.Text, row.oldText);
+    // The old text typed back gives the old string.
+    EXPECT_EQ(PlanStringChange(*rom, table, old, old.Text).Bytes,
+              std::vector<uint8_t>(rom->RomImage.begin() + kAt,
+                                   rom->RomImage.begin() + kAt + old.Length))
+        << row.oldText;
+    if (!row.refusal.empty()) {
+      EXPECT_EQ(FailureText([&] { PlanStringChange(*rom, table, old, row.typed); }), row.refusal);
+      continue;
+    }
+    const StringChange change = PlanStringChange(*rom, table, old, row.typed);
+    EXPECT_EQ(change.Bytes, row.written) << row.typed;
+    EXPECT_EQ(change.RunsOver(), row.runsOver) << row.typed;
+    // Written in place; what follows the new string stays.
+    ApplyStringChange(*rom, change);
+    std::vector<uint8_t> expected = row.written;
+    for (size_t i = expected.size(); i < row.bytes.size(); ++i) expected.push_back(row.bytes[i]);
+    EXPECT_EQ(std::vector<uint8_t>(rom->RomImage.begin() + kAt,
+                                   rom->RomImage.begin() + kAt + expected.size()),
+              expected)
+        << row.typed;
+  }
 }
 
 }  // namespace

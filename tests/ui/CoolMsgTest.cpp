@@ -81,6 +81,9 @@ class CoolMsgTest : public QObject {
         {ShowError, "Empty ROM file", "Error", "Empty ROM file"},
         {ShowWarning, "No org line\r\nfound", "Warning", "No org line\r\nfound"},
         {ShowInfo, "Caf\xE9 & \xFF", "Info", QString::fromUtf8("Caf\u00E9 & \u00FF")},
+        // A file name of the platform's encoding, UTF-8, as a message quotes it.
+        {ShowError, "Cannot read \xC3\xA9t\xC3\xA9.gb", "Error",
+         QString::fromUtf8("Cannot read \u00E9t\u00E9.gb")},
         // The default error box: a "." after any last character that sorts after ".".
         {ShowDefaultError, "File not found", "Velmora", "File not found."},
         {ShowDefaultError, "I/O error 5", "Velmora", "I/O error 5."},
@@ -278,17 +281,19 @@ class CoolMsgTest : public QObject {
       QString button;
       Qt::Key key;  // pressed instead of a button when the caption is empty
       bool yes;
-    } rows[] = {{"Yes", Qt::Key_unknown, true}, {"No", Qt::Key_unknown, false},
+    } rows[] = {{"Yes", Qt::Key_unknown, true},
+                {"No", Qt::Key_unknown, false},
                 {"", Qt::Key_Return, false},
                 {"", Qt::Key_Escape, false}};
     for (const auto& row : rows) {
       bool yes = !row.yes;
       if (row.button.isEmpty()) {
         bool closed = false;
-        QVERIFY(InspectNextModal([&] { yes = AskYesNo("Go on?", nullptr); }, [&](QWidget* w) {
-          QTest::keyClick(w, row.key);
-          closed = !w->isVisible();
-        }));
+        QVERIFY(InspectNextModal([&] { yes = AskYesNo("Go on?", nullptr); },
+                                 [&](QWidget* w) {
+                                   QTest::keyClick(w, row.key);
+                                   closed = !w->isVisible();
+                                 }));
         QVERIFY(closed);
       } else {
         const SeenBox box = AnswerNextBox([&] { yes = AskYesNo("Go on?", nullptr); }, row.button);

@@ -106,6 +106,62 @@ class TextTest : public QObject {
     QCOMPARE(pane->Text(), QString("00:1FFE \"<$00><$00>HELLO<$FF>\"\n"));
   }
 
+  void markedTextListsChangesAndUndoes() {
+    MainHarness h;
+    WriteFile(h.Folder(), "game.tbl", TableFile());
+    QVERIFY(h.LoadNew("game.gb", TextRom()));
+    QCOMPARE(h.Action("ChangeInstruction1")->text(), QString("&Change Instruction..."));
+    h.state.marks.Mark(0x1000, 0x14, MarkKind::Text);
+    h.form->Retrace();
+    h.form->ShowOffset(0x1000);
+    QCOMPARE(h.Lines().mid(0, 3), QStringList({"00:1000          \"HELLO WORLD\\n<$FF>\"",
+                                               "00:100D          \"<$00><$00><$00><$00><$00><$00><$00>\"",
+                                               "00:1014 00       nop"}));
+    QCOMPARE(h.Action("ChangeInstruction1")->text(), QString("&Change Text..."));
+    QCOMPARE(h.Action("ChangeInstruction2")->text(), QString("Change &Text..."));
+
+    // A character without an entry is refused by name and a longer text asks first; either
+    // way the dialog stays open until the text is written.
+    QString title, shown;
+    SeenBox refused, declined, accepted;
+    bool openAfterNo = false;
+    InspectNextModal([&] { h.Action("ChangeInstruction1")->trigger(); },
+                     [&](QWidget* w) {
+                       title = w->windowTitle();
+                       auto* combo = w->findChild<QComboBox*>("CodeCombo");
+                       auto* ok = w->findChild<QPushButton*>("OKButton");
+                       shown = combo->currentText();
+                       combo->setEditText("Hello");
+                       refused = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); });
+                       combo->setEditText("HELLO THERE WORLD");
+                       declined = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "No");
+                       openAfterNo = w->isVisible();
+                       accepted = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "Yes");
+                     });
+    h.Activate();
+    QCOMPARE(title, QString("Change Text"));
+    QCOMPARE(shown, QString("HELLO WORLD\\n"));
+    QCOMPARE(refused.text, QString("The table has no entry for 'e'."));
+    QCOMPARE(declined.text, QString("The new text is 5 bytes longer than the old one: it runs over "
+                                    "the old end code into the bytes after it. Write it anyway?"));
+    QVERIFY(openAfterNo);
+    QVERIFY(accepted.seen);
+    const QByteArray changed = Encoded("HELLO THERE WORLD.");
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(h.state.rom.RomImage.data()) + 0x1000, 18),
+             changed);
+    QCOMPARE(h.form->SelectedOffset(), 0x1000);
+    QCOMPARE(h.Lines().value(0), QString("00:1000          \"HELLO THERE WORLD<$FF>\""));
+
+    // One undo step puts every byte back.
+    QCOMPARE(h.Action("Undo1")->text(), QString("&Undo Change Text at 00:1000"));
+    h.Action("Undo1")->trigger();
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(h.state.rom.RomImage.data()) + 0x1000, 18),
+             TextRom().mid(0x1000, 18));
+    // The listing shows the first byte that changed back, in the middle of its row.
+    QCOMPARE(h.Lines().value(0), QString("00:1006          \"WORLD\\n<$FF>\""));
+    QVERIFY(!h.form->Modified());
+  }
+
   void loadTableAndNoTable() {
     MainHarness h;
     QVERIFY(h.LoadNew("game.gb", TextRom()));

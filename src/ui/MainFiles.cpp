@@ -1,0 +1,262 @@
+// TMainForm's file commands: Load Rom, Save, Save As, the question about unsaved changes, and
+// what follows a change of the loaded files on disk (the ROM and its symbol files).
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QUndoStack>
+#include <cerrno>
+#include <exception>
+
+#include "model/Failure.h"
+#include "model/Header.h"
+#include "ui/AppState.h"
+#include "ui/CoolMsg.h"
+#include "ui/FileDialogs.h"
+#include "ui/FileWatch.h"
+#include "ui/FindAll.h"
+#include "ui/Latin1.h"
+#include "ui/Main.h"
+#include "ui/RecentRoms.h"
+#include "ui/StatusReport.h"
+#include "ui/TextCommands.h"
+
+namespace {
+
+std::string FileNameBytes(const QString& name) {
+  return QFile::encodeName(name).toStdString();
+}
+
+}  // namespace
+
+void TMainForm::ClearUndo() {
+  undoStack_->clear();
+  // clear() leaves an empty stack as it was, unclean after a MarkModified.
+  undoStack_->setClean();
+  ShowFileState();
+}
+
+void TMainForm::ShowFileState() {
+  Panel1->setText(Modified() ? "Modified" : "");
+  Panel2->setText(state_.rom.RomSize != 0 && state_.rom.ReadOnly ? "Read-only" : "");
+}
+
+void TMainForm::MarkModified() {
+  // No state on the stack matches the file any more.
+  undoStack_->resetClean();
+}
+
+bool TMainForm::Modified() const {
+  return !undoStack_->isClean();
+}
+
+void TMainForm::LoadRom1Click() {
+  if (!SaveChangesFirst()) return;
+  if (OpenDlg->exec() != QDialog::Accepted) return;
+  const QString name = OpenDlg->selectedFiles().value(0);
+  OpenDlg->selectFile(name);
+  OpenRom(name);
+}
+
+bool TMainForm::LoadRomNamed(const QString& fileName) {
+  if (!SaveChangesFirst()) return false;
+  if (!OpenRom(fileName)) return false;
+  OpenDlg->selectFile(fileName);
+  return true;
+}
+
+std::string TMainForm::SymFileToRead() const {
+  const Rom& rom = state_.rom;
+  if (!droppedSym_.empty()) return droppedSym_;
+  return FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
+}
+
+void TMainForm::ReadSymbols() {
+  state_.SymFileName = SymFileToRead();
+  state_.symbolFiles.clear();
+  report_->clear();
+  state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
+                                      state_.rom.BankCount, state_.Symbols());
+  // Lines that could not be read are skipped, and said once.
+  QStringList skipped;
+  for (const SymbolFile& file : state_.symbolFiles) {
+    if (file.SkippedCount != 0) skipped << MessageText(SkippedLinesText(file));
+  }
+  if (!skipped.isEmpty()) report_->Show(skipped.join("  "));
+}
+
+void TMainForm::WatchFiles() {
+  const Rom& rom = state_.rom;
+  std::vector<std::string> syms = SymFileCandidates(rom.RomFileName, state_.ProgramFolder,
+                                                    rom.RomTitle);
+  if (!droppedSym_.empty()) syms.push_back(droppedSym_);
+  syms.push_back(OverlaySymFileName(rom.RomFileName));
+  watch_->Watch(QFile::decodeName(rom.RomFileName.c_str()), syms);
+}
+
+bool TMainForm::OpenRom(const QString& fileName, bool watched) {
+  const QString name = QFileInfo(fileName).absoluteFilePath();
+  Rom& rom = state_.rom;
+  const auto load = [&] { LoadRomFile(rom, FileNameBytes(name)); };
+  // A reload started by a change on disk that keeps failing says so in a box once, then only
+  // in the status bar, until a load succeeds.
+  if (watched && reloadFailed_) {
+    if (const auto failure = FailureText(load)) {
+      report_->Show("Not loaded again: " + MessageText(*failure));
+      return false;
+    }
+  } else if (!RunCommand(load, this)) {
+    reloadFailed_ = watched;
+    return false;
+  }
+  reloadFailed_ = false;
+  // A symbol file dropped on the window belongs to the ROM it was dropped on.
+  if (rom.RomFileName != loadedName_) droppedSym_.clear();
+  loadedName_ = rom.RomFileName;
+  state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
+  ClearUndo();
+  CloseAnalysisWindows();
+  // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
+  std::exception_ptr symbolError;
+  try {
+    ReadSymbols();
+  } catch (...) {
+    symbolError = std::current_exception();
+  }
+  Retrace();
+  setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
+  SetScrollRange();
+  SetStartOffset(0);
+  ui.List->show();
+  FormResize();
+  ui.List->SetItemIndex(0);
+  ui.List->setFocus();
+  EnableMenus(true);
+  // The places and matches of the ROM before mean nothing in this one.
+  history_.Clear();
+  if (findAll_) findAll_->close();
+  recent_->Add(name);
+  WatchFiles();
+  const auto rethrow = [&] { std::rethrow_exception(symbolError); };
+  if (symbolError && watched) {
+    report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
+  } else if (symbolError) {
+    RunCommand(rethrow, this);
+  }
+  text_->RomLoaded();
+  return true;
+}
+
+void TMainForm::RomFileChanged() {
+  if (Modified() &&
+      !AskYesNo("The ROM file has changed on disk. Load it again and lose your changes?", this)) {
+    return;
+  }
+  // Where the user was: a rebuilt ROM is mostly the same program.
+  const int32_t start = StartOffset();
+  const int index = ui.List->ItemIndex();
+  if (!OpenRom(QFile::decodeName(state_.rom.RomFileName.c_str()), true)) return;
+  SetStartOffset(start);
+  UpdateList();
+  ui.List->SetItemIndex(index);
+}
+
+void TMainForm::SymFileChanged() {
+  // A symbol file that a build is still writing may not read yet: the labels read last stay,
+  // and the next change is waited for, without a box.
+  LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+  std::vector<SymbolFile> files;
+  std::string name;
+  const auto failure = FailureText([&] {
+    name = SymFileToRead();
+    files = LoadRomSymbols(name, state_.rom.RomFileName, state_.rom.BankCount,
+                           {labels, marks, comments});
+  });
+  if (failure) {
+    report_->Show("Symbols not read again: " + MessageText(*failure) +
+                  " Waiting for the next change.");
+    return;
+  }
+  state_.labels = std::move(labels);
+  state_.marks = std::move(marks);
+  state_.comments = std::move(comments);
+  state_.symbolFiles = std::move(files);
+  state_.SymFileName = name;
+  Retrace();
+  UpdateList();
+}
+
+bool TMainForm::SaveTo(const QString& fileName) {
+  const bool saved = RunCommand(
+      [&] {
+        SaveRomFile(state_.rom, FileNameBytes(fileName));
+        undoStack_->setClean();
+      },
+      this);
+  // What the program wrote itself is no change made by others (Save As may name the loaded file).
+  watch_->TakeRomAsUnchanged();
+  return saved;
+}
+
+bool TMainForm::SaveLoaded() {
+  Rom& rom = state_.rom;
+  if (rom.RomFileName.empty()) return false;
+  const bool saved = RunCommand(
+      [&] {
+        try {
+          SaveRomFile(rom, rom.RomFileName);
+        } catch (FileError& e) {
+          if (FileErrorText(e.errorNumber) == FileErrorText(EACCES)) {
+            e.note = "Use File > Save As... (F6) to save the ROM under another name.";
+          }
+          throw;
+        }
+        undoStack_->setClean();
+      },
+      this);
+  watch_->TakeRomAsUnchanged();
+  // It could be written after all (made writable since the load, or root's).
+  if (saved) rom.ReadOnly = false;
+  ShowFileState();
+  return saved;
+}
+
+void TMainForm::Save1Click() {
+  if (state_.rom.RomSize == 0) return;
+  SaveLoaded();
+}
+
+void TMainForm::SaveAs1Click() {
+  if (state_.rom.RomSize == 0) return;
+  if (SaveDlg->exec() != QDialog::Accepted) return;
+  // The new name is not the loaded file's: a later Save still writes to the loaded file.
+  const QString name = SaveDlg->selectedFiles().value(0);
+  SaveDlg->selectFile(name);
+  SaveTo(name);
+}
+
+bool TMainForm::SaveChangesFirst() {
+  if (!Modified()) return true;
+  const std::string name =
+      FileNameBytes(QFileInfo(QFile::decodeName(state_.rom.RomFileName.c_str())).fileName());
+  switch (AskSaveChanges(name, this)) {
+    case SaveAnswer::Save:
+      return SaveLoaded();
+    case SaveAnswer::DontSave:
+      return true;
+    case SaveAnswer::Cancel:
+      return false;
+  }
+  return false;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  if (SaveChangesFirst()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
