@@ -110,6 +110,7 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   AddFile(e, "ROM", r.exportSource.rom, "ROM file")->required();
   AddFile(e, "-o", r.exportSource.out, "folder for the project (made if missing)")->required();
   AddFile(e, "--sym", r.exportSource.sym, symHelp);
+  AddFile(e, "--tbl", r.exportSource.tbl, tblHelp);
   e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
 
   CLI::App* t = app.add_subcommand("text", "Print the game text through a table, a string a line");

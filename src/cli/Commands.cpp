@@ -417,9 +417,10 @@ int Export(const CliIo& io, const ExportOptions& o) {
     const auto rom = LoadRom(o.rom);
     const Symbols symbols = LoadLabels(io, *rom, o.sym);
     const ExportCode code = ExportCodeOf(TraceRom(*rom, symbols.labels, symbols.marks));
+    const TextTable table = OptionalTable(io, *rom, o.tbl);
     const ExportedSource source = OnFile(o.rom, [&] {
-      return ExportSource(
-          {*rom, symbols.labels, symbols.marks, symbols.comments, code, BaseName(o.rom)});
+      return ExportSource({*rom, symbols.labels, symbols.marks, symbols.comments, code,
+                           BaseName(o.rom), &table});
     });
     OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
     std::fprintf(io.out, "%s: %s\n", o.out.c_str(),

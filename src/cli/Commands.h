@@ -53,7 +53,7 @@ struct MapOptions {
   std::string rom, sym;
 };
 struct ExportOptions {
-  std::string rom, out, sym;
+  std::string rom, out, sym, tbl;
   bool replace = false;
 };
 

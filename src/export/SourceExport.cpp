@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "export/LabelPlan.h"
+#include "export/RgbdsCharmap.h"
 #include "export/RgbdsSyntax.h"
 #include "export/Sha1.h"
 #include "model/BankAddress.h"
@@ -69,7 +70,7 @@ std::string OneLine(const std::string& text) {
 class Exporter {
  public:
   explicit Exporter(const ExportInput& in)
-      : in_(in), size_(in.rom.RomSize), bytes_(in.rom.RomImage.data()) {}
+      : in_(in), size_(in.rom.RomSize), bytes_(in.rom.RomImage.data()), charmap_(in.table) {}
 
   ExportedSource Run(const ExportProgress& progress);
 
@@ -77,6 +78,7 @@ class Exporter {
   const ExportInput& in_;
   const uint32_t size_;
   const uint8_t* bytes_;
+  const RgbdsCharmap charmap_;
   // Per byte: the length of the instruction written from it, 0 for data.
   std::vector<uint8_t> length_;
   std::unique_ptr<LabelPlan> plan_;
@@ -97,6 +99,9 @@ class Exporter {
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
   void AppendDb(std::string& out, uint32_t from, uint32_t to);
+  void AppendNumbers(std::string& out, uint32_t from, uint32_t to);
+  void AppendText(std::string& out, uint32_t from, uint32_t to);
+  const MarkBlock* TextBlockFrom(uint32_t offset) const;
   std::string BankText(uint32_t bank, size_t& labelCursor,
                        std::map<uint32_t, std::string>::const_iterator& comment);
   std::string MainText(uint32_t banks) const;
@@ -266,7 +271,44 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
   if (mark != std::string_view::npos) out.append(text.substr(mark + 1));
 }
 
+// The first text block that ends after the offset, or nullptr.
+const MarkBlock* Exporter::TextBlockFrom(uint32_t offset) const {
+  const std::vector<MarkBlock>& blocks = in_.marks.Blocks();
+  const MarkBlock* b = in_.marks.BlockFrom(offset);
+  while (b != nullptr && b != blocks.data() + blocks.size() && b->Kind != MarkKind::Text) ++b;
+  return b == blocks.data() + blocks.size() ? nullptr : b;
+}
+
+// Data bytes: text blocks through the charmap (the header always as numbers), the rest as
+// numbers.
 void Exporter::AppendDb(std::string& out, uint32_t from, uint32_t to) {
+  while (from < to && !charmap_.Empty()) {
+    const MarkBlock* text = TextBlockFrom(from);
+    if (text == nullptr || text->Offset >= to) break;
+    uint32_t start = std::max(text->Offset, from);
+    const uint32_t end = std::min(text->End(), to);
+    if (start < kHeaderEnd && end > kHeaderBegin) start = std::min(end, kHeaderEnd);
+    AppendNumbers(out, from, start);
+    AppendText(out, start, end);
+    from = end;
+  }
+  AppendNumbers(out, from, to);
+}
+
+// A db line per text row.
+void Exporter::AppendText(std::string& out, uint32_t from, uint32_t to) {
+  while (from < to) {
+    size_t used = 0;
+    out += "\tdb ";
+    out += charmap_.RowOperands(bytes_ + from, to - from, used);
+    out += " ; ";
+    AppendBankAddress(out, from);
+    out += '\n';
+    from += static_cast<uint32_t>(used);
+  }
+}
+
+void Exporter::AppendNumbers(std::string& out, uint32_t from, uint32_t to) {
   while (from < to) {
     const uint32_t lineEnd = std::min(from + kDbPerLine, to);
     out += "\tdb ";
@@ -387,6 +429,7 @@ std::string Exporter::MainText(uint32_t banks) const {
                     "; and rgblink and checks the result against the original's SHA-1.\n"
                     "; One file a bank, each bank one section at its place in the ROM.\n\n"
                     "INCLUDE \"ram.asm\"\n";
+  if (!charmap_.Empty()) out += "INCLUDE \"charmap.inc\"\n";
   for (uint32_t bank = 0; bank < banks; ++bank) out += "INCLUDE \"" + BankFileName(bank) + "\"\n";
   return out;
 }
@@ -426,7 +469,8 @@ std::string Exporter::MakefileText() const {
       "ROM := " + rom + "\n"
       "SHA1 := " + Sha1Hex(bytes_, size_) + "\n\n"
       ".PHONY: all clean\n\nall: $(ROM)\n\n" +
-      project + ".o: " + project + ".asm ram.asm $(wildcard bank_*.asm)\n"
+      project + ".o: " + project + ".asm ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
+      "$(wildcard bank_*.asm)\n"
       "\t$(RGBASM) -o $@ " + project + ".asm\n\n"
       "$(ROM): " + project + ".o\n"
       "\t$(RGBLINK) -o $@ -n " + project + ".sym " + project + ".o\n";
@@ -472,6 +516,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
     if (progress) progress(bank + 1, banks);
   }
   result.Files.push_back({"ram.asm", RamText()});
+  if (!charmap_.Empty()) result.Files.push_back({"charmap.inc", charmap_.FileText()});
   result.Summary = summary_;
   return result;
 }

@@ -13,6 +13,7 @@
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
+#include "model/TextTable.h"
 
 // What is known of the ROM's code besides the user's code blocks.
 struct ExportCode {
@@ -34,6 +35,8 @@ struct ExportInput {
   const ExportCode& code;
   // The ROM's file name; the project is named after it ("europa.gb" -> europa.asm).
   std::string romName;
+  // The game's text encoding: with one, it becomes charmap.inc and text blocks db strings.
+  const TextTable* table = nullptr;
 };
 
 struct ExportFile {
@@ -59,7 +62,8 @@ struct ExportedSource {
 using ExportProgress = std::function<void(uint32_t done, uint32_t total)>;
 
 // Writes the project in memory. Traced code and code blocks become instructions wherever the
-// assembler gives back their exact bytes; everything else is data. Throws an error Failure for
+// assembler gives back their exact bytes; everything else is data, text blocks as strings
+// through the table's charmap where rgbasm gives back their bytes. Throws an error Failure for
 // an empty ROM.
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress = {});
 

@@ -52,7 +52,7 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
           const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks));
           source = ExportSource(
               {state.rom, state.labels, state.marks, state.comments, code,
-               BaseName(state.rom.RomFileName)},
+               BaseName(state.rom.RomFileName), &state.table},
               [&](uint32_t done, uint32_t total) {
                 progress.setMaximum(static_cast<int>(total));
                 progress.setValue(static_cast<int>(done));

@@ -599,4 +599,9 @@ TEST_F(CliFixture, TextThroughATableAndSearchForIt) {
     EXPECT_EQ(result.out, r.out) << testing::PrintToString(r.args);
     EXPECT_EQ(result.err, r.err) << testing::PrintToString(r.args);
   }
+  // The export reads the table beside the ROM too: a charmap, and the text block as a string.
+  ASSERT_EQ(Run({"export", "game.gb", "-o", "src"}).status, 0);
+  EXPECT_NE(Read("src/bank_01.asm").find("\tdb \"HELLO WORLD\", $FF ; 01:4000\n"),
+            std::string::npos);
+  EXPECT_NE(Read("src/charmap.inc").find("\ncharmap \"A\", $80\n"), std::string::npos);
 }

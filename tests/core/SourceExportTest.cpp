@@ -18,6 +18,7 @@
 #include "model/BankAddress.h"
 #include "model/Labels.h"
 #include "model/SymbolFile.h"
+#include "model/TextTable.h"
 #include "model/NumberText.h"
 
 namespace fs = std::filesystem;
@@ -45,11 +46,12 @@ struct Project {
   RomMarks marks;
   RomComments comments;
   ExportCode code;
+  TextTable table;
 
   explicit Project(uint32_t size) : rom(MakeRom(size)) {}
 
   ExportedSource Export() const {
-    return ExportSource({*rom, labels, marks, comments, code, "game.gb"});
+    return ExportSource({*rom, labels, marks, comments, code, "game.gb", &table});
   }
   static const std::string& File(const ExportedSource& source, const std::string& name) {
     for (const ExportFile& f : source.Files) {
@@ -368,6 +370,38 @@ Project NoiseWithNames() {
   return p;
 }
 
+// A table whose texts rgbasm reads in other ways than the table decodes: "AB" is one byte
+// of its own, a second "A", texts to escape, a control character, a two-byte key.
+constexpr char kTrickyTable[] =
+    "80=A\n81=B\n82=C\nC0=AB\nC1=\"\nC2={\nC3=\\\nC4=A\nC5=\x01\nF001=é\n/FF\n*FE\n";
+
+// A text block through kTrickyTable: "CAB\"{\\", a break, "é", an end; the second "A", the
+// control character, a byte without entry, "AB", an end.
+Project TextBlock() {
+  Project p(0x8000);
+  TableSkips skips;
+  p.table = ReadTableText(kTrickyTable, skips);
+  Put(*p.rom, 0x4000, {0x82, 0x80, 0x81, 0xC1, 0xC2, 0xC3, 0xFE, 0xF0, 0x01, 0xFF});
+  Put(*p.rom, 0x400A, {0xC4, 0xC5, 0x00, 0xC0, 0xFF});
+  p.marks.Mark(0x4000, 0x0F, MarkKind::Text);
+  return p;
+}
+
+// TextBlock, mostly the table's keys in noise, and a text block over the header.
+Project TextBlocks() {
+  Project p = TextBlock();
+  const std::vector<uint8_t> noise = Noise(0x800, 7);
+  for (size_t i = 0; i < noise.size(); ++i) {
+    // Mostly the table's own bytes.
+    const uint8_t keys[] = {0x80, 0x81, 0x82, 0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xF0, 0x01, 0xFE, 0xFF};
+    p.rom->RomImage[0x4100 + i] = noise[i] < 0xD0 ? keys[noise[i] % std::size(keys)] : noise[i];
+  }
+  p.marks.Mark(0x4100, 0x800, MarkKind::Text);
+  Put(*p.rom, 0x134, {0x80, 0x81, 0x82, 0xFF});
+  p.marks.Mark(0x100, 0x80, MarkKind::Text);
+  return p;
+}
+
 // Instructions cut by a bank's end, and a ROM that ends inside its last bank.
 Project BankEnds() {
   Project p(0x8000 + 0x10);
@@ -391,6 +425,7 @@ TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
   EXPECT_GT(summary.InstructionBytes, noise.rom->RomSize / 2);
   EXPECT_GT(summary.GeneratedLabels, 1000u);
   const Project ends = BankEnds();
+  const Project text = TextBlocks();
   // 0x40 bytes of code blocks less the five that are cut: 3FFE-3FFF, 7FFF, 800E-800F.
   EXPECT_EQ(ends.Export().Summary.InstructionBytes, 0x40u - 5);
 
@@ -402,6 +437,29 @@ TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
   ExpectRebuild(AwkwardNames(), rgbds, "awkward names");
   ExpectRebuild(noise, rgbds, "noise with names");
   ExpectRebuild(ends, rgbds, "bank ends");
+  ExpectRebuild(text, rgbds, "text blocks through a charmap");
+}
+
+TEST(SourceExportTest, TextBlocksAreStringsWhereTheCharmapGivesTheirBytesBack) {
+  Project p = TextBlock();
+  const ExportedSource source = p.Export();
+  EXPECT_EQ(Project::File(source, "charmap.inc"),
+            "; The game's text encoding, from its table: each text and the bytes rgbasm writes for\n"
+            "; it in a string.\n\n"
+            "charmap \"A\", $80\ncharmap \"B\", $81\ncharmap \"C\", $82\ncharmap \"AB\", $C0\n"
+            "charmap \"\\\"\", $C1\ncharmap \"\\{\", $C2\ncharmap \"\\\\\", $C3\n"
+            "charmap \"é\", $F0, $01\ncharmap \"\\n\", $FE\n");
+  EXPECT_NE(Project::File(source, "game.asm").find("INCLUDE \"ram.asm\"\nINCLUDE \"charmap.inc\"\n"),
+            std::string::npos);
+  // "CAB" would read as C, AB: the string breaks before B.
+  EXPECT_EQ(p.Body(1),
+            "\tdb \"CA\", \"B\\\"\\{\\\\\\né\", $FF ; 01:4000\n"
+            "\tdb $C4, $C5, $00, \"AB\", $FF ; 01:400A\n"
+            "\tds 16369, $00 ; 01:400F-01:7FFF\n");
+  // Without a table the same block is bytes, and no charmap is written.
+  p.table = {};
+  EXPECT_EQ(p.Body(1).substr(0, 53), "\tdb $82, $80, $81, $C1, $C2, $C3, $FE, $F0 ; 01:4000\n");
+  EXPECT_EQ(Project::File(p.Export(), "charmap.inc"), "(no file charmap.inc)");
 }
 
 TEST(SourceExportTest, MakefileFailsLoudlyWhenTheRebuildDiffers) {
