@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <tuple>
 #include <unordered_map>
 
 #include "model/FileRead.h"
@@ -499,4 +500,53 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     texts.push_back(std::move(out));
   }
   return texts;
+}
+
+bool SymbolsChanged(const std::vector<SymbolFile>& files, const LabelTables& labels,
+                    const RomMarks& marks, const RomComments& comments) {
+  // The reader keeps one line per ROM label, block and comment (a repeat reads as nothing), so
+  // the tables equal the lines when they are as many and each line's entry is there. RAM labels
+  // may repeat: those are compared as sorted lists.
+  size_t romLines = 0, blockLines = 0, commentLines = 0;
+  using RamKey = std::tuple<uint32_t, uint8_t, std::string_view>;
+  std::vector<RamKey> ramLines;
+  for (const SymbolFile& file : files) {
+    for (const SymLine& line : file.Lines) {
+      const std::string_view text =
+          std::string_view(file.Text).substr(line.TextStart, line.TextLength);
+      switch (line.Kind) {
+        case SymLineKind::RomLabel:
+          ++romLines;
+          if (!HasRomLabel(labels, static_cast<int32_t>(line.Where), text)) return true;
+          break;
+        case SymLineKind::RamLabel:
+          ramLines.emplace_back(line.Where, line.Bank, text);
+          break;
+        case SymLineKind::Block: {
+          ++blockLines;
+          const MarkBlock* b = marks.BlockAt(line.Where);
+          if (b == nullptr || !(*b == MarkBlock{line.Where, line.Size, line.Mark})) return true;
+          break;
+        }
+        case SymLineKind::Comment: {
+          ++commentLines;
+          const auto it = comments.find(line.Where);
+          if (it == comments.end() || it->second != text) return true;
+          break;
+        }
+        default:
+          break;
+      }
+    }
+  }
+  if (romLines != labels.RomLabels().size() || blockLines != marks.Blocks().size() ||
+      commentLines != comments.size() || ramLines.size() != labels.RamLabels().size()) {
+    return true;
+  }
+  std::vector<RamKey> ram;
+  ram.reserve(labels.RamLabels().size());
+  for (const RamLabel& l : labels.RamLabels()) ram.emplace_back(l.Address, l.Bank, l.Name);
+  std::sort(ram.begin(), ram.end());
+  std::sort(ramLines.begin(), ramLines.end());
+  return ram != ramLines;
 }

@@ -96,6 +96,12 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
                                             size_t target, const LabelTables& labels,
                                             const RomMarks& marks, const RomComments& comments);
 
+// Whether the tables hold anything other than what the files' lines hold: whether
+// ComposeSymbolFiles would write any file differently from its text. Cheap enough to ask after
+// every edit: no text is composed, and ROM labels are found through the tables' indexes.
+bool SymbolsChanged(const std::vector<SymbolFile>& files, const LabelTables& labels,
+                    const RomMarks& marks, const RomComments& comments);
+
 // The rule for a name the user gives a label: a letter or "_" first, then letters, digits and
 // "_ @ # $ .".
 bool IsSymbolName(std::string_view name);

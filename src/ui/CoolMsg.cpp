@@ -235,6 +235,25 @@ bool AskYesNo(const std::string& text, QWidget* parent) {
   return form.exec() == kYes;
 }
 
+YesNoCancel AskYesNoCancel(const std::string& text, QWidget* parent) {
+  enum { kCancel = QDialog::Rejected, kYes = 10, kNo = 11 };
+  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(text), Picture::Warn,
+                    {{"Yes", QStringLiteral("Yes"), kYes},
+                     {"No", QStringLiteral("No"), kNo},
+                     {"Cancel", QStringLiteral("Cancel"), kCancel}},
+                    parent);
+  form.Buttons.back()->setDefault(true);
+  form.Buttons.back()->setFocus();
+  switch (form.exec()) {
+    case kYes:
+      return YesNoCancel::Yes;
+    case kNo:
+      return YesNoCancel::No;
+    default:
+      return YesNoCancel::Cancel;
+  }
+}
+
 bool RunCommand(const std::function<void()>& command, QWidget* parent) {
   try {
     command();

@@ -30,6 +30,11 @@ SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent = nullptr
 // and Escape and the close button answer No too: the answer that keeps things as they are.
 bool AskYesNo(const std::string& text, QWidget* parent = nullptr);
 
+enum class YesNoCancel { Yes, No, Cancel };
+// The same with Cancel as well (named "Cancel"), for a question whose No still goes on in
+// another way; Cancel is the default, and Escape and the close button answer it.
+YesNoCancel AskYesNoCancel(const std::string& text, QWidget* parent = nullptr);
+
 // Runs one user command. A Failure shows its box, a run-time error the default error box with
 // every byte of its text, any other std::exception (std::bad_alloc: "Out of memory") the default
 // error box too; either way the command ends there. Returns true when the command ran to its end.

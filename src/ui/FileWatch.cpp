@@ -75,6 +75,10 @@ void TFileWatch::TakeRomAsUnchanged() {
   romStamp_ = StampOf(rom_);
 }
 
+void TFileWatch::TakeSymsAsUnchanged() {
+  for (size_t i = 0; i < symStamps_.size(); ++i) symStamps_[i] = StampOf(syms_[static_cast<int>(i)]);
+}
+
 void TFileWatch::Rewatch() {
   if (!watcher_.files().isEmpty()) watcher_.removePaths(watcher_.files());
   if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());

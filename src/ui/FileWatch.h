@@ -26,6 +26,8 @@ class TFileWatch : public QObject {
   void Watch(const QString& romFile, const std::vector<std::string>& symFiles);
   // The ROM file as it is now counts as unchanged (after the program wrote it itself).
   void TakeRomAsUnchanged();
+  // The symbol files as they are now count as unchanged (after the program saved them).
+  void TakeSymsAsUnchanged();
 
  signals:
   // The ROM file was written, or replaced; not sent while it is missing or empty (a build

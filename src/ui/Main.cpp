@@ -122,6 +122,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   undoStack_ = new QUndoStack(this);
   ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
   connect(undoStack_, &QUndoStack::cleanChanged, this, &TMainForm::ShowFileState);
+  // A label, comment or mark step changes what the symbol files would hold.
+  connect(undoStack_, &QUndoStack::indexChanged, this, &TMainForm::ShowFileState);
 
   // File > Recent ROMs goes below Save As; a dropped file and a recent one load as Load Rom does.
   const QList<QAction*> fileItems = ui.File1->actions();
@@ -140,6 +142,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.LoadRom1, &QAction::triggered, this, &TMainForm::LoadRom1Click);
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
+  connect(ui.SaveSymbols1, &QAction::triggered, this, &TMainForm::SaveSymbols1Click);
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
   connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);

@@ -29,6 +29,7 @@ class TAnnotateCommands;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
+struct SymbolSave;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -68,8 +69,13 @@ class TMainForm : public QMainWindow {
   // For a change that no undo step records: unsaved until the next save or load, whatever is
   // undone meanwhile.
   void MarkModified();
-  // Whether the image differs from what was last saved or loaded.
+  // Whether anything differs from what was last saved or loaded: the ROM's bytes, or the labels,
+  // comments and marks against their symbol files.
   bool Modified() const;
+  // The ROM's bytes alone: a byte step lies between the stack's saved state and where it stands.
+  bool RomModified() const;
+  // The labels, comments and marks alone.
+  bool SymbolsModified() const;
 
   // Loads a ROM file as Load Rom does after its dialog: the question about unsaved changes
   // first, a failure shown in its box. The command line, a drop and File > Recent ROMs come here.
@@ -99,6 +105,7 @@ class TMainForm : public QMainWindow {
   void LoadRom1Click();
   void Save1Click();
   void SaveAs1Click();
+  void SaveSymbols1Click();
   void ExportPatch1Click();
   void ApplyPatch1Click();
   void ExportSource1Click();
@@ -181,7 +188,16 @@ class TMainForm : public QMainWindow {
   void ShowFileState();
   // Writes the image to a file; clears the unsaved-changes mark on success.
   bool SaveTo(const QString& fileName);
+  // Save: the ROM to its file, and the symbols to theirs when they changed (the symbols' questions
+  // first: a Cancel there saves nothing). With only the symbols changed, the ROM is left alone.
   bool SaveLoaded();
+  // Save Symbols: false when the user cancels or a file cannot be written.
+  bool SaveSymbols();
+  bool WriteSymbols(SymbolSave save);
+  // After the symbol files were read again from disk, the undo steps of labels, comments and
+  // marks would name what is no longer there: the stack is emptied when it holds any (the ROM's
+  // unsaved bytes stay unsaved).
+  void DropSymbolSteps();
   // Asks about unsaved changes; false when the user cancels (or the save fails).
   bool SaveChangesFirst();
 

@@ -8,9 +8,12 @@
 #include <QUndoStack>
 #include <cerrno>
 #include <exception>
+#include <optional>
 
 #include "model/Failure.h"
+#include "model/FileRead.h"
 #include "model/Header.h"
+#include "model/SymbolFile.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
 #include "ui/FileDialogs.h"
@@ -20,7 +23,9 @@
 #include "ui/Main.h"
 #include "ui/RecentRoms.h"
 #include "ui/StatusReport.h"
+#include "ui/SymbolSave.h"
 #include "ui/TextCommands.h"
+#include "ui/UndoSteps.h"
 
 namespace {
 
@@ -48,7 +53,32 @@ void TMainForm::MarkModified() {
 }
 
 bool TMainForm::Modified() const {
-  return !undoStack_->isClean();
+  return RomModified() || SymbolsModified();
+}
+
+bool TMainForm::RomModified() const {
+  const int clean = undoStack_->cleanIndex();
+  if (clean < 0) return true;
+  const int index = undoStack_->index();
+  for (int i = std::min(clean, index); i < std::max(clean, index); ++i) {
+    if (dynamic_cast<const TEditCommand*>(undoStack_->command(i)) != nullptr) return true;
+  }
+  return false;
+}
+
+bool TMainForm::SymbolsModified() const {
+  return SymbolsChanged(state_.symbolFiles, state_.labels, state_.marks, state_.comments);
+}
+
+void TMainForm::DropSymbolSteps() {
+  for (int i = 0; i < undoStack_->count(); ++i) {
+    if (dynamic_cast<const TEditCommand*>(undoStack_->command(i)) == nullptr) {
+      const bool romModified = RomModified();
+      ClearUndo();
+      if (romModified) MarkModified();
+      return;
+    }
+  }
 }
 
 void TMainForm::LoadRom1Click() {
@@ -163,6 +193,12 @@ void TMainForm::RomFileChanged() {
 }
 
 void TMainForm::SymFileChanged() {
+  if (SymbolsModified() &&
+      !AskYesNo("The symbol file has changed on disk. Load it again and lose your changes to "
+                "the labels, comments and marks?",
+                this)) {
+    return;
+  }
   // A symbol file that a build is still writing may not read yet: the labels read last stay,
   // and the next change is waited for, without a box.
   LabelTables labels;
@@ -185,6 +221,8 @@ void TMainForm::SymFileChanged() {
   state_.comments = std::move(comments);
   state_.symbolFiles = std::move(files);
   state_.SymFileName = name;
+  DropSymbolSteps();
+  ShowFileState();
   Retrace();
   UpdateList();
 }
@@ -204,6 +242,13 @@ bool TMainForm::SaveTo(const QString& fileName) {
 bool TMainForm::SaveLoaded() {
   Rom& rom = state_.rom;
   if (rom.RomFileName.empty()) return false;
+  std::optional<SymbolSave> symbols;
+  if (SymbolsModified()) {
+    symbols = PlanSymbolSave(state_, this);
+    if (!symbols) return false;
+    // A ROM that may not be written must not keep the labels from being saved.
+    if (!RomModified()) return WriteSymbols(std::move(*symbols));
+  }
   const bool saved = RunCommand(
       [&] {
         try {
@@ -221,12 +266,44 @@ bool TMainForm::SaveLoaded() {
   // It could be written after all (made writable since the load, or root's).
   if (saved) rom.ReadOnly = false;
   ShowFileState();
+  // The symbols are saved even where the ROM could not be.
+  if (symbols) return WriteSymbols(std::move(*symbols)) && saved;
+  return saved;
+}
+
+bool TMainForm::SaveSymbols() {
+  std::optional<SymbolSave> save = PlanSymbolSave(state_, this);
+  return save && WriteSymbols(std::move(*save));
+}
+
+bool TMainForm::WriteSymbols(SymbolSave save) {
+  std::vector<std::string> written;
+  const bool saved = RunCommand([&] { written = WriteSymbolSave(state_, std::move(save)); }, this);
+  // What the program wrote itself is no change made by others; a file now beside the ROM is the
+  // one read from now on.
+  watch_->TakeSymsAsUnchanged();
+  if (!state_.symbolFiles.empty()) state_.SymFileName = SymFileToRead();
+  ShowFileState();
+  QStringList names;
+  for (const std::string& name : written) names << Latin1(BaseName(name));
+  if (saved) {
+    QString report = names.isEmpty() ? QString("The symbol files hold every change already")
+                                     : "Symbols saved to " + names.join(", ");
+    // The linker's file left as it is still names what was renamed or deleted since.
+    if (SymbolsModified()) report += "; renames and deletions in the linker's file stay unsaved";
+    report_->Show(report);
+  }
   return saved;
 }
 
 void TMainForm::Save1Click() {
   if (state_.rom.RomSize == 0) return;
   SaveLoaded();
+}
+
+void TMainForm::SaveSymbols1Click() {
+  if (state_.rom.RomSize == 0) return;
+  SaveSymbols();
 }
 
 void TMainForm::SaveAs1Click() {
@@ -240,8 +317,14 @@ void TMainForm::SaveAs1Click() {
 
 bool TMainForm::SaveChangesFirst() {
   if (!Modified()) return true;
-  const std::string name =
-      FileNameBytes(QFileInfo(QFile::decodeName(state_.rom.RomFileName.c_str())).fileName());
+  // The file that Save would write: the ROM, or its symbol file when only the symbols changed.
+  std::string name = BaseName(state_.rom.RomFileName);
+  if (!RomModified()) {
+    name = BaseName(state_.symbolFiles.empty()
+                        ? SymFileCandidates(state_.rom.RomFileName, state_.ProgramFolder,
+                                            state_.rom.RomTitle).front()
+                        : state_.symbolFiles.front().Name);
+  }
   switch (AskSaveChanges(name, this)) {
     case SaveAnswer::Save:
       return SaveLoaded();
