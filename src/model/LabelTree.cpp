@@ -136,7 +136,7 @@ const std::vector<int32_t>& LabelTree::Children(int32_t node) const {
   return node == kRoot ? topLevel_ : nodes_[node].children;
 }
 
-void LabelTree::Filter(std::string_view text) {
+bool LabelTree::Filter(std::string_view text) {
   std::string needle;
   for (char c : text) needle += Fold(c);
   const auto size = static_cast<size_t>(Size());
@@ -153,7 +153,11 @@ void LabelTree::Filter(std::string_view text) {
       if (shown[n] && nodes_[n].parent != kRoot) shown[nodes_[n].parent] = 1;
     }
   }
-  shown_.clear();
+  // The shown children of every node are in the order of the nodes: the same list means the
+  // same shown nodes.
+  std::vector<int32_t> before;
+  before.swap(shown_);
+  shown_.reserve(before.size());
   shownStart_.assign(size + 2, 0);
   row_.assign(size, -1);
   for (int32_t node = kRoot; node < Size(); ++node) {
@@ -167,6 +171,7 @@ void LabelTree::Filter(std::string_view text) {
     }
   }
   shownStart_[size + 1] = static_cast<uint32_t>(shown_.size());
+  return shown_ != before;
 }
 
 std::span<const int32_t> LabelTree::ShownChildren(int32_t node) const {

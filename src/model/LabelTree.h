@@ -38,8 +38,9 @@ class LabelTree {
   const std::vector<int32_t>& Children(int32_t node) const;
 
   // Shows the labels whose full name contains the text, letter case ignored (ASCII and
-  // Latin-1), with the branches that lead to them; the empty text shows every node.
-  void Filter(std::string_view text);
+  // Latin-1), with the branches that lead to them; the empty text shows every node. Returns
+  // whether the shown nodes changed.
+  bool Filter(std::string_view text);
   // The shown children of a node (kRoot for the top level), in order.
   std::span<const int32_t> ShownChildren(int32_t node) const;
   // Whether the last filter left the node.

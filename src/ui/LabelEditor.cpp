@@ -121,15 +121,32 @@ void TLabelEditorForm::ShowButtonClick() {
 void TLabelEditorForm::FilterEditChange(const QString& text) {
   const std::string filter = text.toLatin1().toStdString();
   for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
-    static_cast<LabelTreeModel*>(tree->model())->Filter(filter);
-    tree->expandAll();
-    FitColumn(tree);
+    auto* model = static_cast<LabelTreeModel*>(tree->model());
+    const bool changed = model->Filter(filter);
+    // Every shown branch open: the ones the filter brought in, and any the user closed.
+    model->ForEachBranchToOpen([tree](const QModelIndex& branch) { tree->expand(branch); });
+    if (changed) FitColumn(tree);
   }
   ForgetHiddenPick();
 }
 
+void TLabelEditorForm::Reload() {
+  procModel_->Reload(BuildRomLabelTree(labels_));
+  varModel_->Reload(BuildRamLabelTree(labels_));
+  for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
+    tree->expandAll();
+    FitColumn(tree);
+  }
+  // The picked node's number belongs to the old tree.
+  ForgetPick();
+}
+
 void TLabelEditorForm::ForgetHiddenPick() {
   if (pickedModel_ == nullptr || pickedModel_->Tree().Shown(pickedNode_)) return;
+  ForgetPick();
+}
+
+void TLabelEditorForm::ForgetPick() {
   pickedModel_ = nullptr;
   ui.NameLabel->clear();
   ui.AddressLabel->clear();

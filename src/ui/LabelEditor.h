@@ -22,6 +22,10 @@ class TLabelEditorForm : public TGoodForm {
   TLabelEditorForm(const LabelTables& labels, const std::string& symFileName,
                    QWidget* parent = nullptr);
 
+  // The tables changed (a label added, renamed or deleted): both trees built anew under the
+  // filter text, every branch open; the pick is forgotten.
+  void Reload();
+
   // After Show... (exec() gives Accepted): the file offset the listing is to move to.
   std::optional<int32_t> ShowTarget() const { return showTarget_; }
 
@@ -40,6 +44,7 @@ class TLabelEditorForm : public TGoodForm {
   void FitColumn(QTreeView* tree);
   // Empties the Info box, and disables Show..., when the filter hides the picked label.
   void ForgetHiddenPick();
+  void ForgetPick();
   // Down in the filter box: into the first tree that shows anything.
   void FilterEditDown();
 

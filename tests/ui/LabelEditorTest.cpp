@@ -1,5 +1,6 @@
 // The label browser: its trees, the Info box of a pick, Show..., the filter.
 
+#include <QAbstractItemModelTester>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "model/LabelTree.h"
 #include "model/Labels.h"
 #include "ui/LabelEditor.h"
 
@@ -30,6 +32,17 @@ QString TreeText(const QTreeView* tree) {
     }
   };
   walk({}, 0);
+  return out;
+}
+
+// The same text from the core's tree under a filter, every shown branch open.
+QString CoreText(const LabelTree& tree, int32_t node = LabelTree::kRoot, int depth = 0) {
+  QString out;
+  for (int32_t child : tree.ShownChildren(node)) {
+    const QString mark = tree.ShownChildren(child).empty() ? "" : "+";
+    out += QString(depth * 2, ' ') + mark + QString::fromLatin1(tree.Text(child).c_str()) + "\n";
+    out += CoreText(tree, child, depth + 1);
+  }
   return out;
 }
 
@@ -272,6 +285,44 @@ class LabelEditorTest : public QObject {
     QTest::keyClicks(w.filter, "later");
     w.Pick(w.proc, "Leaf.Later");
     QCOMPARE(w.address->text(), QString("00:0310 ($000310)"));
+  }
+
+  // Keystrokes change the rows by what they show and hide, in a tree large enough for runs of
+  // rows to come and go at every level: each time the rows are the core's, every branch open,
+  // the model's signals consistent; a label picked and still shown stays selected. After an edit
+  // of the tables the trees are built anew under the same filter.
+  void FilterFollowsTheCoreAndAnEditReloads() {
+    LabelTables labels;
+    for (int i = 0; i < 400; ++i) {
+      labels.AddRomLabel(0x150 + i, "R" + std::to_string(i % 7) + ".l" + std::to_string(i % 5) +
+                                        ".x" + std::to_string(i));
+      if (i % 9 == 0) labels.AddRomLabel(0x150 + i, "T" + std::to_string(i));
+    }
+    Window w(labels);
+    QAbstractItemModelTester tester(w.proc->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    LabelTree core = BuildRomLabelTree(labels);
+    w.Pick(w.proc, "R3.l1.x31");
+    const QString texts[] = {"x3", "x31", "r3.l1", "R3.L1.X31", "zz", "1", "l4.x1", "", "t"};
+    for (const QString& text : texts) {
+      if (text == "1") w.proc->collapse(Node(w.proc, "R1"));  // shown before and after
+      w.filter->setText(text);
+      core.Filter(text.toStdString());
+      QCOMPARE(TreeText(w.proc), CoreText(core));
+      const bool picked = text.startsWith("x3") || text.startsWith("r3") || text.startsWith("R3");
+      QCOMPARE(w.proc->currentIndex().isValid() &&
+                   w.proc->currentIndex().data(Qt::ToolTipRole).toString().startsWith("R3.l1.x31"),
+               picked);
+    }
+    labels.AddRomLabel(0x100, "Added.x");
+    w.filter->setText("x");
+    w.form.Reload();
+    core = BuildRomLabelTree(labels);
+    core.Filter("x");
+    QCOMPARE(TreeText(w.proc), CoreText(core));
+    QVERIFY(TreeText(w.proc).startsWith("+R0"));
+    QVERIFY(TreeText(w.proc).contains("+Added\n  x\n"));
+    QCOMPARE(w.name->text(), QString());
   }
 
   // The Info box and Show... hold a label only while the filter shows it.
