@@ -156,7 +156,6 @@ class AnnotateTest : public QObject {
          "\"2nd\" is not a label name: it starts with a letter or \"_\" and holds only letters, "
          "digits and _ @ # $ ."},
         {"Label1", 0x150, "Loop", "Bank 00 has a label Loop already, at 00:0160."},
-        {"MarkData1", 0x150, "00:0140", "00:0140 lies before 00:0150, where the range starts."},
         {"MarkText1", 0x7FF0, "$20", "The range runs past the end of the ROM, at 01:7FFF."},
     };
     for (const auto& r : rows) {
