@@ -58,7 +58,7 @@ void TLabelEditorForm::RenameButtonClick() {
   const std::string old = ui.NameLabel->text().toLatin1().toStdString();
   std::string renamed;
   const bool done = Ask(
-      "Rename Label", {{"New name of " + Latin1(old) + " (empty deletes it):", old}},
+      "Rename Label", {{"New name (empty deletes the label):", old}},
       [&](const std::vector<std::string>& texts) {
         edit_(PickedLabelStep(texts[0]));
         renamed = texts[0];
@@ -78,7 +78,7 @@ void TLabelEditorForm::AddRamButtonClick() {
   std::string added;
   const bool done = Ask(
       "Add RAM Label",
-      {{"Place (02:A010; an address alone in C000-CFFF, E000-FFFF):", ""}, {"Name:", ""}},
+      {{"Place (02:A010, or C0A0 where there are no banks):", ""}, {"Name:", ""}},
       [&](const std::vector<std::string>& texts) {
         const RamPlace place = ParseRamPlace(texts[0]);
         if (texts[1].empty()) throw ErrorFailure("Type a name for the label.");
@@ -91,7 +91,13 @@ void TLabelEditorForm::AddRamButtonClick() {
 
 void TLabelEditorForm::ReloadAndPick(QTreeView* tree, const std::string& name) {
   Reload();
-  const QModelIndex at = static_cast<LabelTreeModel*>(tree->model())->IndexOfLabel(name);
+  const auto* model = static_cast<LabelTreeModel*>(tree->model());
+  QModelIndex at = model->IndexOfLabel(name);
+  // A label the filter would hide is shown all the same: the filter gives way.
+  if (!at.isValid() && !name.empty()) {
+    ui.FilterEdit->clear();
+    at = model->IndexOfLabel(name);
+  }
   if (!at.isValid()) return;
   tree->setFocus();
   tree->scrollTo(at);
