@@ -47,3 +47,18 @@ const MarkBlock* RomMarks::BlockAt(uint32_t offset) const {
   const MarkBlock* b = BlockFrom(offset);
   return b != nullptr && b->Offset <= offset ? b : nullptr;
 }
+
+std::vector<MarkBlock> RomMarks::BlocksIn(uint32_t from, uint32_t to) const {
+  std::vector<MarkBlock> in;
+  for (auto it = FirstEndingAfter(blocks_, from); it != blocks_.end() && it->Offset < to; ++it) {
+    in.push_back(*it);
+  }
+  return in;
+}
+
+void RomMarks::Replace(uint32_t from, uint32_t to, const std::vector<MarkBlock>& blocks) {
+  auto first = FirstEndingAfter(blocks_, from);
+  auto last = first;
+  while (last != blocks_.end() && last->Offset < to) ++last;
+  blocks_.insert(blocks_.erase(first, last), blocks.begin(), blocks.end());
+}

@@ -35,6 +35,11 @@ class RomMarks {
   const MarkBlock* BlockAt(uint32_t offset) const;
   // The first block that ends after the offset (holds it or starts after it), or nullptr.
   const MarkBlock* BlockFrom(uint32_t offset) const;
+  // The blocks that share a byte with [from, to), whole, in order.
+  std::vector<MarkBlock> BlocksIn(uint32_t from, uint32_t to) const;
+  // Drops the blocks that share a byte with [from, to) and puts these (ascending, inside
+  // [from, to), apart from each other) in their place: an undo puts back what a Mark split.
+  void Replace(uint32_t from, uint32_t to, const std::vector<MarkBlock>& blocks);
 
   bool operator==(const RomMarks&) const = default;
 

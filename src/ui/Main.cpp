@@ -17,6 +17,7 @@
 #include "model/Header.h"
 #include "patch/Patch.h"
 #include "search/Search.h"
+#include "ui/AnnotateCommands.h"
 #include "ui/AppState.h"
 #include "ui/ByteSearch.h"
 #include "ui/ChnageInst.h"
@@ -104,6 +105,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->setObjectName("Pop");
   Pop->addAction(ui.ChangeInstruction1);
   Pop->addAction(ui.CodeEditor1);
+  Pop->addAction(ui.Label1);
+  Pop->addAction(ui.Comment1);
 
   // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
   ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
@@ -190,6 +193,11 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
        [this](FindAllResult result) { ShowFindAll(std::move(result)); },
        [this](const SearchOutcome& outcome) { ShowSearchOutcome(outcome); }});
 
+  annotate_ = new TAnnotateCommands(
+      this, undoStack_, {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1});
+  // ";" comments the listing's line, and is typed as itself anywhere else.
+  ui.List->addAction(ui.Comment1);
+
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
   resize(width(), ui.Menu->sizeHint().height() + kDefaultListHeight + kStatusHeight);
@@ -211,6 +219,7 @@ void TMainForm::EnableMenus(bool enabled) {
   for (QMenu* menu : {ui.Search1, ui.View1, ui.Tools1}) SetMenuEnabled(menu, enabled);
   // Undo and Redo follow the stack.
   ui.Edit1->menuAction()->setEnabled(enabled);
+  annotate_->Enable(enabled);
 }
 
 void TMainForm::SetScrollRange() {
@@ -334,7 +343,8 @@ void TMainForm::Again1Click() {
 }
 
 void TMainForm::Labels1Click() {
-  TLabelEditorForm form(state_.labels, state_.SymFileName, this);
+  TLabelEditorForm form(state_.labels, state_.SymFileName, this,
+                        [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);
 }

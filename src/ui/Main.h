@@ -25,6 +25,7 @@ class TRomMapForm;
 class TStatusReport;
 class TTraceRunner;
 class TTextCommands;
+class TAnnotateCommands;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -218,6 +219,7 @@ class TMainForm : public QMainWindow {
   History history_;
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
+  TAnnotateCommands* annotate_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
   bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so

@@ -204,6 +204,9 @@ class CommandsTest : public QObject {
         {"ChangeInstruction1", "Change Instruction", type("CodeCombo", "ld b,$10"), "CloseButton"},
         {"CodeEditor2", "Code Editor", block, nullptr},
         {"CodeEditor1", "Code Editor", block, nullptr},
+        {"Label1", "Label", type("Edit1", "Here"), "CancelButton"},
+        {"Comment1", "Comment", type("Edit1", "here"), "CloseButton"},
+        {"MarkData1", "Mark as Data", type("Edit1", "$10"), "CancelButton"},
     };
     for (const auto& r : rows) {
       const QByteArray tag = QByteArray(r.action) + " " + (r.leave ? r.leave : "close");
@@ -228,10 +231,12 @@ class CommandsTest : public QObject {
       QVERIFY2(closed, tag);
       QVERIFY2(Snapshot(h) == before, tag);
     }
-    // The popup holds the two items that the Tools menu runs under other names.
+    // The popup holds the two items that the Tools menu runs under other names, and the Edit
+    // menu's Label and Comment.
     auto* pop = h.form->findChild<QMenu*>("Pop");
     QCOMPARE(pop->actions(),
-             (QList<QAction*>{h.Action("ChangeInstruction1"), h.Action("CodeEditor1")}));
+             (QList<QAction*>{h.Action("ChangeInstruction1"), h.Action("CodeEditor1"),
+                              h.Action("Label1"), h.Action("Comment1")}));
   }
 
   // An OK that is refused shows its box over the dialog, which stays open; Cancel after it
@@ -731,6 +736,7 @@ class CommandsTest : public QObject {
         {Qt::Key_B, Qt::ControlModifier, "Search Bytes"},
         {Qt::Key_S, Qt::ControlModifier, "Search Instruction"},
         {Qt::Key_F3, Qt::NoModifier, "Error"},  // nothing to search again yet
+        {Qt::Key_N, Qt::ControlModifier, "Label"},
     };
     for (bool loaded : {false, true}) {
       if (loaded) QVERIFY(LoadCommandsRom(h));

@@ -1,0 +1,321 @@
+#include "model/SymbolEdit.h"
+
+#include <algorithm>
+
+#include "model/BankAddress.h"
+#include "model/Failure.h"
+#include "model/NumberText.h"
+
+namespace {
+
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+void CheckName(std::string_view name) {
+  if (!IsSymbolName(name)) {
+    throw ErrorFailure(Quoted(name) +
+                       " is not a label name: it starts with a letter or \"_\" and holds only "
+                       "letters, digits and _ @ # $ .");
+  }
+}
+
+std::string RamPlaceText(uint8_t bank, uint16_t address) {
+  return IntToHex(bank, 2) + ":" + IntToHex(address, 4);
+}
+
+// The entry of the ROM label at the offset with that name: `hint` when it is that label, else
+// the first in table order; kNone when there is none.
+int32_t FindRomLabel(const LabelTables& labels, uint32_t offset, std::string_view name,
+                     int32_t hint) {
+  const auto& rom = labels.RomLabels();
+  const auto at = static_cast<int32_t>(offset);
+  if (hint >= 0 && static_cast<size_t>(hint) < rom.size() && rom[hint].Offset == at &&
+      rom[hint].Name == name) {
+    return hint;
+  }
+  for (int32_t e = labels.FirstRomLabelAt(at); e != LabelTables::kNone;
+       e = labels.NextRomLabelAt(e)) {
+    if (rom[static_cast<size_t>(e)].Name == name) return e;
+  }
+  return LabelTables::kNone;
+}
+
+int32_t FindRamLabel(const LabelTables& labels, uint8_t bank, uint16_t address,
+                     std::string_view name, int32_t hint) {
+  const auto& ram = labels.RamLabels();
+  auto same = [&](const RamLabel& l) {
+    return l.Address == address && l.Bank == bank && l.Name == name;
+  };
+  if (hint >= 0 && static_cast<size_t>(hint) < ram.size() && same(ram[hint])) return hint;
+  const auto it = std::find_if(ram.begin(), ram.end(), same);
+  return it == ram.end() ? LabelTables::kNone : static_cast<int32_t>(it - ram.begin());
+}
+
+void ApplyLabel(LabelTables& labels, const LabelStep& s, const std::string& from,
+                const std::string& to) {
+  if (s.Ram) {
+    const auto address = static_cast<uint16_t>(s.Where);
+    const int32_t entry = from.empty() ? LabelTables::kNone
+                                       : FindRamLabel(labels, s.Bank, address, from, s.Entry);
+    if (from.empty()) {
+      const auto size = static_cast<int32_t>(labels.RamLabels().size());
+      labels.InsertRamLabel(std::min(s.Entry, size), {address, s.Bank, to});
+    } else if (entry == LabelTables::kNone) {
+      return;
+    } else if (to.empty()) {
+      labels.EraseRamLabel(entry);
+    } else {
+      labels.RenameRamLabel(entry, to);
+    }
+    return;
+  }
+  const int32_t entry =
+      from.empty() ? LabelTables::kNone : FindRomLabel(labels, s.Where, from, s.Entry);
+  if (from.empty()) {
+    const auto size = static_cast<int32_t>(labels.RomLabels().size());
+    labels.InsertRomLabel(std::min(s.Entry, size), {static_cast<int32_t>(s.Where), to});
+  } else if (entry == LabelTables::kNone) {
+    return;
+  } else if (to.empty()) {
+    labels.EraseRomLabel(entry);
+  } else {
+    labels.RenameRomLabel(entry, to);
+  }
+}
+
+void ApplyComment(RomComments& comments, uint32_t offset, const std::string& text) {
+  if (text.empty()) {
+    comments.erase(offset);
+  } else {
+    comments[offset] = text;
+  }
+}
+
+struct RamArea {
+  uint16_t First;
+  uint16_t Last;
+  const char* Name;
+  uint8_t LastBank;
+};
+
+// The GameBoy's RAM areas by the banks each may have: VRAM two on the Color, cartridge RAM as
+// many as a cartridge has, WRAM 1-7 at D000 on the Color.
+constexpr RamArea kRamAreas[] = {
+    {0x8000, 0x9FFF, "VRAM", 0x01},          {0xA000, 0xBFFF, "Cartridge RAM", 0xFF},
+    {0xC000, 0xCFFF, "WRAM0", 0x00},         {0xD000, 0xDFFF, "WRAMX", 0x07},
+    {0xE000, 0xFFFF, "Echo RAM, OAM, I/O and HRAM", 0x00},
+};
+
+bool ParseHexField(std::string_view text, size_t maxDigits, uint32_t& value) {
+  if (text.empty() || text.size() > maxDigits) return false;
+  value = 0;
+  for (char c : text) {
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+    if (digit < 0) return false;
+    value = value * 16 + static_cast<uint32_t>(digit);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offset,
+                                       std::string_view oldName, std::string_view newName) {
+  if (oldName == newName) return std::nullopt;
+  LabelStep step{false, offset, 0, static_cast<int32_t>(labels.RomLabels().size()),
+                 std::string(oldName), std::string(newName)};
+  if (!oldName.empty()) {
+    step.Entry = FindRomLabel(labels, offset, oldName, LabelTables::kNone);
+    if (step.Entry == LabelTables::kNone) {
+      throw ErrorFailure("There is no label " + std::string(oldName) + " at " +
+                         OffsetToBankAddress(offset) + ".");
+    }
+  }
+  if (newName.empty()) return step;
+  CheckName(newName);
+  for (int32_t e = labels.FirstRomLabelNamed(newName); e != LabelTables::kNone;
+       e = labels.NextRomLabelNamed(e)) {
+    const auto other = static_cast<uint32_t>(labels.RomLabels()[static_cast<size_t>(e)].Offset);
+    if (BankOf(other) == BankOf(offset)) {
+      throw ErrorFailure("Bank " + IntToHex(BankOf(offset), 2) + " has a label " +
+                         std::string(newName) + " already, at " + OffsetToBankAddress(other) +
+                         ".");
+    }
+  }
+  return step;
+}
+
+std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, uint16_t address,
+                                       std::string_view oldName, std::string_view newName) {
+  if (oldName == newName) return std::nullopt;
+  LabelStep step{true, address, bank, static_cast<int32_t>(labels.RamLabels().size()),
+                 std::string(oldName), std::string(newName)};
+  if (!oldName.empty()) {
+    step.Entry = FindRamLabel(labels, bank, address, oldName, LabelTables::kNone);
+    if (step.Entry == LabelTables::kNone) {
+      throw ErrorFailure("There is no label " + std::string(oldName) + " at " +
+                         RamPlaceText(bank, address) + ".");
+    }
+  }
+  if (newName.empty()) return step;
+  CheckName(newName);
+  for (const RamLabel& l : labels.RamLabels()) {
+    if (l.Bank == bank && l.Name == newName) {
+      throw ErrorFailure("RAM bank " + IntToHex(bank, 2) + " has a label " +
+                         std::string(newName) + " already, at " +
+                         RamPlaceText(l.Bank, l.Address) + ".");
+    }
+  }
+  return step;
+}
+
+std::optional<SymbolStep> CommentEditStep(const RomComments& comments, uint32_t offset,
+                                          std::string_view text) {
+  if (text.find_first_not_of(" \t") == std::string_view::npos) text = {};
+  const auto it = comments.find(offset);
+  const std::string old = it == comments.end() ? std::string() : it->second;
+  if (old == text) return std::nullopt;
+  return CommentStep{offset, old, std::string(text)};
+}
+
+std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, uint32_t length,
+                                       MarkKind kind) {
+  if (length == 0) return std::nullopt;
+  const uint32_t end = offset + length;
+  MarkStep step;
+  step.Kind = kind;
+  step.Offset = offset;
+  step.Length = length;
+  step.OldBlocks = marks.BlocksIn(offset, end);
+  step.From = step.OldBlocks.empty() ? offset : std::min(offset, step.OldBlocks.front().Offset);
+  step.To = step.OldBlocks.empty() ? end : std::max(end, step.OldBlocks.back().End());
+  // What sticks out of the range on either side stays as it was marked.
+  for (const MarkBlock& b : step.OldBlocks) {
+    if (b.Offset < offset) step.NewBlocks.push_back({b.Offset, offset - b.Offset, b.Kind});
+  }
+  step.NewBlocks.push_back({offset, length, kind});
+  for (const MarkBlock& b : step.OldBlocks) {
+    if (b.End() > end) step.NewBlocks.push_back({end, b.End() - end, b.Kind});
+  }
+  if (step.NewBlocks == step.OldBlocks) return std::nullopt;
+  return step;
+}
+
+namespace {
+
+// The step's change put in (forward) or taken back.
+void TakeStep(SymbolTables tables, const SymbolStep& step, bool forward) {
+  if (const auto* label = std::get_if<LabelStep>(&step)) {
+    ApplyLabel(tables.Labels, *label, forward ? label->OldName : label->NewName,
+               forward ? label->NewName : label->OldName);
+  } else if (const auto* comment = std::get_if<CommentStep>(&step)) {
+    ApplyComment(tables.Comments, comment->Offset, forward ? comment->NewText : comment->OldText);
+  } else {
+    const auto& mark = std::get<MarkStep>(step);
+    tables.Marks.Replace(mark.From, mark.To, forward ? mark.NewBlocks : mark.OldBlocks);
+  }
+}
+
+}  // namespace
+
+void ApplySymbolStep(SymbolTables tables, const SymbolStep& step) {
+  TakeStep(tables, step, true);
+}
+
+void RevertSymbolStep(SymbolTables tables, const SymbolStep& step) {
+  TakeStep(tables, step, false);
+}
+
+std::string SymbolStepCaption(const SymbolStep& step) {
+  if (const auto* label = std::get_if<LabelStep>(&step)) {
+    if (label->OldName.empty()) {
+      const std::string place = label->Ram
+                                    ? RamPlaceText(label->Bank, static_cast<uint16_t>(label->Where))
+                                    : OffsetToBankAddress(label->Where);
+      return "Label " + label->NewName + " at " + place;
+    }
+    if (label->NewName.empty()) return "Delete Label " + label->OldName;
+    return "Rename " + label->OldName + " to " + label->NewName;
+  }
+  if (const auto* comment = std::get_if<CommentStep>(&step)) {
+    return "Comment at " + OffsetToBankAddress(comment->Offset);
+  }
+  const auto& mark = std::get<MarkStep>(step);
+  static constexpr const char* kKinds[] = {"Code", "Data", "Text"};
+  return std::string("Mark as ") + kKinds[static_cast<int>(mark.Kind)] + " " +
+         OffsetToBankAddress(mark.Offset) + "-" +
+         OffsetToBankAddress(mark.Offset + mark.Length - 1);
+}
+
+bool StepChangesTrace(const SymbolStep& step) {
+  return !std::holds_alternative<CommentStep>(step);
+}
+
+std::optional<uint32_t> StepOffset(const SymbolStep& step) {
+  if (const auto* label = std::get_if<LabelStep>(&step)) {
+    if (label->Ram) return std::nullopt;
+    return label->Where;
+  }
+  if (const auto* comment = std::get_if<CommentStep>(&step)) return comment->Offset;
+  return std::get<MarkStep>(step).Offset;
+}
+
+RamPlace ParseRamPlace(std::string_view text) {
+  const size_t colon = text.find(':');
+  const bool banked = colon != std::string_view::npos;
+  std::string_view addressText = banked ? text.substr(colon + 1) : text;
+  if (!banked && !addressText.empty() && addressText[0] == '$') addressText.remove_prefix(1);
+  uint32_t bank = 0;
+  uint32_t address = 0;
+  if ((banked && !ParseHexField(text.substr(0, colon), 2, bank)) ||
+      !ParseHexField(addressText, 4, address)) {
+    throw ErrorFailure(Quoted(text) +
+                       " is not a RAM place: type it as bank:address (00:C0A0), or as an address "
+                       "alone in C000-CFFF or E000-FFFF.");
+  }
+  if (address < 0x8000) {
+    throw ErrorFailure(IntToHex(address, 4) +
+                       " is a ROM address: label it on its line in the listing.");
+  }
+  const RamArea* area = std::find_if(std::begin(kRamAreas), std::end(kRamAreas),
+                                     [&](const RamArea& a) { return address <= a.Last; });
+  const std::string areaText = std::string(area->Name) + " (" + IntToHex(area->First, 4) + "-" +
+                               IntToHex(area->Last, 4) + ")";
+  if (!banked && area->LastBank != 0) {
+    throw ErrorFailure(areaText + " is banked: type the bank too, as in 00:" +
+                       IntToHex(address, 4) + ".");
+  }
+  if (bank > area->LastBank) {
+    throw ErrorFailure(areaText + (area->LastBank == 0
+                                       ? std::string(" has bank 00 only")
+                                       : " has banks 00-" + IntToHex(area->LastBank, 2)) +
+                       ", not " + IntToHex(bank, 2) + ".");
+  }
+  return {static_cast<uint8_t>(bank), static_cast<uint16_t>(address)};
+}
+
+uint32_t ParseRangeLength(std::string_view text, uint32_t from, uint32_t romSize,
+                          uint32_t bankCount) {
+  uint64_t length = 0;
+  if (text.find(':') != std::string_view::npos) {
+    const uint32_t last = BankAddressToOffset(text, bankCount);
+    if (last < from) {
+      throw ErrorFailure(OffsetToBankAddress(last) + " lies before " + OffsetToBankAddress(from) +
+                         ", where the range starts.");
+    }
+    length = uint64_t{last} - from + 1;
+  } else {
+    const int32_t value = StrToInt(text);
+    if (value <= 0) throw ErrorFailure("A range is at least 1 byte long.");
+    length = static_cast<uint64_t>(value);
+  }
+  if (from + length > romSize) {
+    throw ErrorFailure("The range runs past the end of the ROM, at " +
+                       OffsetToBankAddress(romSize - 1) + ".");
+  }
+  return static_cast<uint32_t>(length);
+}

@@ -1,0 +1,34 @@
+#pragma once
+// TAskForm: the small dialog that the label, comment and mark commands ask through: one or two
+// captioned lines of text and OK / Cancel. OK runs the command's check with what was typed; a
+// Failure there shows its box and leaves the dialog open for a correction.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/GF.h"
+#include "ui_AskForm.h"
+
+class TAskForm : public TGoodForm {
+  Q_OBJECT
+ public:
+  struct Field {
+    QString Caption;
+    std::string Text;  // what the line starts with, selected
+  };
+  // One or two fields. `accept` gets the texts (bytes, Latin-1) and may throw.
+  TAskForm(const QString& title, const std::vector<Field>& fields,
+           std::function<void(const std::vector<std::string>&)> accept, QWidget* parent = nullptr);
+
+ private:
+  void OKButtonClick();
+
+  Ui::TAskForm ui;
+  std::function<void(const std::vector<std::string>&)> accept_;
+  int fieldCount_;
+};
+
+// Asks and runs `accept` as above; false when the user cancelled.
+bool Ask(const QString& title, const std::vector<TAskForm::Field>& fields,
+         const std::function<void(const std::vector<std::string>&)>& accept, QWidget* parent);

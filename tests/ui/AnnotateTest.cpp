@@ -1,0 +1,235 @@
+// Labels, comments and marks made in the window: Edit > Label... (Ctrl+N), Comment... (";"),
+// Mark as Code / Data / Text, the label browser's F2, Del and new RAM labels; each one undo step
+// and an unsaved change, and refusals that change nothing.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <functional>
+
+#include "helpers/MainHarness.h"
+#include "ui/Resources.h"
+
+namespace {
+
+// jp $0150 at 0150, jr $0160 at 0160 (Loop), eight bytes of ld a,n at 0170, marked as data; a
+// RAM label wOld at C000.
+struct AnnotatedRom {
+  MainHarness h;
+  AnnotatedRom() {
+    WriteFile(h.Folder(), "annotate.sym", "00:0160 Loop\n00:0170 .data:8\n00:c000 wOld\n");
+    h.LoadNew("annotate.gb",
+              MakeRomBytes(0x8000, "ANNOTATE",
+                           {{0x150, {0xC3, 0x50, 0x01}},
+                            {0x160, {0x18, 0xFE}},
+                            {0x170, {0x3E, 0x01, 0x3E, 0x02, 0x3E, 0x03, 0x3E, 0x04}}}));
+  }
+  // The listing from an offset with one of its lines selected.
+  void Select(int32_t offset, int line) {
+    h.form->ShowOffset(offset);
+    h.List()->SetItemIndex(line);
+    h.Activate();
+  }
+  QStringList Top(int count) const { return h.Lines().mid(0, count); }
+  QString Modified() const { return h.form->findChild<QLabel*>("Panel1")->text(); }
+};
+
+// Runs a command that asks through the small dialog, types the texts and presses OK. Returns
+// the text of the box that OK brought up ("" for none); the dialog is then cancelled.
+QString Answer(const std::function<void()>& trigger, const QStringList& texts) {
+  QString refusal;
+  const bool seen = InspectNextModal(trigger, [&](QWidget* w) {
+    for (int i = 0; i < texts.size(); ++i) {
+      w->findChild<QLineEdit*>(QString("Edit%1").arg(i + 1))->setText(texts[i]);
+    }
+    refusal = AnswerNextBox([&] {
+                QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+              }).text;
+  });
+  if (!seen) return "no dialog";
+  return refusal;
+}
+
+// The label tables as "Loop 0160, | wOld 00:C000, ".
+QString LabelsText(const LabelTables& labels) {
+  QString out;
+  for (const RomLabel& l : labels.RomLabels()) {
+    out += QString::fromStdString(l.Name) + QString(" %1, ").arg(l.Offset, 4, 16, QChar('0'));
+  }
+  out += "| ";
+  for (const RamLabel& l : labels.RamLabels()) {
+    out += QString::fromStdString(l.Name) +
+           QString(" %1:%2, ").arg(l.Bank, 2, 16, QChar('0')).arg(l.Address, 4, 16, QChar('0'));
+  }
+  return out;
+}
+
+// Picks the label of that name in a tree of the label browser, as the keyboard does.
+void Pick(QWidget* browser, const char* tree, const QString& name) {
+  auto* view = browser->findChild<QTreeView*>(tree);
+  const QModelIndex at =
+      view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+          .value(0);
+  QVERIFY(at.isValid());
+  view->setFocus();
+  view->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+}
+
+void KeyOnList(MainHarness& h, int key, Qt::KeyboardModifiers modifiers = {}) {
+  h.List()->setFocus();
+  QTest::keyClick(h.List(), static_cast<Qt::Key>(key), modifiers);
+}
+
+}  // namespace
+
+class AnnotateTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void initTestCase() { InitVelmoraResources(); }
+
+  // Each command changes the listing, is one step named after it, and makes the ROM modified;
+  // undo shows the line as before and leaves nothing to save, redo puts the change back.
+  void eachChangeIsOneStep() {
+    const struct {
+      int32_t offset;
+      int line;
+      std::function<void(MainHarness&)> trigger;
+      QString typed;
+      const char* caption;
+      QStringList before;
+      QStringList after;
+    } rows[] = {
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_N, Qt::ControlModifier); }, "Main",
+         "Label Main at 00:0150", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
+         {"@Main:", "00:0150 C3 50 01 jp @Main"}},
+        // On the label line, or the instruction line under it: the label's name to change.
+        {0x160, 0, [](MainHarness& h) { h.Action("Label1")->trigger(); }, "Loop.wait",
+         "Rename Loop to Loop.wait", {"@Loop:", "00:0160 18 FE    jr @Loop"},
+         {"@Loop.wait:", "00:0160 18 FE    jr @Loop.wait"}},
+        {0x160, 1, [](MainHarness& h) { h.Action("Label1")->trigger(); }, "",
+         "Delete Label Loop", {"@Loop:", "00:0160 18 FE    jr @Loop"},
+         {"00:0160 18 FE    jr $0160", "00:0162 00       nop"}},
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, "spins",
+         "Comment at 00:0150", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
+         {"00:0150 C3 50 01 jp $0150 ; spins", "00:0153 00       nop"}},
+        {0x150, 0, [](MainHarness& h) { h.Action("MarkData1")->trigger(); }, "00:0154",
+         "Mark as Data 00:0150-00:0154", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
+         {"00:0150          db $C3,$50,$01,$00,$00", "00:0155 00       nop"}},
+        {0x170, 0, [](MainHarness& h) { h.Action("MarkCode1")->trigger(); }, "$4",
+         "Mark as Code 00:0170-00:0173",
+         {"00:0170          db $3E,$01,$3E,$02,$3E,$03,$3E,$04", "00:0178 00       nop"},
+         {"00:0170 3E 01    ld a,$01", "00:0172 3E 02    ld a,$02"}},
+    };
+    for (const auto& r : rows) {
+      AnnotatedRom rom;
+      MainHarness& h = rom.h;
+      rom.Select(r.offset, r.line);
+      QCOMPARE(rom.Top(2), r.before);
+      QCOMPARE(Answer([&] { r.trigger(h); }, {r.typed}), QString());
+      h.Activate();
+      QCOMPARE(rom.Top(2), r.after);
+      QCOMPARE(h.Action("Undo1")->text(), "&Undo " + QString(r.caption));
+      QCOMPARE(rom.Modified(), QString("Modified"));
+
+      h.form->ShowOffset(0x1000);
+      QTest::keyClick(h.form.get(), Qt::Key_Z, Qt::ControlModifier);
+      QCOMPARE(h.form->StartOffset(), r.offset);
+      QCOMPARE(rom.Top(2), r.before);
+      QCOMPARE(rom.Modified(), QString());
+      QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
+      QCOMPARE(rom.Top(2), r.after);
+      QCOMPARE(rom.Modified(), QString("Modified"));
+    }
+  }
+
+  // A name the format does not allow, a name the bank has, a range that is none: the box says
+  // why, the dialog stays for a correction, and nothing changes.
+  void refusalsChangeNothing() {
+    const struct {
+      const char* action;
+      int32_t offset;
+      QString typed;
+      QString box;
+    } rows[] = {
+        {"Label1", 0x150, "2nd",
+         "\"2nd\" is not a label name: it starts with a letter or \"_\" and holds only letters, "
+         "digits and _ @ # $ ."},
+        {"Label1", 0x150, "Loop", "Bank 00 has a label Loop already, at 00:0160."},
+        {"MarkText1", 0x7FF0, "$20", "The range runs past the end of the ROM, at 01:7FFF."},
+    };
+    for (const auto& r : rows) {
+      AnnotatedRom rom;
+      MainHarness& h = rom.h;
+      rom.Select(r.offset, 0);
+      const QStringList before = rom.Top(3);
+      QCOMPARE(Answer([&] { h.Action(r.action)->trigger(); }, {r.typed}), r.box);
+      h.Activate();
+      QCOMPARE(rom.Top(3), before);
+      QVERIFY(!h.Action("Undo1")->isEnabled());
+      QCOMPARE(rom.Modified(), QString());
+    }
+  }
+
+  // In the label browser F2 renames the picked label, Del deletes it, Insert in the RAM tree
+  // adds one by its place; the trees follow at once with the label picked (a filter that would
+  // hide it gives way), and the change is one undo step of the main window.
+  void labelBrowserEdits() {
+    const QString before = "Loop 0160, | wOld 00:c000, ";
+    const struct {
+      const char* tree;
+      const char* pick;  // "": the filter "Loop" instead
+      Qt::Key key;
+      QStringList typed;  // empty: no dialog
+      QString box;        // a refusal, when there is one
+      QString picked;     // the Info box's name afterwards
+      QString after;      // the tables
+      const char* caption;
+    } rows[] = {
+        {"ProcTree", "Loop", Qt::Key_F2, {"Spin"}, "", "Spin", "Spin 0160, | wOld 00:c000, ",
+         "Rename Loop to Spin"},
+        {"ProcTree", "Loop", Qt::Key_Delete, {}, "", "", "| wOld 00:c000, ", "Delete Label Loop"},
+        {"VarTree", "wOld", Qt::Key_F2, {"wNew"}, "", "wNew", "Loop 0160, | wNew 00:c000, ",
+         "Rename wOld to wNew"},
+        {"VarTree", "", Qt::Key_Insert, {"01:d010", "wBank"}, "", "wBank",
+         "Loop 0160, | wOld 00:c000, wBank 01:d010, ", "Label wBank at 01:D010"},
+        {"VarTree", "wOld", Qt::Key_Insert, {"d010", "wBank"},
+         "WRAMX (D000-DFFF) is banked: type the bank too, as in 00:D010.", "wOld", before, ""},
+        {"VarTree", "wOld", Qt::Key_Insert, {"c010", ""}, "Type a name for the label.", "wOld",
+         before, ""},
+    };
+    for (const auto& r : rows) {
+      AnnotatedRom rom;
+      MainHarness& h = rom.h;
+      QString picked;
+      QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); }, [&](QWidget* browser) {
+        if (*r.pick) {
+          Pick(browser, r.tree, r.pick);
+        } else {
+          browser->findChild<QLineEdit*>("FilterEdit")->setText("Loop");
+        }
+        auto* tree = browser->findChild<QTreeView*>(r.tree);
+        if (r.typed.isEmpty()) {
+          QTest::keyClick(tree, r.key);
+        } else {
+          QCOMPARE(Answer([&] { QTest::keyClick(tree, r.key); }, r.typed), r.box);
+        }
+        picked = browser->findChild<QLabel*>("NameLabel")->text();
+      }));
+      h.Activate();
+      QCOMPARE(picked, r.picked);
+      QCOMPARE(LabelsText(h.state.labels), r.after);
+      if (r.box.isEmpty()) {
+        QCOMPARE(h.Action("Undo1")->text(), "&Undo " + QString(r.caption));
+        QCOMPARE(rom.Modified(), QString("Modified"));
+        h.Action("Undo1")->trigger();
+        QCOMPARE(LabelsText(h.state.labels), before);
+      } else {
+        QVERIFY(!h.Action("Undo1")->isEnabled());
+      }
+    }
+  }
+};
+
+QTEST_MAIN(AnnotateTest)
+#include "AnnotateTest.moc"
