@@ -205,26 +205,29 @@ std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, u
   return step;
 }
 
-void ApplySymbolStep(SymbolTables tables, const SymbolStep& step) {
+namespace {
+
+// The step's change put in (forward) or taken back.
+void TakeStep(SymbolTables tables, const SymbolStep& step, bool forward) {
   if (const auto* label = std::get_if<LabelStep>(&step)) {
-    ApplyLabel(tables.Labels, *label, label->OldName, label->NewName);
+    ApplyLabel(tables.Labels, *label, forward ? label->OldName : label->NewName,
+               forward ? label->NewName : label->OldName);
   } else if (const auto* comment = std::get_if<CommentStep>(&step)) {
-    ApplyComment(tables.Comments, comment->Offset, comment->NewText);
+    ApplyComment(tables.Comments, comment->Offset, forward ? comment->NewText : comment->OldText);
   } else {
     const auto& mark = std::get<MarkStep>(step);
-    tables.Marks.Replace(mark.From, mark.To, mark.NewBlocks);
+    tables.Marks.Replace(mark.From, mark.To, forward ? mark.NewBlocks : mark.OldBlocks);
   }
 }
 
+}  // namespace
+
+void ApplySymbolStep(SymbolTables tables, const SymbolStep& step) {
+  TakeStep(tables, step, true);
+}
+
 void RevertSymbolStep(SymbolTables tables, const SymbolStep& step) {
-  if (const auto* label = std::get_if<LabelStep>(&step)) {
-    ApplyLabel(tables.Labels, *label, label->NewName, label->OldName);
-  } else if (const auto* comment = std::get_if<CommentStep>(&step)) {
-    ApplyComment(tables.Comments, comment->Offset, comment->OldText);
-  } else {
-    const auto& mark = std::get<MarkStep>(step);
-    tables.Marks.Replace(mark.From, mark.To, mark.OldBlocks);
-  }
+  TakeStep(tables, step, false);
 }
 
 std::string SymbolStepCaption(const SymbolStep& step) {

@@ -71,9 +71,8 @@ void TAnnotateCommands::Label1Click() {
   if (state.rom.RomSize == 0) return;
   const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
   const std::string old = SelectedLabel(*main_);
-  const QString caption = old.empty()
-                              ? "Label for " + PlaceText(offset) + ":"
-                              : "New name of " + Latin1(old) + " (empty deletes it):";
+  const QString caption = old.empty() ? "Label for " + PlaceText(offset) + ":"
+                                       : QString("New name (empty deletes the label):");
   Ask(old.empty() ? "Label" : "Rename Label", {{caption, old}},
       [&](const std::vector<std::string>& texts) {
         Push(RomLabelStep(state.labels, offset, old, texts[0]));

@@ -48,8 +48,8 @@ void SetUpTree(QTreeView* tree, LabelTreeModel* model) {
 }  // namespace
 
 TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string& symFileName,
-                                   QWidget* parent)
-    : TGoodForm(parent), labels_(labels) {
+                                   QWidget* parent, Edit edit)
+    : TGoodForm(parent), labels_(labels), edit_(std::move(edit)) {
   ui.setupUi(this);
   if (!symFileName.empty()) {
     setWindowTitle("Labels - " + QFileInfo(QFile::decodeName(symFileName.c_str())).fileName());
@@ -88,6 +88,11 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
   connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
   connect(ui.ShowButton, &QPushButton::clicked, this, &TLabelEditorForm::ShowButtonClick);
   connect(ui.FlatButton1, &QPushButton::clicked, this, &TLabelEditorForm::reject);
+  ui.VarTree->installEventFilter(this);
+  connect(ui.RenameButton, &QPushButton::clicked, this, &TLabelEditorForm::RenameButtonClick);
+  connect(ui.DeleteButton, &QPushButton::clicked, this, &TLabelEditorForm::DeleteButtonClick);
+  connect(ui.AddRamButton, &QPushButton::clicked, this, &TLabelEditorForm::AddRamButtonClick);
+  EnableEdits();
 }
 
 void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
@@ -99,6 +104,7 @@ void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   ui.ShowButton->setEnabled(true);
   pickedModel_ = procModel_;
   pickedNode_ = node;
+  EnableEdits();
 }
 
 void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
@@ -110,6 +116,7 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
   ui.ShowButton->setEnabled(false);
   pickedModel_ = varModel_;
   pickedNode_ = node;
+  EnableEdits();
 }
 
 void TLabelEditorForm::ShowButtonClick() {
@@ -151,6 +158,7 @@ void TLabelEditorForm::ForgetPick() {
   ui.NameLabel->clear();
   ui.AddressLabel->clear();
   ui.ShowButton->setEnabled(false);
+  EnableEdits();
 }
 
 void TLabelEditorForm::FilterEditDown() {
@@ -182,6 +190,10 @@ bool TLabelEditorForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui.ProcTree && event->type() == QEvent::KeyPress &&
       IsEnterKey(static_cast<QKeyEvent*>(event))) {
     ProcTreeActivate(ui.ProcTree->currentIndex());
+    return true;
+  }
+  if (event->type() == QEvent::KeyPress &&
+      TreeEditKey(watched, static_cast<QKeyEvent*>(event))) {
     return true;
   }
   if (watched == ui.FilterEdit && event->type() == QEvent::KeyPress &&

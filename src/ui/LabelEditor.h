@@ -1,26 +1,34 @@
 #pragma once
 // TLabelEditorForm: the label browser. The ROM labels (procedures) and RAM labels (variables)
 // of the symbol file as two trees nested at each ".", narrowed by a filter text, the address of
-// the picked label, and a way to move the listing to a ROM label.
+// the picked label, and a way to move the listing to a ROM label. Given a way to make undo steps,
+// it renames (F2) and deletes (Del) the picked label and adds RAM labels by address (Insert).
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+
+#include "model/SymbolEdit.h"
 
 #include "ui/GF.h"
 #include "ui_LabelEditor.h"
 
 class LabelTables;
 class LabelTreeModel;
+class QKeyEvent;
 class QModelIndex;
 
 class TLabelEditorForm : public TGoodForm {
   Q_OBJECT
  public:
-  // The trees are built from the tables as they are now; the window never changes them.
-  // symFileName is the file they were read from ("" for none): its base name is in the title.
+  // Takes a step of the user's into the tables (as an undo step); nullopt changes nothing.
+  using Edit = std::function<void(const std::optional<SymbolStep>&)>;
+  // The trees are built from the tables as they are now; without `edit` the window never
+  // changes them. symFileName is the file they were read from ("" for none): its base name is
+  // in the title.
   TLabelEditorForm(const LabelTables& labels, const std::string& symFileName,
-                   QWidget* parent = nullptr);
+                   QWidget* parent = nullptr, Edit edit = {});
 
   // The tables changed (a label added, renamed or deleted): both trees built anew under the
   // filter text, every branch open; the pick is forgotten.
@@ -48,8 +56,23 @@ class TLabelEditorForm : public TGoodForm {
   // Down in the filter box: into the first tree that shows anything.
   void FilterEditDown();
 
+  // The edits (LabelEditorEdits.cpp). Rename... (F2) and Delete (Del) act on the picked label,
+  // Add RAM... (Insert in the RAM tree) asks for a place and a name.
+  void RenameButtonClick();
+  void DeleteButtonClick();
+  void AddRamButtonClick();
+  // F2, Del or Insert on a tree; true when taken.
+  bool TreeEditKey(QObject* tree, const QKeyEvent* key);
+  // The buttons follow the pick.
+  void EnableEdits();
+  // The step that gives the picked label a new name ("" deletes it).
+  std::optional<SymbolStep> PickedLabelStep(const std::string& newName) const;
+  // After an edit: both trees anew, and the label of that name picked in the tree ("" none).
+  void ReloadAndPick(QTreeView* tree, const std::string& name);
+
   Ui::TLabelEditorForm ui;
   const LabelTables& labels_;
+  Edit edit_;
   LabelTreeModel* procModel_;
   LabelTreeModel* varModel_;
   std::optional<int32_t> showTarget_;

@@ -63,6 +63,15 @@ QModelIndex LabelTreeModel::IndexOf(int32_t node) const {
   return createIndex(RowOf(node), 0, static_cast<quintptr>(node));
 }
 
+QModelIndex LabelTreeModel::IndexOfLabel(std::string_view name) const {
+  for (int32_t node = 0; node < tree_.Size(); ++node) {
+    if (tree_.IsLabel(node) && tree_.Shown(node) && tree_.FullName(node) == name) {
+      return IndexOf(node);
+    }
+  }
+  return {};
+}
+
 bool LabelTreeModel::Filter(const std::string& text) {
   filter_ = text;
   inserted_.clear();

@@ -37,6 +37,9 @@ class LabelTreeModel : public QAbstractItemModel {
   void ForEachBranchToOpen(const std::function<void(const QModelIndex&)>& visit) const;
   // The view opened or closed a branch: its picture follows.
   void SetOpen(const QModelIndex& index, bool open);
+  // The index of the first shown node that stands for the label of that full name; invalid when
+  // none is shown.
+  QModelIndex IndexOfLabel(std::string_view name) const;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;

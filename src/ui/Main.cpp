@@ -343,7 +343,8 @@ void TMainForm::Again1Click() {
 }
 
 void TMainForm::Labels1Click() {
-  TLabelEditorForm form(state_.labels, state_.SymFileName, this);
+  TLabelEditorForm form(state_.labels, state_.SymFileName, this,
+                        [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);
 }

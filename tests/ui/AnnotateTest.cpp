@@ -13,11 +13,12 @@
 
 namespace {
 
-// jp $0150 at 0150, jr $0160 at 0160 (Loop), eight bytes of ld a,n at 0170, marked as data.
+// jp $0150 at 0150, jr $0160 at 0160 (Loop), eight bytes of ld a,n at 0170, marked as data; a
+// RAM label wOld at C000.
 struct AnnotatedRom {
   MainHarness h;
   AnnotatedRom() {
-    WriteFile(h.Folder(), "annotate.sym", "00:0160 Loop\n00:0170 .data:8\n");
+    WriteFile(h.Folder(), "annotate.sym", "00:0160 Loop\n00:0170 .data:8\n00:c000 wOld\n");
     h.LoadNew("annotate.gb",
               MakeRomBytes(0x8000, "ANNOTATE",
                            {{0x150, {0xC3, 0x50, 0x01}},
@@ -36,7 +37,7 @@ struct AnnotatedRom {
 
 // Runs a command that asks through the small dialog, types the texts and presses OK. Returns
 // the text of the box that OK brought up ("" for none); the dialog is then cancelled.
-QString Answer(MainHarness& h, const std::function<void()>& trigger, const QStringList& texts) {
+QString Answer(const std::function<void()>& trigger, const QStringList& texts) {
   QString refusal;
   const bool seen = InspectNextModal(trigger, [&](QWidget* w) {
     for (int i = 0; i < texts.size(); ++i) {
@@ -46,9 +47,33 @@ QString Answer(MainHarness& h, const std::function<void()>& trigger, const QStri
                 QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
               }).text;
   });
-  h.Activate();
   if (!seen) return "no dialog";
   return refusal;
+}
+
+// The label tables as "Loop 0160, | wOld 00:C000, ".
+QString LabelsText(const LabelTables& labels) {
+  QString out;
+  for (const RomLabel& l : labels.RomLabels()) {
+    out += QString::fromStdString(l.Name) + QString(" %1, ").arg(l.Offset, 4, 16, QChar('0'));
+  }
+  out += "| ";
+  for (const RamLabel& l : labels.RamLabels()) {
+    out += QString::fromStdString(l.Name) +
+           QString(" %1:%2, ").arg(l.Bank, 2, 16, QChar('0')).arg(l.Address, 4, 16, QChar('0'));
+  }
+  return out;
+}
+
+// Picks the label of that name in a tree of the label browser, as the keyboard does.
+void Pick(QWidget* browser, const char* tree, const QString& name) {
+  auto* view = browser->findChild<QTreeView*>(tree);
+  const QModelIndex at =
+      view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
+          .value(0);
+  QVERIFY(at.isValid());
+  view->setFocus();
+  view->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
 }
 
 void KeyOnList(MainHarness& h, int key, Qt::KeyboardModifiers modifiers = {}) {
@@ -101,7 +126,8 @@ class AnnotateTest : public QObject {
       MainHarness& h = rom.h;
       rom.Select(r.offset, r.line);
       QCOMPARE(rom.Top(2), r.before);
-      QCOMPARE(Answer(h, [&] { r.trigger(h); }, {r.typed}), QString());
+      QCOMPARE(Answer([&] { r.trigger(h); }, {r.typed}), QString());
+      h.Activate();
       QCOMPARE(rom.Top(2), r.after);
       QCOMPARE(h.Action("Undo1")->text(), "&Undo " + QString(r.caption));
       QCOMPARE(rom.Modified(), QString("Modified"));
@@ -130,7 +156,6 @@ class AnnotateTest : public QObject {
          "\"2nd\" is not a label name: it starts with a letter or \"_\" and holds only letters, "
          "digits and _ @ # $ ."},
         {"Label1", 0x150, "Loop", "Bank 00 has a label Loop already, at 00:0160."},
-        {"MarkData1", 0x150, "00:0140", "00:0140 lies before 00:0150, where the range starts."},
         {"MarkText1", 0x7FF0, "$20", "The range runs past the end of the ROM, at 01:7FFF."},
     };
     for (const auto& r : rows) {
@@ -138,10 +163,70 @@ class AnnotateTest : public QObject {
       MainHarness& h = rom.h;
       rom.Select(r.offset, 0);
       const QStringList before = rom.Top(3);
-      QCOMPARE(Answer(h, [&] { h.Action(r.action)->trigger(); }, {r.typed}), r.box);
+      QCOMPARE(Answer([&] { h.Action(r.action)->trigger(); }, {r.typed}), r.box);
+      h.Activate();
       QCOMPARE(rom.Top(3), before);
       QVERIFY(!h.Action("Undo1")->isEnabled());
       QCOMPARE(rom.Modified(), QString());
+    }
+  }
+
+  // In the label browser F2 renames the picked label, Del deletes it, Insert in the RAM tree
+  // adds one by its place; the trees follow at once with the label picked (a filter that would
+  // hide it gives way), and the change is one undo step of the main window.
+  void labelBrowserEdits() {
+    const QString before = "Loop 0160, | wOld 00:c000, ";
+    const struct {
+      const char* tree;
+      const char* pick;  // "": the filter "Loop" instead
+      Qt::Key key;
+      QStringList typed;  // empty: no dialog
+      QString box;        // a refusal, when there is one
+      QString picked;     // the Info box's name afterwards
+      QString after;      // the tables
+      const char* caption;
+    } rows[] = {
+        {"ProcTree", "Loop", Qt::Key_F2, {"Spin"}, "", "Spin", "Spin 0160, | wOld 00:c000, ",
+         "Rename Loop to Spin"},
+        {"ProcTree", "Loop", Qt::Key_Delete, {}, "", "", "| wOld 00:c000, ", "Delete Label Loop"},
+        {"VarTree", "wOld", Qt::Key_F2, {"wNew"}, "", "wNew", "Loop 0160, | wNew 00:c000, ",
+         "Rename wOld to wNew"},
+        {"VarTree", "", Qt::Key_Insert, {"01:d010", "wBank"}, "", "wBank",
+         "Loop 0160, | wOld 00:c000, wBank 01:d010, ", "Label wBank at 01:D010"},
+        {"VarTree", "wOld", Qt::Key_Insert, {"d010", "wBank"},
+         "WRAMX (D000-DFFF) is banked: type the bank too, as in 00:D010.", "wOld", before, ""},
+        {"VarTree", "wOld", Qt::Key_Insert, {"c010", ""}, "Type a name for the label.", "wOld",
+         before, ""},
+    };
+    for (const auto& r : rows) {
+      AnnotatedRom rom;
+      MainHarness& h = rom.h;
+      QString picked;
+      QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); }, [&](QWidget* browser) {
+        if (*r.pick) {
+          Pick(browser, r.tree, r.pick);
+        } else {
+          browser->findChild<QLineEdit*>("FilterEdit")->setText("Loop");
+        }
+        auto* tree = browser->findChild<QTreeView*>(r.tree);
+        if (r.typed.isEmpty()) {
+          QTest::keyClick(tree, r.key);
+        } else {
+          QCOMPARE(Answer([&] { QTest::keyClick(tree, r.key); }, r.typed), r.box);
+        }
+        picked = browser->findChild<QLabel*>("NameLabel")->text();
+      }));
+      h.Activate();
+      QCOMPARE(picked, r.picked);
+      QCOMPARE(LabelsText(h.state.labels), r.after);
+      if (r.box.isEmpty()) {
+        QCOMPARE(h.Action("Undo1")->text(), "&Undo " + QString(r.caption));
+        QCOMPARE(rom.Modified(), QString("Modified"));
+        h.Action("Undo1")->trigger();
+        QCOMPARE(LabelsText(h.state.labels), before);
+      } else {
+        QVERIFY(!h.Action("Undo1")->isEnabled());
+      }
     }
   }
 };
