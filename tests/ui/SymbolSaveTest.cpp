@@ -143,9 +143,6 @@ class SymbolSaveTest : public QObject {
         after[name] = ReadFile(h.Folder() + "/" + name);
       for (const QString& name : QDir(h.Folder() + "/rom").entryList({"*.sym"}, QDir::Files))
         after["rom/" + name] = ReadFile(h.Folder() + "/rom/" + name);
-      if (after != r.after) {
-        for (const auto& [name, text] : after) qWarning("%s: %s", qPrintable(name), text.constData());
-      }
       QVERIFY2(after == r.after, r.what);
       if (QString(r.answer) == "Cancel") {
         QVERIFY(h.form->SymbolsModified());
