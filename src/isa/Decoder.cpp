@@ -61,8 +61,9 @@ const std::array<OpText, 512>& OpTexts() {
       const std::string_view pre = tmpl.substr(0, mark);
       const std::string_view post =
           mark == std::string_view::npos ? std::string_view() : tmpl.substr(mark + 1);
-      std::memcpy(t[i].pre, pre.data(), std::min(pre.size(), sizeof t[i].pre));
-      std::memcpy(t[i].post, post.data(), std::min(post.size(), sizeof t[i].post));
+      // An empty view may hold no pointer at all, which memcpy must not be given.
+      std::copy_n(pre.begin(), std::min(pre.size(), sizeof t[i].pre), t[i].pre);
+      std::copy_n(post.begin(), std::min(post.size(), sizeof t[i].post), t[i].post);
       t[i].preLength = static_cast<uint8_t>(std::min(pre.size(), sizeof t[i].pre));
       t[i].postLength = static_cast<uint8_t>(std::min(post.size(), sizeof t[i].post));
       t[i].length = i >= kCbBase ? 2 : InstructionLength(static_cast<uint8_t>(i));

@@ -111,9 +111,16 @@ class TextTest : public QObject {
     WriteFile(h.Folder(), "game.tbl", TableFile());
     QVERIFY(h.LoadNew("game.gb", TextRom()));
     QCOMPARE(h.Action("ChangeInstruction1")->text(), QString("&Change Instruction..."));
-    h.state.marks.Mark(0x1000, 0x14, MarkKind::Text);
-    h.form->Retrace();
+    // Edit > Mark as Text over the string and the zeros after it.
     h.form->ShowOffset(0x1000);
+    h.Activate();
+    InspectNextModal([&] { h.Action("MarkText1")->trigger(); },
+                     [&](QWidget* w) {
+                       w->findChild<QLineEdit*>("Edit1")->setText("$14");
+                       QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+                     });
+    h.Activate();
+    QCOMPARE(h.state.marks.Blocks(), (std::vector<MarkBlock>{{0x1000, 0x14, MarkKind::Text}}));
     QCOMPARE(h.Lines().mid(0, 3), QStringList({"00:1000          \"HELLO WORLD\\n<$FF>\"",
                                                "00:100D          \"<$00><$00><$00><$00><$00><$00><$00>\"",
                                                "00:1014 00       nop"}));
@@ -159,8 +166,12 @@ class TextTest : public QObject {
              TextRom().mid(0x1000, 18));
     // The listing shows the first byte that changed back, in the middle of its row.
     QCOMPARE(h.Lines().value(0), QString("00:1006          \"WORLD\\n<$FF>\""));
-    // The text mark set above is an unsaved symbol change; the ROM's bytes are as loaded.
+    // The ROM's bytes are as loaded; the mark is the step before, and goes with the next undo.
     QVERIFY(!h.form->RomModified());
+    QCOMPARE(h.Action("Undo1")->text(), QString("&Undo Mark as Text 00:1000-00:1013"));
+    h.Action("Undo1")->trigger();
+    QVERIFY(h.state.marks.Empty());
+    QVERIFY(!h.form->Modified());
   }
 
   void loadTableAndNoTable() {
