@@ -87,3 +87,24 @@ void ForEachDifferingRun(const uint8_t* a, const uint8_t* b, size_t n, Run&& run
     run(start, n);
   }
 }
+
+// The same where a's bytes all hold one value: the stretches of b that differ from it, each
+// found by a word-wide scan for its first differing byte and memchr for its end.
+template <typename Run>
+void ForEachDifferingRunFromFill(uint8_t value, const uint8_t* b, size_t n, Run&& run) {
+  const uint64_t pattern = 0x0101010101010101u * value;
+  size_t i = 0;
+  while (i < n) {
+    // Past the bytes that hold the value, eight at a time.
+    for (uint64_t word; i + 8 <= n; i += 8) {
+      std::memcpy(&word, b + i, 8);
+      if (word != pattern) break;
+    }
+    while (i < n && b[i] == value) ++i;
+    if (i == n) return;
+    const void* same = std::memchr(b + i, value, n - i);
+    const size_t end = same ? static_cast<size_t>(static_cast<const uint8_t*>(same) - b) : n;
+    run(i, end);
+    i = end;
+  }
+}

@@ -15,19 +15,32 @@ using Span = RomJournal::Run;
 void Unwind(std::vector<uint8_t>& image, const RomJournal& journal) {
   size_t end = journal.Old.size();
   for (auto run = journal.Runs.rbegin(); run != journal.Runs.rend(); ++run) {
-    end -= run->Length;
-    std::copy_n(journal.Old.begin() + static_cast<std::ptrdiff_t>(end), run->Length,
-                image.begin() + run->Offset);
+    end -= run->Kept();
+    if (run->Fill) {
+      std::fill_n(image.begin() + run->Offset, run->Length, journal.Old[end]);
+    } else {
+      std::copy_n(journal.Old.begin() + static_cast<std::ptrdiff_t>(end), run->Length,
+                  image.begin() + run->Offset);
+    }
   }
 }
 
-// A touched range with its bytes as they were (old) and as they are (now).
+// A touched range with its bytes as they were (old) and as they are (now). An old fill is one
+// value throughout, at *Old.
 struct Segment {
   uint32_t Offset;
   uint32_t Length;
   const uint8_t* Old;
   const uint8_t* Now;
+  bool OldFill = false;
 };
+
+// Where the segment's bytes differ from what they were, in rising order.
+template <typename Run>
+void ForEachChange(const Segment& seg, Run&& run) {
+  if (!seg.OldFill) return ForEachDifferingRun(seg.Old, seg.Now, seg.Length, run);
+  ForEachDifferingRunFromFill(*seg.Old, seg.Now, seg.Length, run);
+}
 
 // Copies a run's bytes; scattered changes are mostly a byte or two, cheaper than a memcpy call.
 void CopyRun(uint8_t* to, const uint8_t* from, uint32_t length) {
@@ -40,26 +53,29 @@ void CopyRun(uint8_t* to, const uint8_t* from, uint32_t length) {
 
 // The step between the segments' old and new bytes. Segments are ascending and never touch, so
 // no run reaches from one into the next. `oldWhole`, when given, holds the old bytes of all the
-// segments one after the other: a step in which every touched byte changed takes it over
-// instead of copying it. The step's vectors hold no spare capacity: it may stay on an undo stack
-// for the rest of the session.
+// segments one after the other: a step in which every touched byte changed, and no long run is
+// of one value, takes it over instead of copying it. The step's vectors hold no spare capacity:
+// it may stay on an undo stack for the rest of the session.
 EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize, uint32_t newSize,
                           std::vector<uint8_t>* oldWhole) {
   EditStep step;
   step.OldSize = oldSize;
   step.NewSize = newSize;
   size_t touched = 0;
+  bool fills = false;  // some segment's old bytes, or some long run, may be one value
   for (const Segment& seg : segments) {
     touched += seg.Length;
-    ForEachDifferingRun(seg.Old, seg.Now, seg.Length, [&](size_t start, size_t end) {
+    fills = fills || seg.OldFill;
+    ForEachChange(seg, [&](size_t start, size_t end) {
       step.Runs.push_back(
           {seg.Offset + static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)});
+      fills = fills || end - start >= RomJournal::kFillFrom;
     });
   }
   step.Runs.shrink_to_fit();
   size_t total = 0;
   for (const EditRun& run : step.Runs) total += run.Length;
-  if (total == touched) {
+  if (total == touched && !fills) {
     // Every touched byte changed: the segments whole, one after the other.
     if (oldWhole) {
       step.OldBytes = std::move(*oldWhole);
@@ -76,16 +92,33 @@ EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize
     }
     return step;
   }
-  step.OldBytes.resize(total);
-  step.NewBytes.resize(total);
-  size_t at = 0;
+  // A long run of one value keeps that value; every other run its bytes.
+  const auto isFill = [](const uint8_t* bytes, uint32_t length) {
+    return length >= RomJournal::kFillFrom && RomJournal::IsFill(bytes, length);
+  };
+  size_t oldKept = 0;
+  size_t newKept = 0;
   auto seg = segments.begin();
-  for (const EditRun& run : step.Runs) {
+  for (EditRun& run : step.Runs) {
     while (seg->Offset + seg->Length <= run.Offset) ++seg;
     const uint32_t from = run.Offset - seg->Offset;
-    CopyRun(step.OldBytes.data() + at, seg->Old + from, run.Length);
-    CopyRun(step.NewBytes.data() + at, seg->Now + from, run.Length);
-    at += run.Length;
+    run.OldFill = seg->OldFill || isFill(seg->Old + from, run.Length);
+    run.NewFill = isFill(seg->Now + from, run.Length);
+    oldKept += run.OldFill ? 1 : run.Length;
+    newKept += run.NewFill ? 1 : run.Length;
+  }
+  step.OldBytes.resize(oldKept);
+  step.NewBytes.resize(newKept);
+  uint8_t* old = step.OldBytes.data();
+  uint8_t* now = step.NewBytes.data();
+  seg = segments.begin();
+  for (const EditRun& run : step.Runs) {
+    while (seg->Offset + seg->Length <= run.Offset) ++seg;
+    const uint32_t from = seg->OldFill ? 0 : run.Offset - seg->Offset;
+    CopyRun(old, seg->Old + from, run.OldFill ? 1 : run.Length);
+    CopyRun(now, seg->Now + (run.Offset - seg->Offset), run.NewFill ? 1 : run.Length);
+    old += run.OldFill ? 1 : run.Length;
+    now += run.NewFill ? 1 : run.Length;
   }
   return step;
 }
@@ -96,9 +129,12 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
   std::vector<Segment> segments;
   segments.reserve(journal.Runs.size());
   size_t at = 0;
+  bool fills = false;
   for (const Span& run : journal.Runs) {
-    segments.push_back({run.Offset, run.Length, journal.Old.data() + at, image + run.Offset});
-    at += run.Length;
+    segments.push_back(
+        {run.Offset, run.Length, journal.Old.data() + at, image + run.Offset, run.Fill != 0});
+    at += run.Kept();
+    fills = fills || run.Fill;
   }
   const auto byOffset = [](const Segment& a, const Segment& b) { return a.Offset < b.Offset; };
   const bool ascending = std::is_sorted(segments.begin(), segments.end(), byOffset);
@@ -110,7 +146,8 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
   // No byte written twice (a patch, the extender): the journal holds each run's old bytes as
   // they are, and, when the runs came in rising order, all of them in the step's order.
   if (apart) {
-    return StepFromSegments(segments, oldSize, rom.RomSize, ascending ? &journal.Old : nullptr);
+    return StepFromSegments(segments, oldSize, rom.RomSize,
+                            ascending && !fills ? &journal.Old : nullptr);
   }
   // Otherwise the touched ranges, joined where they overlap or touch, are copied as they are
   // now, and the journal is unwound in the copy, newest first, so that every byte gets the value
@@ -134,7 +171,7 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
   }
   size_t end = journal.Old.size();
   for (auto run = journal.Runs.rbegin(); run != journal.Runs.rend(); ++run) {
-    end -= run->Length;
+    end -= run->Kept();
     // The span that holds the run: the last one that starts at or before it.
     const auto span =
         std::upper_bound(spans.begin(), spans.end(), run->Offset,
@@ -142,7 +179,11 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
         1;
     const size_t into =
         startOf[static_cast<size_t>(span - spans.begin())] + (run->Offset - span->Offset);
-    std::memcpy(old.data() + into, journal.Old.data() + end, run->Length);
+    if (run->Fill) {
+      std::memset(old.data() + into, journal.Old[end], run->Length);
+    } else {
+      std::memcpy(old.data() + into, journal.Old.data() + end, run->Length);
+    }
   }
   segments.clear();
   for (size_t i = 0; i < spans.size(); ++i) {
@@ -152,12 +193,18 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
   return StepFromSegments(segments, oldSize, rom.RomSize, nullptr);
 }
 
-void PutBytes(Rom& rom, const EditStep& step, const std::vector<uint8_t>& bytes, uint32_t size) {
+void PutBytes(Rom& rom, const EditStep& step, bool after) {
+  const std::vector<uint8_t>& bytes = after ? step.NewBytes : step.OldBytes;
   auto from = bytes.begin();
   for (const EditRun& run : step.Runs) {
+    if (after ? run.NewFill : run.OldFill) {
+      std::fill_n(rom.RomImage.begin() + run.Offset, run.Length, *from++);
+      continue;
+    }
     std::copy_n(from, run.Length, rom.RomImage.begin() + run.Offset);
     from += run.Length;
   }
+  const uint32_t size = after ? step.NewSize : step.OldSize;
   if (step.OldSize != step.NewSize) {
     rom.RomSize = size;
     rom.BankCount = size / kBankSize;
@@ -180,8 +227,12 @@ EditStep RecordEdit(Rom& rom, const std::function<void()>& command) {
     if (!outer) return;
     size_t at = 0;
     for (const Span& run : journal.Runs) {
-      outer->Note(run.Offset, journal.Old.data() + at, run.Length);
-      at += run.Length;
+      if (run.Fill) {
+        outer->NoteFill(run.Offset, run.Length, journal.Old[at]);
+      } else {
+        outer->Note(run.Offset, journal.Old.data() + at, run.Length);
+      }
+      at += run.Kept();
     }
   };
   rom.Journal = &journal;
@@ -199,9 +250,9 @@ EditStep RecordEdit(Rom& rom, const std::function<void()>& command) {
 }
 
 void ApplyEdit(Rom& rom, const EditStep& step) {
-  PutBytes(rom, step, step.NewBytes, step.NewSize);
+  PutBytes(rom, step, true);
 }
 
 void RevertEdit(Rom& rom, const EditStep& step) {
-  PutBytes(rom, step, step.OldBytes, step.OldSize);
+  PutBytes(rom, step, false);
 }

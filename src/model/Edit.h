@@ -9,10 +9,14 @@
 
 #include "model/Rom.h"
 
-// Length changed bytes from Offset on.
+// Length changed bytes from Offset on. A long run whose bytes before (or after) the change all
+// hold one value keeps that value as its one byte in OldBytes (NewBytes): a ROM grown by 6 MiB
+// of $FF over zeros costs two bytes.
 struct EditRun {
   uint32_t Offset = 0;
-  uint32_t Length = 0;
+  uint32_t Length : 30 = 0;
+  uint32_t OldFill : 1 = 0;
+  uint32_t NewFill : 1 = 0;
   bool operator==(const EditRun&) const = default;
 };
 

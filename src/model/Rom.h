@@ -2,6 +2,7 @@
 // The one in-memory copy of the ROM being edited, and whole-file load and save.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,20 +16,37 @@ constexpr uint32_t kBankSize = 0x4000;
 // order the writes came.
 struct RomJournal {
   struct Run {
-    uint32_t Offset;
-    uint32_t Length;
+    uint32_t Offset = 0;
+    uint32_t Length : 31 = 0;
+    // The run replaced Length bytes of one value, kept as that one byte: growing a ROM writes
+    // megabytes over the zeros past its end.
+    uint32_t Fill : 1 = 0;
+    // The run's bytes in Old.
+    uint32_t Kept() const { return Fill ? 1 : Length; }
   };
+  // From this length on, a run of one value is kept as a fill.
+  static constexpr uint32_t kFillFrom = 4096;
+
   std::vector<Run> Runs;
   std::vector<uint8_t> Old;  // the bytes each run replaced, run after run
 
   // Notes bytes about to be overwritten; a write right behind the last one extends its run.
   void Note(uint32_t offset, const uint8_t* old, uint32_t length) {
-    if (!Runs.empty() && Runs.back().Offset + Runs.back().Length == offset) {
+    if (length >= kFillFrom && IsFill(old, length)) return NoteFill(offset, length, old[0]);
+    if (!Runs.empty() && !Runs.back().Fill && Runs.back().Offset + Runs.back().Length == offset) {
       Runs.back().Length += length;
     } else {
-      Runs.push_back({offset, length});
+      Runs.push_back({offset, length, 0});
     }
     Old.insert(Old.end(), old, old + length);
+  }
+  void NoteFill(uint32_t offset, uint32_t length, uint8_t value) {
+    Runs.push_back({offset, length, 1});
+    Old.push_back(value);
+  }
+  // Whether all `length` bytes (at least one) hold the first one's value.
+  static bool IsFill(const uint8_t* bytes, size_t length) {
+    return std::memcmp(bytes, bytes + 1, length - 1) == 0;
   }
 };
 

@@ -82,7 +82,8 @@ TEST(Edit, KeepsOnlyTheChangedBytesInRuns) {
   }
 }
 
-// Each command is one step however much it writes, its size change included.
+// Each command is one step however much it writes, its size change included. A long run of one
+// value, before or after, is kept as that one byte.
 TEST(Edit, EachCommandIsOneStep) {
   LabelTables labels;
   std::vector<std::string> longBlock = {"org 01:4000"};
@@ -97,6 +98,8 @@ TEST(Edit, EachCommandIsOneStep) {
     uint32_t newSize;
     std::vector<EditRun> runs;
     uint32_t firstOffset;  // where undo and redo show the step
+    size_t oldKept;        // the bytes in OldBytes and NewBytes
+    size_t newKept;
   };
   const Row rows[] = {
       {"a block of three orgs, the last below the first",
@@ -108,27 +111,47 @@ TEST(Edit, EachCommandIsOneStep) {
        },
        0x10000,
        {{0x150, 1}, {0x4000, 2}, {0x8100, 2}},
-       0x150},
+       0x150,
+       5,
+       5},
+      // Zeros before, "halt" after, written a byte at a time.
       {"ten thousand lines",
        [&](Rom& rom) { AssembleBlock(rom, labels, longBlock, {}); },
        0x10000,
-       {{0x4000, 10000}},
-       0x4000},
-      // The new bytes are 0xFF and the size code at 0x148 changes.
+       {{0x4000, 10000, 1, 1}},
+       0x4000,
+       1,
+       1},
+      // The new bytes are 0xFF over zeros and the size code at 0x148 changes.
       {"extended",
        [](Rom& rom) { ApplyRomChange(rom, ExtendRom(rom, 0x20000)); },
        0x20000,
-       {{0x148, 1}, {0x10000, 0x10000}},
-       0x148},
+       {{0x148, 1}, {0x10000, 0x10000, 1, 1}},
+       0x148,
+       2,
+       2},
+      // A byte of the grown part written again: its old value is the zero from before the fill.
+      {"extended, then written into",
+       [](Rom& rom) {
+         ApplyRomChange(rom, ExtendRom(rom, 0x20000));
+         rom.SetByte(0x10010, 0x12);
+       },
+       0x20000,
+       {{0x148, 1}, {0x10000, 0x10000, 1, 0}},
+       0x148,
+       2,
+       0x10001},
       {"patched",
        [&](Rom& rom) { ApplyRomChange(rom, DiffRom(rom, target)); },
        0x10000,
        {{0x200, 1}, {0x202, 1}, {0xFFFF, 1}},
-       0x200},
+       0x200,
+       3,
+       3},
       // The buffer past the end holds zeros already: only the size changes, and the step is
       // shown where the shorter image ends.
-      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}, 0x10000},
-      {"cut, nothing written", [](Rom& rom) { rom.RomSize = 0x8000; }, 0x8000, {}, 0x8000},
+      {"grown over zeros", [](Rom& rom) { rom.RomSize = 0x18000; }, 0x18000, {}, 0x10000, 0, 0},
+      {"cut, nothing written", [](Rom& rom) { rom.RomSize = 0x8000; }, 0x8000, {}, 0x8000, 0, 0},
       {"cut",
        [](Rom& rom) {
          rom.SetByte(0x148, 0x00);
@@ -137,17 +160,17 @@ TEST(Edit, EachCommandIsOneStep) {
        },
        0x8000,
        {{0x148, 1}},
-       0x148},
+       0x148,
+       1,
+       1},
   };
   for (const Row& r : rows) {
     auto rom = MakeRom(0x10000);
     const std::vector<uint8_t> before = rom->RomImage;
     const EditStep step = RecordEdit(*rom, [&] { r.command(*rom); });
     EXPECT_EQ(step.Runs, r.runs) << r.what;
-    size_t changed = 0;
-    for (const EditRun& run : step.Runs) changed += run.Length;
-    EXPECT_EQ(step.OldBytes.size(), changed) << r.what;
-    EXPECT_EQ(step.NewBytes.size(), changed) << r.what;
+    EXPECT_EQ(step.OldBytes.size(), r.oldKept) << r.what;
+    EXPECT_EQ(step.NewBytes.size(), r.newKept) << r.what;
     EXPECT_EQ(step.OldSize, 0x10000u) << r.what;
     EXPECT_EQ(step.NewSize, r.newSize) << r.what;
     EXPECT_EQ(step.FirstOffset(), r.firstOffset) << r.what;
@@ -173,8 +196,7 @@ TEST(Edit, AFailedCommandChangesNothingAndTellsTheOuterRecording) {
       RecordEdit(*rom, [&] {
         rom->SetByte(0x10, 0x01);
         rom->SetByte(0x30, 0x02);
-        rom->RomSize = 0x20000;
-        rom->BankCount = 8;
+        ApplyRomChange(*rom, ExtendRom(*rom, 0x20000));  // a fill over the zeros past the end
         throw std::runtime_error("stop");
       });
       ADD_FAILURE() << "the failure was swallowed";
@@ -187,4 +209,6 @@ TEST(Edit, AFailedCommandChangesNothingAndTellsTheOuterRecording) {
   EXPECT_EQ(outer.Runs, (std::vector<EditRun>{{0x10, 1}, {0x20, 1}}));
   EXPECT_EQ(outer.NewBytes, (std::vector<uint8_t>{0xAA, 0xBB}));
   EXPECT_EQ(rom->Journal, nullptr);
+  RevertEdit(*rom, outer);
+  EXPECT_TRUE(rom->RomImage == before);
 }

@@ -29,14 +29,26 @@ Runs RunsByScan(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
 
 }  // namespace
 
-// Sizes around the 64-byte blocks the scan works in, with every density of change from none to
-// all, against the byte-by-byte answer.
+// Sizes around the 64-byte blocks and 8-byte words the scans work in, with every density of
+// change from none to all, against the byte-by-byte answer; the old bytes random or all one
+// value (the scan from a fill).
 TEST(RomChange, DifferingRunsAreThoseOfAByteByByteScan) {
   std::mt19937 rng(7);
   for (size_t size : {0, 1, 7, 63, 64, 65, 127, 128, 129, 200, 1000}) {
     for (int percent : {0, 3, 10, 50, 90, 100}) {
       std::vector<uint8_t> a(size);
       for (uint8_t& byte : a) byte = static_cast<uint8_t>(rng());
+      const auto value = static_cast<uint8_t>(rng());
+      std::vector<uint8_t> fill(size, value);
+      for (uint8_t& byte : fill) {
+        if (static_cast<int>(rng() % 100) < percent) byte = static_cast<uint8_t>(value ^ 0x5A);
+      }
+      Runs fromFill;
+      ForEachDifferingRunFromFill(value, fill.data(), size, [&](size_t start, size_t end) {
+        fromFill.emplace_back(start, end);
+      });
+      EXPECT_EQ(fromFill, RunsByScan(std::vector<uint8_t>(size, value), fill))
+          << size << " bytes from a fill, " << percent << "% changed";
       std::vector<uint8_t> b = a;
       for (uint8_t& byte : b) {
         if (static_cast<int>(rng() % 100) < percent)
