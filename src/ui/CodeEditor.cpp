@@ -25,6 +25,7 @@ const QString kFileFilter = QStringLiteral("Any Files [*.*] (*)");
 // While a block is assembled the selection shows the line being worked on; it is moved and
 // painted at most this often, so that a long block is not slowed down by its own progress.
 constexpr qint64 kProgressMs = 50;
+constexpr size_t kLinesPerClockRead = 64;
 
 }  // namespace
 
@@ -129,7 +130,8 @@ void TCodeEditorForm::OKButtonClick() {
           step_ = RecordEdit(state_.rom, [&] {
             stored_ = AssembleBlock(state_.rom, state_.labels, lines, [&](size_t index) {
               current = index;
-              if (sinceShown.elapsed() < kProgressMs) return;
+              // The clock is read every few lines: a line takes far less time than reading it.
+              if (index % kLinesPerClockRead != 0 || sinceShown.elapsed() < kProgressMs) return;
               SelectEditorLine(index);
               QCoreApplication::processEvents();
               sinceShown.restart();

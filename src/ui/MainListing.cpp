@@ -2,9 +2,14 @@
 // the painting of a line.
 #include <QLabel>
 #include <QMenu>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <QSignalBlocker>
+#include <QVarLengthArray>
 #include <algorithm>
+#include <array>
+#include <memory>
 
 #include "analysis/Align.h"
 #include "model/NumberText.h"
@@ -41,6 +46,34 @@ size_t Utf8CharLength(const std::string& text, size_t at) {
   }
   return length;
 }
+
+// The glyphs of the Latin-1 characters in a font, looked up once: the listing places them cell
+// by cell instead of laying out every character as a text of its own. 0 where the font has no
+// glyph of its own.
+class CellGlyphs {
+ public:
+  static const CellGlyphs& Of(const QFont& font) {
+    static std::unique_ptr<CellGlyphs> cached;
+    if (!cached || cached->key_ != font.key()) cached.reset(new CellGlyphs(font));
+    return *cached;
+  }
+  quint32 Glyph(uint8_t byte) const { return glyphs_[byte]; }
+  const QRawFont& Font() const { return raw_; }
+
+ private:
+  explicit CellGlyphs(const QFont& font) : key_(font.key()), raw_(QRawFont::fromFont(font)) {
+    QString latin1(256, QChar());
+    for (int i = 0; i < 256; ++i) latin1[i] = QChar::fromLatin1(static_cast<char>(i));
+    const QList<quint32> ids = raw_.glyphIndexesForString(latin1);
+    for (int i = 0; i < 256 && i < ids.size(); ++i) {
+      // Control characters go the way of text, like any character the font lacks.
+      glyphs_[static_cast<size_t>(i)] = i >= 0x20 && i != 0x7F ? ids[i] : 0;
+    }
+  }
+  QString key_;
+  QRawFont raw_;
+  std::array<quint32, 256> glyphs_{};
+};
 
 // Colours go by column, not by field: a three-digit bank shifts its text one column right under
 // the same colours.
@@ -172,17 +205,48 @@ void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bo
     return;
   }
   const size_t commentAt = line.CommentAt != 0 ? line.CommentAt : line.Text.size();
+  // Each character in its cell; the cells of one colour go out as one run of glyphs.
+  const CellGlyphs& glyphs = CellGlyphs::Of(codeFont_);
+  QVarLengthArray<quint32, 64> run;
+  QVarLengthArray<QPointF, 64> at;
+  const QColor* runColour = nullptr;
+  const auto drawRun = [&] {
+    if (run.isEmpty()) return;
+    QGlyphRun glyphRun;
+    glyphRun.setRawFont(glyphs.Font());
+    glyphRun.setGlyphIndexes(QList<quint32>(run.begin(), run.end()));
+    glyphRun.setPositions(QList<QPointF>(at.begin(), at.end()));
+    painter.setPen(*runColour);
+    painter.drawGlyphRun(QPointF(), glyphRun);
+    run.clear();
+    at.clear();
+  };
   int column = 0;
   for (size_t i = 0; i < line.Text.size(); ++column) {
     // Game text is UTF-8: a character of several bytes takes one cell; any other byte is one.
     const size_t length = Utf8CharLength(line.Text, i);
-    painter.setPen(i >= commentAt ? kYellow : ColumnColour(column + 1));
-    painter.drawText(QPoint(rect.left() + column * kCharWidth, baseline),
-                     length > 1 ? QString::fromUtf8(line.Text.data() + i,
-                                                    static_cast<qsizetype>(length))
-                                : QString(QChar::fromLatin1(line.Text[i])));
+    const QColor& colour = i >= commentAt ? kYellow : ColumnColour(column + 1);
+    const auto byte = static_cast<uint8_t>(line.Text[i]);
+    const QPoint cell(rect.left() + column * kCharWidth, baseline);
+    const quint32 glyph = length == 1 ? glyphs.Glyph(byte) : 0;
+    if (&colour != runColour) drawRun();
+    runColour = &colour;
+    if (glyph != 0) {
+      if (byte != ' ') {
+        run.append(glyph);
+        at.append(cell);
+      }
+    } else {
+      // A character beyond the font's own glyphs: as text, so that another font may show it.
+      drawRun();
+      painter.setPen(colour);
+      painter.drawText(cell, length > 1 ? QString::fromUtf8(line.Text.data() + i,
+                                                            static_cast<qsizetype>(length))
+                                        : QString(QChar::fromLatin1(line.Text[i])));
+    }
     i += length;
   }
+  drawRun();
 }
 
 void TMainForm::ListContextPopup(const QPoint& pos) {
