@@ -42,7 +42,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   app.footer(kExitStatusHelp);
   const std::string addressHelp = "a bank address (01:4000) or a file offset ($4000, 16384)";
   const std::string symHelp = "symbol file (else the one the editor would find)";
-  const std::string tblHelp = "table file or charmap for text blocks (else game.tbl beside the ROM, if any)";
+  const std::string tblHelp =
+      "table file or charmap for text blocks (else game.tbl beside the ROM, if any)";
 
   CLI::App* d = app.add_subcommand("disasm", "Print the listing, from offset 0 to the ROM's end");
   AddFile(d, "ROM", r.disasm.rom, "ROM file")->required();

@@ -17,9 +17,10 @@ bool WritableText(std::string_view text) {
       ++i;
       continue;
     }
-    const size_t length = c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3
-                          : c >= 0xF0 && c <= 0xF4                          ? 4
-                                                                            : 0;
+    const size_t length = c >= 0xC2 && c < 0xE0    ? 2
+                          : c >= 0xE0 && c < 0xF0  ? 3
+                          : c >= 0xF0 && c <= 0xF4 ? 4
+                                                   : 0;
     if (length == 0 || i + length > text.size()) return false;
     for (size_t k = 1; k < length; ++k) {
       if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -33,11 +34,23 @@ bool WritableText(std::string_view text) {
 void AppendEscaped(std::string& out, std::string_view text) {
   for (char c : text) {
     switch (c) {
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': case '"': case '{': case '}': out += '\\', out += c; break;
-      default: out += c;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+      case '"':
+      case '{':
+      case '}':
+        out += '\\', out += c;
+        break;
+      default:
+        out += c;
     }
   }
 }
@@ -102,7 +115,7 @@ std::string RgbdsCharmap::RowOperands(const uint8_t* data, size_t size, size_t& 
   const size_t row = table_ == nullptr ? std::min<size_t>(size, 8)
                                        : table_->Decode(data, size, kTextRowWidth).Length;
   std::string operands;
-  std::string pending;          // a string being gathered, unescaped
+  std::string pending;  // a string being gathered, unescaped
   std::vector<uint8_t> pendingBytes;
   auto separate = [&] {
     if (!operands.empty()) operands += ", ";

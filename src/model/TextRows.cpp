@@ -21,8 +21,8 @@ std::string TextRowLine(const TextRow& row) {
   return OffsetToBankAddress(row.Offset) + " \"" + row.Text + "\"";
 }
 
-uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart,
-                    uint32_t blockEnd, uint32_t at, TextRowCursor& cursor, size_t width) {
+uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart, uint32_t blockEnd,
+                    uint32_t at, TextRowCursor& cursor, size_t width) {
   blockEnd = static_cast<uint32_t>(std::min<size_t>(blockEnd, rom.RomImage.size()));
   if (at >= blockEnd) return at + 1;
   if (cursor.BlockStart != blockStart || at < cursor.RowStart) {
@@ -31,8 +31,8 @@ uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart,
   while (cursor.RowEnd <= at) {
     cursor.RowStart = cursor.RowEnd;
     cursor.RowEnd += table
-                         .Decode(rom.RomImage.data() + cursor.RowStart,
-                                 blockEnd - cursor.RowStart, std::max<size_t>(width, 1))
+                         .Decode(rom.RomImage.data() + cursor.RowStart, blockEnd - cursor.RowStart,
+                                 std::max<size_t>(width, 1))
                          .Length;
   }
   return cursor.RowEnd;

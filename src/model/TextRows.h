@@ -39,6 +39,5 @@ struct TextRowCursor {
 
 // The end of the row that holds `at` (blockStart <= at < blockEnd), the rows of [blockStart,
 // blockEnd) decoded as TextRows does (cut at the end of the ROM's buffer).
-uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart,
-                    uint32_t blockEnd, uint32_t at, TextRowCursor& cursor,
-                    size_t width = kTextRowWidth);
+uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart, uint32_t blockEnd,
+                    uint32_t at, TextRowCursor& cursor, size_t width = kTextRowWidth);

@@ -157,7 +157,11 @@ size_t CharCount(std::string_view text) {
 
 void TextTable::Add(TableEntry entry) {
   const size_t index = entries_.size();
-  byBytes_.emplace(KeyOf(entry.Bytes), index);
+  const bool firstWithBytes = byBytes_.emplace(KeyOf(entry.Bytes), index).second;
+  if (entry.Bytes.size() == 1 && firstWithBytes) {
+    single_[entry.Bytes[0]] = static_cast<int32_t>(index);
+  }
+  if (entry.Bytes.size() > 1) startsLonger_[entry.Bytes[0]] = true;
   if (!entry.Text.empty()) byText_.emplace(entry.Text, index);
   if (entry.Code == TableCode::Break && breakEntry_ < 0) breakEntry_ = static_cast<int>(index);
   longestKey_ = std::max(longestKey_, entry.Bytes.size());
@@ -173,10 +177,15 @@ DecodedText TextTable::Decode(const uint8_t* data, size_t size, size_t maxChars)
   while (at < size && chars < maxChars) {
     const size_t before = out.Text.size();
     const TableEntry* found = nullptr;
-    for (size_t length = std::min(longestKey_, size - at); length > 0 && !found; --length) {
-      key.assign(reinterpret_cast<const char*>(data + at), length);
-      const auto it = byBytes_.find(key);
-      if (it != byBytes_.end()) found = &entries_[it->second];
+    const uint8_t first = data[at];
+    if (!startsLonger_[first]) {
+      if (single_[first] >= 0) found = &entries_[static_cast<size_t>(single_[first])];
+    } else {
+      for (size_t length = std::min(longestKey_, size - at); length > 0 && !found; --length) {
+        key.assign(reinterpret_cast<const char*>(data + at), length);
+        const auto it = byBytes_.find(key);
+        if (it != byBytes_.end()) found = &entries_[it->second];
+      }
     }
     if (found && !found->Text.empty()) {
       out.Text += found->Text;

@@ -3,6 +3,7 @@
 // kept by ROM hackers in table files ("HEX=text" a line) or, for the assembler, as a charmap.
 // A table decodes bytes by the longest matching key and encodes text by the longest matching text.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,6 +60,15 @@ class TextTable {
   std::unordered_map<std::string, size_t> byBytes_;
   std::unordered_map<std::string, size_t> byText_;
   size_t longestKey_ = 0;
+  // Per byte value: the entry its one-byte key decodes to (-1: none), and whether a longer key
+  // starts with it. Most bytes start no longer key and decode without a lookup.
+  std::array<int32_t, 256> single_ = MakeNoSingles();
+  std::array<bool, 256> startsLonger_{};
+  static std::array<int32_t, 256> MakeNoSingles() {
+    std::array<int32_t, 256> none;
+    none.fill(-1);
+    return none;
+  }
   size_t longestText_ = 0;
   int breakEntry_ = -1;
 };

@@ -15,8 +15,8 @@ QString FromUtf8(const std::string& s) {
 }  // namespace
 
 TChangeTextForm::TChangeTextForm(AppState& state, const GameString& old, QWidget* parent)
-    : TInstForm(state, old.Offset, QStringLiteral("Change Text"),
-                QStringLiteral("Enter New Text:"), parent),
+    : TInstForm(state, old.Offset, QStringLiteral("Change Text"), QStringLiteral("Enter New Text:"),
+                parent),
       old_(old) {
   // No instructions to offer: the edit holds the string as it stands, ready to be retyped.
   ui.CodeCombo->clear();

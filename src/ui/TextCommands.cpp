@@ -114,8 +114,8 @@ bool TTextCommands::ChangeText(uint32_t offset) {
       StringAt(state.rom, state.table, offset, state.marks.BlockAt(offset)->End());
   TChangeTextForm form(state, old, main_);
   if (form.exec() != QDialog::Accepted) return true;
-  main_->RunEdit(QString("Change Text at %1").arg(QString::fromStdString(OffsetToBankAddress(offset))),
-                 [&] { ApplyStringChange(state.rom, form.Change()); });
+  const QString where = QString::fromStdString(OffsetToBankAddress(offset));
+  main_->RunEdit("Change Text at " + where, [&] { ApplyStringChange(state.rom, form.Change()); });
   return true;
 }
 

@@ -17,9 +17,9 @@
 #include "export/SourceExport.h"
 #include "model/BankAddress.h"
 #include "model/Labels.h"
+#include "model/NumberText.h"
 #include "model/SymbolFile.h"
 #include "model/TextTable.h"
-#include "model/NumberText.h"
 
 namespace fs = std::filesystem;
 
@@ -393,7 +393,8 @@ Project TextBlocks() {
   const std::vector<uint8_t> noise = Noise(0x800, 7);
   for (size_t i = 0; i < noise.size(); ++i) {
     // Mostly the table's own bytes.
-    const uint8_t keys[] = {0x80, 0x81, 0x82, 0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xF0, 0x01, 0xFE, 0xFF};
+    const uint8_t keys[] = {0x80, 0x81, 0x82, 0xC0, 0xC1, 0xC2, 0xC3,
+                            0xC4, 0xC5, 0xF0, 0x01, 0xFE, 0xFF};
     p.rom->RomImage[0x4100 + i] = noise[i] < 0xD0 ? keys[noise[i] % std::size(keys)] : noise[i];
   }
   p.marks.Mark(0x4100, 0x800, MarkKind::Text);
@@ -443,14 +444,16 @@ TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
 TEST(SourceExportTest, TextBlocksAreStringsWhereTheCharmapGivesTheirBytesBack) {
   Project p = TextBlock();
   const ExportedSource source = p.Export();
-  EXPECT_EQ(Project::File(source, "charmap.inc"),
-            "; The game's text encoding, from its table: each text and the bytes rgbasm writes for\n"
-            "; it in a string.\n\n"
-            "charmap \"A\", $80\ncharmap \"B\", $81\ncharmap \"C\", $82\ncharmap \"AB\", $C0\n"
-            "charmap \"\\\"\", $C1\ncharmap \"\\{\", $C2\ncharmap \"\\\\\", $C3\n"
-            "charmap \"é\", $F0, $01\ncharmap \"\\n\", $FE\n");
-  EXPECT_NE(Project::File(source, "game.asm").find("INCLUDE \"ram.asm\"\nINCLUDE \"charmap.inc\"\n"),
-            std::string::npos);
+  EXPECT_EQ(
+      Project::File(source, "charmap.inc"),
+      "; The game's text encoding, from its table: each text and the bytes rgbasm writes for\n"
+      "; it in a string.\n\n"
+      "charmap \"A\", $80\ncharmap \"B\", $81\ncharmap \"C\", $82\ncharmap \"AB\", $C0\n"
+      "charmap \"\\\"\", $C1\ncharmap \"\\{\", $C2\ncharmap \"\\\\\", $C3\n"
+      "charmap \"é\", $F0, $01\ncharmap \"\\n\", $FE\n");
+  EXPECT_NE(
+      Project::File(source, "game.asm").find("INCLUDE \"ram.asm\"\nINCLUDE \"charmap.inc\"\n"),
+      std::string::npos);
   // "CAB" would read as C, AB: the string breaks before B.
   EXPECT_EQ(p.Body(1),
             "\tdb \"CA\", \"B\\\"\\{\\\\\\né\", $FF ; 01:4000\n"

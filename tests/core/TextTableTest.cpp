@@ -246,10 +246,16 @@ TEST(TextTableTest, ChangedTextKeepsItsEndCodeAndSaysWhenItRunsOver) {
       {Bytes({0x80, 0xFD}), 16, "A", "é", Bytes({0xF0, 0x01, 0xFD}), true, ""},
       // Without an end code before the block's end the string is the rest of the block.
       {Bytes({0x80, 0x81, 0x82, 0xFF}), 3, "ABC", "CB", Bytes({0x82, 0x81}), false, ""},
-      {Bytes({0x80, 0x81, 0x82, 0xFF}), 3, "ABC", "ABCA", Bytes({0x80, 0x81, 0x82, 0x80}), true, ""},
+      {Bytes({0x80, 0x81, 0x82, 0xFF}), 3, "ABC", "ABCA", Bytes({0x80, 0x81, 0x82, 0x80}), true,
+       ""},
       {Bytes({0x80, 0xFF}), 16, "A", "Ab", {}, false, "The table has no entry for 'b'."},
       // The block runs to the ROM's end, two bytes after the string's start.
-      {Bytes({0x80, 0xFF}), 16, "A", "AB", {}, false,
+      {Bytes({0x80, 0xFF}),
+       16,
+       "A",
+       "AB",
+       {},
+       false,
        "The new text does not fit: it would reach past the end of the ROM."},
   };
   for (const Row& row : rows) {
@@ -258,9 +264,9 @@ TEST(TextTableTest, ChangedTextKeepsItsEndCodeAndSaysWhenItRunsOver) {
     const GameString old = StringAt(*rom, table, kAt, kAt + row.limit);
     EXPECT_EQ(old.Text, row.oldText);
     // The old text typed back gives the old string.
-    EXPECT_EQ(PlanStringChange(*rom, table, old, old.Text).Bytes,
-              std::vector<uint8_t>(rom->RomImage.begin() + kAt,
-                                   rom->RomImage.begin() + kAt + old.Length))
+    EXPECT_EQ(
+        PlanStringChange(*rom, table, old, old.Text).Bytes,
+        std::vector<uint8_t>(rom->RomImage.begin() + kAt, rom->RomImage.begin() + kAt + old.Length))
         << row.oldText;
     if (!row.refusal.empty()) {
       EXPECT_EQ(FailureText([&] { PlanStringChange(*rom, table, old, row.typed); }), row.refusal);

@@ -121,9 +121,10 @@ class TextTest : public QObject {
                      });
     h.Activate();
     QCOMPARE(h.state.marks.Blocks(), (std::vector<MarkBlock>{{0x1000, 0x14, MarkKind::Text}}));
-    QCOMPARE(h.Lines().mid(0, 3), QStringList({"00:1000          \"HELLO WORLD\\n<$FF>\"",
-                                               "00:100D          \"<$00><$00><$00><$00><$00><$00><$00>\"",
-                                               "00:1014 00       nop"}));
+    QCOMPARE(h.Lines().mid(0, 3),
+             QStringList({"00:1000          \"HELLO WORLD\\n<$FF>\"",
+                          "00:100D          \"<$00><$00><$00><$00><$00><$00><$00>\"",
+                          "00:1014 00       nop"}));
     QCOMPARE(h.Action("ChangeInstruction1")->text(), QString("&Change Text..."));
     QCOMPARE(h.Action("ChangeInstruction2")->text(), QString("Change &Text..."));
 
@@ -132,19 +133,20 @@ class TextTest : public QObject {
     QString title, shown;
     SeenBox refused, declined, accepted;
     bool openAfterNo = false;
-    InspectNextModal([&] { h.Action("ChangeInstruction1")->trigger(); },
-                     [&](QWidget* w) {
-                       title = w->windowTitle();
-                       auto* combo = w->findChild<QComboBox*>("CodeCombo");
-                       auto* ok = w->findChild<QPushButton*>("OKButton");
-                       shown = combo->currentText();
-                       combo->setEditText("Hello");
-                       refused = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); });
-                       combo->setEditText("HELLO THERE WORLD");
-                       declined = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "No");
-                       openAfterNo = w->isVisible();
-                       accepted = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "Yes");
-                     });
+    InspectNextModal(
+        [&] { h.Action("ChangeInstruction1")->trigger(); },
+        [&](QWidget* w) {
+          title = w->windowTitle();
+          auto* combo = w->findChild<QComboBox*>("CodeCombo");
+          auto* ok = w->findChild<QPushButton*>("OKButton");
+          shown = combo->currentText();
+          combo->setEditText("Hello");
+          refused = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); });
+          combo->setEditText("HELLO THERE WORLD");
+          declined = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "No");
+          openAfterNo = w->isVisible();
+          accepted = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "Yes");
+        });
     h.Activate();
     QCOMPARE(title, QString("Change Text"));
     QCOMPARE(shown, QString("HELLO WORLD\\n"));
