@@ -207,51 +207,51 @@ void ShowDefaultError(const std::string& text, QWidget* parent) {
   ShowBox(QStringLiteral("Velmora"), MessageText(DefaultErrorBoxText(text)), Picture::Err, parent);
 }
 
-SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
-  enum { kCancel = QDialog::Rejected, kSave = 10, kDontSave = 11 };
-  TCoolMsgForm form(QStringLiteral("Velmora"), "Save changes to " + MessageText(fileName) + "?",
-                    Picture::Warn,
-                    {{"Save", QStringLiteral("Save"), kSave},
-                     {"DontSave", QStringLiteral("Don't Save"), kDontSave},
-                     {"Cancel", QStringLiteral("Cancel"), kCancel}},
-                    parent);
-  switch (form.exec()) {
-    case kSave:
-      return SaveAnswer::Save;
-    case kDontSave:
-      return SaveAnswer::DontSave;
-    default:
-      return SaveAnswer::Cancel;
+namespace {
+
+// A question in the warning box, answered by the index of the button pressed; Escape and the
+// frame's close button answer as the last button. Enter presses the first button, or the last
+// when `lastIsDefault` (a question whose safe answer is to leave things as they are).
+size_t Ask(const QString& text, const std::vector<ButtonDef>& buttons, bool lastIsDefault,
+           QWidget* parent) {
+  TCoolMsgForm form(QStringLiteral("Velmora"), text, Picture::Warn, buttons, parent);
+  if (lastIsDefault) {
+    form.Buttons.back()->setDefault(true);
+    form.Buttons.back()->setFocus();
   }
+  const int answer = form.exec();
+  for (size_t i = 0; i + 1 < buttons.size(); ++i) {
+    if (buttons[i].answer == answer) return i;
+  }
+  return buttons.size() - 1;
+}
+
+}  // namespace
+
+SaveAnswer AskSaveChanges(const std::string& fileName, QWidget* parent) {
+  static constexpr SaveAnswer kAnswers[] = {SaveAnswer::Save, SaveAnswer::DontSave,
+                                            SaveAnswer::Cancel};
+  return kAnswers[Ask("Save changes to " + MessageText(fileName) + "?",
+                      {{"Save", QStringLiteral("Save"), 10},
+                       {"DontSave", QStringLiteral("Don't Save"), 11},
+                       {"Cancel", QStringLiteral("Cancel"), QDialog::Rejected}},
+                      false, parent)];
 }
 
 bool AskYesNo(const std::string& text, QWidget* parent) {
-  enum { kNo = QDialog::Rejected, kYes = 10 };
-  TCoolMsgForm form(QStringLiteral("Velmora"), MessageText(text), Picture::Warn,
-                    {{"Yes", QStringLiteral("Yes"), kYes}, {"No", QStringLiteral("No"), kNo}},
-                    parent);
-  form.Buttons.back()->setDefault(true);
-  form.Buttons.back()->setFocus();
-  return form.exec() == kYes;
+  return Ask(MessageText(text),
+             {{"Yes", QStringLiteral("Yes"), 10}, {"No", QStringLiteral("No"), QDialog::Rejected}},
+             true, parent) == 0;
 }
 
 YesNoCancel AskYesNoCancel(const std::string& text, QWidget* parent) {
-  enum { kCancel = QDialog::Rejected, kYes = 10, kNo = 11 };
-  TCoolMsgForm form(QStringLiteral("Velmora"), Latin1(text), Picture::Warn,
-                    {{"Yes", QStringLiteral("Yes"), kYes},
-                     {"No", QStringLiteral("No"), kNo},
-                     {"Cancel", QStringLiteral("Cancel"), kCancel}},
-                    parent);
-  form.Buttons.back()->setDefault(true);
-  form.Buttons.back()->setFocus();
-  switch (form.exec()) {
-    case kYes:
-      return YesNoCancel::Yes;
-    case kNo:
-      return YesNoCancel::No;
-    default:
-      return YesNoCancel::Cancel;
-  }
+  static constexpr YesNoCancel kAnswers[] = {YesNoCancel::Yes, YesNoCancel::No,
+                                             YesNoCancel::Cancel};
+  return kAnswers[Ask(MessageText(text),
+                      {{"Yes", QStringLiteral("Yes"), 10},
+                       {"No", QStringLiteral("No"), 11},
+                       {"Cancel", QStringLiteral("Cancel"), QDialog::Rejected}},
+                      true, parent)];
 }
 
 bool RunCommand(const std::function<void()>& command, QWidget* parent) {
