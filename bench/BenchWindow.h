@@ -5,6 +5,8 @@
 
 #include <time.h>
 
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "model/FileWrite.h"
 #include "ui/AppState.h"
 #include "ui/Main.h"
+#include "ui/Resources.h"
 
 struct BenchWindow {
   QTemporaryDir dir;
@@ -31,6 +34,19 @@ struct BenchWindow {
   }
   std::string Folder() const { return dir.path().toStdString(); }
 };
+
+// The main of a window benchmark: the windows offscreen (as in the tests) unless a platform is
+// asked for, the program's resources loaded, then the benchmarks.
+inline int RunWindowBenchmarks(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  InitVelmoraResources();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
 
 inline double ThreadCpuSeconds() {
   timespec t{};

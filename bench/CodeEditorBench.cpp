@@ -119,13 +119,5 @@ BENCHMARK(BM_MainCodeEditorOk)
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The windows run without a display, as in the tests.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  InitVelmoraResources();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }
