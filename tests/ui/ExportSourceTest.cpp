@@ -8,15 +8,6 @@
 #include "export/SourceExport.h"
 #include "helpers/MainHarness.h"
 
-namespace {
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-}  // namespace
-
 class ExportSourceTest : public QObject {
   Q_OBJECT
 

@@ -15,11 +15,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // What the window shows, to compare before and after a command.
 struct Shown {
   QString caption;

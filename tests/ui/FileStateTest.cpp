@@ -12,11 +12,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 QString PanelText(const MainHarness& h, const char* name) {
   return h.form->findChild<QLabel*>(name)->text();
 }

@@ -18,11 +18,6 @@
 
 namespace {
 
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 QByteArray Image(const MainHarness& h) {
   const auto bytes = RomBytes(h.state.rom);
   return QByteArray(reinterpret_cast<const char*>(bytes.data()),

@@ -19,3 +19,8 @@ QString WriteFile(const QString& folder, const QString& name, const QByteArray& 
   if (file.open(QIODevice::WriteOnly)) file.write(contents);
   return path;
 }
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}

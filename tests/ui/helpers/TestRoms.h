@@ -15,3 +15,5 @@ QByteArray MakeRomBytes(
 
 // Writes a file and returns its full name.
 QString WriteFile(const QString& folder, const QString& name, const QByteArray& contents);
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray ReadFile(const QString& path);
