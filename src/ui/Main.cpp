@@ -238,6 +238,7 @@ bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& com
 }
 
 void TMainForm::PushEdit(const QString& caption, EditStep step) {
+  state_.textRows.DropFrom(step.FirstOffset());
   if (step.OldSize != step.NewSize) SetScrollRange();
   if (!step.Empty()) {
     undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
@@ -248,6 +249,7 @@ void TMainForm::PushEdit(const QString& caption, EditStep step) {
 }
 
 void TMainForm::ShowEdit(const EditStep& step) {
+  state_.textRows.DropFrom(step.FirstOffset());
   if (step.OldSize != step.NewSize) SetScrollRange();
   JumpTo(static_cast<int32_t>(step.FirstOffset()));
   ShowSelectedOffset();
