@@ -79,12 +79,14 @@ std::pair<uint32_t, uint32_t> TextRowStarts::RowAt(const Rom& rom, const TextTab
 }
 
 void TextRowStarts::DropFrom(uint32_t offset) {
-  for (auto& [start, block] : blocks_) {
+  for (auto& entry : blocks_) {
+    Block& block = entry.second;
     // A row start was found by decoding the rows before it, whose last character's lookup read
     // up to LongestKey - 1 bytes past it; the block's own start holds whatever its bytes are.
+    const size_t reach = block.LongestKey - 1;
     auto valid = std::upper_bound(
         block.Starts.begin() + 1, block.Starts.end(), offset,
-        [&block](uint32_t changed, uint32_t s) { return s - 1 + block.LongestKey > changed; });
+        [reach](uint32_t changed, uint32_t s) { return s + reach > changed; });
     block.Starts.erase(valid, block.Starts.end());
   }
 }
