@@ -260,7 +260,6 @@ void TMainForm::RomChanged() {
   setWindowTitle("Velmora - " + Latin1(HeaderTitle(state_.rom)));
   // What the last command reported may no longer hold; a command reports after its change.
   report_->clear();
-  if (findAll_) findAll_->SearchAgain();
 }
 
 void TMainForm::ExportPatch1Click() {
@@ -357,6 +356,8 @@ void TMainForm::ShowFindAll(FindAllResult result) {
   if (findAll_) findAll_->close();
   findAll_ = new TFindAllForm(state_, std::move(result), this);
   connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
+  // Every step of bytes, labels, comments or marks, its undo and redo: the search runs again.
+  connect(undoStack_, &QUndoStack::indexChanged, findAll_, &TFindAllForm::SearchAgain);
   findAll_->PlaceBeside(this);
   findAll_->show();
 }

@@ -226,6 +226,7 @@ void TMainForm::SymFileChanged() {
   ShowFileState();
   Retrace();
   UpdateList();
+  if (findAll_) findAll_->SearchAgain();
 }
 
 bool TMainForm::SaveTo(const QString& fileName) {
