@@ -135,23 +135,27 @@ class TextTest : public QObject {
     // way the dialog stays open until the text is written.
     QString title, shown;
     SeenBox refused, declined, accepted;
-    bool openAfterNo = false;
+    bool openAfterNo = false, plain = false;
     InspectNextModal(
         [&] { h.Action("ChangeInstruction1")->trigger(); },
         [&](QWidget* w) {
           title = w->windowTitle();
-          auto* combo = w->findChild<QComboBox*>("CodeCombo");
+          // A plain line of text: no list of instructions to drop down.
+          plain = w->findChild<QComboBox*>() == nullptr;
+          auto* edit = w->findChild<QLineEdit*>("TextEdit");
+          QVERIFY(edit);
           auto* ok = w->findChild<QPushButton*>("OKButton");
-          shown = combo->currentText();
-          combo->setEditText("Hello");
+          shown = edit->text();
+          edit->setText("Hello");
           refused = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); });
-          combo->setEditText("HELLO THERE WORLD");
+          edit->setText("HELLO THERE WORLD");
           declined = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "No");
           openAfterNo = w->isVisible();
           accepted = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "Yes");
         });
     h.Activate();
     QCOMPARE(title, QString("Change Text"));
+    QVERIFY(plain);
     QCOMPARE(shown, QString("HELLO WORLD\\n"));
     QCOMPARE(refused.text, QString("The table has no entry for 'e'."));
     QCOMPARE(declined.text, QString("The new text is 5 bytes longer than the old one: it runs over "
