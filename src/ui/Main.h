@@ -157,8 +157,9 @@ class TMainForm : public QMainWindow {
   void SetScrollRange();
   // After an undo or redo: the step's first changed byte, in a rebuilt listing.
   void ShowEdit(const EditStep& step);
-  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title and
-  // the open Find All results follow, and the status bar's last report goes.
+  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title
+  // follows, and the status bar's last report goes. (The open Find All results follow every
+  // step of the undo stack.)
   void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);

@@ -145,6 +145,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   if (rom.RomFileName != loadedName_) droppedSym_.clear();
   loadedName_ = rom.RomFileName;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
+  state_.textRows.Drop();
   ClearUndo();
   CloseAnalysisWindows();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
@@ -225,6 +226,7 @@ void TMainForm::SymFileChanged() {
   ShowFileState();
   Retrace();
   UpdateList();
+  if (findAll_) findAll_->SearchAgain();
 }
 
 bool TMainForm::SaveTo(const QString& fileName) {
