@@ -114,11 +114,6 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   auto* formats = new QActionGroup(this);
   for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
 
-  OpenDlg = MakeRomFileDialog(this, QFileDialog::AcceptOpen);
-  OpenDlg->setObjectName("OpenDlg");
-  SaveDlg = MakeRomFileDialog(this, QFileDialog::AcceptSave);
-  SaveDlg->setObjectName("SaveDlg");
-
   undoStack_ = new QUndoStack(this);
   ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
   connect(undoStack_, &QUndoStack::cleanChanged, this, &TMainForm::ShowFileState);

@@ -11,9 +11,9 @@
 #include "isa/Listing.h"
 #include "model/Edit.h"
 #include "search/History.h"
+#include "ui/FileDialogs.h"
 #include "ui_Main.h"
 
-class QFileDialog;
 class QLabel;
 class QMenu;
 class QUndoStack;
@@ -209,8 +209,8 @@ class TMainForm : public QMainWindow {
   QLabel* Panel1 = nullptr;
   QLabel* Panel2 = nullptr;
   TStatusReport* report_ = nullptr;
-  QFileDialog* OpenDlg = nullptr;
-  QFileDialog* SaveDlg = nullptr;
+  TRomFileAsk OpenDlg{this, QFileDialog::AcceptOpen, "OpenDlg"};
+  TRomFileAsk SaveDlg{this, QFileDialog::AcceptSave, "SaveDlg"};
   TRecentRoms* recent_ = nullptr;
   TFileWatch* watch_ = nullptr;
   QFont codeFont_;
