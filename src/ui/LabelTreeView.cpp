@@ -7,7 +7,6 @@
 #include <QStyleOption>
 #include <QStyleOptionViewItem>
 #include <algorithm>
-#include <cstring>
 
 #include "model/LabelTree.h"
 #include "ui/LabelTreeModel.h"
@@ -23,23 +22,21 @@ int PictureSize(const QWidget* view) {
   return view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
 }
 
-// A scroll bar that is drawn anew only when it would look different: a filter keystroke that
-// takes 50,000 lines to 18,000 leaves the slider as long as it was, at the top. The style's
-// scroll bar is a costly picture.
+// A scroll bar that is drawn anew only when it would look different from its last picture: a
+// filter keystroke that takes 50,000 lines to 18,000 leaves the slider as long as it was, at the
+// top. The style's scroll bar is a costly picture.
 class LineScrollBar : public QScrollBar {
  public:
   LineScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {}
 
  protected:
   void sliderChange(SliderChange change) override {
-    QStyleOptionSlider option;
-    initStyleOption(&option);
-    const Look look{
-        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
-        value() == minimum(), value() == maximum(), minimum() == maximum()};
-    if (change != SliderOrientationChange && look == look_) return;
-    look_ = look;
+    if (change != SliderOrientationChange && Now() == drawn_) return;
     QScrollBar::sliderChange(change);
+  }
+  void paintEvent(QPaintEvent* event) override {
+    drawn_ = Now();
+    QScrollBar::paintEvent(event);
   }
 
  private:
@@ -50,7 +47,14 @@ class LineScrollBar : public QScrollBar {
     bool empty = false;
     bool operator==(const Look&) const = default;
   };
-  Look look_;
+  Look Now() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return {
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+        value() == minimum(), value() == maximum(), minimum() == maximum()};
+  }
+  Look drawn_;  // none before the first picture
 };
 
 }  // namespace
