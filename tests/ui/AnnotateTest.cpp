@@ -5,10 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeView>
 #include <functional>
 
 #include "helpers/MainHarness.h"
+#include "ui/LabelTreeView.h"
 #include "ui/Resources.h"
 
 namespace {
@@ -67,7 +67,7 @@ QString LabelsText(const LabelTables& labels) {
 
 // Picks the label of that name in a tree of the label browser, as the keyboard does.
 void Pick(QWidget* browser, const char* tree, const QString& name) {
-  auto* view = browser->findChild<QTreeView*>(tree);
+  auto* view = browser->findChild<LabelTreeView*>(tree);
   const QModelIndex at =
       view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
           .value(0);
@@ -212,7 +212,7 @@ class AnnotateTest : public QObject {
         } else {
           browser->findChild<QLineEdit*>("FilterEdit")->setText("Loop");
         }
-        auto* tree = browser->findChild<QTreeView*>(r.tree);
+        auto* tree = browser->findChild<LabelTreeView*>(r.tree);
         if (r.typed.isEmpty()) {
           QTest::keyClick(tree, r.key);
         } else {
