@@ -252,24 +252,36 @@ QModelIndex LabelTreeView::moveCursor(CursorAction action, Qt::KeyboardModifiers
   if (count == 0) return {};
   const QModelIndex current = currentIndex();
   const int line = current.isValid() ? LineOrAncestor(labels_->Node(current)) : -1;
-  if (line < 0) return IndexOfLine(0);
+  if (line < 0) {
+    // Nothing current (a filter hid it): from the first line in sight.
+    if (action == MoveHome) return IndexOfLine(0);
+    if (action == MoveEnd) return IndexOfLine(count - 1);
+    return IndexOfLine(std::min(count - 1, verticalScrollBar()->value()));
+  }
   const int32_t node = tree.Lines()[static_cast<size_t>(line)];
   const bool branch = HasShownChildren(node);
+  int to = line;
   switch (action) {
     case MoveUp:
     case MovePrevious:
-      return IndexOfLine(std::max(0, line - 1));
+      to = std::max(0, line - 1);
+      break;
     case MoveDown:
     case MoveNext:
-      return IndexOfLine(std::min(count - 1, line + 1));
+      to = std::min(count - 1, line + 1);
+      break;
     case MovePageUp:
-      return IndexOfLine(std::max(0, line - PageLines()));
+      to = std::max(0, line - PageLines());
+      break;
     case MovePageDown:
-      return IndexOfLine(std::min(count - 1, line + PageLines()));
+      to = std::min(count - 1, line + PageLines());
+      break;
     case MoveHome:
-      return IndexOfLine(0);
+      to = 0;
+      break;
     case MoveEnd:
-      return IndexOfLine(count - 1);
+      to = count - 1;
+      break;
     case MoveLeft:
       // Closes an open branch, else goes up to the parent; at the top level it scrolls.
       if (branch && tree.IsOpen(node)) {
@@ -291,7 +303,9 @@ QModelIndex LabelTreeView::moveCursor(CursorAction action, Qt::KeyboardModifiers
       }
       return IndexOfLine(line);
   }
-  return IndexOfLine(line);
+  // A move that stays (Home on the first line) still brings the line into sight.
+  if (to == line) scrollTo(IndexOfLine(to));
+  return IndexOfLine(to);
 }
 
 int LabelTreeView::horizontalOffset() const {

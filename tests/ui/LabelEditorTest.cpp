@@ -486,6 +486,20 @@ class LabelEditorTest : public QObject {
       QCOMPARE(w.proc->currentIndex().row(), row.row);
       QVERIFY(inSight(w.proc->currentIndex()));
     }
+    // A filter hides the current line; with the filter gone, the keyboard goes on from what is
+    // in sight, and Home shows the first line.
+    w.filter->setText("L5");
+    w.filter->clear();
+    QVERIFY(!w.proc->currentIndex().isValid());
+    w.filter->setFocus();
+    QTest::keyClick(w.filter, Qt::Key_Tab);
+    QTRY_VERIFY(w.proc->hasFocus());
+    QVERIFY(inSight(w.proc->currentIndex()));
+    QTest::keyClick(w.proc, Qt::Key_Home);
+    QCOMPARE(w.proc->currentIndex().row(), 0);
+    QVERIFY(inSight(w.proc->currentIndex()));
+
+    w.proc->collapse(Node(w.proc, "Deep"));
     QVERIFY(!w.proc->visualRect(Node(w.proc, "Deep.Inner.leaf")).isValid());
     w.proc->scrollTo(Node(w.proc, "Deep.Inner.leaf"));
     QVERIFY(w.proc->isExpanded(Node(w.proc, "Deep")));
