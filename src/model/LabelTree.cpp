@@ -103,6 +103,7 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
   }
   NumberDepthFirst();
   FoldFullNames();
+  for (const Node& node : nodes_) maxDepth_ = std::max(maxDepth_, node.depth);
   open_.assign(nodes_.size(), 1);
   Filter({});
 }
@@ -211,38 +212,39 @@ bool LabelTree::Filter(std::string_view text) {
     closed_ = 0;
   }
   // Into the state of the filter before last, whose memory is there to reuse. Every branch is
-  // open: the lines are the shown nodes in order. Each node's row is the count of its parent's
-  // shown children before it, and those children are then placed by that count.
+  // open: the lines are the shown nodes in order.
   ShownNodes& next = last_;
-  next.row.resize(size);
-  next.lines.clear();
-  next.longest.clear();
-  count_.assign(size + 1, 0);
-  for (size_t n = 0; n < size;) {
-    if (!keep_[n]) {
-      // Nothing under a node that goes stays.
-      const auto end = static_cast<size_t>(nodes_[n].end);
-      std::fill(next.row.begin() + static_cast<ptrdiff_t>(n),
-                next.row.begin() + static_cast<ptrdiff_t>(end), -1);
-      n = end;
-      continue;
-    }
-    next.row[n] = static_cast<int32_t>(count_[static_cast<size_t>(nodes_[n].parent + 1)]++);
-    AddLine(next, static_cast<int32_t>(n));
-    ++n;
-  }
+  next.children.clear();
   next.start.resize(size + 2);
-  uint32_t total = 0;
-  for (size_t k = 0; k <= size; ++k) {
-    next.start[k] = total;
-    total += count_[k];
+  next.row.resize(size);
+  next.lines.resize(size);
+  next.longest.assign(static_cast<size_t>(maxDepth_) + 1, 0);
+  int32_t* line = next.lines.data();
+  for (int32_t node = kRoot; node < Size(); ++node) {
+    const auto count = static_cast<uint32_t>(next.children.size());
+    next.start[static_cast<size_t>(node + 1)] = count;
+    if (node != kRoot) {
+      const Node& n = nodes_[static_cast<size_t>(node)];
+      if (!keep_[static_cast<size_t>(node)]) {
+        // Nothing under a node that goes stays.
+        std::fill(next.start.begin() + node + 2, next.start.begin() + n.end + 1, count);
+        std::fill(next.row.begin() + node, next.row.begin() + n.end, -1);
+        node = n.end - 1;
+        continue;
+      }
+      *line++ = node;
+      int32_t& longest = next.longest[static_cast<size_t>(n.depth)];
+      longest = std::max(longest, n.length);
+    }
+    int32_t row = 0;
+    for (int32_t child : Children(node)) {
+      if (!keep_[static_cast<size_t>(child)]) continue;
+      next.row[static_cast<size_t>(child)] = row++;
+      next.children.push_back(child);
+    }
   }
-  next.start[size + 1] = total;
-  next.children.resize(total);
-  for (int32_t node : next.lines) {
-    next.children[next.start[static_cast<size_t>(nodes_[node].parent + 1)] +
-                  static_cast<uint32_t>(next.row[node])] = node;
-  }
+  next.start[size + 1] = static_cast<uint32_t>(next.children.size());
+  next.lines.resize(static_cast<size_t>(line - next.lines.data()));
   std::swap(shown_, last_);
   // Every branch was open before too: the same lines are the same shown nodes.
   return reopened || shown_.lines != last_.lines;
@@ -257,23 +259,19 @@ std::span<const int32_t> LabelTree::ShownChildren(int32_t node) const {
       .subspan(shown_.start[node + 1], shown_.start[node + 2] - shown_.start[node + 1]);
 }
 
-void LabelTree::AddLine(ShownNodes& shown, int32_t node) const {
-  shown.lines.push_back(node);
-  const auto depth = static_cast<size_t>(nodes_[node].depth);
-  if (shown.longest.size() <= depth) shown.longest.resize(depth + 1, 0);
-  shown.longest[depth] = std::max(shown.longest[depth], nodes_[node].length);
-}
-
 void LabelTree::ListLines() {
   shown_.lines.clear();
-  shown_.longest.clear();
+  shown_.longest.assign(static_cast<size_t>(maxDepth_) + 1, 0);
   for (int32_t node = 0; node < Size();) {
+    const Node& n = nodes_[static_cast<size_t>(node)];
     if (!Shown(node)) {
-      node = nodes_[node].end;
+      node = n.end;
       continue;
     }
-    AddLine(shown_, node);
-    node = open_[node] ? node + 1 : nodes_[node].end;
+    shown_.lines.push_back(node);
+    int32_t& longest = shown_.longest[static_cast<size_t>(n.depth)];
+    longest = std::max(longest, n.length);
+    node = open_[static_cast<size_t>(node)] ? node + 1 : n.end;
   }
 }
 

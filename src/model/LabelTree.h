@@ -88,7 +88,7 @@ class LabelTree {
     std::vector<uint32_t> start;
     std::vector<int32_t> row;
     std::vector<int32_t> lines;
-    // The longest text among the lines at each depth.
+    // The longest text among the lines at each depth, 0 for a depth without lines.
     std::vector<int32_t> longest;
   };
 
@@ -97,7 +97,6 @@ class LabelTree {
   void FoldFullNames();
   // The lines anew from the shown nodes and the open branches.
   void ListLines();
-  void AddLine(ShownNodes& shown, int32_t node) const;
 
   std::vector<Node> nodes_;
   std::vector<std::string> texts_;
@@ -109,9 +108,9 @@ class LabelTree {
   std::vector<uint32_t> foldedStart_;
   ShownNodes shown_;
   ShownNodes last_;  // before the last filter
-  // While filtering: per node, whether the filter leaves it; per node + 1, its shown children.
+  int32_t maxDepth_ = 0;
+  // While filtering: per node, whether the filter leaves it.
   std::vector<char> keep_;
-  std::vector<uint32_t> count_;
   std::vector<char> open_;
   size_t closed_ = 0;  // branches whose open_ is 0
 };
