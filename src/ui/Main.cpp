@@ -208,9 +208,12 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
 TMainForm::~TMainForm() {
   // The stack outlives the panels it reports to while the window's children are deleted, and
-  // empties itself then: no trace of that either.
+  // empties itself then.
   undoStack_->disconnect(this);
-  disconnect(undoStack_, nullptr, trace_, nullptr);
+  // A trace thread may still read the ROM, which goes with the window's members, before the
+  // children: the runner waits for it now.
+  delete trace_;
+  trace_ = nullptr;
 }
 
 // ---- Menus ----
