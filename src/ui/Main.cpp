@@ -233,9 +233,11 @@ void TMainForm::SetScrollRange() {
 
 // ---- Undo ----
 
-bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
+bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command,
+                        const std::function<void(const EditStep&)>& made) {
   EditStep step;
   if (!RunCommand([&] { step = RecordEdit(state_.rom, command); }, this)) return false;
+  if (made) made(step);
   PushEdit(caption, std::move(step));
   return true;
 }
@@ -280,12 +282,12 @@ void TMainForm::ApplyPatch1Click() {
 }
 
 void TMainForm::ApplyPatchFile(const std::string& file) {
+  Rom& rom = state_.rom;
+  // What the patch did is told from its step, which has counted the changed bytes already.
   std::string report;
-  if (RunEdit("Apply Patch", [&] {
-        const RomChange change = PatchRom(state_.rom, ReadPatchFile(file));
-        report = PatchAppliedText(state_.rom, change);
-        ApplyRomChange(state_.rom, change);
-      })) {
+  if (RunEdit(
+          "Apply Patch", [&] { ApplyPatchToRom(rom, ReadPatchFile(file)); },
+          [&](const EditStep& step) { report = PatchAppliedText(step); })) {
     report_->Show(Latin1(report));
   }
 }
