@@ -134,12 +134,14 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
 // DataBlockFrom(at); `rows` keeps the text rows of the block walked through.
 template <typename Out>
 uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueFormat format,
-                 uint32_t at, const MarkBlock* block, const TextTable* table, TextRowCursor& rows,
-                 const RomLabelMap* map = nullptr) {
+                 uint32_t at, const MarkBlock* block, const ListingNotes& notes,
+                 TextRowCursor& rows, const RomLabelMap* map = nullptr) {
+  const TextTable* table = notes.Table;
   uint32_t length = 0;
   if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Text &&
       table != nullptr && !table->Empty()) {
-    const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows);
+    const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows,
+                                         kTextRowWidth, notes.Rows);
     length = PutTextLine(out, rom, *table, at, rowEnd - at);
   } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start.
@@ -255,8 +257,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
     StringCursor text{line.Text};
     const std::string* comment = CommentAt(notes, pos);
-    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos), notes.Table,
-                   rows);
+    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos), notes, rows);
     if (comment != nullptr) {
       line.Text += ' ';
       line.CommentAt = static_cast<uint16_t>(std::min<size_t>(line.Text.size(), 0xFFFF));
@@ -306,7 +307,7 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
     StreamCursor line = out.Room(lineRoom + (note != nullptr ? note->size() + 3 : 0));
-    pos += PutLine(line, rom, labels, format, at, block, notes.Table, rows, &map);
+    pos += PutLine(line, rom, labels, format, at, block, notes, rows, &map);
     if (note != nullptr) {
       line.append(" ; ", 3);
       line.append(note->data(), note->size());

@@ -14,6 +14,7 @@
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
+#include "model/TextRows.h"
 #include "model/TextTable.h"
 
 struct ListingLine {
@@ -27,6 +28,8 @@ struct ListingNotes {
   const RomMarks* Marks = nullptr;
   const RomComments* Comments = nullptr;
   const TextTable* Table = nullptr;  // no text lines when missing or empty
+  // The text rows found before, kept by the caller across listings of the same bytes.
+  TextRowStarts* Rows = nullptr;
 };
 
 struct Listing {

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Rom.h"
@@ -37,7 +39,42 @@ struct TextRowCursor {
   uint32_t RowEnd = 0;
 };
 
+class TextRowStarts;
+
 // The end of the row that holds `at` (blockStart <= at < blockEnd), the rows of [blockStart,
-// blockEnd) decoded as TextRows does (cut at the end of the ROM's buffer).
+// blockEnd) decoded as TextRows does (cut at the end of the ROM's buffer). With `starts` a jump
+// into the block finds its row there instead of decoding the block from its start.
 uint32_t TextRowEnd(const Rom& rom, const TextTable& table, uint32_t blockStart, uint32_t blockEnd,
-                    uint32_t at, TextRowCursor& cursor, size_t width = kTextRowWidth);
+                    uint32_t at, TextRowCursor& cursor, size_t width = kTextRowWidth,
+                    TextRowStarts* starts = nullptr);
+
+// The row starts of text blocks, kept once found: the row that holds an offset deep in an 8 MiB
+// block is found from a kept start a few rows before it, not from the block's start. Every
+// kStride-th row start of a block is kept, found as far as a lookup has reached. A block is known
+// by its bounds, so a block whose mark changed starts anew; the owner drops what changed bytes
+// and a changed table make wrong.
+class TextRowStarts {
+ public:
+  static constexpr uint32_t kStride = 16;
+
+  // The row [first, second) that holds `at`, as TextRowEnd finds it from the block's start.
+  std::pair<uint32_t, uint32_t> RowAt(const Rom& rom, const TextTable& table, uint32_t blockStart,
+                                      uint32_t blockEnd, uint32_t at,
+                                      size_t width = kTextRowWidth);
+  // The bytes from `offset` on changed: the starts found through them go.
+  void DropFrom(uint32_t offset);
+  // The table changed (or another ROM came): every start goes.
+  void Drop() { blocks_.clear(); }
+  // The starts kept, all blocks together.
+  size_t Kept() const;
+
+ private:
+  struct Block {
+    uint32_t End = 0;
+    size_t Width = 0;
+    // The decode at a row's last character reads up to this many bytes from there.
+    size_t LongestKey = 1;
+    std::vector<uint32_t> Starts;  // of rows 0, kStride, 2 * kStride, ...
+  };
+  std::map<uint32_t, Block> blocks_;  // by the block's start
+};

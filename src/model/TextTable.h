@@ -40,6 +40,8 @@ class TextTable {
  public:
   const std::vector<TableEntry>& Entries() const { return entries_; }
   bool Empty() const { return entries_.empty(); }
+  // The bytes of the longest key: how far past a character's first byte a decode may read.
+  size_t LongestKey() const { return longestKey_; }
 
   // Adds an entry. Of two entries with the same bytes the first decodes; of two with the same
   // text the first encodes.

@@ -10,6 +10,7 @@
 #include "model/Marks.h"
 #include "model/Rom.h"
 #include "model/SymbolFile.h"
+#include "model/TextRows.h"
 #include "model/TextTable.h"
 #include "search/LastSearch.h"
 
@@ -31,6 +32,9 @@ struct AppState {
   // The game's text encoding: the table file beside the ROM, or the one the user loaded.
   TextTable table;
   std::string TableFileName;  // "" when no table is loaded
+  // The listing's text rows found so far: dropped from a changed byte on, and whole when the
+  // table or the ROM changes.
+  TextRowStarts textRows;
   // The ROM's bytes as the last load read them: what an exported patch starts from.
   std::vector<uint8_t> LoadedRom;
 };

@@ -5,6 +5,7 @@
 #include "model/NumberText.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
+#include "ui/Look.h"
 
 namespace {
 
@@ -15,22 +16,24 @@ QString FromUtf8(const std::string& s) {
 }  // namespace
 
 TChangeTextForm::TChangeTextForm(AppState& state, const GameString& old, QWidget* parent)
-    : TInstForm(state, old.Offset, QStringLiteral("Change Text"), QStringLiteral("Enter New Text:"),
-                parent),
-      old_(old) {
-  // No instructions to offer: the edit holds the string as it stands, ready to be retyped.
-  ui.CodeCombo->clear();
-  ui.CodeCombo->setEditText(FromUtf8(old.Text));
-  ui.CodeCombo->lineEdit()->selectAll();
+    : TGoodForm(parent), state_(state), old_(old) {
+  ui.setupUi(this);
+  // The string as it stands, ready to be retyped.
+  ui.TextEdit->setFont(CodeFont());
+  ui.TextEdit->setText(FromUtf8(old.Text));
+  ui.TextEdit->selectAll();
+  FormCreate();
+  connect(ui.OKButton, &QPushButton::clicked, this, &TChangeTextForm::OKButtonClick);
+  connect(ui.CancelButton, &QPushButton::clicked, this, &TChangeTextForm::reject);
+  ui.TextEdit->setFocus();
 }
 
 void TChangeTextForm::OKButtonClick() {
   // A table's text is UTF-8, unlike an instruction's.
-  const QByteArray typed = ui.CodeCombo->currentText().toUtf8();
+  const QByteArray typed = ui.TextEdit->text().toUtf8();
   const std::string text(typed.constData(), static_cast<size_t>(typed.size()));
-  if (!RunCommand([&] { change_ = PlanStringChange(state.rom, state.table, old_, text); }, this)) {
-    return;
-  }
+  const auto plan = [&] { change_ = PlanStringChange(state_.rom, state_.table, old_, text); };
+  if (!RunCommand(plan, this)) return;
   if (change_.RunsOver()) {
     const std::string bytes = ByteCountText(change_.Bytes.size() - change_.OldLength);
     const std::string question =

@@ -3,6 +3,7 @@
 #include <QCompleter>
 #include <QEvent>
 #include <QListView>
+#include <memory>
 
 namespace {
 
@@ -95,4 +96,34 @@ QFileDialog* MakeRomFileDialog(QWidget* parent, QFileDialog::AcceptMode mode) {
   dialog->setDefaultSuffix("gb");
   KeepCompletionInDialog(dialog);
   return dialog;
+}
+
+QString TRomFileAsk::Ask() {
+  const std::unique_ptr<QFileDialog> dialog(MakeRomFileDialog(parent_, mode_));
+  dialog->setObjectName(objectName_);
+  if (!history_.isEmpty()) dialog->setHistory(history_);
+  if (!filter_.isEmpty()) dialog->selectNameFilter(filter_);
+  if (!file_.isEmpty()) dialog->selectFile(file_);
+  if (!folder_.isEmpty()) dialog->setDirectory(folder_);
+  const bool accepted = dialog->exec() == QDialog::Accepted;
+  history_ = dialog->history();
+  // Shown without its details ("(*.gb *.gbc)"), the filter is told back without them too; it is
+  // picked again by its whole text.
+  for (const QString& filter : dialog->nameFilters()) {
+    if (filter.startsWith(dialog->selectedNameFilter())) {
+      filter_ = filter;
+      break;
+    }
+  }
+  if (!accepted) {
+    folder_ = dialog->directory().absolutePath();
+    return {};
+  }
+  Offer(dialog->selectedFiles().value(0));
+  return file_;
+}
+
+void TRomFileAsk::Offer(const QString& fileName) {
+  file_ = fileName;
+  folder_.clear();
 }

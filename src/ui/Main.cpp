@@ -114,11 +114,6 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   auto* formats = new QActionGroup(this);
   for (QAction* item : {ui.Dec1, ui.Hex1, ui.Bin1}) formats->addAction(item);
 
-  OpenDlg = MakeRomFileDialog(this, QFileDialog::AcceptOpen);
-  OpenDlg->setObjectName("OpenDlg");
-  SaveDlg = MakeRomFileDialog(this, QFileDialog::AcceptSave);
-  SaveDlg->setObjectName("SaveDlg");
-
   undoStack_ = new QUndoStack(this);
   ConnectUndoActions(undoStack_, ui.Undo1, ui.Redo1);
   connect(undoStack_, &QUndoStack::cleanChanged, this, &TMainForm::ShowFileState);
@@ -243,6 +238,7 @@ bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& com
 }
 
 void TMainForm::PushEdit(const QString& caption, EditStep step) {
+  state_.textRows.DropFrom(step.FirstOffset());
   if (step.OldSize != step.NewSize) SetScrollRange();
   if (!step.Empty()) {
     undoStack_->push(new TEditCommand(caption, state_.rom, std::move(step),
@@ -253,6 +249,7 @@ void TMainForm::PushEdit(const QString& caption, EditStep step) {
 }
 
 void TMainForm::ShowEdit(const EditStep& step) {
+  state_.textRows.DropFrom(step.FirstOffset());
   if (step.OldSize != step.NewSize) SetScrollRange();
   JumpTo(static_cast<int32_t>(step.FirstOffset()));
   ShowSelectedOffset();
@@ -263,7 +260,6 @@ void TMainForm::RomChanged() {
   setWindowTitle("Velmora - " + Latin1(HeaderTitle(state_.rom)));
   // What the last command reported may no longer hold; a command reports after its change.
   report_->clear();
-  if (findAll_) findAll_->SearchAgain();
 }
 
 void TMainForm::ExportPatch1Click() {
@@ -360,6 +356,8 @@ void TMainForm::ShowFindAll(FindAllResult result) {
   if (findAll_) findAll_->close();
   findAll_ = new TFindAllForm(state_, std::move(result), this);
   connect(findAll_, &TFindAllForm::ShowRequested, this, &TMainForm::JumpTo);
+  // Every step of bytes, labels, comments or marks, its undo and redo: the search runs again.
+  connect(undoStack_, &QUndoStack::indexChanged, findAll_, &TFindAllForm::SearchAgain);
   findAll_->PlaceBeside(this);
   findAll_->show();
 }

@@ -11,9 +11,9 @@
 #include "isa/Listing.h"
 #include "model/Edit.h"
 #include "search/History.h"
+#include "ui/FileDialogs.h"
 #include "ui_Main.h"
 
-class QFileDialog;
 class QLabel;
 class QMenu;
 class QUndoStack;
@@ -162,8 +162,9 @@ class TMainForm : public QMainWindow {
   void SetScrollRange();
   // After an undo or redo: the step's first changed byte, in a rebuilt listing.
   void ShowEdit(const EditStep& step);
-  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title and
-  // the open Find All results follow, and the status bar's last report goes.
+  // After every change of the ROM's bytes (an edit, an undo, a redo): the caption's title
+  // follows, and the status bar's last report goes. (The open Find All results follow every
+  // step of the undo stack.)
   void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
@@ -211,8 +212,8 @@ class TMainForm : public QMainWindow {
   QLabel* Panel1 = nullptr;
   QLabel* Panel2 = nullptr;
   TStatusReport* report_ = nullptr;
-  QFileDialog* OpenDlg = nullptr;
-  QFileDialog* SaveDlg = nullptr;
+  TRomFileAsk OpenDlg{this, QFileDialog::AcceptOpen, "OpenDlg"};
+  TRomFileAsk SaveDlg{this, QFileDialog::AcceptSave, "SaveDlg"};
   TRecentRoms* recent_ = nullptr;
   TFileWatch* watch_ = nullptr;
   QFont codeFont_;

@@ -7,6 +7,7 @@
 #include "model/Labels.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
+#include "ui/FindAll.h"
 #include "ui/Main.h"
 
 void TMainForm::OpenDropped(const QString& fileName) {
@@ -36,4 +37,5 @@ void TMainForm::OpenDropped(const QString& fileName) {
   Retrace();
   WatchFiles();
   UpdateList();
+  if (findAll_) findAll_->SearchAgain();
 }

@@ -83,16 +83,14 @@ void TMainForm::DropSymbolSteps() {
 
 void TMainForm::LoadRom1Click() {
   if (!SaveChangesFirst()) return;
-  if (OpenDlg->exec() != QDialog::Accepted) return;
-  const QString name = OpenDlg->selectedFiles().value(0);
-  OpenDlg->selectFile(name);
-  OpenRom(name);
+  const QString name = OpenDlg.Ask();
+  if (!name.isEmpty()) OpenRom(name);
 }
 
 bool TMainForm::LoadRomNamed(const QString& fileName) {
   if (!SaveChangesFirst()) return false;
   if (!OpenRom(fileName)) return false;
-  OpenDlg->selectFile(fileName);
+  OpenDlg.Offer(fileName);
   return true;
 }
 
@@ -145,6 +143,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   if (rom.RomFileName != loadedName_) droppedSym_.clear();
   loadedName_ = rom.RomFileName;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
+  state_.textRows.Drop();
   ClearUndo();
   CloseAnalysisWindows();
   // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
@@ -225,6 +224,7 @@ void TMainForm::SymFileChanged() {
   ShowFileState();
   Retrace();
   UpdateList();
+  if (findAll_) findAll_->SearchAgain();
 }
 
 bool TMainForm::SaveTo(const QString& fileName) {
@@ -308,11 +308,9 @@ void TMainForm::SaveSymbols1Click() {
 
 void TMainForm::SaveAs1Click() {
   if (state_.rom.RomSize == 0) return;
-  if (SaveDlg->exec() != QDialog::Accepted) return;
   // The new name is not the loaded file's: a later Save still writes to the loaded file.
-  const QString name = SaveDlg->selectedFiles().value(0);
-  SaveDlg->selectFile(name);
-  SaveTo(name);
+  const QString name = SaveDlg.Ask();
+  if (!name.isEmpty()) SaveTo(name);
 }
 
 bool TMainForm::SaveChangesFirst() {

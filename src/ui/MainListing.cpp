@@ -108,7 +108,7 @@ void TMainForm::UpdateList() {
   const int index = ui.List->ItemIndex();
   listing_ = BuildListing(state_.rom, state_.labels, state_.format,
                           static_cast<uint32_t>(StartOffset()), visibleLines_,
-                          {&state_.marks, &state_.comments, &state_.table});
+                          {&state_.marks, &state_.comments, &state_.table, &state_.textRows});
   CountLabelReferences();
   ui.List->SetCount(static_cast<int>(listing_.Lines.size()));
   ui.List->SetItemIndex(index);

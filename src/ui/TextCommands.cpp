@@ -67,6 +67,7 @@ void TTextCommands::RomLoaded() {
   if (!FileExists(beside)) {
     if (tableBeside_) {
       state.table = {};
+      state.textRows.Drop();
       state.TableFileName.clear();
       tableBeside_ = false;
     }
@@ -83,6 +84,7 @@ bool TTextCommands::LoadTableNamed(const QString& fileName) {
   TextTable table;
   if (!RunCommand([&] { table = LoadTableFile(name, skips); }, main_)) return false;
   state.table = std::move(table);
+  state.textRows.Drop();
   state.TableFileName = name;
   tableBeside_ = false;
   const std::string skipped = TableSkipsText(skips, BaseName(name));

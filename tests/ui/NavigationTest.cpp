@@ -287,8 +287,8 @@ class NavigationTest : public QObject {
     QTRY_VERIFY(many.isNull());
   }
 
-  // The open results run again after every change of the ROM, the selected match staying
-  // selected while it is one; a Find All that finds nothing says so and leaves them open.
+  // The open results run again after every change of the ROM or its labels, the selected match
+  // staying selected while it is one; a Find All that finds nothing says so and leaves them open.
   void findAllFollowsEdits() {
     MainHarness h;
     QVERIFY(LoadNavigationRom(h));
@@ -304,6 +304,18 @@ class NavigationTest : public QObject {
       };
     };
     const auto item = [&](const char* name) { return [&h, name] { h.Action(name)->trigger(); }; };
+    // Edit > Label... on the label line of Sub: a new name, or none.
+    const auto label = [&](const char* name) {
+      return [&h, name] {
+        h.form->ShowOffset(0x300);
+        InspectNextModal([&h] { h.Action("Label1")->trigger(); },
+                         [name](QWidget* w) {
+                           w->findChild<QLineEdit*>("Edit1")->setText(name);
+                           Press(w, "OKButton");
+                         });
+        h.Activate();
+      };
+    };
     const struct {
       const char* step;
       std::function<void()> act;
@@ -318,6 +330,11 @@ class NavigationTest : public QObject {
         {"the selected call goes", change(0x160, "nop"), {"05:4000 call @Sub"}, ""},
         {"a new call", change(0x400, "call $0300"), {"00:0400 call @Sub", "05:4000 call @Sub"},
          ""},
+        // The lines name the label as the listing does, and "@Sub" is no longer there to find.
+        {"Sub renamed", label("Helper"), {}, ""},
+        {"undo", item("Undo1"), {"00:0400 call @Sub", "05:4000 call @Sub"}, ""},
+        {"Sub deleted", label(""), {}, ""},
+        {"undo", item("Undo1"), {"00:0400 call @Sub", "05:4000 call @Sub"}, ""},
     };
     for (const auto& r : rows) {
       r.act();

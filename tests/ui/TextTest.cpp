@@ -5,8 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <functional>
 
 #include "helpers/MainHarness.h"
+#include "isa/Listing.h"
+#include "ui/AppState.h"
 #include "ui/FindAll.h"
 #include "ui/Resources.h"
 #include "ui/TextCommands.h"
@@ -132,23 +135,27 @@ class TextTest : public QObject {
     // way the dialog stays open until the text is written.
     QString title, shown;
     SeenBox refused, declined, accepted;
-    bool openAfterNo = false;
+    bool openAfterNo = false, plain = false;
     InspectNextModal(
         [&] { h.Action("ChangeInstruction1")->trigger(); },
         [&](QWidget* w) {
           title = w->windowTitle();
-          auto* combo = w->findChild<QComboBox*>("CodeCombo");
+          // A plain line of text: no list of instructions to drop down.
+          plain = w->findChild<QComboBox*>() == nullptr;
+          auto* edit = w->findChild<QLineEdit*>("TextEdit");
+          QVERIFY(edit);
           auto* ok = w->findChild<QPushButton*>("OKButton");
-          shown = combo->currentText();
-          combo->setEditText("Hello");
+          shown = edit->text();
+          edit->setText("Hello");
           refused = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); });
-          combo->setEditText("HELLO THERE WORLD");
+          edit->setText("HELLO THERE WORLD");
           declined = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "No");
           openAfterNo = w->isVisible();
           accepted = AnswerNextBox([&] { QTest::mouseClick(ok, Qt::LeftButton); }, "Yes");
         });
     h.Activate();
     QCOMPARE(title, QString("Change Text"));
+    QVERIFY(plain);
     QCOMPARE(shown, QString("HELLO WORLD\\n"));
     QCOMPARE(refused.text, QString("The table has no entry for 'e'."));
     QCOMPARE(declined.text, QString("The new text is 5 bytes longer than the old one: it runs over "
@@ -174,6 +181,51 @@ class TextTest : public QObject {
     h.Action("Undo1")->trigger();
     QVERIFY(h.state.marks.Empty());
     QVERIFY(!h.form->Modified());
+  }
+
+  // Rows deep in a long text block, found from the rows kept across redraws, are the rows a
+  // decode from the block's start gives after every change of its bytes and of the table.
+  void longTextBlockRowsFollowEditsUndoAndTable() {
+    MainHarness h;
+    WriteFile(h.Folder(), "game.tbl", TableFile());
+    WriteFile(h.Folder(), "game.sym", "00:1000 .text:3000\n");
+    QByteArray rom = MakeRomBytes(0x8000, "TEXTGAME");
+    rom.replace(0x1000, 0x3000, QByteArray(0x3000, char(0x80)));
+    QVERIFY(h.LoadNew("game.gb", rom));
+    const auto shownAt = [&](int32_t offset) {
+      h.form->ShowOffset(offset);
+      const AppState& s = h.state;
+      return h.form->LineOffsets() ==
+             BuildListing(s.rom, s.labels, s.format, static_cast<uint32_t>(offset),
+                          h.form->VisibleLines(), {&s.marks, &s.comments, &s.table})
+                 .LineOffsets;
+    };
+    const struct {
+      const char* change;
+      std::function<void()> apply;
+    } rows[] = {
+        {"as loaded", [] {}},
+        {"an end code near the start",
+         [&] { h.form->RunEdit("End", [&] { h.state.rom.SetByte(0x1005, 0xFF); }); }},
+        {"undone", [&] { h.Action("Undo1")->trigger(); }},
+        {"redone", [&] { h.Action("Redo1")->trigger(); }},
+        {"another table",
+         [&] { Text(h)->LoadTableNamed(WriteFile(h.Folder(), "wide.tbl", "80=ABC\n/FF\n")); }},
+        {"another ROM",
+         [&] {
+           h.Action("Undo1")->trigger();
+           WriteFile(h.Folder(), "other.sym", "00:1000 .text:3000\n");
+           rom[0x1003] = char(0xFF);
+           QVERIFY(h.LoadNew("other.gb", rom));
+         }},
+    };
+    for (const auto& row : rows) {
+      row.apply();
+      // Far into the block first, so that the rows on the way are kept, then nearer its start.
+      for (int32_t offset : {0x3F00, 0x2345, 0x1100}) {
+        QVERIFY2(shownAt(offset), row.change);
+      }
+    }
   }
 
   void loadTableAndNoTable() {
