@@ -52,7 +52,8 @@ struct RomJournal {
 };
 
 struct Rom {
-  // Bytes past RomSize are zero: a load clears what an earlier, longer ROM left there.
+  // Bytes past RomSize are zero: a load clears what an earlier, longer ROM left there, and a
+  // change that cuts the ROM what it cut (ApplyRomChange).
   std::vector<uint8_t> RomImage = std::vector<uint8_t>(kRomCapacity + kRomPadding, 0);
   uint32_t RomSize = 0;
   // Whole 16 KiB banks of the loaded ROM (a partial last bank does not count).
