@@ -33,14 +33,18 @@ char Fold(char c) {
 
 LabelTree::LabelTree(const std::vector<std::string_view>& names) {
   nodes_.reserve(names.size());
+  texts_.reserve(names.size());
+  children_.reserve(names.size());
   // Each node's text as a view into the names, which outlive the building.
   std::vector<std::string_view> source;
   source.reserve(names.size());
   const auto add = [&](int32_t parent, std::string_view text) {
     const int32_t depth = parent == kRoot ? 0 : nodes_[parent].depth + 1;
-    nodes_.push_back(Node{std::string(text), parent, depth, false, {}});
+    nodes_.push_back(Node{parent, depth, static_cast<int32_t>(text.size())});
+    texts_.emplace_back(text);
+    children_.emplace_back();
     source.push_back(text);
-    (parent == kRoot ? topLevel_ : nodes_[parent].children).push_back(Size() - 1);
+    (parent == kRoot ? topLevel_ : children_[parent]).push_back(Size() - 1);
     return Size() - 1;
   };
 
@@ -97,8 +101,56 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
     }
     nodes_[add(at, rest)].isLabel = true;
   }
+  NumberDepthFirst();
   FoldFullNames();
+  open_.assign(nodes_.size(), 1);
   Filter({});
+}
+
+void LabelTree::NumberDepthFirst() {
+  const size_t size = nodes_.size();
+  std::vector<int32_t> number(size);  // by the number of insertion
+  std::vector<int32_t> order;         // the numbers of insertion, depth-first
+  order.reserve(size);
+  std::vector<std::pair<const std::vector<int32_t>*, size_t>> stack{{&topLevel_, 0}};
+  while (!stack.empty()) {
+    const std::vector<int32_t>& children = *stack.back().first;
+    size_t& next = stack.back().second;
+    if (next == children.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const int32_t node = children[next++];
+    number[node] = static_cast<int32_t>(order.size());
+    order.push_back(node);
+    if (!children_[node].empty()) stack.emplace_back(&children_[node], 0);
+  }
+  bool inOrder = true;
+  for (size_t n = 0; n < size && inOrder; ++n) inOrder = order[n] == static_cast<int32_t>(n);
+  if (!inOrder) {
+    std::vector<Node> nodes;
+    std::vector<std::string> texts;
+    std::vector<std::vector<int32_t>> children;
+    nodes.reserve(size);
+    texts.reserve(size);
+    children.reserve(size);
+    for (int32_t old : order) {
+      nodes.push_back(nodes_[old]);
+      if (nodes.back().parent != kRoot) nodes.back().parent = number[nodes.back().parent];
+      texts.push_back(std::move(texts_[old]));
+      children.push_back(std::move(children_[old]));
+      for (int32_t& child : children.back()) child = number[child];
+    }
+    nodes_ = std::move(nodes);
+    texts_ = std::move(texts);
+    children_ = std::move(children);
+    for (int32_t& node : topLevel_) node = number[node];
+  }
+  // A branch's subtree ends where its last child's does; children come after their parent.
+  for (size_t n = size; n-- > 0;) {
+    const std::vector<int32_t>& children = children_[n];
+    nodes_[n].end = children.empty() ? static_cast<int32_t>(n + 1) : nodes_[children.back()].end;
+  }
 }
 
 void LabelTree::FoldFullNames() {
@@ -109,7 +161,7 @@ void LabelTree::FoldFullNames() {
   for (size_t n = 0; n < nodes_.size(); ++n) {
     const int32_t parent = nodes_[n].parent;
     length[n] =
-        static_cast<uint32_t>(nodes_[n].text.size()) + (parent == kRoot ? 0 : length[parent] + 1);
+        static_cast<uint32_t>(nodes_[n].length) + (parent == kRoot ? 0 : length[parent] + 1);
     total += length[n];
   }
   folded_.reserve(total);
@@ -119,72 +171,140 @@ void LabelTree::FoldFullNames() {
       folded_.append(folded_, foldedStart_[parent], length[parent]);
       folded_ += '.';
     }
-    for (char c : nodes_[n].text) folded_ += Fold(c);
+    for (char c : texts_[n]) folded_ += Fold(c);
     foldedStart_[n + 1] = static_cast<uint32_t>(folded_.size());
   }
 }
 
 std::string LabelTree::FullName(int32_t node) const {
-  std::string name = nodes_[node].text;
+  std::string name = texts_[node];
   for (int32_t up = nodes_[node].parent; up != kRoot; up = nodes_[up].parent) {
-    name = nodes_[up].text + "." + name;
+    name = texts_[up] + "." + name;
   }
   return name;
 }
 
 const std::vector<int32_t>& LabelTree::Children(int32_t node) const {
-  return node == kRoot ? topLevel_ : nodes_[node].children;
+  return node == kRoot ? topLevel_ : children_[node];
 }
 
 bool LabelTree::Filter(std::string_view text) {
   std::string needle;
   for (char c : text) needle += Fold(c);
   const auto size = static_cast<size_t>(Size());
-  std::vector<char> shown(size, needle.empty());
+  keep_.assign(size, needle.empty());
   if (!needle.empty()) {
     // Children come after their parents: going backwards, a node is final when it is reached.
     const std::string_view all = folded_;
     for (size_t n = size; n-- > 0;) {
-      if (!shown[n] && nodes_[n].isLabel) {
+      if (!keep_[n] && nodes_[n].isLabel) {
         const std::string_view name =
             all.substr(foldedStart_[n], foldedStart_[n + 1] - foldedStart_[n]);
-        shown[n] = name.find(needle) != std::string_view::npos;
+        keep_[n] = name.find(needle) != std::string_view::npos;
       }
-      if (shown[n] && nodes_[n].parent != kRoot) shown[nodes_[n].parent] = 1;
+      if (keep_[n] && nodes_[n].parent != kRoot) keep_[nodes_[n].parent] = 1;
     }
   }
-  // The shown children of every node are in the order of the nodes: the same list means the
-  // same shown nodes.
-  std::vector<int32_t> before;
-  before.swap(shown_);
-  shown_.reserve(before.size());
-  shownStart_.assign(size + 2, 0);
-  row_.assign(size, -1);
-  for (int32_t node = kRoot; node < Size(); ++node) {
-    shownStart_[node + 1] = static_cast<uint32_t>(shown_.size());
-    if (node != kRoot && !shown[node]) continue;
-    int32_t row = 0;
-    for (int32_t child : Children(node)) {
-      if (!shown[child]) continue;
-      row_[child] = row++;
-      shown_.push_back(child);
-    }
+  const bool reopened = closed_ > 0;
+  if (reopened) {
+    open_.assign(size, 1);
+    closed_ = 0;
   }
-  shownStart_[size + 1] = static_cast<uint32_t>(shown_.size());
-  return shown_ != before;
+  // Into the state of the filter before last, whose memory is there to reuse. Every branch is
+  // open: the lines are the shown nodes in order. Each node's row is the count of its parent's
+  // shown children before it, and those children are then placed by that count.
+  ShownNodes& next = last_;
+  next.row.resize(size);
+  next.lines.clear();
+  next.longest.clear();
+  count_.assign(size + 1, 0);
+  for (size_t n = 0; n < size;) {
+    if (!keep_[n]) {
+      // Nothing under a node that goes stays.
+      const auto end = static_cast<size_t>(nodes_[n].end);
+      std::fill(next.row.begin() + static_cast<ptrdiff_t>(n),
+                next.row.begin() + static_cast<ptrdiff_t>(end), -1);
+      n = end;
+      continue;
+    }
+    next.row[n] = static_cast<int32_t>(count_[static_cast<size_t>(nodes_[n].parent + 1)]++);
+    AddLine(next, static_cast<int32_t>(n));
+    ++n;
+  }
+  next.start.resize(size + 2);
+  uint32_t total = 0;
+  for (size_t k = 0; k <= size; ++k) {
+    next.start[k] = total;
+    total += count_[k];
+  }
+  next.start[size + 1] = total;
+  next.children.resize(total);
+  for (int32_t node : next.lines) {
+    next.children[next.start[static_cast<size_t>(nodes_[node].parent + 1)] +
+                  static_cast<uint32_t>(next.row[node])] = node;
+  }
+  std::swap(shown_, last_);
+  // Every branch was open before too: the same lines are the same shown nodes.
+  return reopened || shown_.lines != last_.lines;
+}
+
+void LabelTree::SwapLastFilter() {
+  std::swap(shown_, last_);
 }
 
 std::span<const int32_t> LabelTree::ShownChildren(int32_t node) const {
-  return std::span<const int32_t>(shown_).subspan(shownStart_[node + 1],
-                                                  shownStart_[node + 2] - shownStart_[node + 1]);
+  return std::span<const int32_t>(shown_.children)
+      .subspan(shown_.start[node + 1], shown_.start[node + 2] - shown_.start[node + 1]);
 }
 
-int32_t LabelTree::WidestShown(int32_t indent, int32_t charWidth) const {
+void LabelTree::AddLine(ShownNodes& shown, int32_t node) const {
+  shown.lines.push_back(node);
+  const auto depth = static_cast<size_t>(nodes_[node].depth);
+  if (shown.longest.size() <= depth) shown.longest.resize(depth + 1, 0);
+  shown.longest[depth] = std::max(shown.longest[depth], nodes_[node].length);
+}
+
+void LabelTree::ListLines() {
+  shown_.lines.clear();
+  shown_.longest.clear();
+  for (int32_t node = 0; node < Size();) {
+    if (!Shown(node)) {
+      node = nodes_[node].end;
+      continue;
+    }
+    AddLine(shown_, node);
+    node = open_[node] ? node + 1 : nodes_[node].end;
+  }
+}
+
+int32_t LabelTree::LineOf(int32_t node) const {
+  const auto at = std::lower_bound(shown_.lines.begin(), shown_.lines.end(), node);
+  if (at == shown_.lines.end() || *at != node) return -1;
+  return static_cast<int32_t>(at - shown_.lines.begin());
+}
+
+bool LabelTree::SetOpen(int32_t node, bool open) {
+  if (children_[node].empty() || (open_[node] != 0) == open) return false;
+  open_[node] = open;
+  closed_ = open ? closed_ - 1 : closed_ + 1;
+  ListLines();
+  return true;
+}
+
+bool LabelTree::OpenAll() {
+  if (closed_ == 0) return false;
+  open_.assign(nodes_.size(), 1);
+  closed_ = 0;
+  ListLines();
+  return true;
+}
+
+int32_t LabelTree::WidestLine(int32_t indent, int32_t charWidth) const {
   int32_t widest = 0;
-  for (int32_t node : shown_) {
-    const auto width =
-        nodes_[node].depth * indent + static_cast<int32_t>(nodes_[node].text.size()) * charWidth;
-    widest = std::max(widest, width);
+  for (size_t depth = 0; depth < shown_.longest.size(); ++depth) {
+    if (shown_.longest[depth] == 0) continue;
+    widest =
+        std::max(widest, static_cast<int32_t>(depth) * indent + shown_.longest[depth] * charWidth);
   }
   return widest;
 }

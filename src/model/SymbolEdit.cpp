@@ -1,6 +1,8 @@
 #include "model/SymbolEdit.h"
 
 #include <algorithm>
+#include <cctype>
+#include <unordered_map>
 
 #include "model/BankAddress.h"
 #include "model/Failure.h"
@@ -52,8 +54,8 @@ int32_t FindRamLabel(const LabelTables& labels, uint8_t bank, uint16_t address,
   return it == ram.end() ? LabelTables::kNone : static_cast<int32_t>(it - ram.begin());
 }
 
-void ApplyLabel(LabelTables& labels, const LabelStep& s, const std::string& from,
-                const std::string& to) {
+void RenameOne(LabelTables& labels, const LabelStep& s, const std::string& from,
+               const std::string& to) {
   if (s.Ram) {
     const auto address = static_cast<uint16_t>(s.Where);
     const int32_t entry = from.empty() ? LabelTables::kNone
@@ -81,6 +83,55 @@ void ApplyLabel(LabelTables& labels, const LabelStep& s, const std::string& from
     labels.EraseRomLabel(entry);
   } else {
     labels.RenameRomLabel(entry, to);
+  }
+}
+
+// The step's label, then its locals; taken back in the opposite order.
+void ApplyLabel(LabelTables& labels, const LabelStep& s, bool forward) {
+  const auto local = [&](const LocalRename& l) {
+    const LabelStep one{s.Ram, l.Where, s.Bank, l.Entry, l.OldName, l.NewName, {}};
+    RenameOne(labels, one, forward ? l.OldName : l.NewName, forward ? l.NewName : l.OldName);
+  };
+  if (!forward) std::for_each(s.Locals.rbegin(), s.Locals.rend(), local);
+  RenameOne(labels, s, forward ? s.OldName : s.NewName, forward ? s.NewName : s.OldName);
+  if (forward) std::for_each(s.Locals.begin(), s.Locals.end(), local);
+}
+
+// The label's locals (the labels of its bank, `inBank`, named OldName.x) into the rename step,
+// refused whole when a new name is taken in the bank once the rename is done. `bank` names the
+// bank in the refusal ("bank 01", "RAM bank 00").
+template <typename Label, typename InBank, typename WhereOf, typename PlaceOf>
+void TakeLocalsAlong(const std::vector<Label>& labels, LabelStep& step, InBank&& inBank,
+                     WhereOf&& whereOf, PlaceOf&& placeOf, const std::string& bank) {
+  const std::string prefix = step.OldName + ".";
+  std::vector<bool> renamed(labels.size());
+  renamed[static_cast<size_t>(step.Entry)] = true;
+  for (size_t i = 0; i < labels.size(); ++i) {
+    const Label& l = labels[i];
+    if (!renamed[i] && l.Name.starts_with(prefix) && inBank(l)) {
+      step.Locals.push_back({whereOf(l), static_cast<int32_t>(i), l.Name,
+                             step.NewName + l.Name.substr(step.OldName.size())});
+      renamed[i] = true;
+    }
+  }
+  // The new names, and where a label that keeps its name holds one already.
+  std::unordered_map<std::string, std::string> taken{{step.NewName, ""}};
+  for (const LocalRename& local : step.Locals) taken.emplace(local.NewName, "");
+  for (size_t i = 0; i < labels.size(); ++i) {
+    if (renamed[i] || !inBank(labels[i])) continue;
+    const auto it = taken.find(labels[i].Name);
+    if (it != taken.end() && it->second.empty()) it->second = placeOf(labels[i]);
+  }
+  if (const std::string& place = taken[step.NewName]; !place.empty()) {
+    const std::string capitalized = static_cast<char>(std::toupper(bank[0])) + bank.substr(1);
+    throw ErrorFailure(capitalized + " has a label " + step.NewName + " already, at " + place + ".");
+  }
+  for (const LocalRename& local : step.Locals) {
+    if (const std::string& place = taken[local.NewName]; !place.empty()) {
+      throw ErrorFailure(local.OldName + " would follow " + step.OldName + " as " +
+                         local.NewName + ", but " + bank + " has a label " + local.NewName +
+                         " already, at " + place + ".");
+    }
   }
 }
 
@@ -127,7 +178,7 @@ std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offse
                                        std::string_view oldName, std::string_view newName) {
   if (oldName == newName) return std::nullopt;
   LabelStep step{false, offset, 0, static_cast<int32_t>(labels.RomLabels().size()),
-                 std::string(oldName), std::string(newName)};
+                 std::string(oldName), std::string(newName), {}};
   if (!oldName.empty()) {
     step.Entry = FindRomLabel(labels, offset, oldName, LabelTables::kNone);
     if (step.Entry == LabelTables::kNone) {
@@ -137,14 +188,26 @@ std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offse
   }
   if (newName.empty()) return step;
   CheckName(newName);
-  for (int32_t e = labels.FirstRomLabelNamed(newName); e != LabelTables::kNone;
-       e = labels.NextRomLabelNamed(e)) {
-    const auto other = static_cast<uint32_t>(labels.RomLabels()[static_cast<size_t>(e)].Offset);
-    if (BankOf(other) == BankOf(offset)) {
-      throw ErrorFailure("Bank " + IntToHex(BankOf(offset), 2) + " has a label " +
-                         std::string(newName) + " already, at " + OffsetToBankAddress(other) +
-                         ".");
+  const uint32_t bank = BankOf(offset);
+  const auto inBank = [bank](const RomLabel& l) {
+    return l.Offset >= 0 && BankOf(static_cast<uint32_t>(l.Offset)) == bank;
+  };
+  const auto where = [](const RomLabel& l) { return static_cast<uint32_t>(l.Offset); };
+  const auto place = [](const RomLabel& l) {
+    return OffsetToBankAddress(static_cast<uint32_t>(l.Offset));
+  };
+  if (oldName.empty()) {
+    // A new label has no locals: only its own name can be taken.
+    for (int32_t e = labels.FirstRomLabelNamed(newName); e != LabelTables::kNone;
+         e = labels.NextRomLabelNamed(e)) {
+      const RomLabel& other = labels.RomLabels()[static_cast<size_t>(e)];
+      if (inBank(other)) {
+        throw ErrorFailure("Bank " + IntToHex(bank, 2) + " has a label " +
+                           std::string(newName) + " already, at " + place(other) + ".");
+      }
     }
+  } else {
+    TakeLocalsAlong(labels.RomLabels(), step, inBank, where, place, "bank " + IntToHex(bank, 2));
   }
   return step;
 }
@@ -153,7 +216,7 @@ std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, 
                                        std::string_view oldName, std::string_view newName) {
   if (oldName == newName) return std::nullopt;
   LabelStep step{true, address, bank, static_cast<int32_t>(labels.RamLabels().size()),
-                 std::string(oldName), std::string(newName)};
+                 std::string(oldName), std::string(newName), {}};
   if (!oldName.empty()) {
     step.Entry = FindRamLabel(labels, bank, address, oldName, LabelTables::kNone);
     if (step.Entry == LabelTables::kNone) {
@@ -163,12 +226,19 @@ std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, 
   }
   if (newName.empty()) return step;
   CheckName(newName);
-  for (const RamLabel& l : labels.RamLabels()) {
-    if (l.Bank == bank && l.Name == newName) {
-      throw ErrorFailure("RAM bank " + IntToHex(bank, 2) + " has a label " +
-                         std::string(newName) + " already, at " +
-                         RamPlaceText(l.Bank, l.Address) + ".");
+  const auto inBank = [bank](const RamLabel& l) { return l.Bank == bank; };
+  const auto where = [](const RamLabel& l) { return uint32_t{l.Address}; };
+  const auto place = [](const RamLabel& l) { return RamPlaceText(l.Bank, l.Address); };
+  if (oldName.empty()) {
+    for (const RamLabel& l : labels.RamLabels()) {
+      if (inBank(l) && l.Name == newName) {
+        throw ErrorFailure("RAM bank " + IntToHex(bank, 2) + " has a label " +
+                           std::string(newName) + " already, at " + place(l) + ".");
+      }
     }
+  } else {
+    TakeLocalsAlong(labels.RamLabels(), step, inBank, where, place,
+                    "RAM bank " + IntToHex(bank, 2));
   }
   return step;
 }
@@ -210,8 +280,7 @@ namespace {
 // The step's change put in (forward) or taken back.
 void TakeStep(SymbolTables tables, const SymbolStep& step, bool forward) {
   if (const auto* label = std::get_if<LabelStep>(&step)) {
-    ApplyLabel(tables.Labels, *label, forward ? label->OldName : label->NewName,
-               forward ? label->NewName : label->OldName);
+    ApplyLabel(tables.Labels, *label, forward);
   } else if (const auto* comment = std::get_if<CommentStep>(&step)) {
     ApplyComment(tables.Comments, comment->Offset, forward ? comment->NewText : comment->OldText);
   } else {

@@ -15,6 +15,15 @@
 #include "model/Marks.h"
 #include "model/SymbolFile.h"
 
+// A label of the same bank named after a renamed one ("Init.loop" of "Init"): renamed with it.
+struct LocalRename {
+  uint32_t Where = 0;
+  int32_t Entry = 0;
+  std::string OldName;
+  std::string NewName;
+  bool operator==(const LocalRename&) const = default;
+};
+
 // A label added (OldName ""), renamed, or deleted (NewName "").
 struct LabelStep {
   bool Ram = false;
@@ -23,6 +32,8 @@ struct LabelStep {
   int32_t Entry = 0;   // its place in its table: where an added label goes, a deleted one stood
   std::string OldName;
   std::string NewName;
+  // A rename's locals, in table order: OldName.x becomes NewName.x in the same step.
+  std::vector<LocalRename> Locals;
   bool operator==(const LabelStep&) const = default;
 };
 
@@ -51,7 +62,9 @@ using SymbolStep = std::variant<LabelStep, CommentStep, MarkStep>;
 // Steps against the tables as they are now; nullopt when the step would change nothing. A new
 // name must keep the name rule (IsSymbolName) and must not be taken by another label of the
 // same bank (a ROM bank; for RAM labels the bank they are written with); either fault is an
-// error Failure that names it. oldName "" adds a label, newName "" deletes the one named.
+// error Failure that names it. oldName "" adds a label, newName "" deletes the one named. A
+// rename takes the label's locals along (every "oldName.x" of the bank becomes "newName.x"),
+// refused whole when one of their new names is taken.
 std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offset,
                                        std::string_view oldName, std::string_view newName);
 std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, uint16_t address,

@@ -2,10 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <string>
 
 #include "model/LabelTree.h"
@@ -15,17 +13,6 @@
 
 namespace {
 
-constexpr int kRowHeight = 20;
-
-// Rows of one height whatever the font and icons ask for.
-class RowDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), kRowHeight};
-  }
-};
-
 QFont TreeFont() {
   QFont font;
   font.setFamilies({"Courier New", "Liberation Mono"});
@@ -34,18 +21,10 @@ QFont TreeFont() {
   return font;
 }
 
-void SetUpTree(QTreeView* tree, LabelTreeModel* model) {
+void SetUpTree(LabelTreeView* tree, LabelTreeModel* model) {
   tree->setFont(TreeFont());
-  tree->setItemDelegate(new RowDelegate(tree));
-  // Every row is as high as the delegate says: the view need not ask each of 50,000 rows for
-  // its height when a filter keystroke lays them out again.
-  tree->setUniformRowHeights(true);
+  // Every branch starts open.
   tree->setModel(model);
-  tree->expandAll();
-  QObject::connect(tree, &QTreeView::expanded, model,
-                   [model](const QModelIndex& index) { model->SetOpen(index, true); });
-  QObject::connect(tree, &QTreeView::collapsed, model,
-                   [model](const QModelIndex& index) { model->SetOpen(index, false); });
 }
 
 }  // namespace
@@ -74,18 +53,16 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
       [this](std::string_view name) { return RamLabelAddressText(labels_, name); }, pictures, this);
   SetUpTree(ui.ProcTree, procModel_);
   SetUpTree(ui.VarTree, varModel_);
-  FitColumn(ui.ProcTree);
-  FitColumn(ui.VarTree);
 
   // A pick is a click or a move of the selection by the keyboard. Focus alone picks nothing,
   // and a click on the picked ROM label after a RAM pick picks it again.
-  connect(ui.ProcTree, &QTreeView::clicked, this, &TLabelEditorForm::ProcTreeClick);
+  connect(ui.ProcTree, &LabelTreeView::clicked, this, &TLabelEditorForm::ProcTreeClick);
   connect(ui.ProcTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { ProcTreeClick(ui.ProcTree->currentIndex()); });
-  connect(ui.VarTree, &QTreeView::clicked, this, &TLabelEditorForm::VarTreeClick);
+  connect(ui.VarTree, &LabelTreeView::clicked, this, &TLabelEditorForm::VarTreeClick);
   connect(ui.VarTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { VarTreeClick(ui.VarTree->currentIndex()); });
-  connect(ui.ProcTree, &QTreeView::doubleClicked, this, &TLabelEditorForm::ProcTreeActivate);
+  connect(ui.ProcTree, &LabelTreeView::doubleClicked, this, &TLabelEditorForm::ProcTreeActivate);
   ui.ProcTree->installEventFilter(this);
   ui.FilterEdit->installEventFilter(this);
   connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
@@ -130,23 +107,15 @@ void TLabelEditorForm::ShowButtonClick() {
 
 void TLabelEditorForm::FilterEditChange(const QString& text) {
   const std::string filter = text.toLatin1().toStdString();
-  for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
-    auto* model = static_cast<LabelTreeModel*>(tree->model());
-    const bool changed = model->Filter(filter);
-    // Every shown branch open: the ones the filter brought in, and any the user closed.
-    model->ForEachBranchToOpen([tree](const QModelIndex& branch) { tree->expand(branch); });
-    if (changed) FitColumn(tree);
-  }
+  // Every shown branch open afterwards: the ones the filter brought in, and any the user closed.
+  procModel_->Filter(filter);
+  varModel_->Filter(filter);
   ForgetHiddenPick();
 }
 
 void TLabelEditorForm::Reload() {
   procModel_->Reload(BuildRomLabelTree(labels_));
   varModel_->Reload(BuildRamLabelTree(labels_));
-  for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
-    tree->expandAll();
-    FitColumn(tree);
-  }
   // The picked node's number belongs to the old tree.
   ForgetPick();
 }
@@ -165,7 +134,7 @@ void TLabelEditorForm::ForgetPick() {
 }
 
 void TLabelEditorForm::FilterEditDown() {
-  for (QTreeView* tree : {ui.ProcTree, ui.VarTree}) {
+  for (LabelTreeView* tree : {ui.ProcTree, ui.VarTree}) {
     if (tree->model()->rowCount() == 0) continue;
     tree->setFocus();
     // Focus may already have made the first row current, without selecting it.
@@ -195,8 +164,7 @@ bool TLabelEditorForm::eventFilter(QObject* watched, QEvent* event) {
     ProcTreeActivate(ui.ProcTree->currentIndex());
     return true;
   }
-  if (event->type() == QEvent::KeyPress &&
-      TreeEditKey(watched, static_cast<QKeyEvent*>(event))) {
+  if (event->type() == QEvent::KeyPress && TreeEditKey(watched, static_cast<QKeyEvent*>(event))) {
     return true;
   }
   if (watched == ui.FilterEdit && event->type() == QEvent::KeyPress &&
@@ -205,16 +173,4 @@ bool TLabelEditorForm::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return TGoodForm::eventFilter(watched, event);
-}
-
-void TLabelEditorForm::FitColumn(QTreeView* tree) {
-  const auto* model = static_cast<const LabelTreeModel*>(tree->model());
-  const int charWidth = tree->fontMetrics().horizontalAdvance(QLatin1Char('M'));
-  // The root's own indent, the picture and the item's margins come on top of the text.
-  const int margins = tree->indentation() +
-                      tree->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, tree) +
-                      2 * charWidth;
-  // The column still fills the view when the names are short.
-  tree->header()->setMinimumSectionSize(model->Tree().WidestShown(tree->indentation(), charWidth) +
-                                        margins);
 }

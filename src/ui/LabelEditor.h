@@ -48,8 +48,6 @@ class TLabelEditorForm : public TGoodForm {
  private:
   // Double-click or Enter on a ROM label: pick it and Show... .
   void ProcTreeActivate(const QModelIndex& index);
-  // Lets the tree's one column grow past the view for long names, so that it scrolls sideways.
-  void FitColumn(QTreeView* tree);
   // Empties the Info box, and disables Show..., when the filter hides the picked label.
   void ForgetHiddenPick();
   void ForgetPick();
@@ -68,7 +66,7 @@ class TLabelEditorForm : public TGoodForm {
   // The step that gives the picked label a new name ("" deletes it).
   std::optional<SymbolStep> PickedLabelStep(const std::string& newName) const;
   // After an edit: both trees anew, and the label of that name picked in the tree ("" none).
-  void ReloadAndPick(QTreeView* tree, const std::string& name);
+  void ReloadAndPick(LabelTreeView* tree, const std::string& name);
 
   Ui::TLabelEditorForm ui;
   const LabelTables& labels_;

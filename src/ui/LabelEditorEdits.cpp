@@ -1,7 +1,6 @@
 // TLabelEditorForm's edits: the picked label renamed or deleted, a RAM label added by its place.
 // Each goes to the main window as one undo step; the trees are then built anew.
 #include <QKeyEvent>
-#include <QTreeView>
 
 #include "model/Failure.h"
 #include "model/Labels.h"
@@ -9,6 +8,7 @@
 #include "ui/CoolMsg.h"
 #include "ui/LabelEditor.h"
 #include "ui/LabelTreeModel.h"
+#include "ui/LabelTreeView.h"
 #include "ui/Latin1.h"
 
 void TLabelEditorForm::EnableEdits() {
@@ -54,7 +54,7 @@ std::optional<SymbolStep> TLabelEditorForm::PickedLabelStep(const std::string& n
 
 void TLabelEditorForm::RenameButtonClick() {
   if (!edit_ || pickedModel_ == nullptr) return;
-  QTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
+  LabelTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
   const std::string old = ui.NameLabel->text().toLatin1().toStdString();
   std::string renamed;
   const bool done = Ask(
@@ -69,7 +69,7 @@ void TLabelEditorForm::RenameButtonClick() {
 
 void TLabelEditorForm::DeleteButtonClick() {
   if (!edit_ || pickedModel_ == nullptr) return;
-  QTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
+  LabelTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
   if (RunCommand([&] { edit_(PickedLabelStep("")); }, this)) ReloadAndPick(tree, "");
 }
 
@@ -77,8 +77,7 @@ void TLabelEditorForm::AddRamButtonClick() {
   if (!edit_) return;
   std::string added;
   const bool done = Ask(
-      "Add RAM Label",
-      {{"Place (02:A010, or C0A0 where there are no banks):", ""}, {"Name:", ""}},
+      "Add RAM Label", {{"Place (02:A010, or C0A0 where there are no banks):", ""}, {"Name:", ""}},
       [&](const std::vector<std::string>& texts) {
         const RamPlace place = ParseRamPlace(texts[0]);
         if (texts[1].empty()) throw ErrorFailure("Type a name for the label.");
@@ -89,7 +88,7 @@ void TLabelEditorForm::AddRamButtonClick() {
   if (done) ReloadAndPick(ui.VarTree, added);
 }
 
-void TLabelEditorForm::ReloadAndPick(QTreeView* tree, const std::string& name) {
+void TLabelEditorForm::ReloadAndPick(LabelTreeView* tree, const std::string& name) {
   Reload();
   const auto* model = static_cast<LabelTreeModel*>(tree->model());
   QModelIndex at = model->IndexOfLabel(name);

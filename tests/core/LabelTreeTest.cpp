@@ -24,6 +24,32 @@ std::string Outline(const LabelTree& tree, int32_t node = LabelTree::kRoot) {
   return out;
 }
 
+// The lines, one a line with two blanks a level; "+" marks an open branch with shown children,
+// "-" a closed one. Checks on the way that each line knows its place and its subtree.
+std::string LinesText(const LabelTree& tree) {
+  std::string out;
+  const auto lines = tree.Lines();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int32_t node = lines[i];
+    EXPECT_EQ(tree.LineOf(node), static_cast<int32_t>(i));
+    for (int32_t child : tree.Children(node)) {
+      EXPECT_GT(child, node);
+      EXPECT_LE(tree.SubtreeEnd(child), tree.SubtreeEnd(node));
+    }
+    const char* mark = tree.ShownChildren(node).empty() ? "" : tree.IsOpen(node) ? "+" : "-";
+    out +=
+        std::string(2 * static_cast<size_t>(tree.Depth(node)), ' ') + mark + tree.Text(node) + "\n";
+  }
+  return out;
+}
+
+int32_t NodeNamed(const LabelTree& tree, const std::string& fullName) {
+  for (int32_t n = 0; n < tree.Size(); ++n) {
+    if (tree.FullName(n) == fullName) return n;
+  }
+  return LabelTree::kRoot;
+}
+
 }  // namespace
 
 TEST(LabelTree, NamesNestAtDotsInTableOrder) {
@@ -84,9 +110,76 @@ TEST(LabelTree, FilterKeepsMatchingLabelsAndTheirBranches) {
     EXPECT_EQ(Outline(tree), outline) << text;
   }
   // Indents of 10 and characters of 1: "Sound.Data.Loop" at depth 2 is the widest.
-  EXPECT_EQ(tree.WidestShown(10, 1), 24);
+  EXPECT_EQ(tree.WidestLine(10, 1), 24);
   tree.Filter("i");
-  EXPECT_EQ(tree.WidestShown(1, 1), 10);
+  EXPECT_EQ(tree.WidestLine(1, 1), 10);
+}
+
+// A view's lines: the shown nodes depth-first, whatever order the names came in, less what
+// closed branches hide. A filter opens every branch again.
+TEST(LabelTree, LinesFollowOpenBranchesAndFilters) {
+  LabelTree tree({"A.x", "B.y", "A.z", "B.y.w", "C", "B.y.v"});
+  EXPECT_EQ(LinesText(tree), "+A\n  x\n  z\n+B\n  +y\n    w\n    v\nC\n");
+  struct Row {
+    const char* what;  // "open X", "close X", "all" or a filter text after "filter "
+    bool changed;
+    const char* lines;
+    int widest;  // indents of 10, characters of 1
+  };
+  const Row rows[] = {
+      {"close B.y", true, "+A\n  x\n  z\n+B\n  -y\nC\n", 11},
+      {"close B.y", false, "+A\n  x\n  z\n+B\n  -y\nC\n", 11},
+      {"close B", true, "+A\n  x\n  z\n-B\nC\n", 11},
+      {"open B", true, "+A\n  x\n  z\n+B\n  -y\nC\n", 11},
+      {"close C", false, "+A\n  x\n  z\n+B\n  -y\nC\n", 11},  // a leaf
+      {"filter W", true, "+B\n  +y\n    w\n", 21},            // reopens y
+      {"filter w", false, "+B\n  +y\n    w\n", 21},
+      {"close B", true, "-B\n", 1},
+      {"filter w", true, "+B\n  +y\n    w\n", 21},  // same nodes, B reopened
+      {"close A", true, "+B\n  +y\n    w\n", 21},   // hidden, closed all the same
+      {"filter zz", true, "", 0},
+      {"filter ", true, "+A\n  x\n  z\n+B\n  +y\n    w\n    v\nC\n", 21},
+      {"close A", true, "-A\n+B\n  +y\n    w\n    v\nC\n", 21},
+      {"all", true, "+A\n  x\n  z\n+B\n  +y\n    w\n    v\nC\n", 21},
+      {"all", false, "+A\n  x\n  z\n+B\n  +y\n    w\n    v\nC\n", 21},
+  };
+  for (const Row& r : rows) {
+    const std::string what = r.what;
+    bool changed = false;
+    if (what == "all") {
+      changed = tree.OpenAll();
+    } else if (what.starts_with("filter ")) {
+      changed = tree.Filter(what.substr(7));
+    } else {
+      changed =
+          tree.SetOpen(NodeNamed(tree, what.substr(what.find(' ') + 1)), what.starts_with("open"));
+    }
+    EXPECT_EQ(changed, r.changed) << what;
+    EXPECT_EQ(LinesText(tree), r.lines) << what;
+    EXPECT_EQ(tree.WidestLine(10, 1), r.widest) << what;
+  }
+  EXPECT_EQ(tree.LineOf(NodeNamed(tree, "B.y.w")), 5);
+  tree.SetOpen(NodeNamed(tree, "B"), false);
+  EXPECT_EQ(tree.LineOf(NodeNamed(tree, "B.y.w")), -1);
+}
+
+// A model shows its listeners the rows from before a filter, then those after it.
+TEST(LabelTree, SwapLastFilterGoesBackAndForth) {
+  LabelTree tree({"Init", "Init.loop", "Main", "Sound.Play"});
+  tree.Filter("loop");
+  const std::string before = Outline(tree);
+  const std::string beforeLines = LinesText(tree);
+  tree.Filter("a");
+  const std::string after = Outline(tree);
+  ASSERT_NE(before, after);
+  tree.SwapLastFilter();
+  EXPECT_EQ(Outline(tree), before);
+  EXPECT_EQ(LinesText(tree), beforeLines);
+  EXPECT_FALSE(tree.Shown(NodeNamed(tree, "Main")));
+  tree.SwapLastFilter();
+  EXPECT_EQ(Outline(tree), after);
+  EXPECT_TRUE(tree.Shown(NodeNamed(tree, "Main")));
+  EXPECT_EQ(Outline(tree), "Main,Sound(Play)");
 }
 
 TEST(LabelTree, AddressTextsOfPickedLabels) {

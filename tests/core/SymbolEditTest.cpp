@@ -238,3 +238,85 @@ TEST(SymbolEdit, RangeEndsAsTyped) {
     EXPECT_EQ(length, row.length) << row.text;
   }
 }
+
+// A rename takes the label's locals (its name and a dot, in its bank) along as one step, or is
+// refused whole when a new name is taken; a deletion leaves them.
+TEST(SymbolEdit, RenamesTakeTheirLocalsAlong) {
+  LabelTables labels;
+  for (const auto& [offset, name] : std::vector<std::pair<int32_t, std::string>>{
+           {0x4000, "Init"},
+           {0x4010, "Init.loop"},
+           {0x4012, "Init.loop.fast"},
+           {0x4020, "Init.done"},
+           {0x4030, "Initialize"},
+           {0x8000, "Init.far"},
+           {0x4050, "Taken.done"},
+           {0x8010, "Far.loop"}}) {
+    labels.AddRomLabel(offset, name);
+  }
+  labels.AddRamLabel(0xC0A0, 0, "wBuf");
+  labels.AddRamLabel(0xC0B0, 0, "wBuf.end");
+  labels.AddRamLabel(0xD000, 1, "wBuf.end");
+  labels.AddRamLabel(0xC100, 0, "wData.end");
+  const auto names = [](const LabelTables& l) {
+    std::string out;
+    for (const RomLabel& r : l.RomLabels()) out += r.Name + " ";
+    out += "|";
+    for (const RamLabel& r : l.RamLabels()) out += " " + r.Name;
+    return out;
+  };
+  const std::string before = names(labels);
+  struct Row {
+    std::function<std::optional<SymbolStep>()> make;
+    std::string after;  // the names once the step is in; "" when refused with `failure`
+    std::string failure;
+  };
+  const Row rows[] = {
+      {[&] { return RomLabelStep(labels, 0x4000, "Init", "Setup"); },
+       "Setup Setup.loop Setup.loop.fast Setup.done Initialize Init.far Taken.done Far.loop | "
+       "wBuf wBuf.end wBuf.end wData.end", ""},
+      // A local's own locals follow it.
+      {[&] { return RomLabelStep(labels, 0x4010, "Init.loop", "Init.wait"); },
+       "Init Init.wait Init.wait.fast Init.done Initialize Init.far Taken.done Far.loop | "
+       "wBuf wBuf.end wBuf.end wData.end", ""},
+      // Into a name a local had: the local moves on out of its way.
+      {[&] { return RomLabelStep(labels, 0x4000, "Init", "Init.loop"); },
+       "Init.loop Init.loop.loop Init.loop.loop.fast Init.loop.done Initialize Init.far "
+       "Taken.done Far.loop | wBuf wBuf.end wBuf.end wData.end", ""},
+      // Far.loop is in another bank.
+      {[&] { return RomLabelStep(labels, 0x4000, "Init", "Far"); },
+       "Far Far.loop Far.loop.fast Far.done Initialize Init.far Taken.done Far.loop | "
+       "wBuf wBuf.end wBuf.end wData.end", ""},
+      {[&] { return RomLabelStep(labels, 0x4000, "Init", ""); },
+       "Init.loop Init.loop.fast Init.done Initialize Init.far Taken.done Far.loop | "
+       "wBuf wBuf.end wBuf.end wData.end", ""},
+      {[&] { return RomLabelStep(labels, 0x4000, "Init", "Taken"); }, "",
+       "Init.done would follow Init as Taken.done, but bank 01 has a label Taken.done already, "
+       "at 01:4050."},
+      {[&] { return RomLabelStep(labels, 0x4000, "Init", "Taken.done"); }, "",
+       "Bank 01 has a label Taken.done already, at 01:4050."},
+      {[&] { return RamLabelStep(labels, 0, 0xC0A0, "wBuf", "wTiles"); },
+       "Init Init.loop Init.loop.fast Init.done Initialize Init.far Taken.done Far.loop | "
+       "wTiles wTiles.end wBuf.end wData.end", ""},
+      {[&] { return RamLabelStep(labels, 0, 0xC0A0, "wBuf", "wData"); }, "",
+       "wBuf.end would follow wBuf as wData.end, but RAM bank 00 has a label wData.end already, "
+       "at 00:C100."},
+  };
+  for (const Row& row : rows) {
+    std::optional<SymbolStep> step;
+    EXPECT_EQ(FailureOf([&] { step = row.make(); }), row.failure);
+    ASSERT_EQ(step.has_value(), !row.after.empty()) << row.failure;
+    if (!step) continue;
+    RomMarks marks;
+    RomComments comments;
+    const SymbolTables tables{labels, marks, comments};
+    ApplySymbolStep(tables, *step);
+    EXPECT_EQ(names(labels), row.after);
+    // One step: undone, every name is back; done again, every new name.
+    RevertSymbolStep(tables, *step);
+    EXPECT_EQ(names(labels), before) << row.after;
+    ApplySymbolStep(tables, *step);
+    EXPECT_EQ(names(labels), row.after);
+    RevertSymbolStep(tables, *step);
+  }
+}

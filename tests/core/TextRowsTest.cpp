@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "isa/Listing.h"
 #include "TestRom.h"
 
 namespace {
@@ -108,17 +107,6 @@ TEST(TextRowsTest, KeptRowStartsGiveThePlainRowsAfterEveryChange) {
               << row.change << " at " << std::hex << at;
         }
       }
-    }
-    // The listing shows the same lines with the kept starts as without them.
-    RomMarks marks;
-    marks.Mark(bounds.start, bounds.end - bounds.start, MarkKind::Text);
-    for (uint32_t from : {bounds.start + 1, kKeptStart - 40, kKeptStart + 1, bounds.end - 70}) {
-      const LabelTables labels;
-      const Listing with = BuildListing(*rom, labels, ValueFormat::Hex, from, 12,
-                                        {&marks, nullptr, table, &starts});
-      const Listing without =
-          BuildListing(*rom, labels, ValueFormat::Hex, from, 12, {&marks, nullptr, table});
-      EXPECT_EQ(with.LineOffsets, without.LineOffsets) << row.change << " from " << from;
     }
   }
 }

@@ -5,20 +5,20 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTreeView>
 #include <functional>
 
 #include "helpers/MainHarness.h"
+#include "ui/LabelTreeView.h"
 #include "ui/Resources.h"
 
 namespace {
 
-// jp $0150 at 0150, jr $0160 at 0160 (Loop), eight bytes of ld a,n at 0170, marked as data; a
-// RAM label wOld at C000.
+// jp $0150 at 0150, jr $0160 at 0160 (Loop, with a local Loop.end at 0168), eight bytes of
+// ld a,n at 0170, marked as data; a RAM label wOld at C000.
 struct AnnotatedRom {
   MainHarness h;
   AnnotatedRom() {
-    WriteFile(h.Folder(), "annotate.sym", "00:0160 Loop\n00:0170 .data:8\n00:c000 wOld\n");
+    WriteFile(h.Folder(), "annotate.sym", "00:0160 Loop\n00:0168 Loop.end\n00:0170 .data:8\n00:c000 wOld\n");
     h.LoadNew("annotate.gb",
               MakeRomBytes(0x8000, "ANNOTATE",
                            {{0x150, {0xC3, 0x50, 0x01}},
@@ -67,7 +67,7 @@ QString LabelsText(const LabelTables& labels) {
 
 // Picks the label of that name in a tree of the label browser, as the keyboard does.
 void Pick(QWidget* browser, const char* tree, const QString& name) {
-  auto* view = browser->findChild<QTreeView*>(tree);
+  auto* view = browser->findChild<LabelTreeView*>(tree);
   const QModelIndex at =
       view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly)
           .value(0);
@@ -173,9 +173,10 @@ class AnnotateTest : public QObject {
 
   // In the label browser F2 renames the picked label, Del deletes it, Insert in the RAM tree
   // adds one by its place; the trees follow at once with the label picked (a filter that would
-  // hide it gives way), and the change is one undo step of the main window.
+  // hide it gives way), and the change is one undo step of the main window. A renamed label's
+  // locals follow it in the same step.
   void labelBrowserEdits() {
-    const QString before = "Loop 0160, | wOld 00:c000, ";
+    const QString before = "Loop 0160, Loop.end 0168, | wOld 00:c000, ";
     const struct {
       const char* tree;
       const char* pick;  // "": the filter "Loop" instead
@@ -186,13 +187,16 @@ class AnnotateTest : public QObject {
       QString after;      // the tables
       const char* caption;
     } rows[] = {
-        {"ProcTree", "Loop", Qt::Key_F2, {"Spin"}, "", "Spin", "Spin 0160, | wOld 00:c000, ",
+        {"ProcTree", "Loop", Qt::Key_F2, {"Spin"}, "", "Spin",
+         "Spin 0160, Spin.end 0168, | wOld 00:c000, ",
          "Rename Loop to Spin"},
-        {"ProcTree", "Loop", Qt::Key_Delete, {}, "", "", "| wOld 00:c000, ", "Delete Label Loop"},
-        {"VarTree", "wOld", Qt::Key_F2, {"wNew"}, "", "wNew", "Loop 0160, | wNew 00:c000, ",
+        {"ProcTree", "Loop", Qt::Key_Delete, {}, "", "", "Loop.end 0168, | wOld 00:c000, ",
+         "Delete Label Loop"},
+        {"VarTree", "wOld", Qt::Key_F2, {"wNew"}, "", "wNew",
+         "Loop 0160, Loop.end 0168, | wNew 00:c000, ",
          "Rename wOld to wNew"},
         {"VarTree", "", Qt::Key_Insert, {"01:d010", "wBank"}, "", "wBank",
-         "Loop 0160, | wOld 00:c000, wBank 01:d010, ", "Label wBank at 01:D010"},
+         "Loop 0160, Loop.end 0168, | wOld 00:c000, wBank 01:d010, ", "Label wBank at 01:D010"},
         {"VarTree", "wOld", Qt::Key_Insert, {"d010", "wBank"},
          "WRAMX (D000-DFFF) is banked: type the bank too, as in 00:D010.", "wOld", before, ""},
         {"VarTree", "wOld", Qt::Key_Insert, {"c010", ""}, "Type a name for the label.", "wOld",
@@ -208,7 +212,7 @@ class AnnotateTest : public QObject {
         } else {
           browser->findChild<QLineEdit*>("FilterEdit")->setText("Loop");
         }
-        auto* tree = browser->findChild<QTreeView*>(r.tree);
+        auto* tree = browser->findChild<LabelTreeView*>(r.tree);
         if (r.typed.isEmpty()) {
           QTest::keyClick(tree, r.key);
         } else {

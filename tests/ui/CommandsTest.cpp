@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "helpers/MainHarness.h"
+#include "ui/LabelTreeView.h"
 #include "ui/Resources.h"
 
 namespace {
@@ -175,7 +175,7 @@ class CommandsTest : public QObject {
       return [control, text](QWidget* w) { TypeInto(w, control, text); };
     };
     auto pickMain = [](QWidget* w) {
-      auto* tree = w->findChild<QTreeView*>("ProcTree");
+      auto* tree = w->findChild<LabelTreeView*>("ProcTree");
       const QModelIndex main =
           tree->model()
               ->match(tree->model()->index(0, 0), Qt::DisplayRole, "Main", 1, Qt::MatchExactly)
@@ -658,7 +658,7 @@ class CommandsTest : public QObject {
     QVERIFY(InspectNextModal(
         [&] { h.Action("Labels1")->trigger(); },
         [&](QWidget* w) {
-          auto* tree = w->findChild<QTreeView*>("ProcTree");
+          auto* tree = w->findChild<LabelTreeView*>("ProcTree");
           const QModelIndex entry = tree->model()
                                         ->match(tree->model()->index(0, 0), Qt::DisplayRole,
                                                 "Entry", 1, Qt::MatchExactly | Qt::MatchRecursive)
@@ -689,7 +689,7 @@ class CommandsTest : public QObject {
     auto showLabel = [&] {
       QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); },
                                [&](QWidget* w) {
-                                 auto* tree = w->findChild<QTreeView*>("ProcTree");
+                                 auto* tree = w->findChild<LabelTreeView*>("ProcTree");
                                  tree->setCurrentIndex(
                                      tree->model()
                                          ->match(tree->model()->index(0, 0), Qt::DisplayRole,

@@ -2,24 +2,25 @@
 
 #include <QAbstractItemModelTester>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
-#include <QTreeView>
+#include <QToolTip>
 
 #include "model/LabelTree.h"
 #include "model/Labels.h"
 #include "ui/LabelEditor.h"
+#include "ui/LabelTreeView.h"
 
 namespace {
 
 // The shown tree as text, one node a line, indented by two blanks a level; "+" marks an open
 // branch, "-" a closed one.
-QString TreeText(const QTreeView* tree) {
+QString TreeText(const LabelTreeView* tree) {
   QString out;
   const QAbstractItemModel* model = tree->model();
   const std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent,
@@ -48,7 +49,7 @@ QString CoreText(const LabelTree& tree, int32_t node = LabelTree::kRoot, int dep
 
 // The node at a "."-joined path (a leading "." belongs to the first text), taking the first
 // child of each text.
-QModelIndex Node(const QTreeView* tree, const QString& path) {
+QModelIndex Node(const LabelTreeView* tree, const QString& path) {
   QStringList parts = path.mid(1).split('.');
   parts.front().prepend(path.front());
   QModelIndex found;
@@ -70,16 +71,16 @@ class LabelEditorTest : public QObject {
 
   struct Window {
     TLabelEditorForm form;
-    QTreeView* proc;
-    QTreeView* var;
+    LabelTreeView* proc;
+    LabelTreeView* var;
     QLabel* name;
     QLabel* address;
     QPushButton* show;
     QLineEdit* filter;
     explicit Window(const LabelTables& labels, const std::string& symFile = "")
         : form(labels, symFile, nullptr),
-          proc(form.findChild<QTreeView*>("ProcTree")),
-          var(form.findChild<QTreeView*>("VarTree")),
+          proc(form.findChild<LabelTreeView*>("ProcTree")),
+          var(form.findChild<LabelTreeView*>("VarTree")),
           name(form.findChild<QLabel*>("NameLabel")),
           address(form.findChild<QLabel*>("AddressLabel")),
           show(form.findChild<QPushButton*>("ShowButton")),
@@ -88,7 +89,7 @@ class LabelEditorTest : public QObject {
       if (!QTest::qWaitForWindowExposed(&form)) qFatal("The label browser did not show");
     }
     // The point of a node in its tree's viewport, once scrolled into view.
-    QPoint At(QTreeView* tree, const QString& path) {
+    QPoint At(LabelTreeView* tree, const QString& path) {
       const QModelIndex index = Node(tree, path);
       tree->scrollTo(index);
       [&] {
@@ -97,7 +98,7 @@ class LabelEditorTest : public QObject {
       }();
       return tree->visualRect(index).center();
     }
-    void Pick(QTreeView* tree, const QString& path) {
+    void Pick(LabelTreeView* tree, const QString& path) {
       QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, At(tree, path));
     }
   };
@@ -226,7 +227,7 @@ class LabelEditorTest : public QObject {
     };
     for (const auto& row : rows) {
       Window w(labels_);
-      QTreeView* tree = row.rom ? w.proc : w.var;
+      LabelTreeView* tree = row.rom ? w.proc : w.var;
       switch (row.how) {
         case kButton:
         case kClose:
@@ -370,7 +371,7 @@ class LabelEditorTest : public QObject {
       w.filter->setFocus();
       QTest::keyClicks(w.filter, row.filter);
       QTest::keyClick(w.filter, Qt::Key_Down);
-      QTreeView* tree = row.rom ? w.proc : w.var;
+      LabelTreeView* tree = row.rom ? w.proc : w.var;
       QTRY_VERIFY(tree->hasFocus());
       QCOMPARE(tree->currentIndex().data().toString(), row.current);
       QCOMPARE(tree->currentIndex().row(), 0);
@@ -388,9 +389,139 @@ class LabelEditorTest : public QObject {
     QTRY_VERIFY(w.proc->horizontalScrollBar()->maximum() > 0);
     QTest::keyClicks(w.filter, "tiny");
     QTRY_COMPARE(w.proc->horizontalScrollBar()->maximum(), 0);
-    QCOMPARE(w.proc->header()->sectionSize(0), w.proc->viewport()->width());
     w.filter->clear();
     QTRY_VERIFY(w.proc->horizontalScrollBar()->maximum() > 0);
+  }
+
+  // The keyboard and the mouse move through the lines and open and close branches; each
+  // opening and closing is signalled, and an arrow's click picks nothing.
+  void KeysAndClicksMoveAndOpen() {
+    Window w(labels_);
+    w.proc->setFocus();
+    QSignalSpy expanded(w.proc, &LabelTreeView::expanded);
+    QSignalSpy collapsed(w.proc, &LabelTreeView::collapsed);
+    const auto fullName = [](const QModelIndex& index) {
+      return index.data(Qt::ToolTipRole).toString().section('\n', 0, 0);
+    };
+    enum How { kKey, kText, kArrow, kDoubleClick };
+    const struct {
+      How how;
+      int key;          // kKey
+      QString text;     // kText: typed; kArrow, kDoubleClick: the node
+      QString current;  // afterwards
+      QString signal;   // "+Sound" expanded, "-Sound" collapsed, "" none
+      QString picked;   // the Info box's name afterwards
+    } rows[] = {
+        {kKey, Qt::Key_Home, "", "Sound", "", ""},
+        {kKey, Qt::Key_Down, "", "Sound.Init", "", "Sound.Init"},
+        {kKey, Qt::Key_Left, "", "Sound", "", "Sound.Init"},        // up to the parent
+        {kKey, Qt::Key_Left, "", "Sound", "-Sound", "Sound.Init"},  // closes it
+        {kKey, Qt::Key_Down, "", "Main", "", "Main"},               // over the hidden children
+        {kKey, Qt::Key_Up, "", "Sound", "", "Main"},
+        {kKey, Qt::Key_Right, "", "Sound", "+Sound", "Main"},       // opens it
+        {kKey, Qt::Key_Right, "", "Sound.Init", "", "Sound.Init"},  // into it
+        {kKey, Qt::Key_End, "", ".a.b", "", ".a.b"},
+        {kText, 0, "tw", "Twin", "", "Twin"},
+        {kText, 0, "m", "Main", "", "Main"},  // on from the top
+        {kArrow, 0, "Gfx", "Main", "-Gfx", "Main"},
+        {kArrow, 0, "Gfx", "Main", "+Gfx", "Main"},
+        {kDoubleClick, 0, "Gfx.Data", "Gfx.Data", "-Gfx.Data", "Main"},
+        {kKey, Qt::Key_Left, "", "Gfx", "", "Main"},
+    };
+    for (const auto& row : rows) {
+      switch (row.how) {
+        case kKey:
+          QTest::keyClick(w.proc, static_cast<Qt::Key>(row.key));
+          break;
+        case kText:
+          w.proc->keyboardSearch({});  // a new search, however soon
+          QTest::keyClicks(w.proc, row.text);
+          break;
+        case kArrow: {
+          const QPoint at = w.At(w.proc, row.text);
+          const int arrow =
+              w.proc->visualRect(Node(w.proc, row.text)).left() - w.proc->indentation() / 2;
+          QTest::mouseClick(w.proc->viewport(), Qt::LeftButton, {}, QPoint(arrow, at.y()));
+          break;
+        }
+        case kDoubleClick:
+          w.Pick(w.proc, row.text);
+          QTest::mouseDClick(w.proc->viewport(), Qt::LeftButton, {}, w.At(w.proc, row.text));
+          break;
+      }
+      QCOMPARE(fullName(w.proc->currentIndex()), row.current);
+      QString signal;
+      if (!expanded.isEmpty()) signal = "+" + fullName(expanded.takeFirst().at(0).toModelIndex());
+      if (!collapsed.isEmpty()) signal = "-" + fullName(collapsed.takeFirst().at(0).toModelIndex());
+      QCOMPARE(signal, row.signal);
+      QVERIFY(expanded.isEmpty() && collapsed.isEmpty());
+      QCOMPARE(w.name->text(), row.picked);
+    }
+  }
+
+  // Moves by the keyboard keep the current line in sight, a page at a time; a node under a
+  // closed branch is brought into sight with its branches opened.
+  void ScrollingKeepsTheCurrentLineInSight() {
+    LabelTables labels;
+    for (int i = 0; i < 100; ++i) labels.AddRomLabel(0x150 + i, "L" + std::to_string(i));
+    labels.AddRomLabel(0x300, "Deep.Inner.leaf");
+    Window w(labels);
+    w.proc->collapse(Node(w.proc, "Deep"));
+    const int page = w.proc->viewport()->height() / LabelTreeView::kRowHeight;
+    const auto inSight = [&](const QModelIndex& index) {
+      const QRect rect = w.proc->visualRect(index);
+      return rect.isValid() && rect.top() >= 0 && rect.bottom() < w.proc->viewport()->height();
+    };
+    w.proc->setFocus();
+    const struct {
+      Qt::Key key;
+      int row;  // of the current line, all top-level here
+    } rows[] = {
+        {Qt::Key_Home, 0},  {Qt::Key_PageDown, page},     {Qt::Key_PageDown, 2 * page},
+        {Qt::Key_End, 100}, {Qt::Key_PageUp, 100 - page}, {Qt::Key_Up, 99 - page},
+    };
+    for (const auto& row : rows) {
+      QTest::keyClick(w.proc, row.key);
+      QCOMPARE(w.proc->currentIndex().row(), row.row);
+      QVERIFY(inSight(w.proc->currentIndex()));
+    }
+    QVERIFY(!w.proc->visualRect(Node(w.proc, "Deep.Inner.leaf")).isValid());
+    w.proc->scrollTo(Node(w.proc, "Deep.Inner.leaf"));
+    QVERIFY(w.proc->isExpanded(Node(w.proc, "Deep")));
+    QVERIFY(inSight(Node(w.proc, "Deep.Inner.leaf")));
+  }
+
+  // Each line shows its arrow (branches only), its picture and its text; the selected line is
+  // highlighted across; a tooltip gives the model's text.
+  void LinesAreDrawnAndTell() {
+    Window w(labels_);
+    w.Pick(w.proc, "Main");
+    const QImage image = w.proc->viewport()->grab().toImage();
+    const auto dark = [&](const QString& path, int left, int right) {
+      const QRect line = w.proc->visualRect(Node(w.proc, path));
+      int count = 0;
+      for (int y = line.top(); y <= line.bottom(); ++y) {
+        for (int x = line.left() + left; x < line.left() + right; ++x) {
+          count += qGray(image.pixel(x, y)) < 128;
+        }
+      }
+      return count;
+    };
+    const int indent = w.proc->indentation();
+    QVERIFY(dark("Sound", -indent, 0) > 0);  // the arrow
+    QCOMPARE(dark("Sound.Init", -indent, 0), 0);
+    QVERIFY(dark("Sound.Init", 20, 60) > 0);  // the text
+    const QRect main = w.proc->visualRect(Node(w.proc, "Main"));
+    // Left of the arrow, between the picture and the text, right of the text.
+    for (int x : {1, main.left() + 20, w.proc->viewport()->width() - 2}) {
+      QCOMPARE(image.pixelColor(x, main.center().y()),
+               w.proc->palette().color(QPalette::Highlight));
+    }
+
+    const QPoint at = w.At(w.proc, "Sound.Data.x");
+    QHelpEvent help(QEvent::ToolTip, at, w.proc->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(w.proc->viewport(), &help);
+    QTRY_COMPARE(QToolTip::text(), QString("Sound.Data.x\n02:4000 ($008000)"));
   }
 
   void TextsAndLook() {
