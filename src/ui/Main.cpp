@@ -3,7 +3,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -23,7 +22,6 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
-#include "ui/FileDialogs.h"
 #include "ui/FileWatch.h"
 #include "ui/FindAll.h"
 #include "ui/Go.h"
