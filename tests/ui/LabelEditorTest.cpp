@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolTip>
 
@@ -489,6 +490,56 @@ class LabelEditorTest : public QObject {
     w.proc->scrollTo(Node(w.proc, "Deep.Inner.leaf"));
     QVERIFY(w.proc->isExpanded(Node(w.proc, "Deep")));
     QVERIFY(inSight(Node(w.proc, "Deep.Inner.leaf")));
+  }
+
+  // The scroll bar on screen is the scroll bar's state: after each move and filter, the slider
+  // last drawn is where the bar's value and range put it.
+  void ScrollBarShowsItsState() {
+    LabelTables labels;
+    for (int i = 0; i < 2600; ++i) {
+      labels.AddRomLabel(0x150 + i, (i % 5 == 0 ? "Scene" : "Other") + std::to_string(i));
+    }
+    Window w(labels);
+    QScrollBar* bar = w.proc->verticalScrollBar();
+    const auto slider = [bar] {
+      QStyleOptionSlider option;
+      option.initFrom(bar);
+      option.orientation = Qt::Vertical;
+      option.minimum = bar->minimum();
+      option.maximum = bar->maximum();
+      option.sliderPosition = bar->sliderPosition();
+      option.sliderValue = bar->value();
+      option.pageStep = bar->pageStep();
+      option.singleStep = bar->singleStep();
+      return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                          bar);
+    };
+    // The slider as the bar was last drawn.
+    struct PaintWatch : QObject {
+      std::function<QRect()> slider;
+      QRect drawn;
+      bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) drawn = slider();
+        return false;
+      }
+    } watch;
+    watch.slider = slider;
+    bar->installEventFilter(&watch);
+    w.proc->setFocus();
+    const struct {
+      Qt::Key key;  // or 0
+      QString filter;
+    } rows[] = {{Qt::Key_End, ""},     {Qt::Key_PageUp, ""},    {Qt::Key(0), "s"},
+                {Qt::Key(0), "scene"}, {Qt::Key(0), "scene2"},  {Qt::Key(0), ""},
+                {Qt::Key_Home, ""},    {Qt::Key(0), "scene25"}, {Qt::Key(0), "scene2"}};
+    for (const auto& row : rows) {
+      if (row.key != 0) {
+        QTest::keyClick(w.proc, row.key);
+      } else {
+        w.filter->setText(row.filter);
+      }
+      QTRY_COMPARE(watch.drawn, slider());
+    }
   }
 
   // Each line shows its arrow (branches only), its picture and its text; the selected line is
