@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "ui/AppState.h"
 #include "ui/Main.h"
 #include "ui/Resources.h"
+#include "ui/TraceRunner.h"
 
 struct BenchWindow {
   QTemporaryDir dir;
@@ -33,6 +36,15 @@ struct BenchWindow {
     QApplication::processEvents();
   }
   std::string Folder() const { return dir.path().toStdString(); }
+  // Waits until the window is quiet, as it is when the user gives the next command: the events
+  // handled and the trace of the ROM as it is now come in from its thread.
+  void Settle() {
+    QApplication::processEvents();
+    const TTraceRunner* trace = form->Tracer();
+    if (!QTest::qWaitFor([trace] { return trace->Fresh(); }, 60'000)) {
+      throw std::runtime_error("the trace did not come in");
+    }
+  }
 };
 
 // The main of a window benchmark: the windows offscreen (as in the tests) unless a platform is

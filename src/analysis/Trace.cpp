@@ -5,6 +5,7 @@
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
 #include "model/BankAddress.h"
+#include "model/RomChange.h"
 
 namespace {
 
@@ -266,14 +267,11 @@ uint32_t Trace::NextInstructionStart(uint32_t offset) const {
   return next;
 }
 
-TraceInput MakeTraceInput(const Rom& rom, const LabelTables& labels, const RomMarks& marks) {
-  TraceInput input;
-  const uint32_t size = std::min(rom.RomSize, kRomCapacity);
-  input.Image.assign(rom.RomImage.begin(), rom.RomImage.begin() + size);
+void FillTraceLabels(TraceInput& input, const LabelTables& labels, const RomMarks& marks) {
+  input.LabelOffsets.clear();
   input.LabelOffsets.reserve(labels.RomLabels().size());
   for (const RomLabel& label : labels.RomLabels()) input.LabelOffsets.push_back(label.Offset);
   input.Marks = marks;
-  return input;
 }
 
 Trace TraceRom(const TraceInput& input) {
@@ -281,5 +279,9 @@ Trace TraceRom(const TraceInput& input) {
 }
 
 Trace TraceRom(const Rom& rom, const LabelTables& labels, const RomMarks& marks) {
-  return TraceRom(MakeTraceInput(rom, labels, marks));
+  TraceInput input;
+  const std::span<const uint8_t> image = RomBytes(rom);
+  input.Image.assign(image.begin(), image.end());
+  FillTraceLabels(input, labels, marks);
+  return TraceRom(input);
 }

@@ -50,7 +50,10 @@ struct TraceInput {
   RomMarks Marks;
 };
 
-TraceInput MakeTraceInput(const Rom& rom, const LabelTables& labels, const RomMarks& marks);
+// Fills `input` with the labels and marks the trace reads, in the memory it already holds where
+// that is large enough. The image is the caller's to copy (Image.assign), on the thread that
+// traces if it likes.
+void FillTraceLabels(TraceInput& input, const LabelTables& labels, const RomMarks& marks);
 
 // Entry points: 0100, the rst vectors 00-38, the interrupt vectors 40-60, every ROM label and
 // the start of every code block. Bank rules for a target in 4000-7FFF: from a switchable bank it

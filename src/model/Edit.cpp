@@ -53,29 +53,48 @@ void CopyRun(uint8_t* to, const uint8_t* from, uint32_t length) {
 
 // The step between the segments' old and new bytes. Segments are ascending and never touch, so
 // no run reaches from one into the next. `oldWhole`, when given, holds the old bytes of all the
-// segments one after the other: a step in which every touched byte changed, and no long run is
-// of one value, takes it over instead of copying it. The step's vectors hold no spare capacity:
-// it may stay on an undo stack for the rest of the session.
+// segments one after the other: a step in which every touched byte changed, and no run is of one
+// value, takes it over instead of copying it. The step's vectors hold no spare capacity: it may
+// stay on an undo stack for the rest of the session.
 EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize, uint32_t newSize,
                           std::vector<uint8_t>* oldWhole) {
   EditStep step;
   step.OldSize = oldSize;
   step.NewSize = newSize;
+  // A long run of one value keeps that value; every other run its bytes. The runs and what
+  // they keep are found in one pass, so that their bytes are then copied into room of the
+  // right size at once.
+  const auto isFill = [](const uint8_t* bytes, size_t length) {
+    return length >= RomJournal::kFillFrom && RomJournal::IsFill(bytes, length);
+  };
   size_t touched = 0;
-  bool fills = false;  // some segment's old bytes, or some long run, may be one value
+  size_t total = 0;
+  size_t oldKept = 0;
+  size_t newKept = 0;
   for (const Segment& seg : segments) {
     touched += seg.Length;
-    fills = fills || seg.OldFill;
+    const auto add = [&](size_t start, size_t end, bool newFill) {
+      const size_t length = end - start;
+      EditRun run{seg.Offset + static_cast<uint32_t>(start), static_cast<uint32_t>(length)};
+      run.OldFill = seg.OldFill || isFill(seg.Old + start, length);
+      run.NewFill = newFill;
+      total += length;
+      oldKept += run.OldFill ? 1 : length;
+      newKept += run.NewFill ? 1 : length;
+      step.Runs.push_back(run);
+    };
+    if (seg.OldFill && isFill(seg.Now, seg.Length)) {
+      // One value written over another (a ROM grown over the zeros past its end): one run or
+      // none, without looking for where they differ.
+      if (*seg.Now != *seg.Old) add(0, seg.Length, true);
+      continue;
+    }
     ForEachChange(seg, [&](size_t start, size_t end) {
-      step.Runs.push_back(
-          {seg.Offset + static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)});
-      fills = fills || end - start >= RomJournal::kFillFrom;
+      add(start, end, isFill(seg.Now + start, end - start));
     });
   }
   step.Runs.shrink_to_fit();
-  size_t total = 0;
-  for (const EditRun& run : step.Runs) total += run.Length;
-  if (total == touched && !fills) {
+  if (total == touched && oldKept == total && newKept == total) {
     // Every touched byte changed: the segments whole, one after the other.
     if (oldWhole) {
       step.OldBytes = std::move(*oldWhole);
@@ -92,31 +111,16 @@ EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize
     }
     return step;
   }
-  // A long run of one value keeps that value; every other run its bytes.
-  const auto isFill = [](const uint8_t* bytes, uint32_t length) {
-    return length >= RomJournal::kFillFrom && RomJournal::IsFill(bytes, length);
-  };
-  size_t oldKept = 0;
-  size_t newKept = 0;
-  auto seg = segments.begin();
-  for (EditRun& run : step.Runs) {
-    while (seg->Offset + seg->Length <= run.Offset) ++seg;
-    const uint32_t from = run.Offset - seg->Offset;
-    run.OldFill = seg->OldFill || isFill(seg->Old + from, run.Length);
-    run.NewFill = isFill(seg->Now + from, run.Length);
-    oldKept += run.OldFill ? 1 : run.Length;
-    newKept += run.NewFill ? 1 : run.Length;
-  }
   step.OldBytes.resize(oldKept);
   step.NewBytes.resize(newKept);
   uint8_t* old = step.OldBytes.data();
   uint8_t* now = step.NewBytes.data();
-  seg = segments.begin();
+  auto seg = segments.begin();
   for (const EditRun& run : step.Runs) {
     while (seg->Offset + seg->Length <= run.Offset) ++seg;
-    const uint32_t from = seg->OldFill ? 0 : run.Offset - seg->Offset;
-    CopyRun(old, seg->Old + from, run.OldFill ? 1 : run.Length);
-    CopyRun(now, seg->Now + (run.Offset - seg->Offset), run.NewFill ? 1 : run.Length);
+    const uint32_t from = run.Offset - seg->Offset;
+    CopyRun(old, seg->Old + (seg->OldFill ? 0 : from), run.OldFill ? 1 : run.Length);
+    CopyRun(now, seg->Now + from, run.NewFill ? 1 : run.Length);
     old += run.OldFill ? 1 : run.Length;
     now += run.NewFill ? 1 : run.Length;
   }
@@ -194,6 +198,7 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
 }
 
 void PutBytes(Rom& rom, const EditStep& step, bool after) {
+  rom.WaitForCopy();
   const std::vector<uint8_t>& bytes = after ? step.NewBytes : step.OldBytes;
   auto from = bytes.begin();
   for (const EditRun& run : step.Runs) {
@@ -235,6 +240,7 @@ EditStep RecordEdit(Rom& rom, const std::function<void()>& command) {
       at += run.Kept();
     }
   };
+  rom.WaitForCopy();
   rom.Journal = &journal;
   try {
     command();

@@ -44,6 +44,7 @@ void LoadRomFile(Rom& rom, const std::string& fileName) {
   file.Close();
   const bool readOnly = ::faccessat(AT_FDCWD, fileName.c_str(), W_OK, AT_EACCESS) != 0;
 
+  rom.WaitForCopy();
   std::memcpy(rom.RomImage.data(), scratch.data(), scratch.size());
   // Nothing of an earlier, longer ROM stays behind the new one: not in the listing past its
   // end, not as the title of a file shorter than the header.

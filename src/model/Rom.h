@@ -1,6 +1,7 @@
 #pragma once
 // The one in-memory copy of the ROM being edited, and whole-file load and save.
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -51,7 +52,8 @@ struct RomJournal {
 };
 
 struct Rom {
-  // Bytes past RomSize are zero: a load clears what an earlier, longer ROM left there.
+  // Bytes past RomSize are zero: a load clears what an earlier, longer ROM left there, and a
+  // change that cuts the ROM what it cut (ApplyRomChange).
   std::vector<uint8_t> RomImage = std::vector<uint8_t>(kRomCapacity + kRomPadding, 0);
   uint32_t RomSize = 0;
   // Whole 16 KiB banks of the loaded ROM (a partial last bank does not count).
@@ -64,6 +66,13 @@ struct Rom {
   // Set only while RecordEdit runs a command: every write (SetByte, ApplyRomChange) then notes
   // the bytes it replaces, so that the command can be undone without a copy of the image.
   RomJournal* Journal = nullptr;
+  // Points, while the window traces the ROM on a thread of its own, to a flag that is true while
+  // that thread copies the image. Whatever writes the image (RecordEdit, ApplyEdit, RevertEdit,
+  // LoadRomFile) first waits until the copy is complete.
+  std::atomic<bool>* Copying = nullptr;
+  void WaitForCopy() const {
+    if (Copying) Copying->wait(true);
+  }
 
   // Byte at an offset, 0 outside the buffer.
   uint8_t Byte(int64_t offset) const {

@@ -63,13 +63,23 @@ void ApplyRomChange(Rom& rom, const RomChange& change) {
     rom.Journal->Old.reserve(rom.Journal->Old.size() + total);
     rom.Journal->Runs.reserve(rom.Journal->Runs.size() + change.Runs.size());
   }
+  const uint32_t oldSize = rom.RomSize;
   for (const ByteRun* run : order) {
     if (run->Offset >= kRomCapacity) continue;
-    const size_t n = std::min<size_t>(run->Bytes.size(), kRomCapacity - run->Offset);
+    const uint32_t n =
+        static_cast<uint32_t>(std::min<size_t>(run->Bytes.size(), kRomCapacity - run->Offset));
     if (rom.Journal) {
-      rom.Journal->Note(run->Offset, rom.RomImage.data() + run->Offset, static_cast<uint32_t>(n));
+      // A ROM grown by megabytes writes them over the zeros past its end: no need to read them.
+      const uint32_t inside = run->Offset >= oldSize ? 0 : std::min(n, oldSize - run->Offset);
+      if (inside > 0) rom.Journal->Note(run->Offset, rom.RomImage.data() + run->Offset, inside);
+      if (n > inside) rom.Journal->NoteFill(run->Offset + inside, n - inside, 0);
     }
     std::copy_n(run->Bytes.begin(), n, rom.RomImage.begin() + run->Offset);
+  }
+  if (change.NewSize < oldSize) {
+    const uint32_t cut = oldSize - change.NewSize;
+    if (rom.Journal) rom.Journal->Note(change.NewSize, rom.RomImage.data() + change.NewSize, cut);
+    std::fill_n(rom.RomImage.begin() + change.NewSize, cut, 0);
   }
   rom.RomSize = change.NewSize;
   rom.BankCount = change.NewSize >> 14;

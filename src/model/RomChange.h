@@ -32,6 +32,7 @@ inline std::span<const uint8_t> RomBytes(const Rom& rom) {
 RomChange DiffRom(const Rom& rom, std::span<const uint8_t> target);
 
 // Stores the runs (through the ROM's journal, when RecordEdit runs) and sets RomSize and
-// BankCount to the new size. A shrink leaves the bytes past
-// the new end in the buffer, as a load of a shorter ROM does.
+// BankCount to the new size. A shrink clears the bytes past the new end, as a load of a shorter
+// ROM does, so that the bytes past the end are zeros whatever the change (an undo step puts them
+// back). Bytes written past the old end are journalled as the zeros they were, without being read.
 void ApplyRomChange(Rom& rom, const RomChange& change);

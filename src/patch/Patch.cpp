@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/ByteRuns.h"
 #include "model/Failure.h"
 #include "model/FileRead.h"
 #include "model/Header.h"
@@ -49,32 +48,26 @@ std::string PatchWrittenText(size_t records, size_t bytes) {
          GroupedDecimal(bytes) + " bytes";
 }
 
-std::string PatchAppliedText(const Rom& rom, const RomChange& change) {
-  // The runs that grow the ROM are new bytes rather than changed ones; a run may carry equal
-  // bytes between its differences.
-  const uint32_t oldSize = rom.RomSize;
+std::string PatchAppliedText(const EditStep& step) {
+  // Bytes past the old size are new rather than changed; the step's runs never touch, so each
+  // is a place of its own.
+  const uint32_t oldSize = step.OldSize;
   uint64_t changed = 0;
   size_t places = 0;
-  uint64_t placeEnd = 0;  // where the last stretch ended, so that touching runs make one place
-  for (const ByteRun& run : change.Runs) {
-    if (run.Offset >= oldSize) continue;
-    const size_t n = std::min<uint64_t>(run.Bytes.size(), oldSize - run.Offset);
-    ForEachDifferingRun(run.Bytes.data(), rom.RomImage.data() + run.Offset, n,
-                        [&](size_t start, size_t end) {
-                          changed += end - start;
-                          if (places == 0 || run.Offset + start != placeEnd) ++places;
-                          placeEnd = run.Offset + end;
-                        });
+  for (const EditRun& run : step.Runs) {
+    if (run.Offset >= oldSize) break;
+    changed += std::min<uint64_t>(run.Length, oldSize - run.Offset);
+    ++places;
   }
   std::string text;
   if (places > 0) {
     text = GroupedDecimal(changed) + (changed == 1 ? " byte" : " bytes") + " changed in " +
            GroupedDecimal(places) + (places == 1 ? " place" : " places");
   }
-  if (change.NewSize != oldSize) {
+  if (step.NewSize != oldSize) {
     if (!text.empty()) text += "; ";
-    text += std::string("the ROM ") + (change.NewSize > oldSize ? "grew" : "was cut") + " from " +
-            SizeText(oldSize) + " to " + SizeText(change.NewSize);
+    text += std::string("the ROM ") + (step.NewSize > oldSize ? "grew" : "was cut") + " from " +
+            SizeText(oldSize) + " to " + SizeText(step.NewSize);
   }
   if (text.empty()) return "The patch changed nothing: the ROM holds its bytes already";
   return "Patch applied: " + text;
@@ -96,4 +89,13 @@ std::vector<uint8_t> ReadPatchFile(const std::string& fileName) {
 
 RomChange PatchRom(const Rom& rom, std::span<const uint8_t> patch) {
   return DiffRom(rom, ApplyPatch(RomBytes(rom), patch));
+}
+
+void ApplyPatchToRom(Rom& rom, std::span<const uint8_t> patch) {
+  std::vector<uint8_t> target = ApplyPatch(RomBytes(rom), patch);
+  target.resize(std::min<size_t>(target.size(), kRomCapacity));
+  RomChange change;
+  change.NewSize = static_cast<uint32_t>(target.size());
+  change.Runs.push_back({0, std::move(target)});
+  ApplyRomChange(rom, change);
 }

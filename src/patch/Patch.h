@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/Edit.h"
 #include "model/Rom.h"
 #include "model/RomChange.h"
 
@@ -22,10 +23,10 @@ std::vector<uint8_t> MakePatch(PatchFormat format, std::span<const uint8_t> sour
 
 // What a written patch holds: "Patch written: 17 records, 1,204 bytes".
 std::string PatchWrittenText(size_t records, size_t bytes);
-// What a change will do to the ROM as it stands, told before it is applied: "Patch applied:
-// 1,204 bytes changed in 17 places" (the bytes within the old size whose values differ, and the
-// stretches they form), with how the size changes, or that it changes nothing.
-std::string PatchAppliedText(const Rom& rom, const RomChange& change);
+// What applying a patch did, from the step it made: "Patch applied: 1,204 bytes changed in 17
+// places" (the bytes within the old size whose values changed, and the stretches they form),
+// with how the size changed, or that it changed nothing.
+std::string PatchAppliedText(const EditStep& step);
 
 // The file that an IPS or a BPS patch (told apart by its first bytes) makes of `source`.
 // Throws the refusals of ApplyIps and ApplyBps, and an error Failure for a file that is neither.
@@ -35,5 +36,10 @@ std::vector<uint8_t> ApplyPatch(std::span<const uint8_t> source, std::span<const
 // an error Failure.
 std::vector<uint8_t> ReadPatchFile(const std::string& fileName);
 
-// The loaded ROM's change under a patch; the ROM itself is not touched.
+// The loaded ROM's change under a patch, as the runs that differ; the ROM itself is not touched.
 RomChange PatchRom(const Rom& rom, std::span<const uint8_t> patch);
+// Applies a patch to the loaded ROM: the file it makes of the ROM's bytes is written over them
+// whole (RomSize and BankCount follow). Under RecordEdit the step keeps only the bytes that
+// differ, found once, where PatchRom would find them first and the step again. Throws like
+// ApplyPatch, before anything is written.
+void ApplyPatchToRom(Rom& rom, std::span<const uint8_t> patch);

@@ -2,6 +2,7 @@
 
 #include <QCompleter>
 #include <QEvent>
+#include <QLineEdit>
 #include <QListView>
 #include <memory>
 
@@ -59,9 +60,22 @@ class CompletionGuard : public QObject {
         completer->setPopup(new TFieldCompletionList(completer));
       }
     }
+    // The name typed is the one taken. While a path is typed the dialog's list picks the entries
+    // it passes ("t" on the way to "title.ips") and may keep them picked, and a picked folder
+    // wins over the name at Open: the dialog went into it instead of opening the file.
+    auto* name = dialog_->findChild<QLineEdit*>("fileNameEdit");
+    if (name && !typingWatched_) {
+      typingWatched_ = true;
+      connect(name, &QLineEdit::textEdited, this, [this] {
+        for (const char* list : {"listView", "treeView"}) {
+          if (auto* view = dialog_->findChild<QAbstractItemView*>(list)) view->clearSelection();
+        }
+      });
+    }
   }
 
   QFileDialog* dialog_;
+  bool typingWatched_ = false;
 };
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -23,7 +22,6 @@
 #include "ui/ChnageInst.h"
 #include "ui/CodeEditor.h"
 #include "ui/CoolMsg.h"
-#include "ui/FileDialogs.h"
 #include "ui/FileWatch.h"
 #include "ui/FindAll.h"
 #include "ui/Go.h"
@@ -203,9 +201,12 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
 TMainForm::~TMainForm() {
   // The stack outlives the panels it reports to while the window's children are deleted, and
-  // empties itself then: no trace of that either.
+  // empties itself then.
   undoStack_->disconnect(this);
-  disconnect(undoStack_, nullptr, trace_, nullptr);
+  // A trace thread may still read the ROM, which goes with the window's members, before the
+  // children: the runner waits for it now.
+  delete trace_;
+  trace_ = nullptr;
 }
 
 // ---- Menus ----
@@ -225,9 +226,11 @@ void TMainForm::SetScrollRange() {
 
 // ---- Undo ----
 
-bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command) {
+bool TMainForm::RunEdit(const QString& caption, const std::function<void()>& command,
+                        const std::function<void(const EditStep&)>& made) {
   EditStep step;
   if (!RunCommand([&] { step = RecordEdit(state_.rom, command); }, this)) return false;
+  if (made) made(step);
   PushEdit(caption, std::move(step));
   return true;
 }
@@ -273,12 +276,12 @@ void TMainForm::ApplyPatch1Click() {
 }
 
 void TMainForm::ApplyPatchFile(const std::string& file) {
+  Rom& rom = state_.rom;
+  // What the patch did is told from its step, which has counted the changed bytes already.
   std::string report;
-  if (RunEdit("Apply Patch", [&] {
-        const RomChange change = PatchRom(state_.rom, ReadPatchFile(file));
-        report = PatchAppliedText(state_.rom, change);
-        ApplyRomChange(state_.rom, change);
-      })) {
+  if (RunEdit(
+          "Apply Patch", [&] { ApplyPatchToRom(rom, ReadPatchFile(file)); },
+          [&](const EditStep& step) { report = PatchAppliedText(step); })) {
     report_->Show(Latin1(report));
   }
 }

@@ -62,7 +62,9 @@ class TMainForm : public QMainWindow {
   // step is made; returns whether it succeeded. PushEdit takes a step that a dialog has already made with
   // RecordEdit. A step that changed nothing is dropped. Both refill the listing (and the scroll
   // range when the size changed); undo and redo then show the step's first changed byte.
-  bool RunEdit(const QString& caption, const std::function<void()>& command);
+  // `made`, when given, sees the step before it goes on the stack (what a command reports).
+  bool RunEdit(const QString& caption, const std::function<void()>& command,
+               const std::function<void(const EditStep&)>& made = {});
   void PushEdit(const QString& caption, EditStep step);
   // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
   void ClearUndo();
@@ -81,6 +83,9 @@ class TMainForm : public QMainWindow {
   // first, a failure shown in its box. The command line, a drop and File > Recent ROMs come here.
   // Returns true when the ROM was loaded.
   bool LoadRomNamed(const QString& fileName);
+  // Applies a patch file to the ROM as one undo step, and reports it (Apply Patch after its
+  // dialog, a dropped patch after its question).
+  void ApplyPatchFile(const std::string& file);
 
   // The labels or the code/data/text marks changed: the trace is made again (the ROM's bytes are
   // traced again after every undo step by themselves).
@@ -178,8 +183,6 @@ class TMainForm : public QMainWindow {
   // A file dropped on the window: a symbol file (.sym) is read as the loaded ROM's labels, a
   // patch (.ips, .bps) is applied after a question, anything else is loaded as a ROM.
   void OpenDropped(const QString& fileName);
-  // Applies a patch file to the ROM as one undo step, and reports it.
-  void ApplyPatchFile(const std::string& file);
   // The loaded file or its symbol file changed on disk.
   void RomFileChanged();
   void SymFileChanged();

@@ -54,14 +54,15 @@ class CellGlyphs {
  public:
   static const CellGlyphs& Of(const QFont& font) {
     static std::unique_ptr<CellGlyphs> cached;
-    if (!cached || cached->key_ != font.key()) cached.reset(new CellGlyphs(font));
+    // QFont's == compares what was asked for, without composing key() texts for every line.
+    if (!cached || cached->font_ != font) cached.reset(new CellGlyphs(font));
     return *cached;
   }
   quint32 Glyph(uint8_t byte) const { return glyphs_[byte]; }
   const QRawFont& Font() const { return raw_; }
 
  private:
-  explicit CellGlyphs(const QFont& font) : key_(font.key()), raw_(QRawFont::fromFont(font)) {
+  explicit CellGlyphs(const QFont& font) : font_(font), raw_(QRawFont::fromFont(font)) {
     QString latin1(256, QChar());
     for (int i = 0; i < 256; ++i) latin1[i] = QChar::fromLatin1(static_cast<char>(i));
     const QList<quint32> ids = raw_.glyphIndexesForString(latin1);
@@ -70,7 +71,7 @@ class CellGlyphs {
       glyphs_[static_cast<size_t>(i)] = i >= 0x20 && i != 0x7F ? ids[i] : 0;
     }
   }
-  QString key_;
+  QFont font_;
   QRawFont raw_;
   std::array<quint32, 256> glyphs_{};
 };

@@ -2,10 +2,12 @@
 
 #include <QThread>
 
+#include "model/RomChange.h"
 #include "ui/AppState.h"
 
-TTraceRunner::TTraceRunner(const AppState& state, QObject* parent)
-    : QObject(parent), state_(state) {}
+TTraceRunner::TTraceRunner(AppState& state, QObject* parent) : QObject(parent), state_(state) {
+  state.rom.Copying = &copying_;
+}
 
 TTraceRunner::~TTraceRunner() {
   if (running_) {
@@ -13,11 +15,13 @@ TTraceRunner::~TTraceRunner() {
     running_->wait();
     delete running_.data();
   }
+  state_.rom.Copying = nullptr;
 }
 
 void TTraceRunner::Retrace() {
   ++version_;
   if (state_.rom.RomSize <= kInlineSize) {
+    spare_.reset();
     Adopt(std::make_shared<const Trace>(TraceRom(state_.rom, state_.labels, state_.marks)),
           version_);
   } else if (!running_) {
@@ -35,16 +39,26 @@ const Trace& TTraceRunner::Current() {
 }
 
 void TTraceRunner::Start() {
-  // The thread works on a copy: the ROM may be edited while it runs.
-  auto input = std::make_shared<const TraceInput>(
-      MakeTraceInput(state_.rom, state_.labels, state_.marks));
+  // The thread works on a copy: the ROM may be edited while it runs. The thread makes the copy
+  // itself, into the last run's buffer when there is one (that run is over), and the ROM's next
+  // write waits until it is made.
+  std::shared_ptr<TraceInput> input = std::move(spare_);
+  if (!input) input = std::make_shared<TraceInput>();
+  FillTraceLabels(*input, state_.labels, state_.marks);
   auto result = std::make_shared<std::shared_ptr<const Trace>>();
   const uint64_t version = version_;
-  running_ = QThread::create([input, result] {
+  const std::span<const uint8_t> image = RomBytes(state_.rom);
+  std::atomic<bool>* const copying = &copying_;
+  copying->store(true);
+  running_ = QThread::create([input, result, image, copying] {
+    input->Image.assign(image.begin(), image.end());
+    copying->store(false);
+    copying->notify_all();
     *result = std::make_shared<const Trace>(TraceRom(*input));
   });
-  connect(running_, &QThread::finished, this, [this, result, version] {
+  connect(running_, &QThread::finished, this, [this, input, result, version] {
     running_->deleteLater();
+    spare_ = input;
     running_ = nullptr;
     if (version == version_) {
       if (!Fresh()) Adopt(*result, version);

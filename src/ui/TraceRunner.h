@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -19,7 +20,9 @@ class TTraceRunner : public QObject {
   // ROMs up to this size are traced on the spot: it takes less than a frame.
   static constexpr uint32_t kInlineSize = 1024 * 1024;
 
-  TTraceRunner(const AppState& state, QObject* parent);
+  // Takes the ROM's copy flag (Rom::Copying) for as long as it lives; it must go before the
+  // state does.
+  TTraceRunner(AppState& state, QObject* parent);
   ~TTraceRunner() override;
 
   // The ROM, its labels or its marks changed: the trace held is stale from now on.
@@ -39,9 +42,12 @@ class TTraceRunner : public QObject {
   void Start();
   void Adopt(std::shared_ptr<const Trace> trace, uint64_t version);
 
-  const AppState& state_;
+  AppState& state_;
+  std::atomic<bool> copying_ = false;
   uint64_t version_ = 0;
   std::shared_ptr<const Trace> latest_;
   uint64_t latestVersion_ = 0;
   QPointer<QThread> running_;
+  // The input of the last run, once it is over: the next run's copy of the ROM goes into it.
+  std::shared_ptr<TraceInput> spare_;
 };

@@ -320,6 +320,19 @@ TEST(PatchTest, APatchAppliedToTheLoadedRomIsOneChangeOfTheRunsThatDiffer) {
     EXPECT_EQ(copy->RomSize, 0x10000u);
     EXPECT_EQ(copy->BankCount, 4u);
     EXPECT_TRUE(std::equal(target.begin(), target.end(), copy->RomImage.begin()));
+    // The window writes the patched file whole: its step holds the same runs, and undoes.
+    auto whole = MakeRom(0x8000);
+    std::copy(source.begin(), source.end(), whole->RomImage.begin());
+    const EditStep step =
+        RecordEdit(*whole, [&] { ApplyPatchToRom(*whole, MakePatch(f, source, target)); });
+    EXPECT_EQ(whole->RomImage, copy->RomImage);
+    EXPECT_EQ(whole->BankCount, 4u);
+    ASSERT_EQ(step.Runs.size(), 3u);
+    EXPECT_EQ(step.Runs[1], (EditRun{0x200, 0x20}));
+    EXPECT_EQ(step.Runs[2], (EditRun{0x8000, 0x8000, true, true}));  // zeros to $FF
+    RevertEdit(*whole, step);
+    EXPECT_EQ(whole->RomSize, 0x8000u);
+    EXPECT_TRUE(std::equal(source.begin(), source.end(), whole->RomImage.begin()));
   }
   struct Row {
     const char* name;
@@ -352,7 +365,10 @@ TEST(PatchTest, ReportsSayWhatAPatchHoldsAndDid) {
       {0x4000, {}, "Patch applied: the ROM was cut from 32 KiB to 16 KiB"},
       {0x8000, {}, "The patch changed nothing: the ROM holds its bytes already"},
   };
-  // A ROM of zeros.
-  const auto rom = MakeRom(0x8000);
-  for (const Row& r : rows) EXPECT_EQ(PatchAppliedText(*rom, RomChange{r.newSize, r.runs}), r.text);
+  // Each applied to a ROM of zeros.
+  for (const Row& r : rows) {
+    const auto rom = MakeRom(0x8000);
+    const EditStep step = RecordEdit(*rom, [&] { ApplyRomChange(*rom, RomChange{r.newSize, r.runs}); });
+    EXPECT_EQ(PatchAppliedText(step), r.text);
+  }
 }

@@ -2,6 +2,7 @@
 
 #include <random>
 #include <utility>
+#include <string>
 #include <vector>
 
 #include "TestRom.h"
@@ -120,14 +121,22 @@ TEST(RomChange, RunsInAnyOrderGiveTheSameBytesAndStep) {
        {{0x12, {0, 9}}, {0x10, {4}}},
        {{0x10, 1}, {0x13, 1}},
        {4, 0, 0, 9, 0, 0}},
+      // Past the end of the 0x100 bytes: zeros, journalled unread.
+      {"grown", {{0xFF, {1, 2, 0, 3}}, {0x10, {5}}}, {{0x10, 1}, {0xFF, 2}, {0x102, 1}}, {5}},
+      // The cut bytes go, and come back with the undo.
+      {"cut", {{0x10, {6}}}, {{0x10, 1}, {0x20, 1}}, {6}},
   };
   for (const Row& r : rows) {
     auto rom = MakeRom(0x100);
+    rom->RomImage[0x20] = 0xAA;
     const std::vector<uint8_t> before = rom->RomImage;
-    const EditStep step = RecordEdit(*rom, [&] { ApplyRomChange(*rom, {0x100, r.runs}); });
+    const std::string what = r.what;
+    const uint32_t size = what == "grown" ? 0x200 : what == "cut" ? 0x20 : 0x100;
+    const EditStep step = RecordEdit(*rom, [&] { ApplyRomChange(*rom, {size, r.runs}); });
     EXPECT_EQ(step.Runs, r.stepRuns) << r.what;
     EXPECT_TRUE(std::equal(r.at0x10.begin(), r.at0x10.end(), rom->RomImage.begin() + 0x10))
         << r.what;
+    EXPECT_EQ(rom->RomImage[0x20], what == "cut" ? 0 : 0xAA) << r.what;
     RevertEdit(*rom, step);
     EXPECT_TRUE(rom->RomImage == before) << r.what;
   }

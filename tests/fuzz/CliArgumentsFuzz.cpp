@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case CliCommand::Search:
       FUZZ_CHECK(given(r.search.rom));
-      FUZZ_CHECK(blank(r.search.bytes) != blank(r.search.inst));
+      FUZZ_CHECK(!blank(r.search.bytes) + !blank(r.search.inst) + !blank(r.search.text) == 1);
       break;
     case CliCommand::Info:
       FUZZ_CHECK(given(r.info.rom));
@@ -63,6 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case CliCommand::Xrefs:
       FUZZ_CHECK(given(r.xrefs.rom));
+      break;
+    case CliCommand::Text:
+      FUZZ_CHECK(given(r.text.rom));
       break;
     case CliCommand::Map:
       FUZZ_CHECK(given(r.map.rom));

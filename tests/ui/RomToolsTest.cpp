@@ -2,8 +2,12 @@
 // Extender, and exporting and applying IPS and BPS patches.
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QFile>
 #include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
@@ -391,6 +395,37 @@ class RomToolsTest : public QObject {
     h.Action("Undo1")->trigger();
     QCOMPARE(h.form->windowTitle(), QString("Velmora - Demo"));
     h.Action("Redo1")->trigger();
+    QCOMPARE(h.form->windowTitle(), QString("Velmora - Europa"));
+  }
+
+  // A patch's whole path typed key by key and Enter applies it, though the folder holds a folder
+  // whose name the path passes through on the way ("t" of "title.ips"): the dialog's list picks
+  // that folder while the name is typed, and must not go into it.
+  void aPatchNameTypedKeyByKeyIsApplied() {
+    MainHarness h;
+    QVERIFY(h.LoadNew("demo.gb", DemoRom()));
+    QVERIFY(QDir(h.Folder()).mkdir("t"));
+    const QString ips = WriteFile(h.Folder(), "title.ips", kRetitle);
+    bool typed = false;
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog || !dialog->isActiveWindow()) return;
+      // Once the list shows the folder's entries, as a user sees them before typing.
+      const auto* list = dialog->findChild<QAbstractItemView*>("listView");
+      if (!list || !list->model() || list->model()->rowCount(list->rootIndex()) < 2) return;
+      timer->stop();
+      auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+      name->clear();
+      QTest::keyClicks(name, ips);
+      QTest::keyClick(name, Qt::Key_Return);
+      typed = true;
+      if (dialog->isVisible()) dialog->reject();
+    });
+    timer->start(5);
+    h.Action("ApplyPatch1")->trigger();
+    delete timer;
+    QVERIFY(typed);
     QCOMPARE(h.form->windowTitle(), QString("Velmora - Europa"));
   }
 };
