@@ -33,6 +33,7 @@ struct Segment {
   const uint8_t* Old;
   const uint8_t* Now;
   bool OldFill = false;
+  bool NewFill = false;  // the bytes as they are now are known to be one value
 };
 
 // Where the segment's bytes differ from what they were, in rising order.
@@ -83,7 +84,7 @@ EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize
       newKept += run.NewFill ? 1 : length;
       step.Runs.push_back(run);
     };
-    if (seg.OldFill && isFill(seg.Now, seg.Length)) {
+    if (seg.OldFill && (seg.NewFill || isFill(seg.Now, seg.Length))) {
       // One value written over another (a ROM grown over the zeros past its end): one run or
       // none, without looking for where they differ.
       if (*seg.Now != *seg.Old) add(0, seg.Length, true);
@@ -135,8 +136,8 @@ EditStep StepFromJournal(const Rom& rom, RomJournal& journal, uint32_t oldSize) 
   size_t at = 0;
   bool fills = false;
   for (const Span& run : journal.Runs) {
-    segments.push_back(
-        {run.Offset, run.Length, journal.Old.data() + at, image + run.Offset, run.Fill != 0});
+    segments.push_back({run.Offset, run.Length, journal.Old.data() + at, image + run.Offset,
+                        run.Fill != 0, run.NewFill != 0});
     at += run.Kept();
     fills = fills || run.Fill;
   }

@@ -228,7 +228,7 @@ RomChange ExtendRom(const Rom& rom, uint32_t newSize) {
   }
   RomChange change;
   change.NewSize = newSize;
-  change.Runs.push_back({rom.RomSize, std::vector<uint8_t>(newSize - rom.RomSize, 0xFF)});
+  change.Runs.push_back({rom.RomSize, {0xFF}, newSize - rom.RomSize});
   uint8_t code = 0;
   while ((0x8000u << code) < newSize) ++code;
   change.Runs.push_back({0x148, {code}});

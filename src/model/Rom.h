@@ -18,10 +18,13 @@ constexpr uint32_t kBankSize = 0x4000;
 struct RomJournal {
   struct Run {
     uint32_t Offset = 0;
-    uint32_t Length : 31 = 0;
+    uint32_t Length : 30 = 0;
     // The run replaced Length bytes of one value, kept as that one byte: growing a ROM writes
     // megabytes over the zeros past its end.
     uint32_t Fill : 1 = 0;
+    // What the write put there is one value throughout (a run of copies of one byte), as long
+    // as no later write of the same command overlaps it.
+    uint32_t NewFill : 1 = 0;
     // The run's bytes in Old.
     uint32_t Kept() const { return Fill ? 1 : Length; }
   };

@@ -52,14 +52,14 @@ void ApplyRomChange(Rom& rom, const RomChange& change) {
     std::stable_sort(sorted.begin(), sorted.end(), byOffset);
     const bool apart =
         std::adjacent_find(sorted.begin(), sorted.end(), [](const ByteRun* a, const ByteRun* b) {
-          return b->Offset < a->Offset + a->Bytes.size();
+          return b->Offset < a->Offset + a->Length();
         }) == sorted.end();
     if (apart) order = std::move(sorted);
   }
   if (rom.Journal) {
     // The journal takes the old bytes of the whole change: room for them at once.
     size_t total = 0;
-    for (const ByteRun& run : change.Runs) total += run.Bytes.size();
+    for (const ByteRun& run : change.Runs) total += run.Repeat != 0 ? 1 : run.Bytes.size();
     rom.Journal->Old.reserve(rom.Journal->Old.size() + total);
     rom.Journal->Runs.reserve(rom.Journal->Runs.size() + change.Runs.size());
   }
@@ -67,14 +67,22 @@ void ApplyRomChange(Rom& rom, const RomChange& change) {
   for (const ByteRun* run : order) {
     if (run->Offset >= kRomCapacity) continue;
     const uint32_t n =
-        static_cast<uint32_t>(std::min<size_t>(run->Bytes.size(), kRomCapacity - run->Offset));
+        static_cast<uint32_t>(std::min<size_t>(run->Length(), kRomCapacity - run->Offset));
     if (rom.Journal) {
       // A ROM grown by megabytes writes them over the zeros past its end: no need to read them.
       const uint32_t inside = run->Offset >= oldSize ? 0 : std::min(n, oldSize - run->Offset);
       if (inside > 0) rom.Journal->Note(run->Offset, rom.RomImage.data() + run->Offset, inside);
-      if (n > inside) rom.Journal->NoteFill(run->Offset + inside, n - inside, 0);
+      if (n > inside) {
+        rom.Journal->NoteFill(run->Offset + inside, n - inside, 0);
+        // What is written there is one value too: the undo step need not read it back.
+        rom.Journal->Runs.back().NewFill = run->Repeat != 0;
+      }
     }
-    std::copy_n(run->Bytes.begin(), n, rom.RomImage.begin() + run->Offset);
+    if (run->Repeat != 0) {
+      std::fill_n(rom.RomImage.begin() + run->Offset, n, run->Bytes.at(0));
+    } else {
+      std::copy_n(run->Bytes.begin(), n, rom.RomImage.begin() + run->Offset);
+    }
   }
   if (change.NewSize < oldSize) {
     const uint32_t cut = oldSize - change.NewSize;

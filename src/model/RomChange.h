@@ -13,6 +13,10 @@
 struct ByteRun {
   uint32_t Offset;
   std::vector<uint8_t> Bytes;
+  // When not 0, the run is this many copies of its one byte, Bytes[0]: a ROM grown by megabytes
+  // of $FF holds them nowhere but in the image.
+  uint32_t Repeat = 0;
+  size_t Length() const { return Repeat != 0 ? Repeat : Bytes.size(); }
 };
 
 struct RomChange {
