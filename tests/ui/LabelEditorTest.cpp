@@ -7,11 +7,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolTip>
 
+#include "helpers/ScrollBarSlider.h"
 #include "model/LabelTree.h"
 #include "model/Labels.h"
 #include "ui/LabelEditor.h"
@@ -515,19 +514,7 @@ class LabelEditorTest : public QObject {
     }
     Window w(labels);
     QScrollBar* bar = w.proc->verticalScrollBar();
-    const auto slider = [bar] {
-      QStyleOptionSlider option;
-      option.initFrom(bar);
-      option.orientation = Qt::Vertical;
-      option.minimum = bar->minimum();
-      option.maximum = bar->maximum();
-      option.sliderPosition = bar->sliderPosition();
-      option.sliderValue = bar->value();
-      option.pageStep = bar->pageStep();
-      option.singleStep = bar->singleStep();
-      return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
-                                          bar);
-    };
+    const auto slider = [bar] { return ScrollBarSlider(bar); };
     // The slider as the bar was last drawn.
     struct PaintWatch : QObject {
       std::function<QRect()> slider;

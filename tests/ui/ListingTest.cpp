@@ -3,10 +3,10 @@
 
 #include <QImage>
 #include <QMenu>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 #include "helpers/MainHarness.h"
+#include "helpers/ScrollBarSlider.h"
 #include "ui/Resources.h"
 
 namespace {
@@ -184,14 +184,7 @@ class ListingTest : public QObject {
     MainHarness h;
     QVERIFY(h.LoadNew("zero.gb", MakeRomBytes(kRomSize, "ZERO")));
     TScroller* bar = h.Scroller();
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = Qt::Vertical;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->value();
-    const QRect thumb = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
-                                                     QStyle::SC_ScrollBarSlider, bar);
+    const QRect thumb = ScrollBarSlider(bar);
     QCOMPARE(thumb.height(), 17);
     QCOMPARE(thumb.top(), 17);
 
