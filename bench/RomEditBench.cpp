@@ -1,6 +1,6 @@
 // The two whole-ROM commands through the main window's path (RunEdit: the command, its undo
-// step, the listing refilled and marked for drawing), each from a quiet window and cold caches
-// as the user gives them, against the core operation alone, in one run: the Rom Extender from
+// step, the listing refilled and marked for drawing), each from a quiet window after the
+// user's pause (UserPause: a moment idle, cold caches), against the core operation alone, in one run: the Rom Extender from
 // 2 to 8 MiB against ExtendRom, and Apply Patch of a BPS patch that changes every tenth byte of
 // an 8 MiB ROM against ApplyBps. The counters give the main thread's time for the events the
 // command leaves (drawing the window, the status bar laid out anew), and the size of the undo
@@ -73,7 +73,7 @@ void CountStep(benchmark::State& bench, Rom& rom, const std::function<void()>& c
 }
 
 // The core operations once in a tight loop (/0, on bytes the last round left in cache) and once
-// from cold caches (/1), as the window's commands run: the ratios are taken against /1. The
+// after the user's pause (/1), as the window's commands run: the ratios are taken against /1. The
 // extender works on the ROM of a window (not through it), so that it meets the same memory.
 void BM_CoreExtendRom(benchmark::State& bench) {
   BenchWindow w(SmallRom());
@@ -85,7 +85,7 @@ void BM_CoreExtendRom(benchmark::State& bench) {
     std::fill(rom.RomImage.begin() + kSmall, rom.RomImage.end(), 0);
     rom.RomSize = kSmall;
     rom.BankCount = kSmall / kBankSize;
-    if (bench.range(0) != 0) CoolCaches();
+    if (bench.range(0) != 0) UserPause();
     bench.ResumeTiming();
   }
 }
@@ -117,7 +117,7 @@ void BM_WindowRomExtender(benchmark::State& bench) {
     w.form->findChild<QAction*>("Undo1")->trigger();
     w.form->ClearUndo();
     w.Settle();
-    CoolCaches();
+    UserPause();
     bench.ResumeTiming();
   }
   CountEvents(bench, events);
@@ -129,7 +129,7 @@ void BM_CoreApplyBps(benchmark::State& bench) {
     benchmark::DoNotOptimize(ApplyBps(Patch().source, Patch().patch));
     if (bench.range(0) == 0) continue;
     bench.PauseTiming();
-    CoolCaches();
+    UserPause();
     bench.ResumeTiming();
   }
 }
@@ -151,7 +151,7 @@ void BM_WindowApplyPatch(benchmark::State& bench) {
     if (!std::equal(Patch().source.begin(), Patch().source.end(), rom.RomImage.begin()))
       bench.SkipWithError("undo did not give the ROM back");
     w.Settle();
-    CoolCaches();
+    UserPause();
     bench.ResumeTiming();
   }
   CountEvents(bench, events);
