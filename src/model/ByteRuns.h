@@ -88,6 +88,35 @@ void ForEachDifferingRun(const uint8_t* a, const uint8_t* b, size_t n, Run&& run
   }
 }
 
+// How many stretches ForEachDifferingRun would report, and how many bytes they hold, counted
+// a block of 64 bytes at a time without visiting the stretches: so that what is made of them can
+// be given its room at once.
+struct DifferingRunCount {
+  size_t Runs = 0;
+  size_t Bytes = 0;
+  bool operator==(const DifferingRunCount&) const = default;
+};
+
+inline DifferingRunCount CountDifferingRuns(const uint8_t* a, const uint8_t* b, size_t n) {
+  DifferingRunCount count;
+  uint64_t below = 0;  // whether the byte below the block differs, in bit 0
+  auto block = [&](uint64_t mask) {
+    count.Runs += static_cast<size_t>(std::popcount(mask & ~((mask << 1) | below)));
+    count.Bytes += static_cast<size_t>(std::popcount(mask));
+    below = mask >> 63;
+  };
+  size_t i = 0;
+  for (; i + 64 <= n; i += 64) block(byte_runs::DifferMask64(a + i, b + i));
+  if (i < n) {
+    uint8_t lastA[64] = {};
+    uint8_t lastB[64] = {};
+    std::memcpy(lastA, a + i, n - i);
+    std::memcpy(lastB, b + i, n - i);
+    block(byte_runs::DifferMask64(lastA, lastB));
+  }
+  return count;
+}
+
 // The same where a's bytes all hold one value: the stretches of b that differ from it, each
 // found by a word-wide scan for its first differing byte and memchr for its end.
 template <typename Run>

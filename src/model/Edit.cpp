@@ -36,20 +36,38 @@ struct Segment {
   bool NewFill = false;  // the bytes as they are now are known to be one value
 };
 
-// Where the segment's bytes differ from what they were, in rising order.
-template <typename Run>
-void ForEachChange(const Segment& seg, Run&& run) {
-  if (!seg.OldFill) return ForEachDifferingRun(seg.Old, seg.Now, seg.Length, run);
-  ForEachDifferingRunFromFill(*seg.Old, seg.Now, seg.Length, run);
+bool IsFillRun(const uint8_t* bytes, size_t length) {
+  return length >= RomJournal::kFillFrom && RomJournal::IsFill(bytes, length);
 }
 
-// Copies a run's bytes; scattered changes are mostly a byte or two, cheaper than a memcpy call.
-void CopyRun(uint8_t* to, const uint8_t* from, uint32_t length) {
-  if (length > 8) {
-    std::memcpy(to, from, length);
+// Calls run(start, end, newFill) for every stretch of the segment whose bytes differ from what
+// they were, in rising order; newFill when the bytes there now are one long run of one value.
+template <typename Run>
+void ForEachChange(const Segment& seg, Run&& run) {
+  if (seg.OldFill && (seg.NewFill || IsFillRun(seg.Now, seg.Length))) {
+    // One value written over another (a ROM grown over the zeros past its end): one run or
+    // none, without looking for where they differ.
+    if (*seg.Now != *seg.Old) run(size_t{0}, size_t{seg.Length}, true);
     return;
   }
-  for (uint32_t k = 0; k < length; ++k) to[k] = from[k];
+  const auto found = [&](size_t start, size_t end) {
+    run(start, end, IsFillRun(seg.Now + start, end - start));
+  };
+  if (seg.OldFill) return ForEachDifferingRunFromFill(*seg.Old, seg.Now, seg.Length, found);
+  ForEachDifferingRun(seg.Old, seg.Now, seg.Length, found);
+}
+
+// Copies n bytes from `from` to `to` and returns the end of the copy. Scattered changes are
+// mostly a byte or two: where eight bytes may be read and written, eight are copied, which is
+// cheaper than a call of memcpy for n.
+uint8_t* AppendBytes(uint8_t* to, const uint8_t* toEnd, const uint8_t* from, const uint8_t* fromEnd,
+                     size_t n) {
+  if (n <= 8 && fromEnd - from >= 8 && toEnd - to >= 8) {
+    std::memcpy(to, from, 8);
+  } else {
+    std::memcpy(to, from, n);
+  }
+  return to + n;
 }
 
 // The step between the segments' old and new bytes. Segments are ascending and never touch, so
@@ -62,69 +80,72 @@ EditStep StepFromSegments(const std::vector<Segment>& segments, uint32_t oldSize
   EditStep step;
   step.OldSize = oldSize;
   step.NewSize = newSize;
-  // A long run of one value keeps that value; every other run its bytes. The runs and what
-  // they keep are found in one pass, so that their bytes are then copied into room of the
-  // right size at once.
-  const auto isFill = [](const uint8_t* bytes, size_t length) {
-    return length >= RomJournal::kFillFrom && RomJournal::IsFill(bytes, length);
-  };
-  size_t touched = 0;
-  size_t total = 0;
+  // First how many runs there are and how many bytes they keep, so that the step's vectors are
+  // made at their size at once. A patch that changes every tenth byte of 8 MiB is nearly a
+  // million runs: they are counted a block at a time, and visited once, when they are stored.
+  // There the bytes of a long run of one value are counted whole, and given back at the end.
+  size_t runs = 0;
+  size_t changed = 0;
   size_t oldKept = 0;
   size_t newKept = 0;
+  size_t touched = 0;
   for (const Segment& seg : segments) {
     touched += seg.Length;
-    const auto add = [&](size_t start, size_t end, bool newFill) {
-      const size_t length = end - start;
-      EditRun run{seg.Offset + static_cast<uint32_t>(start), static_cast<uint32_t>(length)};
-      run.OldFill = seg.OldFill || isFill(seg.Old + start, length);
-      run.NewFill = newFill;
-      total += length;
-      oldKept += run.OldFill ? 1 : length;
-      newKept += run.NewFill ? 1 : length;
-      step.Runs.push_back(run);
-    };
-    if (seg.OldFill && (seg.NewFill || isFill(seg.Now, seg.Length))) {
-      // One value written over another (a ROM grown over the zeros past its end): one run or
-      // none, without looking for where they differ.
-      if (*seg.Now != *seg.Old) add(0, seg.Length, true);
+    if (!seg.OldFill) {
+      const DifferingRunCount count = CountDifferingRuns(seg.Old, seg.Now, seg.Length);
+      runs += count.Runs;
+      changed += count.Bytes;
+      oldKept += count.Bytes;
+      newKept += count.Bytes;
       continue;
     }
-    ForEachChange(seg, [&](size_t start, size_t end) {
-      add(start, end, isFill(seg.Now + start, end - start));
+    ForEachChange(seg, [&](size_t start, size_t end, bool newFill) {
+      ++runs;
+      changed += end - start;
+      oldKept += 1;
+      newKept += newFill ? 1 : end - start;
     });
   }
-  step.Runs.shrink_to_fit();
-  if (total == touched && oldKept == total && newKept == total) {
-    // Every touched byte changed: the segments whole, one after the other.
-    if (oldWhole) {
-      step.OldBytes = std::move(*oldWhole);
-      step.OldBytes.shrink_to_fit();
-    } else {
-      step.OldBytes.reserve(total);
-      for (const Segment& seg : segments) {
-        step.OldBytes.insert(step.OldBytes.end(), seg.Old, seg.Old + seg.Length);
-      }
-    }
-    step.NewBytes.reserve(total);
-    for (const Segment& seg : segments) {
-      step.NewBytes.insert(step.NewBytes.end(), seg.Now, seg.Now + seg.Length);
-    }
-    return step;
+  // Every touched byte changed, so that each segment is one run, and none is of one value: the
+  // old bytes given are the step's as they stand.
+  const bool takeOld = oldWhole && changed == touched &&
+                       std::none_of(segments.begin(), segments.end(), [](const Segment& seg) {
+                         return IsFillRun(seg.Old, seg.Length) || IsFillRun(seg.Now, seg.Length);
+                       });
+  step.Runs.resize(runs);
+  if (takeOld) {
+    step.OldBytes = std::move(*oldWhole);
+  } else {
+    step.OldBytes.resize(oldKept);
   }
-  step.OldBytes.resize(oldKept);
   step.NewBytes.resize(newKept);
+  // A long run of one value keeps that value; every other run its bytes.
+  EditRun* run = step.Runs.data();
   uint8_t* old = step.OldBytes.data();
   uint8_t* now = step.NewBytes.data();
-  auto seg = segments.begin();
-  for (const EditRun& run : step.Runs) {
-    while (seg->Offset + seg->Length <= run.Offset) ++seg;
-    const uint32_t from = run.Offset - seg->Offset;
-    CopyRun(old, seg->Old + (seg->OldFill ? 0 : from), run.OldFill ? 1 : run.Length);
-    CopyRun(now, seg->Now + from, run.NewFill ? 1 : run.Length);
-    old += run.OldFill ? 1 : run.Length;
-    now += run.NewFill ? 1 : run.Length;
+  const uint8_t* const oldEnd = old + step.OldBytes.size();
+  const uint8_t* const nowEnd = now + newKept;
+  for (const Segment& seg : segments) {
+    ForEachChange(seg, [&](size_t start, size_t end, bool newFill) {
+      const size_t length = end - start;
+      *run = {seg.Offset + static_cast<uint32_t>(start), static_cast<uint32_t>(length)};
+      run->OldFill = seg.OldFill || IsFillRun(seg.Old + start, length);
+      run->NewFill = newFill;
+      if (!takeOld) {
+        old = seg.OldFill ? AppendBytes(old, oldEnd, seg.Old, seg.Old + 1, 1)
+                          : AppendBytes(old, oldEnd, seg.Old + start, seg.Old + seg.Length,
+                                        run->OldFill ? 1 : length);
+      }
+      now = AppendBytes(now, nowEnd, seg.Now + start, seg.Now + seg.Length,
+                        run->NewFill ? 1 : length);
+      ++run;
+    });
   }
+  // Runs of one value kept a byte each: the room counted for the rest goes.
+  if (!takeOld) step.OldBytes.resize(static_cast<size_t>(old - step.OldBytes.data()));
+  step.NewBytes.resize(static_cast<size_t>(now - step.NewBytes.data()));
+  step.OldBytes.shrink_to_fit();
+  step.NewBytes.shrink_to_fit();
   return step;
 }
 

@@ -59,6 +59,9 @@ TEST(RomChange, DifferingRunsAreThoseOfAByteByByteScan) {
       ForEachDifferingRun(a.data(), b.data(), size,
                           [&](size_t start, size_t end) { runs.emplace_back(start, end); });
       EXPECT_EQ(runs, RunsByScan(a, b)) << size << " bytes, " << percent << "% changed";
+      DifferingRunCount counted{runs.size()};
+      for (auto [start, end] : runs) counted.Bytes += end - start;
+      EXPECT_EQ(CountDifferingRuns(a.data(), b.data(), size), counted) << size << " bytes";
     }
   }
 }
