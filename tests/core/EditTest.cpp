@@ -88,6 +88,8 @@ TEST(Edit, EachCommandIsOneStep) {
   LabelTables labels;
   std::vector<std::string> longBlock = {"org 01:4000"};
   longBlock.insert(longBlock.end(), 10000, "halt");
+  std::vector<std::string> longBlockThenMore = longBlock;
+  longBlockThenMore.insert(longBlockThenMore.end(), {"org 01:7000", "ld a,$05"});
   std::vector<uint8_t> target(0x10000, 0);  // a patch's target
   target[0x200] = 1;
   target[0x202] = 2;
@@ -122,6 +124,14 @@ TEST(Edit, EachCommandIsOneStep) {
        0x4000,
        1,
        1},
+      // The long run keeps one byte of each; the run after it keeps its bytes right behind.
+      {"ten thousand lines, then an instruction apart",
+       [&](Rom& rom) { AssembleBlock(rom, labels, longBlockThenMore, {}); },
+       0x10000,
+       {{0x4000, 10000, 1, 1}, {0x7000, 2}},
+       0x4000,
+       3,
+       3},
       // The new bytes are 0xFF over zeros and the size code at 0x148 changes.
       {"extended",
        [](Rom& rom) { ApplyRomChange(rom, ExtendRom(rom, 0x20000)); },
