@@ -1,10 +1,10 @@
 // The two whole-ROM commands through the main window's path (RunEdit: the command, its undo
-// step, the listing refilled and marked for drawing), each from a quiet window after the
-// user's pause (UserPause: a moment idle, cold caches), against the core operation alone, in one run: the Rom Extender from
-// 2 to 8 MiB against ExtendRom, and Apply Patch of a BPS patch that changes every tenth byte of
-// an 8 MiB ROM against ApplyBps. The counters give the main thread's time for the events the
-// command leaves (drawing the window, the status bar laid out anew), and the size of the undo
-// step against the bytes it changed.
+// step, the listing refilled and marked for drawing), each from a quiet window after the user's
+// pause (UserPause: a moment idle, then cold caches), against the core operation alone after the
+// same pause, in one run: the Rom Extender from 2 to 8 MiB against ExtendRom, and Apply Patch of
+// a BPS patch that changes every tenth byte of an 8 MiB ROM against ApplyBps. The counters give
+// the main thread's time for the events the command leaves (drawing the window, the status bar
+// laid out anew), and the size of the undo step against the bytes it changed.
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestRom.h"
