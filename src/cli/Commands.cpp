@@ -363,7 +363,7 @@ int PatchApply(const CliIo& io, const PatchApplyOptions& o) {
   return Run(io, [&] {
     const auto rom = LoadRom(o.rom);
     const std::vector<uint8_t> patch = OnFile(o.patch, [&] { return ReadPatchFile(o.patch); });
-    ApplyRomChange(*rom, OnFile(o.patch, [&] { return PatchRom(*rom, patch); }));
+    OnFile(o.patch, [&] { ApplyPatchToRom(*rom, patch); });
     Save(*rom, o.out.empty() ? o.rom : o.out);
   });
 }

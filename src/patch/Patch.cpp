@@ -87,10 +87,6 @@ std::vector<uint8_t> ReadPatchFile(const std::string& fileName) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-RomChange PatchRom(const Rom& rom, std::span<const uint8_t> patch) {
-  return DiffRom(rom, ApplyPatch(RomBytes(rom), patch));
-}
-
 void ApplyPatchToRom(Rom& rom, std::span<const uint8_t> patch) {
   std::vector<uint8_t> target = ApplyPatch(RomBytes(rom), patch);
   target.resize(std::min<size_t>(target.size(), kRomCapacity));

@@ -36,10 +36,7 @@ std::vector<uint8_t> ApplyPatch(std::span<const uint8_t> source, std::span<const
 // an error Failure.
 std::vector<uint8_t> ReadPatchFile(const std::string& fileName);
 
-// The loaded ROM's change under a patch, as the runs that differ; the ROM itself is not touched.
-RomChange PatchRom(const Rom& rom, std::span<const uint8_t> patch);
 // Applies a patch to the loaded ROM: the file it makes of the ROM's bytes is written over them
 // whole (RomSize and BankCount follow). Under RecordEdit the step keeps only the bytes that
-// differ, found once, where PatchRom would find them first and the step again. Throws like
-// ApplyPatch, before anything is written.
+// differ, found once. Throws like ApplyPatch, before anything is written.
 void ApplyPatchToRom(Rom& rom, std::span<const uint8_t> patch);

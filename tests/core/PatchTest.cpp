@@ -295,7 +295,7 @@ TEST(PatchTest, DamagedPatchesAreRefusedWithTheFaultAndItsByte) {
   for (const Row& r : rows) {
     auto rom = MakeRom(static_cast<uint32_t>(source.size()));
     std::copy(source.begin(), source.end(), rom->RomImage.begin());
-    EXPECT_EQ(FailureText([&] { PatchRom(*rom, r.patch); }), r.text);
+    EXPECT_EQ(FailureText([&] { ApplyPatchToRom(*rom, r.patch); }), r.text);
     EXPECT_TRUE(std::equal(source.begin(), source.end(), rom->RomImage.begin()));
     EXPECT_EQ(rom->RomSize, source.size());
   }
@@ -312,7 +312,8 @@ TEST(PatchTest, APatchAppliedToTheLoadedRomIsOneChangeOfTheRunsThatDiffer) {
   for (PatchFormat f : {PatchFormat::Ips, PatchFormat::Bps}) {
     auto copy = MakeRom(0x8000);
     std::copy(source.begin(), source.end(), copy->RomImage.begin());
-    const RomChange change = PatchRom(*copy, MakePatch(f, source, target));
+    const RomChange change =
+        DiffRom(*copy, ApplyPatch(RomBytes(*copy), MakePatch(f, source, target)));
     ASSERT_EQ(change.Runs.size(), 3u);
     EXPECT_EQ(change.Runs[0].Offset, 0x10u);
     EXPECT_EQ(change.Runs[2].Offset, 0x8000u);
@@ -368,7 +369,9 @@ TEST(PatchTest, ReportsSayWhatAPatchHoldsAndDid) {
   // Each applied to a ROM of zeros.
   for (const Row& r : rows) {
     const auto rom = MakeRom(0x8000);
-    const EditStep step = RecordEdit(*rom, [&] { ApplyRomChange(*rom, RomChange{r.newSize, r.runs}); });
+    const EditStep step = RecordEdit(*rom, [&] {
+      ApplyRomChange(*rom, RomChange{r.newSize, r.runs});
+    });
     EXPECT_EQ(PatchAppliedText(step), r.text);
   }
 }
