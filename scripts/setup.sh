@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, when any is missing. clang and
 # its runtime libraries serve the sanitizer build and the fuzz targets; dpkg-dev and file the
-# Debian package's dependencies, appstream the check of its metainfo.
+# Debian package's dependencies, appstream the check of its metainfo. libmgba-dev runs ROMs,
+# libpng-dev reads and writes pictures; bison and pkg-config build the RGBDS tools.
 set -euo pipefail
 packages=(cmake g++ qt6-base-dev libgtest-dev libbenchmark-dev zlib1g-dev libcli11-dev
-  fonts-liberation xvfb clang libclang-rt-14-dev dpkg-dev file appstream)
+  libmgba-dev libpng-dev bison pkg-config fonts-liberation xvfb clang libclang-rt-14-dev dpkg-dev file appstream)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
