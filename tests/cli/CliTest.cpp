@@ -435,6 +435,10 @@ TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
                                 "EOF",
                                 13));
   fs::create_directory(Path("folder"));
+  // The ROM's own symbol file reads; the file of additions after it does not.
+  Write("two.gb", MakeRomBytes());
+  Write("two.sym", "00:0150 Main\n");
+  fs::create_directory(Path("two.velmora.sym"));
   const std::string emptyName = " an empty file name is not allowed (see --help)";
   struct Row {
     std::vector<std::string> args;
@@ -462,6 +466,7 @@ TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
       {{"--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
       {{"disasm", "game.gb", "--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
       {{"disasm", "game.gb", "--sym", "folder"}, "folder: Is a folder, not a file."},
+      {{"map", "two.gb"}, "two.velmora.sym: Is a folder, not a file."},
   };
   const auto before = Contents();
   for (const Row& r : rows) {
