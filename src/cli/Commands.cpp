@@ -437,29 +437,30 @@ int Tiles(const CliIo& io, const TilesOptions& o) {
     const std::string where = std::string(kProgram) + ": --palette " + o.palette;
     const int32_t palette = OnFile(where, [&] { return StrToInt(o.palette); });
     if (palette < 0 || palette > 0xFF) throw CliError{where, "is not a byte ($00-$FF).", kExitUsage};
-    const auto rom = LoadRom(o.rom);
+    const Loaded loaded = Load(io, o.rom);
+    Rom& rom = loaded.rom();
     TileLayout layout{static_cast<uint32_t>(o.width == 0 ? 16 : o.width), static_cast<uint8_t>(o.oneBit ? 1 : 2), o.tall};
     if (o.import.empty()) {
-      const uint32_t from = AddressArgument(*rom, "--from", o.from);
-      const uint32_t to = AddressArgument(*rom, "--to", o.to);
+      const uint32_t from = AddressArgument(rom, "--from", o.from);
+      const uint32_t to = AddressArgument(rom, "--to", o.to);
       if (to < from || to - from + 1 < layout.TileBytes()) {
         throw CliError{std::string(kProgram) + ": --from " + o.from + " --to " + o.to,
                        "hold no whole tile (" + std::to_string(layout.TileBytes()) + " bytes).",
                        kExitUsage};
       }
-      const RgbImage image = TilesToImage(rom->RomImage.data() + from, to - from + 1, layout,
+      const RgbImage image = TilesToImage(rom.RomImage.data() + from, to - from + 1, layout,
                                           static_cast<uint8_t>(palette));
       RequireFolderOf(o.out);
       OnFile(o.out, [&] { WritePngFile(o.out, image); });
       return;
     }
-    const uint32_t at = AddressArgument(*rom, "--at", o.at);
+    const uint32_t at = AddressArgument(rom, "--at", o.at);
     const RgbImage image = OnFile(o.import, [&] { return ReadPngFile(o.import); });
     // The picture's size gives the tiles, unless --to bounds them; the width of the picture
     // gives the row, unless --width was given.
     uint32_t tiles = 0;
     if (!o.to.empty()) {
-      const uint32_t to = AddressArgument(*rom, "--to", o.to);
+      const uint32_t to = AddressArgument(rom, "--to", o.to);
       tiles = to < at ? 0 : (to - at + 1) / layout.TileBytes();
     } else {
       if (o.width == 0 && image.Width >= 8) layout.WidthTiles = image.Width / 8;
@@ -467,12 +468,12 @@ int Tiles(const CliIo& io, const TilesOptions& o) {
     }
     const std::vector<uint8_t> bytes =
         OnFile(o.import, [&] { return ImageToTiles(image, tiles, layout, static_cast<uint8_t>(palette)); });
-    if (bytes.empty() || uint64_t{at} + bytes.size() > rom->RomSize) {
+    if (bytes.empty() || uint64_t{at} + bytes.size() > rom.RomSize) {
       throw CliError{o.import, "its " + std::to_string(tiles) + " tiles (" +
                                    ByteCountText(bytes.size()) + ") do not fit the ROM at " +
                                    OffsetToBankAddress(at) + "."};
     }
-    std::memcpy(rom->RomImage.data() + at, bytes.data(), bytes.size());
-    Save(*rom, o.out.empty() ? o.rom : o.out);
+    std::memcpy(rom.RomImage.data() + at, bytes.data(), bytes.size());
+    Save(rom, o.out.empty() ? o.rom : o.out);
   });
 }
