@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "analysis/References.h"
 #include "analysis/RomMap.h"
@@ -206,6 +209,36 @@ uint32_t AddressArgument(const Rom& rom, const char* option, const std::string& 
   return static_cast<uint32_t>(offset);
 }
 
+bool IsNumberText(std::string_view text) {
+  try {
+    StrToInt(text);
+    return true;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+// A RAM or register address as xrefs takes it: from 8000 up, typed as a number ("$FF80",
+// "49152"), as four hexadecimal digits ("C000") or with a bank ("00:C000", the bank ignored:
+// references name CPU addresses). nullopt for anything else.
+std::optional<uint16_t> RamAddressText(std::string_view text) {
+  const auto isHex = [](std::string_view t) {
+    return std::all_of(t.begin(), t.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+  };
+  const size_t colon = text.find(':');
+  const std::string_view bank = colon == std::string_view::npos ? "" : text.substr(0, colon);
+  const std::string_view address = colon == std::string_view::npos ? text : text.substr(colon + 1);
+  int64_t value = -1;
+  if (address.size() == 4 && isHex(address) && bank.size() <= 3 && isHex(bank)) {
+    value = std::stoll(std::string(address), nullptr, 16);
+  } else if (colon == std::string_view::npos && IsNumberText(address)) {
+    value = StrToInt(address);
+  }
+  if (value < 0x8000 || value > 0xFFFF) return std::nullopt;
+  return static_cast<uint16_t>(value);
+}
+
 bool ChecksumsAreRight(const RomHeader& h) {
   return h.HeaderChecksum == h.ComputedHeaderChecksum &&
          h.GlobalChecksum == h.ComputedGlobalChecksum;
@@ -383,22 +416,22 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
     const LabelTables& labels = loaded.ws->labels;
     // A label by its name (with or without its "@"), else an address.
     const std::string name = !o.place.empty() && o.place[0] == '@' ? o.place.substr(1) : o.place;
-    uint32_t target = 0;
-    RefSpace space = RefSpace::Rom;
     const int32_t romLabel = labels.FirstRomLabelNamed(name);
     const int32_t ramLabel = labels.FirstRamLabelNamed(name);
+    RefPlace place;
     if (romLabel != LabelTables::kNone) {
-      target = static_cast<uint32_t>(labels.RomLabels()[romLabel].Offset);
+      place = {static_cast<uint32_t>(labels.RomLabels()[romLabel].Offset), RefSpace::Rom};
     } else if (ramLabel != LabelTables::kNone) {
-      target = labels.RamLabels()[ramLabel].Address;
-      space = RefSpace::Ram;
-    } else if (name != o.place) {
+      place = {labels.RamLabels()[ramLabel].Address, RefSpace::Ram};
+    } else if (const std::optional<uint16_t> ram = RamAddressText(o.place)) {
+      place = {*ram, RefSpace::Ram};
+    } else if (name != o.place || (IsSymbolName(name) && !IsNumberText(name))) {
       throw CliError{std::string(kProgram) + ": " + o.place, "no such label.", kExitUsage};
     } else {
-      target = AddressArgument(rom, "xrefs", o.place);
+      place = {AddressArgument(rom, "xrefs", o.place), RefSpace::Rom};
     }
     const Trace trace = AnalyseWorkspace(*loaded.ws);
-    for (const Reference& ref : ReferencesTo(trace.Refs, target, space)) {
+    for (const Reference& ref : ReferencesTo(trace.Refs, place.Where, place.Space)) {
       found = true;
       const std::string line = ReferenceLine(rom, labels, ValueFormat::Hex, ref);
       std::fprintf(io.out, "%s\n", line.c_str());
