@@ -130,6 +130,7 @@ Loaded Load(const CliIo& io, const std::string& name, const LoadParts& parts = {
   sources.TableFile = parts.tbl;
   sources.ReadSymbols = parts.symbols;
   sources.ReadTable = parts.table;
+  sources.ReadLog = false;
   loaded.load = OnFile(name, [&] { return LoadWorkspace(*loaded.ws, name, sources); });
   for (const WorkspaceFile& file : loaded.load.Files) {
     if (file.Part == WorkspacePart::Symbols || file.Part == WorkspacePart::Additions) {

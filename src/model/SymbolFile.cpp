@@ -248,22 +248,6 @@ SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTab
       bankCount, into);
 }
 
-std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
-                                       uint32_t bankCount, SymbolTables into) {
-  into.Labels.Clear();
-  into.Marks.Clear();
-  into.Comments.clear();
-  std::vector<SymbolFile> files;
-  const std::string& own = symFile;
-  if (!own.empty()) files.push_back(LoadSymbolFile(own, bankCount, into));
-  const std::string overlay = romFileName.empty() ? "" : OverlaySymFileName(romFileName);
-  struct stat st {};
-  if (!overlay.empty() && overlay != own && ::stat(overlay.c_str(), &st) == 0) {
-    files.push_back(LoadSymbolFile(overlay, bankCount, into));
-  }
-  return files;
-}
-
 std::string SkippedLinesText(const SymbolFile& file) {
   if (file.SkippedCount == 0) return {};
   const std::string line(file.LineText(file.Lines[file.FirstSkipped - 1]));

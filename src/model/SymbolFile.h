@@ -74,12 +74,6 @@ void ReadSymbolLabels(LabelTables& labels, std::string_view text, uint32_t bankC
 // file that is not a regular file, or one over 256 MiB, is refused with an error Failure.
 SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTables into);
 
-// The symbol files of a loaded ROM, read in order into the tables (emptied first): its own
-// (symFile, as FindSymFile finds it; "" for none), then the program's file of additions beside
-// the ROM (OverlaySymFileName) when there is one. Throws as LoadSymbolFile does.
-std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
-                                       uint32_t bankCount, SymbolTables into);
-
 // "2 lines of game.sym skipped; first, line 12: 00-0150 Main", or "" when none was.
 std::string SkippedLinesText(const SymbolFile& file);
 

@@ -100,12 +100,21 @@ std::string TMainForm::SymFileToRead() const {
   return FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
 }
 
+WorkspaceSources TMainForm::Sources() const {
+  WorkspaceSources sources;
+  sources.ProgramFolder = state_.ProgramFolder;
+  sources.SymFile = droppedSym_;
+  return sources;
+}
+
 void TMainForm::ReadSymbols() {
-  state_.SymFileName = SymFileToRead();
-  state_.symbolFiles.clear();
   report_->clear();
-  state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
-                                      state_.rom.BankCount, state_.Symbols());
+  const std::vector<WorkspaceFile> files = ReadWorkspaceSymbols(state_, Sources());
+  ReportSkippedSymbols();
+  for (const WorkspaceFile& file : files) file.Rethrow();
+}
+
+void TMainForm::ReportSkippedSymbols() {
   // Lines that could not be read are skipped, and said once.
   QStringList skipped;
   for (const SymbolFile& file : state_.symbolFiles) {
@@ -125,8 +134,15 @@ void TMainForm::WatchFiles() {
 
 bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   const QString name = QFileInfo(fileName).absoluteFilePath();
+  const std::string file = FileNameBytes(name);
   Rom& rom = state_.rom;
-  const auto load = [&] { LoadRomFile(rom, FileNameBytes(name)); };
+  // A symbol file dropped on the window belongs to the ROM it was dropped on.
+  WorkspaceSources sources = Sources();
+  if (file != loadedName_) sources.SymFile.clear();
+  // The ROM and the files that belong to it; the failure of one of those waits until the ROM
+  // is shown, so that what is shown is what is loaded.
+  WorkspaceLoad loaded;
+  const auto load = [&] { loaded = LoadWorkspace(state_, file, sources); };
   // A reload started by a change on disk that keeps failing says so in a box once, then only
   // in the status bar, until a load succeeds.
   if (watched && reloadFailed_) {
@@ -139,20 +155,14 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
     return false;
   }
   reloadFailed_ = false;
-  // A symbol file dropped on the window belongs to the ROM it was dropped on.
   if (rom.RomFileName != loadedName_) droppedSym_.clear();
   loadedName_ = rom.RomFileName;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   state_.textRows.Drop();
   ClearUndo();
   CloseAnalysisWindows();
-  // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
-  std::exception_ptr symbolError;
-  try {
-    ReadSymbols();
-  } catch (...) {
-    symbolError = std::current_exception();
-  }
+  report_->clear();
+  ReportSkippedSymbols();
   Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
@@ -167,13 +177,19 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   if (findAll_) findAll_->close();
   recent_->Add(name);
   WatchFiles();
-  const auto rethrow = [&] { std::rethrow_exception(symbolError); };
-  if (symbolError && watched) {
-    report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
-  } else if (symbolError) {
-    RunCommand(rethrow, this);
+  for (const WorkspaceFile& symbols : loaded.Files) {
+    if (symbols.Outcome != FileOutcome::Failed || (symbols.Part != WorkspacePart::Symbols &&
+                                                   symbols.Part != WorkspacePart::Additions)) {
+      continue;
+    }
+    const auto rethrow = [&] { symbols.Rethrow(); };
+    if (watched) {
+      report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
+    } else {
+      RunCommand(rethrow, this);
+    }
   }
-  text_->RomLoaded();
+  text_->RomLoaded(loaded);
   return true;
 }
 
@@ -200,26 +216,18 @@ void TMainForm::SymFileChanged() {
   }
   // A symbol file that a build is still writing may not read yet: the labels read last stay,
   // and the next change is waited for, without a box.
-  LabelTables labels;
-  RomMarks marks;
-  RomComments comments;
-  std::vector<SymbolFile> files;
-  std::string name;
-  const auto failure = FailureText([&] {
-    name = SymFileToRead();
-    files = LoadRomSymbols(name, state_.rom.RomFileName, state_.rom.BankCount,
-                           {labels, marks, comments});
-  });
+  WorkspaceSymbols read;
+  const auto failure = FailureText([&] { read = ReadSymbolsAgain(state_, Sources()); });
   if (failure) {
     report_->Show("Symbols not read again: " + MessageText(*failure) +
                   " Waiting for the next change.");
     return;
   }
-  state_.labels = std::move(labels);
-  state_.marks = std::move(marks);
-  state_.comments = std::move(comments);
-  state_.symbolFiles = std::move(files);
-  state_.SymFileName = name;
+  state_.labels = std::move(read.labels);
+  state_.marks = std::move(read.marks);
+  state_.comments = std::move(read.comments);
+  state_.symbolFiles = std::move(read.files);
+  state_.SymFileName = std::move(read.SymFileName);
   DropSymbolSteps();
   ShowFileState();
   Retrace();

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "model/FileRead.h"
+#include "run/LogFile.h"
 
 namespace {
 
@@ -90,6 +91,24 @@ void ReadTable(Workspace& ws, const WorkspaceSources& sources, WorkspaceLoad& lo
   ws.TableBeside = !chosen;
 }
 
+// The code/data log beside the ROM; one that is missing or of another ROM leaves none.
+void ReadLog(Workspace& ws, WorkspaceLoad& load) {
+  const std::string name = LogFileName(ws.rom.RomFileName);
+  load.Files.push_back({WorkspacePart::Log, name, FileOutcome::Missing, nullptr});
+  ws.log = {};
+  if (!Exists(name)) return;
+  try {
+    ws.log = ReadLogFile(ReadRegularFile(name, size_t{64} << 20, "The log is larger than 64 MiB."),
+                         ws.rom.RomSize, RomCrc32(ws.rom.RomImage.data(), ws.rom.RomSize))
+                 .Log;
+  } catch (...) {
+    load.Files.back().Outcome = FileOutcome::Failed;
+    load.Files.back().Error = std::current_exception();
+    return;
+  }
+  load.Files.back().Outcome = FileOutcome::Read;
+}
+
 }  // namespace
 
 const WorkspaceFile* WorkspaceLoad::Find(WorkspacePart part) const {
@@ -105,23 +124,33 @@ WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
   WorkspaceLoad load;
   load.Files.push_back({WorkspacePart::Rom, romPath, FileOutcome::Read, nullptr});
   if (sources.ReadSymbols) {
-    ws.SymFileName = OwnSymFile(ws, sources);
-    ws.symbolFiles.clear();
-    try {
-      ws.symbolFiles = ReadSymbolFiles(ws.SymFileName, sources.SymFileAlone, ws.rom,
-                                       sources.ProgramFolder, ws.Symbols(), load.Files);
-    } catch (...) {
-      // Noted with its file; the other parts are read all the same.
-    }
+    std::vector<WorkspaceFile> notes = ReadWorkspaceSymbols(ws, sources);
+    load.Files.insert(load.Files.end(), notes.begin(), notes.end());
   }
   if (sources.ReadTable) ReadTable(ws, sources, load);
+  if (sources.ReadLog) ReadLog(ws, load);
   return load;
 }
 
-WorkspaceSymbols ReadWorkspaceSymbols(const Workspace& ws, const std::string& symFile) {
-  WorkspaceSymbols read;
+std::vector<WorkspaceFile> ReadWorkspaceSymbols(Workspace& ws, const WorkspaceSources& sources) {
   std::vector<WorkspaceFile> notes;
-  read.files = ReadSymbolFiles(symFile, false, ws.rom, {}, {read.labels, read.marks, read.comments},
+  ws.SymFileName = OwnSymFile(ws, sources);
+  ws.symbolFiles.clear();
+  try {
+    ws.symbolFiles = ReadSymbolFiles(ws.SymFileName, sources.SymFileAlone, ws.rom,
+                                     sources.ProgramFolder, ws.Symbols(), notes);
+  } catch (...) {
+    // Noted with its file.
+  }
+  return notes;
+}
+
+WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& sources) {
+  WorkspaceSymbols read;
+  read.SymFileName = OwnSymFile(ws, sources);
+  std::vector<WorkspaceFile> notes;
+  read.files = ReadSymbolFiles(read.SymFileName, sources.SymFileAlone, ws.rom,
+                               sources.ProgramFolder, {read.labels, read.marks, read.comments},
                                notes);
   return read;
 }

@@ -8,6 +8,7 @@
 //   game.sym            its symbol file: beside it, else <program folder>/<Title>.sym
 //   game.velmora.sym    the program's file of the user's additions, read after it
 //   game.tbl            the game's text table
+//   game.cdl            the code/data log of its runs
 //
 // A part that is missing is no failure; one that cannot be read is noted with its error and
 // the load goes on, so that the ROM is shown with whatever else could be read.
@@ -46,7 +47,7 @@ struct Workspace {
   SymbolTables Symbols() { return {labels, marks, comments}; }
 };
 
-enum class WorkspacePart : uint8_t { Rom, Symbols, Additions, Table };
+enum class WorkspacePart : uint8_t { Rom, Symbols, Additions, Table, Log };
 
 enum class FileOutcome : uint8_t {
   Read,
@@ -78,6 +79,7 @@ struct WorkspaceSources {
   // The parts to read besides the ROM; the others are left as they are.
   bool ReadSymbols = true;
   bool ReadTable = true;
+  bool ReadLog = true;
 };
 
 struct WorkspaceLoad {
@@ -94,20 +96,25 @@ struct WorkspaceLoad {
 // above. The ROM file's failure throws (a Failure or a FileError) and changes nothing. The
 // symbol tables are emptied and refilled from the symbol files; one that fails leaves what was
 // read before it and no file list. A table that fails leaves the table before it; a table that
-// came from beside another ROM goes when this ROM has none.
+// came from beside another ROM goes when this ROM has none. A log that is missing or fails
+// (one of another ROM) leaves none.
 WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
                             const WorkspaceSources& sources);
 
-// Reads the loaded ROM's symbol files again (as LoadWorkspace reads them) into tables of their
-// own, leaving the workspace alone: a file that is being rebuilt may not read yet. Throws as
-// LoadSymbolFile does. `symFile` is the ROM's own file, "" when it has none.
+// Reads the loaded ROM's symbol files into the workspace as LoadWorkspace does (a symbol file
+// dropped on the window comes here), noting each file as it is looked at.
+std::vector<WorkspaceFile> ReadWorkspaceSymbols(Workspace& ws, const WorkspaceSources& sources);
+
+// The loaded ROM's symbol files read again into tables of their own, the workspace left alone
+// (a file that a build is still writing may not read yet). Throws as LoadSymbolFile does.
 struct WorkspaceSymbols {
+  std::string SymFileName;
   LabelTables labels;
   RomMarks marks;
   RomComments comments;
   std::vector<SymbolFile> files;
 };
-WorkspaceSymbols ReadWorkspaceSymbols(const Workspace& ws, const std::string& symFile);
+WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& sources);
 
 // The analysis of the workspace's ROM: its trace from the labels and marks.
 Trace AnalyseWorkspace(const Workspace& ws);
