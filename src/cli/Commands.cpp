@@ -114,6 +114,7 @@ struct Symbols {
   LabelTables labels;
   RomMarks marks;
   RomComments comments;
+  std::vector<std::string> paths;  // the files read
 };
 
 // The symbol file named by --sym (which must exist), else the ones the window would read. Lines
@@ -135,6 +136,7 @@ Symbols LoadLabels(const CliIo& io, const Rom& rom, const std::string& sym) {
     });
   }
   for (const SymbolFile& file : files) {
+    symbols.paths.push_back(file.Name);
     if (file.SkippedCount != 0) {
       std::fprintf(io.err, "%s: %s\n", kProgram, SkippedLinesText(file).c_str());
     }
@@ -420,9 +422,11 @@ int Export(const CliIo& io, const ExportOptions& o) {
     const TextTable table = OptionalTable(io, *rom, o.tbl);
     const ExportedSource source = OnFile(o.rom, [&] {
       return ExportSource({*rom, symbols.labels, symbols.marks, symbols.comments, code,
-                           BaseName(o.rom), &table});
+                           BaseName(o.rom), &table, o.addresses});
     });
-    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
+    std::vector<std::string> keep = {o.rom};
+    keep.insert(keep.end(), symbols.paths.begin(), symbols.paths.end());
+    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace, keep); });
     std::fprintf(io.out, "%s: %s\n", o.out.c_str(),
                  ExportSummaryText(source.Summary, rom->RomSize).c_str());
     Flush(io);
