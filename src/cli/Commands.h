@@ -57,6 +57,12 @@ struct ExportOptions {
   bool replace = false;
 };
 
+struct TilesOptions {
+  std::string rom, from, to, palette = "$E4", out, import, at;
+  int width = 0;  // tiles a row; 0: 16, or an imported picture's width
+  bool oneBit = false, tall = false;
+};
+
 int Disasm(const CliIo& io, const DisasmOptions& o);
 int Asm(const CliIo& io, const AsmOptions& o);
 int Search(const CliIo& io, const SearchOptions& o);
@@ -72,3 +78,6 @@ int Xrefs(const CliIo& io, const XrefsOptions& o);
 // The share of code, data, text and unknown bytes of each bank.
 int Map(const CliIo& io, const MapOptions& o);
 int Export(const CliIo& io, const ExportOptions& o);
+// The tiles of [from, to] as a PNG picture, or (with import) a picture's tiles written into the
+// ROM at `at`.
+int Tiles(const CliIo& io, const TilesOptions& o);

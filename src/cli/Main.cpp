@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     case CliCommand::Map: return Map(io, parse.map);
     case CliCommand::Text: return Text(io, parse.text);
     case CliCommand::Export: return Export(io, parse.exportSource);
+    case CliCommand::Tiles: return Tiles(io, parse.tiles);
   }
   return kExitUsage;
 }
