@@ -17,6 +17,7 @@
 #include "analysis/Trace.h"
 #include "asm/BlockAssembler.h"
 #include "export/ExportFolder.h"
+#include "export/Sha1.h"
 #include "export/SourceExport.h"
 #include "gfx/Png.h"
 #include "gfx/TileImage.h"
@@ -35,6 +36,9 @@
 #include "model/TextRows.h"
 #include "model/TextTable.h"
 #include "patch/Patch.h"
+#include "run/Emulator.h"
+#include "run/LogFile.h"
+#include "run/RunInput.h"
 #include "search/ByteSearch.h"
 #include "search/Goto.h"
 #include "search/InstructionSearch.h"
@@ -508,5 +512,71 @@ int Tiles(const CliIo& io, const TilesOptions& o) {
     }
     std::memcpy(rom.RomImage.data() + at, bytes.data(), bytes.size());
     Save(rom, o.out.empty() ? o.rom : o.out);
+  });
+}
+
+int RunGame(const CliIo& io, const RunOptions& o) {
+  return Run(io, [&] {
+#ifndef VELMORA_HAVE_EMULATOR
+    (void)o;
+    throw CliError{kProgram, "built without mGBA's core library: run is not available."};
+#else
+    const std::string where = std::string(kProgram) + ": --input " + o.input;
+    RunInput input = [&] {
+      if (o.input.rfind("random:", 0) == 0) {
+        const std::string seed = o.input.substr(7);
+        if (seed.empty() || seed.size() > 9 || seed.find_first_not_of("0123456789") != std::string::npos) {
+          throw CliError{where, "the seed is no number (random:1).", kExitUsage};
+        }
+        return RunInput(static_cast<uint32_t>(std::stoul(seed)));
+      }
+      if (o.input.empty()) return RunInput(std::vector<InputRange>{});
+      return OnFile(o.input, [&] {
+        return RunInput(ReadInputScript(ReadRegularFile(
+            o.input, size_t{16} << 20, "The input file is larger than 16 MiB.")));
+      });
+    }();
+    const Loaded loaded = Load(io, o.rom);
+    const Rom& rom = loaded.rom();
+    const std::string logName = o.logBeside ? LogFileName(o.rom) : o.log;
+    // The log file is read first: one of another ROM stops the run before it starts.
+    const uint32_t crc = RomCrc32(rom.RomImage.data(), rom.RomSize);
+    CodeDataLog log;
+    if (!logName.empty() && std::filesystem::exists(logName)) {
+      log = OnFile(logName, [&] {
+        return ReadLogFile(ReadRegularFile(logName, size_t{64} << 20, "The log is larger than 64 MiB."),
+                           rom.RomSize, crc).Log;
+      });
+    }
+    Emulator emulator;
+    emulator.SetLogging(!logName.empty());
+    OnFile(o.rom, [&] { emulator.Load(rom.RomImage.data(), rom.RomSize); });
+    const auto printHash = [&](uint32_t frame) {
+      const std::vector<uint8_t> screen = emulator.ScreenRgb();
+      std::fprintf(io.out, "%u %s\n", frame, Sha1Hex(screen.data(), screen.size()).c_str());
+    };
+    for (uint32_t frame = 1; frame <= o.frames; ++frame) {
+      emulator.SetButtons(input.Next());
+      emulator.RunFrame();
+      if (o.hashEvery != 0 && frame % o.hashEvery == 0 && frame != o.frames) printHash(frame);
+    }
+    if (o.hash || o.hashEvery != 0) printHash(o.frames);
+    if (!o.screenshot.empty()) {
+      RequireFolderOf(o.screenshot);
+      const RgbImage image{kScreenWidth, kScreenHeight, emulator.ScreenRgb()};
+      OnFile(o.screenshot, [&] { WritePngFile(o.screenshot, image); });
+    }
+    if (!logName.empty()) {
+      const uint32_t before = CountFlag(log, kLogCode);
+      MergeLog(log, emulator.Log());
+      RequireFolderOf(logName);
+      const std::string bytes = WriteMesenLog(log, crc);
+      OnFile(logName, [&] { SaveFileSafely(logName, bytes.data(), bytes.size()); });
+      const uint32_t code = CountFlag(log, kLogCode);
+      std::fprintf(io.out, "%s: %u bytes executed (%u new), %u read as data\n", logName.c_str(), code,
+                   code - before, CountFlag(log, kLogData));
+    }
+    Flush(io);
+#endif
   });
 }

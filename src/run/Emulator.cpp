@@ -177,6 +177,10 @@ void Emulator::Load(const uint8_t* bytes, uint32_t size) {
     impl->core->deinit(impl->core);
     impl->core = nullptr;
   }
+  // Without a boot ROM nothing checks the header's logo: any image that has a header runs.
+  if (size < 0x150) {
+    throw ErrorFailure("The image cannot be run: it is shorter than a GameBoy header (0150 bytes).");
+  }
   mLogSetDefaultLogger(&silentLogger);
   VFile* file = VFileMemChunk(bytes, size);
   mCore* core = GBCoreCreate();
@@ -184,11 +188,11 @@ void Emulator::Load(const uint8_t* bytes, uint32_t size) {
   mCoreInitConfig(core, nullptr);
   mCoreConfigSetIntValue(&core->config, "useBios", 0);
   core->setVideoBuffer(core, impl->screen.data(), kScreenWidth);
-  if (!core->isROM(file) || !core->loadROM(core, file)) {
+  if (!core->loadROM(core, file)) {
     file->close(file);
     mCoreConfigDeinit(&core->config);
     core->deinit(core);
-    throw ErrorFailure("The image cannot be run: it is no GameBoy ROM.");
+    throw ErrorFailure("The image cannot be run: the emulator refused it.");
   }
   impl->core = core;
   impl->gb = static_cast<GB*>(core->board);

@@ -40,8 +40,8 @@ class Emulator {
   Emulator(const Emulator&) = delete;
   Emulator& operator=(const Emulator&) = delete;
 
-  // Loads a copy of the bytes as the cartridge and starts it as after power-on. Throws Failure
-  // when the bytes are no GameBoy image mGBA can run.
+  // Loads a copy of the bytes as the cartridge and starts it as after power-on. Throws an error
+  // Failure when the bytes are too few to hold a header, or mGBA refuses them.
   void Load(const uint8_t* bytes, uint32_t size);
   // Power-on again; the log is kept.
   void Reset();
