@@ -76,6 +76,19 @@ std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices) 
   return strip;
 }
 
+std::string_view ByteClassName(ByteClass c) {
+  static constexpr std::string_view kNames[] = {"code", "data", "text", "unknown"};
+  return kNames[Bucket(c)];
+}
+
+std::string PlaceSummary(const Trace& trace, uint32_t offset) {
+  std::string text = OffsetToBankAddress(offset) + " " + std::string(ByteClassName(trace.ClassAt(offset)));
+  if (trace.ClassAt(offset) == ByteClass::Operand) {
+    text += " (in the instruction at " + OffsetToBankAddress(trace.InstructionStartAt(offset)) + ")";
+  }
+  return text;
+}
+
 std::string CoverageTable(const std::vector<BankCoverage>& banks) {
   std::string out = "bank     code     data     text  unknown\n";
   const auto line = [&out](const std::string& name, const BankCoverage& b) {
