@@ -470,9 +470,11 @@ int Export(const CliIo& io, const ExportOptions& o) {
     const TextTable& table = OptionalTable(io, loaded);
     const ExportedSource source = OnFile(o.rom, [&] {
       return ExportSource({rom, ws.labels, ws.marks, ws.comments, code,
-                           BaseName(o.rom), &table});
+                           BaseName(o.rom), &table, o.addresses});
     });
-    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
+    std::vector<std::string> keep = {o.rom};
+    for (const SymbolFile& file : ws.symbolFiles) keep.push_back(file.Name);
+    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace, keep); });
     std::fprintf(io.out, "%s: %s\n", o.out.c_str(),
                  ExportSummaryText(source.Summary, rom.RomSize).c_str());
     Flush(io);
