@@ -351,6 +351,9 @@ void TMainForm::Again1Click() {
 void TMainForm::Labels1Click() {
   TLabelEditorForm form(state_.labels, state_.SymFileName, this,
                         [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
+  // Undo and Redo reach into the browser, and its trees follow every step.
+  form.addActions({ui.Undo1, ui.Redo1});
+  connect(undoStack_, &QUndoStack::indexChanged, &form, &TLabelEditorForm::Reload);
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);
   if (auto place = form.ReferencesTarget()) ShowReferences(*place);
