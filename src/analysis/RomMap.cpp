@@ -13,7 +13,9 @@ int Bucket(ByteClass c) {
   switch (c) {
     case ByteClass::Code:
     case ByteClass::Operand: return 0;
-    case ByteClass::Data: return 1;
+    case ByteClass::Data:
+    case ByteClass::Image:
+    case ByteClass::Pointers: return 1;
     case ByteClass::Text: return 2;
     case ByteClass::Unknown: return 3;
   }

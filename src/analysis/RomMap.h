@@ -12,7 +12,7 @@
 struct BankCoverage {
   uint32_t Bank = 0;
   uint32_t Code = 0;  // instruction starts and their operand bytes
-  uint32_t Data = 0;
+  uint32_t Data = 0;  // image and pointer bytes too
   uint32_t Text = 0;
   uint32_t Unknown = 0;
   uint32_t Size() const { return Code + Data + Text + Unknown; }

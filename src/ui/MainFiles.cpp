@@ -22,6 +22,7 @@
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/RecentRoms.h"
+#include "ui/RunCommands.h"
 #include "ui/StatusReport.h"
 #include "ui/SymbolSave.h"
 #include "ui/TextCommands.h"
@@ -163,6 +164,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   CloseAnalysisWindows();
   report_->clear();
   ReportSkippedSymbols();
+  run_->RomLoaded(loaded);
   Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
@@ -242,6 +244,7 @@ bool TMainForm::SaveTo(const QString& fileName) {
         undoStack_->setClean();
       },
       this);
+  if (saved) run_->RomSaved(FileNameBytes(fileName));
   // What the program wrote itself is no change made by others (Save As may name the loaded file).
   watch_->TakeRomAsUnchanged();
   return saved;
@@ -271,6 +274,7 @@ bool TMainForm::SaveLoaded() {
       },
       this);
   watch_->TakeRomAsUnchanged();
+  if (saved) run_->RomSaved(rom.RomFileName);
   // It could be written after all (made writable since the load, or root's).
   if (saved) rom.ReadOnly = false;
   ShowFileState();
@@ -293,7 +297,7 @@ bool TMainForm::WriteSymbols(SymbolSave save) {
   if (!state_.symbolFiles.empty()) state_.SymFileName = SymFileToRead();
   ShowFileState();
   QStringList names;
-  for (const std::string& name : written) names << Latin1(BaseName(name));
+  for (const std::string& name : written) names << QFile::decodeName(BaseName(name).c_str());
   if (saved) {
     QString report = names.isEmpty() ? QString("The symbol files hold every change already")
                                      : "Symbols saved to " + names.join(", ");

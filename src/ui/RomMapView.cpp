@@ -18,7 +18,9 @@ QColor ClassColour(ByteClass c) {
   switch (c) {
     case ByteClass::Code:
     case ByteClass::Operand: return QColor(0x00, 0xFF, 0x00);
-    case ByteClass::Data: return QColor(0xFF, 0x00, 0xFF);
+    case ByteClass::Data:
+    case ByteClass::Image:
+    case ByteClass::Pointers: return QColor(0xFF, 0x00, 0xFF);
     case ByteClass::Text: return QColor(0x00, 0xFF, 0xFF);
     case ByteClass::Unknown: break;
   }

@@ -91,24 +91,6 @@ void ReadTable(Workspace& ws, const WorkspaceSources& sources, WorkspaceLoad& lo
   ws.TableBeside = !chosen;
 }
 
-// The code/data log beside the ROM; one that is missing or of another ROM leaves none.
-void ReadLog(Workspace& ws, WorkspaceLoad& load) {
-  const std::string name = LogFileName(ws.rom.RomFileName);
-  load.Files.push_back({WorkspacePart::Log, name, FileOutcome::Missing, nullptr});
-  ws.log = {};
-  if (!Exists(name)) return;
-  try {
-    ws.log = ReadLogFile(ReadRegularFile(name, size_t{64} << 20, "The log is larger than 64 MiB."),
-                         ws.rom.RomSize, RomCrc32(ws.rom.RomImage.data(), ws.rom.RomSize))
-                 .Log;
-  } catch (...) {
-    load.Files.back().Outcome = FileOutcome::Failed;
-    load.Files.back().Error = std::current_exception();
-    return;
-  }
-  load.Files.back().Outcome = FileOutcome::Read;
-}
-
 }  // namespace
 
 const WorkspaceFile* WorkspaceLoad::Find(WorkspacePart part) const {
@@ -128,7 +110,18 @@ WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
     load.Files.insert(load.Files.end(), notes.begin(), notes.end());
   }
   if (sources.ReadTable) ReadTable(ws, sources, load);
-  if (sources.ReadLog) ReadLog(ws, load);
+  if (sources.ReadLog) {
+    ws.log = {};
+    const std::string name = LogFileName(romPath);
+    load.Files.push_back({WorkspacePart::Log, name, FileOutcome::Missing, nullptr});
+    try {
+      ws.log = ReadRomLog(ws.rom);
+      if (!ws.log.Empty()) load.Files.back().Outcome = FileOutcome::Read;
+    } catch (...) {
+      load.Files.back().Outcome = FileOutcome::Failed;
+      load.Files.back().Error = std::current_exception();
+    }
+  }
   return load;
 }
 

@@ -8,7 +8,7 @@
 //   game.sym            its symbol file: beside it, else <program folder>/<Title>.sym
 //   game.velmora.sym    the program's file of the user's additions, read after it
 //   game.tbl            the game's text table
-//   game.cdl            the code/data log of its runs
+//   game.cdl            the code/data log of its runs (one of another ROM is not used)
 //
 // A part that is missing is no failure; one that cannot be read is noted with its error and
 // the load goes on, so that the ROM is shown with whatever else could be read.
@@ -41,7 +41,8 @@ struct Workspace {
   TextTable table;
   std::string TableFileName;  // "" when no table is loaded
   bool TableBeside = false;   // it came from beside the ROM, and goes when another ROM comes
-  // What runs of the game did with its bytes; empty when there is no log.
+  // What the game's runs did with its bytes: the log beside the ROM, the imported ones and the
+  // runs in the run window; empty when there is none.
   CodeDataLog log;
 
   SymbolTables Symbols() { return {labels, marks, comments}; }

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <map>
 #include <string>
 
@@ -30,17 +29,9 @@ struct TempFolder {
   }
   ~TempFolder() { fs::remove_all(path); }
   std::string operator/(const std::string& name) const { return (path / name).string(); }
-  // "<folder>" and "<fifo>" put something there that is no regular file; "<log>" a code/data
-  // log of three executed bytes of PutRom's ROM, "<other log>" one of another ROM.
+  // "<folder>" and "<fifo>" put something there that is no regular file.
   void Put(const std::string& name, const std::string& content) const {
-    if (content == "<log>" || content == "<other log>") {
-      CodeDataLog log;
-      log.Flags.resize(kRomBytes.size());
-      std::fill_n(log.Flags.begin() + 0x150, 3, kLogCode);
-      const auto* rom = reinterpret_cast<const uint8_t*>(kRomBytes.data());
-      const uint32_t crc = RomCrc32(rom, static_cast<uint32_t>(kRomBytes.size()));
-      Put(name, WriteMesenLog(log, content == "<log>" ? crc : crc + 1));
-    } else if (content == "<folder>") {
+    if (content == "<folder>") {
       fs::create_directory(path / name);
     } else if (content == "<fifo>") {
       ASSERT_EQ(::mkfifo((path / name).c_str(), 0600), 0);
@@ -48,23 +39,34 @@ struct TempFolder {
       std::ofstream(path / name, std::ios::binary) << content;
     }
   }
-  std::string PutRom(const std::string& name) const {
-    Put(name, kRomBytes);
-    return *this / name;
-  }
   // Two banks, titled EUROPA: the program folder's symbol file for it is "Europa.sym".
-  const std::string kRomBytes = [] {
+  static std::string RomBytes() {
     std::string bytes(0x8000, '\0');
     bytes.replace(0x134, 6, "EUROPA");
     return bytes;
-  }();
+  }
+  std::string PutRom(const std::string& name) const {
+    Put(name, RomBytes());
+    return *this / name;
+  }
 };
+
+// A Mesen2 log of that ROM (or, with `other`, of another), every byte code.
+std::string LogFile(bool other) {
+  const std::string rom = TempFolder::RomBytes();
+  const uint32_t crc = RomCrc32(reinterpret_cast<const uint8_t*>(rom.data()), 0x8000) + other;
+  CodeDataLog log;
+  log.Flags.assign(0x8000, kLogCode);
+  return WriteMesenLog(log, crc);
+}
 
 std::string Describe(const TempFolder& dir, const WorkspaceLoad& load) {
   static const char* const kParts[] = {"rom", "sym", "additions", "table", "log"};
   static const char* const kOutcomes[] = {"read", "missing", "failed"};
   std::string out;
   for (const WorkspaceFile& f : load.Files) {
+    // Most ROMs have no log: said only when there is one.
+    if (f.Part == WorkspacePart::Log && f.Outcome == FileOutcome::Missing) continue;
     out += std::string(kParts[static_cast<int>(f.Part)]) + " " +
            fs::relative(f.Name, dir.path).string() + " " +
            kOutcomes[static_cast<int>(f.Outcome)] + "; ";
@@ -78,7 +80,6 @@ std::string Held(const Workspace& ws) {
   for (const RomLabel& l : ws.labels.RomLabels()) out += l.Name + " ";
   for (const SymbolFile& f : ws.symbolFiles) out += "[" + BaseName(f.Name) + "] ";
   if (!ws.table.Empty()) out += "tbl:" + ws.table.Entries().front().Text;
-  if (!ws.log.Empty()) out += "log:" + std::to_string(CountFlag(ws.log, kLogCode));
   return out;
 }
 
@@ -99,7 +100,7 @@ TEST(Workspace, LoadsTheFilesThatBelongToTheRom) {
        {},
        {},
        "rom game.gb read; sym game.sym missing; additions game.velmora.sym missing; "
-       "table game.tbl missing; log game.cdl missing; ",
+       "table game.tbl missing; ",
        ""},
       {"everything beside it, the ROM's own file first",
        {{"game.sym", "00:0150 Main\n"},
@@ -107,37 +108,36 @@ TEST(Workspace, LoadsTheFilesThatBelongToTheRom) {
         {"game.tbl", "80=A\n"}},
        {},
        "rom game.gb read; sym game.sym read; additions game.velmora.sym read; "
-       "table game.tbl read; log game.cdl missing; ",
+       "table game.tbl read; ",
        "Main Mine [game.sym] [game.velmora.sym] tbl:A"},
       {"the program folder's file under the header title",
        {{"prog/Europa.sym", "00:0150 Shared\n"}},
        {},
        "rom game.gb read; sym prog/Europa.sym read; additions game.velmora.sym missing; "
-       "table game.tbl missing; log game.cdl missing; ",
+       "table game.tbl missing; ",
        "Shared [Europa.sym] "},
       {"the file beside the ROM before the program folder's",
        {{"prog/Europa.sym", "00:0150 Shared\n"}, {"game.sym", "00:0150 Own\n"}},
        {},
        "rom game.gb read; sym game.sym read; additions game.velmora.sym missing; "
-       "table game.tbl missing; log game.cdl missing; ",
+       "table game.tbl missing; ",
        "Own [game.sym] "},
       {"an own file that is a folder: no additions after it, the table still read",
        {{"game.sym", "<folder>"}, {"game.velmora.sym", "00:0150 Mine\n"}, {"game.tbl", "80=A\n"}},
        {},
-       "rom game.gb read; sym game.sym failed; table game.tbl read; "
-       "log game.cdl missing; ",
+       "rom game.gb read; sym game.sym failed; table game.tbl read; ",
        "tbl:A"},
       {"additions that are a FIFO",
        {{"game.sym", "00:0150 Main\n"}, {"game.velmora.sym", "<fifo>"}},
        {},
        "rom game.gb read; sym game.sym read; additions game.velmora.sym failed; "
-       "table game.tbl missing; log game.cdl missing; ",
+       "table game.tbl missing; ",
        nullptr},
       {"a table that is a folder",
        {{"game.tbl", "<folder>"}},
        {},
        "rom game.gb read; sym game.sym missing; additions game.velmora.sym missing; "
-       "table game.tbl failed; log game.cdl missing; ",
+       "table game.tbl failed; ",
        ""},
       {"a chosen symbol file, then the additions",
        {{"mine.sym", "00:0150 Chosen\n"},
@@ -145,35 +145,33 @@ TEST(Workspace, LoadsTheFilesThatBelongToTheRom) {
         {"game.velmora.sym", "00:0150 Mine\n"}},
        {.SymFile = "mine.sym"},
        "rom game.gb read; sym mine.sym read; additions game.velmora.sym read; "
-       "table game.tbl missing; log game.cdl missing; ",
+       "table game.tbl missing; ",
        "Chosen Mine [mine.sym] [game.velmora.sym] "},
       {"a chosen symbol file read alone must be there",
        {{"game.velmora.sym", "00:0150 Mine\n"}},
        {.SymFile = "gone.sym", .SymFileAlone = true},
-       "rom game.gb read; sym gone.sym failed; table game.tbl missing; log game.cdl missing; ",
+       "rom game.gb read; sym gone.sym failed; table game.tbl missing; ",
        ""},
       {"a chosen table in place of the one beside",
        {{"game.tbl", "80=A\n"}, {"other.tbl", "80=B\n"}},
        {.TableFile = "other.tbl"},
        "rom game.gb read; sym game.sym missing; additions game.velmora.sym missing; "
-       "table other.tbl read; log game.cdl missing; ",
+       "table other.tbl read; ",
        "tbl:B"},
-      {"a code/data log beside it",
-       {{"game.cdl", "<log>"}},
-       {},
-       "rom game.gb read; sym game.sym missing; additions game.velmora.sym missing; "
-       "table game.tbl missing; log game.cdl read; ",
-       "log:3"},
-      {"a log of another ROM",
-       {{"game.cdl", "<other log>"}},
-       {},
-       "rom game.gb read; sym game.sym missing; additions game.velmora.sym missing; "
-       "table game.tbl missing; log game.cdl failed; ",
-       ""},
       {"only the parts asked for",
        {{"game.sym", "00:0150 Main\n"}, {"game.tbl", "80=A\n"}},
-       {.ReadSymbols = false, .ReadTable = false, .ReadLog = false},
+       {.ReadSymbols = false, .ReadTable = false},
        "rom game.gb read; ",
+       ""},
+      {"the code/data log of its runs",
+       {{"game.cdl", LogFile(false)}},
+       {.ReadSymbols = false, .ReadTable = false},
+       "rom game.gb read; log game.cdl read; ",
+       ""},
+      {"a log of another ROM",
+       {{"game.cdl", LogFile(true)}},
+       {.ReadSymbols = false, .ReadTable = false},
+       "rom game.gb read; log game.cdl failed; ",
        ""},
   };
   for (const Row& row : rows) {
