@@ -105,6 +105,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.CodeEditor1);
   Pop->addAction(ui.Label1);
   Pop->addAction(ui.Comment1);
+  Pop->addSeparator();
+  Pop->addActions({ui.MarkCode1, ui.MarkData1, ui.MarkText1});
 
   // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
   ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
@@ -188,8 +190,16 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
   annotate_ = new TAnnotateCommands(
       this, undoStack_, {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1});
-  // ";" comments the listing's line, and is typed as itself anywhere else.
+  // ";" comments the listing's line, and is typed as itself anywhere else; C, D and T mark from
+  // it as code, data or text the same way.
   ui.List->addAction(ui.Comment1);
+  for (const auto& [item, key] : {std::pair{ui.MarkCode1, Qt::Key_C},
+                                  std::pair{ui.MarkData1, Qt::Key_D},
+                                  std::pair{ui.MarkText1, Qt::Key_T}}) {
+    item->setShortcut(key);
+    item->setShortcutContext(Qt::WidgetShortcut);
+    ui.List->addAction(item);
+  }
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
