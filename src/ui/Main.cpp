@@ -196,13 +196,13 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
       {[this](const QString& text) { report_->Show(text); },
        [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); },
        [this] { Retrace(); }});
-  // ";" comments the listing's line, and is typed as itself anywhere else; C, D and T mark from
-  // it as code, data or text the same way.
+  // ";" comments the listing's line, and is typed as itself anywhere else; Shift+C, D and T mark
+  // from it as code, data or text the same way (plain letters are the popup menu's access keys).
   ui.List->addAction(ui.Comment1);
   for (const auto& [item, key] : {std::pair{ui.MarkCode1, Qt::Key_C},
                                   std::pair{ui.MarkData1, Qt::Key_D},
                                   std::pair{ui.MarkText1, Qt::Key_T}}) {
-    item->setShortcut(key);
+    item->setShortcut(QKeySequence(Qt::SHIFT | key));
     item->setShortcutContext(Qt::WidgetShortcut);
     ui.List->addAction(item);
   }
