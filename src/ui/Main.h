@@ -29,7 +29,7 @@ class TAnnotateCommands;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
-struct SymbolSave;
+struct SymbolWrite;
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -197,7 +197,10 @@ class TMainForm : public QMainWindow {
   bool SaveLoaded();
   // Save Symbols: false when the user cancels or a file cannot be written.
   bool SaveSymbols();
-  bool WriteSymbols(SymbolSave save);
+  bool WriteSymbols(SymbolWrite save);
+  // Save As: the ROM under the new name and its symbols beside it; from then on the ROM is that
+  // file. False when the user cancels or the ROM cannot be written.
+  bool SaveRomAs(const QString& fileName);
   // After the symbol files were read again from disk, the undo steps of labels, comments and
   // marks would name what is no longer there: the stack is emptied when it holds any (the ROM's
   // unsaved bytes stay unsaved).
