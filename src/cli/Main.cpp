@@ -33,6 +33,8 @@ int main(int argc, char** argv) {
     case CliCommand::Map: return Map(io, parse.map);
     case CliCommand::Text: return Text(io, parse.text);
     case CliCommand::Export: return Export(io, parse.exportSource);
+    case CliCommand::Tiles: return Tiles(io, parse.tiles);
+    case CliCommand::Run: return RunGame(io, parse.run);
   }
   return kExitUsage;
 }

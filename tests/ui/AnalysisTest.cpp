@@ -2,11 +2,16 @@
 // its counts on the label lines, View > Rom Map, and the background run of a large ROM.
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 
 #include "helpers/MainHarness.h"
+#include "helpers/ModalAnswer.h"
+#include "ui/LabelTreeView.h"
 #include "ui/References.h"
 #include "ui/Resources.h"
 #include "ui/RomMapView.h"
@@ -23,6 +28,7 @@ QByteArray TracedRom(uint32_t size = 0x20000) {
   QByteArray rom = MakeRomBytes(size, "TRACE");
   for (uint32_t i = 0; i < size; ++i)
     if (i < 0x100 || i >= 0x150) rom[i] = static_cast<char>(0xD3);
+  rom[0x147] = 0x01;  // MBC1: the bank written before a call is the bank it reaches
   const std::pair<uint32_t, std::vector<uint8_t>> code[] = {
       {0x100, {0xC3, 0x50, 0x01}},
       {0x150, {0xCD, 0x00, 0x03, 0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41, 0x18, 0xFE}},
@@ -35,7 +41,9 @@ QByteArray TracedRom(uint32_t size = 0x20000) {
 }
 
 bool LoadTracedRom(MainHarness& h, uint32_t size = 0x20000) {
-  WriteFile(h.Folder(), "Trace.sym", "00:0300 Sub\n05:4000 Five\nC0:C000 wVar\n");
+  // 4100 of banks 3 and 4 both named: a call there from bank 0 with no bank written is `call?`.
+  WriteFile(h.Folder(), "Trace.sym",
+            "00:0300 Sub\n05:4000 Five\nC0:C000 wVar\n03:4100 Three\n04:4100 Four\n");
   return h.LoadNew("trace.gb", TracedRom(size));
 }
 
@@ -110,8 +118,8 @@ class AnalysisTest : public QObject {
     QVERIFY(LoadTracedRom(h));
     h.form->ShowOffset(0x300);
     QCOMPARE(h.Lines().front(), QString("@Sub:"));
-    QCOMPARE(h.form->LabelReferenceCount(0), size_t{3});
-    QCOMPARE(h.form->LabelReferenceCount(1), size_t{0});
+    QCOMPARE(h.form->LabelReferenceCount(0), (LabelRefCount{3, 0}));
+    QCOMPARE(h.form->LabelReferenceCount(1), LabelRefCount{});
     QTest::keyClick(h.form.get(), Qt::Key_F12, Qt::ShiftModifier);
     TReferencesForm* refs = nullptr;
     QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
@@ -136,6 +144,54 @@ class AnalysisTest : public QObject {
              QString("No traced code refers to 00:0153."));
   }
 
+  // The References window follows every change as Find All does: an edit that adds a call whose
+  // bank is unknown, its undo, a rename of the label. The label line counts the `call?` apart.
+  // The label browser lists the references of a RAM label too.
+  void referencesFollowEditsAndRamLabels() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h));
+    QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); }, [&](QWidget* w) {
+      auto* tree = w->findChild<LabelTreeView*>("VarTree");
+      tree->setCurrentIndex(tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                 "wVar", 1, Qt::MatchExactly | Qt::MatchRecursive)
+                                .value(0));
+      QTest::mouseClick(w->findChild<QPushButton*>("ReferencesButton"), Qt::LeftButton);
+    }));
+    TReferencesForm* refs = nullptr;
+    QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
+    QVERIFY(refs->windowTitle().startsWith("References: @wVar"));
+    QCOMPARE(Rows(refs->findChild<QListView*>("Results")),
+             QStringList{"read    00:0300 ld a,[@wVar]"});
+
+    h.form->ShowOffset(0xC100);
+    QCOMPARE(h.Lines().front(), QString("@Three:"));
+    h.Action("References1")->trigger();
+    QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
+    auto* view = refs->findChild<QListView*>("Results");
+    QCOMPARE(Rows(view), QStringList{"call    00:0158 call @Three"});
+    // Sub becomes call $4100 / ret: from bank 0 with no bank written.
+    Rom& rom = h.state.rom;
+    QVERIFY(h.form->RunEdit("call", [&] {
+      const uint8_t bytes[] = {0xCD, 0x00, 0x41, 0xC9};
+      for (int i = 0; i < 4; ++i) rom.SetByte(0x300 + i, bytes[i]);
+    }));
+    QTRY_COMPARE(Rows(view), (QStringList{"call    00:0158 call @Three",
+                                          "call?   00:0300 call @Three"}));
+    QVERIFY(refs->windowTitle().endsWith("2 places"));
+    h.form->ShowOffset(0xC100);
+    QCOMPARE(h.form->LabelReferenceCount(0), (LabelRefCount{1, 1}));
+    h.Action("Undo1")->trigger();
+    QTRY_COMPARE(Rows(view), QStringList{"call    00:0158 call @Three"});
+    // A rename is a change too: the title and the lines name the label as it is now.
+    h.form->ShowOffset(0xC100);
+    QVERIFY(InspectNextModal([&] { h.Action("Label1")->trigger(); }, [&](QWidget* w) {
+      w->findChild<QLineEdit*>("Edit1")->setText("Third");
+      QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    }));
+    QTRY_VERIFY(refs->windowTitle().startsWith("References: @Third"));
+    QCOMPARE(Rows(view), QStringList{"call    00:0158 call @Third"});
+  }
+
   // One bar per bank; a click on bank 3's bar shows that part of the bank.
   void romMapShowsBanksAndGoesThere() {
     MainHarness h;
@@ -150,6 +206,30 @@ class AnalysisTest : public QObject {
     QCOMPARE(h.form->StartOffset(), 0xC000 + 4 * 64);
     QVERIFY(map->findChild<QLabel*>("Legend")->text().endsWith(
         "Whole ROM: 0.0% code, 0.0% data, 0.0% text, 100.0% unknown"));
+
+    // ld a,$01 / ret at 03:413F, marked code: 03:4140, where the bar's sixth pixel starts, is
+    // its operand. The click shows the instruction, and the tooltip says whose operand it is.
+    QVERIFY(h.form->RunEdit("code", [&] {
+      const uint8_t bytes[] = {0x3E, 0x01, 0xC9};
+      for (int i = 0; i < 3; ++i) h.state.rom.SetByte(0xC13F + i, bytes[i]);
+    }));
+    h.state.marks.Mark(0xC13F, 3, MarkKind::Code);
+    h.form->Retrace();
+    const auto at = [](int bank, int x) {
+      return QPoint(TRomMapBars::kBarLeft + x, bank * TRomMapBars::kRowHeight + 8);
+    };
+    const struct {
+      QPoint point;
+      QString tip;
+    } tips[] = {
+        {at(3, 5), "03:4140 code (in the instruction at 03:413F)"},
+        {at(3, 4), "03:4100 code"},
+        {at(0, 0), "00:0000 unknown"},
+        {QPoint(4, 8), ""},  // the bank's number
+    };
+    for (const auto& t : tips) QCOMPARE(bars->ToolTipAt(t.point), t.tip);
+    QTest::mouseClick(bars, Qt::LeftButton, {}, at(3, 5));
+    QCOMPARE(h.form->StartOffset(), 0xC13F);
   }
 
   // A ROM too large to trace at once is traced in the background; edits made while a run is
