@@ -337,8 +337,8 @@ bool TMainForm::SaveRomAs(const QString& fileName) {
   state_.SymFileName = state_.symbolFiles.empty() ? std::string() : SymFileToRead();
   WatchFiles();
   ShowFileState();
-  QStringList names{Latin1(BaseName(name))};
-  for (const std::string& file : written) names << Latin1(BaseName(file));
+  QStringList names{QFile::decodeName(BaseName(name).c_str())};
+  for (const std::string& file : written) names << QFile::decodeName(BaseName(file).c_str());
   report_->Show("Saved as " + names.join(", "));
   return saved;
 }
