@@ -11,6 +11,7 @@
 #include "export/RgbdsCharmap.h"
 #include "export/RgbdsSyntax.h"
 #include "export/Sha1.h"
+#include "export/ShiftCheck.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/NumberText.h"
@@ -119,6 +120,8 @@ class Exporter {
   size_t file_ = 0;  // the file being written
   // Per file: the names its labels must export, for other files that use them.
   std::vector<std::set<std::string>> exports_;
+  // The operands written as a ROM label, for make shiftcheck: "01:4151 w Name" lines.
+  std::string refs_;
 
   uint8_t Byte(uint32_t offset) const { return offset < size_ ? bytes_[offset] : 0; }
   uint32_t BankEnd(uint32_t offset) const {
@@ -141,7 +144,10 @@ class Exporter {
   bool IsCovered(uint32_t offset) const;
   int64_t RomTarget(uint32_t source, uint16_t value) const;
   void AppendName(std::string& out, const PlannedLabel& label) const;
-  bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow);
+  bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
+                         bool relative = false);
+  void NoteReference(uint32_t source, bool relative, const PlannedLabel& label);
+  std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
   void AppendDb(std::string& out, uint32_t from, uint32_t to);
@@ -154,6 +160,7 @@ class Exporter {
   std::string Includes() const;
   std::string BankHead(uint32_t bank) const;
   std::string MainHead() const;
+  std::string NumbersTable() const;
   std::string RamText() const;
   std::string MakefileText() const;
   std::string ReadmeText() const;
@@ -309,6 +316,25 @@ void Exporter::PlanSections() {
   for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.End && bytes_[s.End - 1] == pad_;
 }
 
+// The operand's place, its size ("w" a word, "r" a relative jump's byte) and the label as the
+// linker's symbol file names it (a raw name without its "#").
+void Exporter::NoteReference(uint32_t source, bool relative, const PlannedLabel& label) {
+  AppendBankAddress(refs_, source + 1);
+  refs_ += relative ? " r " : " w ";
+  refs_ += std::string_view(label.Global).substr(label.Global.starts_with('#') ? 1 : 0);
+  if (label.IsLocal()) {
+    refs_ += '.';
+    refs_ += label.Local;
+  }
+  refs_ += '\n';
+}
+
+std::string Exporter::ShiftcheckRefsText() const {
+  return "# For make shiftcheck: each operand that the exported source writes as a ROM label, by\n"
+         "# its place in the original ROM, its size (w a word, r the byte of a relative jump) and\n"
+         "# the label.\n" + refs_;
+}
+
 void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
   if (label.IsLocal() && label.Global == scope_ && StartsName(label.Local[0])) {
     out += '.';
@@ -325,7 +351,8 @@ void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
 // Appends the name of the place a 16-bit operand means, or the number. Jump and call targets
 // take any ROM label; an address read or loaded takes one from 0100 up, since the names the
 // symbol files give to 0000-00FF are mostly numbers that happen to be small (sizes, banks).
-bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow) {
+bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
+                                 bool relative) {
   if (value >= 0x8000) {
     // A register by the name every GameBoy programmer knows, before a symbol file's own.
     if (const HardwareRegister* r = HardwareRegisterAt(value)) {
@@ -344,11 +371,16 @@ bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t val
       if (const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target))) {
         const size_t file = FileOf(label->Offset);
         if (file != file_) exports_[file].insert(label->FullName());
+        NoteReference(source, relative, *label);
         AppendName(out, *label);
         ++summary_.LabelOperands;
         return true;
       }
     }
+  }
+  if (value < 0x8000 && in_.code.AddressSources.count(source) != 0) {
+    ++summary_.NumbersPerBank[BankOf(source)];
+    ++summary_.Numbers;
   }
   AppendHexWord(out, value);
   return false;
@@ -373,7 +405,7 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::Relative:
       AppendWordOperand(out, offset,
                         static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1)),
-                        true);
+                        true, true);
       break;
     case RgbdsOperand::Signed:
     case RgbdsOperand::SpOffset:
@@ -626,8 +658,23 @@ std::string Exporter::MainHead() const {
          "; links them into build/" + RomFileName() +
          " and checks the result against the original's SHA-1 (README.md).\n"
          "; This file holds the entry point and the cartridge header; bank_00.asm, bank_01.asm,\n"
-         "; ... hold one bank each, each a section at its place in the ROM.\n\n" +
-         Includes();
+         "; ... hold one bank each, each a section at its place in the ROM.\n" +
+         NumbersTable() + "\n" + Includes();
+}
+
+// Where code holds ROM addresses that stay numbers: they do not follow what they point to when
+// code moves.
+std::string Exporter::NumbersTable() const {
+  std::string out = ";\n; ROM addresses that the code holds as numbers, which do not follow their target\n"
+                    "; when code moves: " + std::to_string(summary_.Numbers);
+  if (summary_.Numbers == 0) return out + "\n";
+  out += ", by the bank of the code that holds them:\n";
+  for (size_t bank = 0; bank < summary_.NumbersPerBank.size(); ++bank) {
+    if (summary_.NumbersPerBank[bank] == 0) continue;
+    out += ";   bank $" + IntToHex(static_cast<uint32_t>(bank), 2) + ": " +
+           std::to_string(summary_.NumbersPerBank[bank]) + "\n";
+  }
+  return out;
 }
 
 std::string Exporter::RamText() const {
@@ -669,7 +716,7 @@ std::string Exporter::MakefileText() const {
       "# The value of the bytes that no section holds: the fill at the ends of the banks.\n"
       "PAD := 0x" + IntToHex(pad_, 2) + "\n"
       "OBJECTS := build/" + project + ".o $(patsubst %.asm,build/%.o,$(sort $(wildcard bank_*.asm)))\n\n"
-      ".PHONY: all clean\n\nall: $(ROM)\n\n"
+      ".PHONY: all clean shiftcheck runcheck\n\nall: $(ROM)\n\n"
       "build:\n\tmkdir -p $@\n\n"
       "build/%.o: %.asm hardware.inc ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
       "| build\n"
@@ -692,6 +739,22 @@ std::string Exporter::MakefileText() const {
       "\t  fi; \\\n"
       "\t  echo \"$@: SHA-1 $$sum, the original byte for byte\"; \\\n"
       "\tfi\n\n"
+      "# A copy with padding at the start of every section that may move: labels and the\n"
+      "# operands written as names must follow (shiftcheck.sh), and with velmora-cli on PATH\n"
+      "# the shifted game must show the same screens as the original over the same input.\n"
+      "SHIFT ?= 1\nRUNFRAMES ?= 7200\nRUNINPUT ?= random:1\n\n"
+      "shiftcheck: $(ROM)\n"
+      "\t@SHIFT=$(SHIFT) sh shiftcheck.sh \"$(RGBASM)\" \"$(RGBLINK)\" \"$(PAD)\" " + project + " " +
+      rom + "\n\n"
+      "runcheck: shiftcheck\n"
+      "\tvelmora-cli run $(ROM) --frames $(RUNFRAMES) --input $(RUNINPUT) --hash-every 60 > build/run-original.txt\n"
+      "\tvelmora-cli run build/shift/" + rom + " --frames $(RUNFRAMES) --input $(RUNINPUT) --hash-every 60 > build/run-shifted.txt\n"
+      "\t@if cmp -s build/run-original.txt build/run-shifted.txt; then \\\n"
+      "\t  echo \"runcheck: the shifted build shows the same screens ($$(wc -l < build/run-original.txt) hashes)\"; \\\n"
+      "\telse \\\n"
+      "\t  diff build/run-original.txt build/run-shifted.txt | head -5; \\\n"
+      "\t  echo \"runcheck: the shifted build shows other screens\" >&2; exit 1; \\\n"
+      "\tfi\n\n"
       "clean:\n"
       "\trm -rf build\n";
   return out;
@@ -712,7 +775,8 @@ std::string Exporter::ReadmeText() const {
          "  from 0150; every other bank is one section at `ROMX[$4000]` in its own bank.\n"
          "- `hardware.inc`: the GameBoy's registers by name (`rLCDC`, `rSTAT`, `rIE`, ...).\n"
          "- `ram.asm`: the symbol file's names of RAM and of numbers, as constants.\n"
-         "- `charmap.inc` (with a text table): the game's text encoding.\n\n"
+         "- `charmap.inc` (with a text table): the game's text encoding.\n"
+         "- `shiftcheck.sh`, `shiftcheck.refs`: `make shiftcheck` (below).\n\n"
          "## Changing it\n\n"
          "Build a changed source with `make SHA1=` (no check against the original), then fix the\n"
          "header's checksums with `rgbfix -v build/" + rom + "`.\n\n"
@@ -726,7 +790,16 @@ std::string Exporter::ReadmeText() const {
          "and `jp` to it from bank 0 and from its new bank then reaches it by name. Calls from\n"
          "other banks must switch banks first: the game's own far-call routine, with\n"
          "`ld a,BANK(Label)` and `ld hl,Label`, as the game does elsewhere. Numbers that stayed\n"
-         "numbers (the table in `" + project + ".asm`) do not follow what they point to.\n";
+         "numbers (the table in `" + project + ".asm`) do not follow what they point to.\n\n"
+         "## Checks\n\n"
+         "`make shiftcheck` builds a copy into `build/shift/` with a byte of padding at the start of\n"
+         "every section that may move (`SHIFT=4` for four; a bank without room at its end stays)\n"
+         "and checks with the linker's symbol files that every label moved with it, that every\n"
+         "operand the export wrote as a name (`shiftcheck.refs`) holds its label's new address, and\n"
+         "that no other byte changed; it prints what did not. `make runcheck` (with velmora-cli on\n"
+         "PATH) then runs the original and the shifted ROM for two minutes of the same input\n"
+         "(`RUNINPUT=random:1`, or a file of button lines; `RUNFRAMES=7200`) and compares their\n"
+         "screens every second.\n";
 }
 
 ExportedSource Exporter::Run(const ExportProgress& progress) {
@@ -754,8 +827,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   const uint32_t banks = (size_ + kBankSize - 1) / kBankSize;
   summary_.Banks = banks;
   exports_.assign(1 + banks, {});
+  summary_.NumbersPerBank.assign(banks, 0);
   std::vector<std::string> texts(1 + banks);
-  texts[0] = MainHead();
   for (uint32_t bank = 0; bank < banks; ++bank) texts[1 + bank] = BankHead(bank);
   texts[1].reserve(kBankSize * 7);
   size_t labelCursor = 0;
@@ -773,6 +846,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
       progress(done, banks);
     }
   }
+  texts[0] = MainHead() + texts[0];
   // Names that other files use, exported from the file that defines them.
   for (size_t f = 0; f < texts.size(); ++f) {
     size_t n = 0;
@@ -792,6 +866,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
     result.Files.push_back({BankFileName(bank), std::move(texts[1 + bank])});
   }
   result.Files.push_back({"hardware.inc", HardwareIncText()});
+  result.Files.push_back({"shiftcheck.sh", ShiftcheckScript()});
+  result.Files.push_back({"shiftcheck.refs", ShiftcheckRefsText()});
   result.Files.push_back({"ram.asm", RamText()});
   if (!charmap_.Empty()) result.Files.push_back({"charmap.inc", charmap_.FileText()});
   result.Summary = summary_;
@@ -822,6 +898,10 @@ ExportCode ExportCodeOf(const Trace& trace) {
     if (ref.Source < kBankSize && ref.Space == RefSpace::Rom && ref.Target >= kBankSize) {
       code.BankedTargets[ref.Source] = ref.Target;
     }
+    if ((ref.Space == RefSpace::Rom || ref.Space == RefSpace::UnknownBank) &&
+        ref.Kind != RefKind::Rst) {
+      code.AddressSources.insert(ref.Source);
+    }
   }
   return code;
 }
@@ -835,7 +915,7 @@ std::string ExportSummaryText(const ExportSummary& s, uint32_t romSize) {
          " labels (" + std::to_string(s.SymbolLabels) + " from the symbol file, " +
          std::to_string(s.GeneratedLabels) + " made for jump targets); " +
          std::to_string(s.Constants) + " RAM names; " + std::to_string(s.LabelOperands) +
-         " operands by name";
+         " operands by name; " + std::to_string(s.Numbers) + " ROM addresses left as numbers";
 }
 
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress) {

@@ -719,3 +719,68 @@ TEST(SourceExportTest, LabelsNamedLikeKeywordsAssemble) {
   }
   ExpectRebuild(p, rgbds, "keywords");
 }
+
+namespace {
+
+// `make` and then `make shiftcheck` in the folder; the output of the second (both streams).
+MakeResult RunShiftcheck(const fs::path& folder, const std::string& rgbds) {
+  const MakeResult made = RunMake(folder, rgbds);
+  if (made.status != 0) return made;
+  const std::string command = "PATH='" + rgbds + "':\"$PATH\" make -s -C '" + folder.string() +
+                              "' shiftcheck > '" + (folder / "shift.log").string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder / "shift.log")};
+}
+
+}  // namespace
+
+// Padding inserted at the start of every section that may move: each kind of reference the
+// trace knows still reaches its target (the shifted ROM's operand is the target's new address),
+// and shiftcheck finds every label moved and no other byte changed.
+TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
+  struct Row {
+    const char* what;
+    uint32_t operand;  // the operand's offset in the original
+    uint32_t target;   // the offset it must reach
+    bool relative;
+  };
+  const Row rows[] = {
+      {"a jump in bank 0", 0x151, 0x160, false},
+      {"a call from bank 0 into bank 1 of a two-bank ROM", 0x161, 0x4000, false},
+      {"a branch in bank 1", 0x4001, 0x4010, true},
+      {"a call into bank 0 from bank 1", 0x4011, 0x170, false},
+  };
+  Project p(0x8000);
+  Put(*p.rom, 0x100, {0x00, 0xC3, 0x50, 0x01});
+  Put(*p.rom, 0x150, {0xC3, 0x60, 0x01});        // jp $0160
+  Put(*p.rom, 0x160, {0xCD, 0x00, 0x40, 0x76});  // call $4000; halt
+  Put(*p.rom, 0x170, {0xC9});                    // ret
+  Put(*p.rom, 0x4000, {0x18, 0x0E});             // jr $4010
+  Put(*p.rom, 0x4010, {0xCD, 0x70, 0x01, 0xC9}); // call $0170; ret
+  Put(*p.rom, 0x4020, {0x12, 0x34, 0x56});       // data
+  std::fill_n(p.rom->RomImage.begin() + 0x200, 0x3E00, 0xFF);
+  std::fill_n(p.rom->RomImage.begin() + 0x4100, 0x3F00, 0xFF);
+  p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
+  const std::string rgbds = RgbdsFolder();
+  if (rgbds.empty() || std::system("command -v make > /dev/null") != 0) {
+    GTEST_SKIP() << "rgbasm and rgblink not found (PATH or RGBDS_BIN), or no make";
+  }
+  TempFolder temp;
+  WriteExportFolder(temp.path.string(), p.Export().Files, false);
+  const MakeResult checked = RunShiftcheck(temp.path, rgbds);
+  ASSERT_EQ(checked.status, 0) << checked.output;
+  EXPECT_NE(checked.output.find("references followed them, the other bytes did not change"),
+            std::string::npos)
+      << checked.output;
+  const std::string shifted = ReadFile(temp.path / "build" / "shift" / "game.gb");
+  ASSERT_EQ(shifted.size(), 0x8000u);
+  auto at = [&](uint32_t o) { return static_cast<uint8_t>(shifted[o]); };
+  for (const Row& r : rows) {
+    const uint32_t operand = r.operand + 1, target = r.target + 1;
+    if (r.relative) {
+      EXPECT_EQ(operand + 1 + static_cast<int8_t>(at(operand)), target) << r.what;
+    } else {
+      EXPECT_EQ(at(operand) | at(operand + 1) << 8, CpuAddress(target)) << r.what;
+    }
+  }
+}
