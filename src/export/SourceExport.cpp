@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <utility>
 #include <set>
 
 #include "export/HardwareNames.h"
@@ -70,6 +71,13 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
+// A word (Size 2) or a bank byte (Size 1) of data that holds a place the analysis knows.
+struct NamedData {
+  uint32_t Offset = 0;
+  uint8_t Size = 2;
+  uint32_t Target = 0;
+};
+
 // A part of the ROM that the export writes as one SECTION at its fixed place.
 struct Section {
   uint32_t Begin = 0, End = 0;
@@ -122,6 +130,9 @@ class Exporter {
   std::vector<std::set<std::string>> exports_;
   // The operands written as a ROM label, for make shiftcheck: "01:4151 w Name" lines.
   std::string refs_;
+  // Words and bank bytes of data that name a place, ascending; the next one to write.
+  std::vector<NamedData> named_;
+  size_t namedCursor_ = 0;
 
   uint8_t Byte(uint32_t offset) const { return offset < size_ ? bytes_[offset] : 0; }
   uint32_t BankEnd(uint32_t offset) const {
@@ -147,6 +158,10 @@ class Exporter {
   bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
                          bool relative = false);
   void NoteReference(uint32_t source, bool relative, const PlannedLabel& label);
+  bool AppendBankOperand(std::string& out, uint32_t source, uint8_t value);
+  bool AppendBankOf(std::string& out, uint32_t target, uint8_t value);
+  bool AppendNamedData(std::string& out, const NamedData& item);
+  void PlanNamedData();
   std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
@@ -213,12 +228,13 @@ void Exporter::DecideInstructions() {
 int64_t Exporter::RomTarget(uint32_t source, uint16_t value) const {
   if (value >= 0x8000) return -1;
   int64_t target = -1;
-  if (value < 0x4000) {
+  if (auto it = in_.code.BankedTargets.find(source);
+      it != in_.code.BankedTargets.end() && CpuAddress(it->second) == value) {
+    target = it->second;  // the analysis knows its bank: a far call's address, say
+  } else if (value < 0x4000) {
     target = value;
   } else if (source >= kBankSize) {
     target = (source & ~(kBankSize - 1)) + (value & (kBankSize - 1));
-  } else if (auto it = in_.code.BankedTargets.find(source); it != in_.code.BankedTargets.end()) {
-    if (CpuAddress(it->second) == value) target = it->second;
   }
   return target < size_ ? target : -1;
 }
@@ -237,6 +253,20 @@ std::vector<FlowTarget> Exporter::FlowTargets() const {
     }
     const int64_t target = RomTarget(pos, value);
     if (target >= 0) targets.push_back({static_cast<uint32_t>(target), form.Flow});
+  }
+  // What far calls, pointer tables and data pointers reach.
+  auto isCode = [&](uint32_t o) { return o < size_ && length_[o] != 0; };
+  auto placeable = [&](uint32_t o) {
+    return o < size_ && (o < 0x100 || o >= kHeaderEnd) && (isCode(o) || !IsCovered(o));
+  };
+  for (const auto& [source, target] : in_.code.BankOperands) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::Call});
+  }
+  for (const auto& [offset, target] : in_.code.Words) {
+    if (placeable(target)) targets.push_back({target, isCode(target) ? RgbdsFlow::Call : RgbdsFlow::None});
+  }
+  for (uint32_t target : in_.code.DataTargets) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::None});
   }
   // The vectors where code starts, by their names.
   for (const VectorName& v : kVectorNames) {
@@ -259,6 +289,30 @@ void Exporter::DropSplitInstructions() {
       }
     }
   }
+}
+
+// The data words and bank bytes that can be written by name: outside instructions and the
+// header, with no label inside a word.
+void Exporter::PlanNamedData() {
+  auto add = [&](uint32_t offset, uint8_t size, uint32_t target) {
+    if (offset + size > size_ || BankOf(offset) != BankOf(offset + size - 1)) return;
+    if (offset < kHeaderEnd && offset + size > 0x100) return;
+    for (uint32_t o = offset; o < offset + size; ++o) {
+      if (IsCovered(o)) return;
+    }
+    if (size == 2 && plan_->LabelAt(offset + 1) != nullptr) return;
+    named_.push_back({offset, size, target});
+  };
+  for (const auto& [offset, target] : in_.code.Words) add(offset, 2, target);
+  for (const auto& [offset, target] : in_.code.BankBytes) add(offset, 1, target);
+  std::sort(named_.begin(), named_.end(),
+            [](const NamedData& a, const NamedData& b) { return a.Offset < b.Offset; });
+  // Overlapping ones keep the first.
+  named_.erase(std::unique(named_.begin(), named_.end(),
+                           [](const NamedData& a, const NamedData& b) {
+                             return b.Offset < a.Offset + a.Size;
+                           }),
+               named_.end());
 }
 
 // Whether the offset is a byte of an instruction the export writes.
@@ -314,6 +368,52 @@ void Exporter::PlanSections() {
     if (counts[v] > counts[pad_]) pad_ = static_cast<uint8_t>(v);
   }
   for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.End && bytes_[s.End - 1] == pad_;
+}
+
+// BANK(Name) for a byte that holds the bank of a place the analysis knows (a far call's bank,
+// loaded or inline), where the name's bank is that byte.
+bool Exporter::AppendBankOperand(std::string& out, uint32_t source, uint8_t value) {
+  auto it = in_.code.BankOperands.find(source);
+  if (it == in_.code.BankOperands.end()) return false;
+  return AppendBankOf(out, it->second, value);
+}
+
+bool Exporter::AppendBankOf(std::string& out, uint32_t target, uint8_t value) {
+  const PlannedLabel* label = plan_->LabelAt(target);
+  if (label == nullptr || BankOf(target) != value) return false;
+  const size_t file = FileOf(label->Offset);
+  if (file != file_) exports_[file].insert(label->FullName());
+  const std::string scope = std::exchange(scope_, std::string());  // the full name, always
+  out += "BANK(";
+  AppendName(out, *label);
+  out += ')';
+  scope_ = scope;
+  ++summary_.LabelOperands;
+  return true;
+}
+
+// The data lines of a word or bank byte that names a place: "dw Name", "db BANK(Name)". False
+// where the place has no name or the bytes cannot stand alone.
+bool Exporter::AppendNamedData(std::string& out, const NamedData& item) {
+  const PlannedLabel* label = plan_->LabelAt(item.Target);
+  if (label == nullptr) return false;
+  if (item.Size == 1) {
+    std::string line = "\tdb ";
+    if (!AppendBankOf(line, item.Target, bytes_[item.Offset])) return false;
+    out += line;
+  } else {
+    if (CpuAddress(item.Target) != (bytes_[item.Offset] | bytes_[item.Offset + 1] << 8)) return false;
+    const size_t file = FileOf(label->Offset);
+    if (file != file_) exports_[file].insert(label->FullName());
+    out += "\tdw ";
+    AppendName(out, *label);
+    NoteReference(item.Offset - 1, false, *label);
+    ++summary_.LabelOperands;
+  }
+  out += " ; ";
+  AppendBankAddress(out, item.Offset);
+  out += '\n';
+  return true;
 }
 
 // The operand's place, its size ("w" a word, "r" a relative jump's byte) and the label as the
@@ -396,7 +496,7 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::None:
       break;
     case RgbdsOperand::Byte:
-      AppendHexByte(out, b1);
+      if (!AppendBankOperand(out, offset, b1)) AppendHexByte(out, b1);
       break;
     case RgbdsOperand::Word:
       AppendWordOperand(out, offset, static_cast<uint16_t>(b1 | Byte(offset + 2) << 8),
@@ -615,14 +715,24 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
       pos = next;
       continue;
     }
-    // Data up to the next instruction, label, comment, header field or the fill.
+    // Data up to the next instruction, label, comment, header field, named word or the fill.
     if (comment != commentsEnd && comment->first == pos) {
       out += "; ";
       AppendComment(out, comment->second);
       out += '\n';
       ++comment;
     }
+    while (namedCursor_ < named_.size() && named_[namedCursor_].Offset < pos) ++namedCursor_;
+    if (namedCursor_ < named_.size() && named_[namedCursor_].Offset == pos &&
+        pos + named_[namedCursor_].Size <= end) {
+      const NamedData& item = named_[namedCursor_++];
+      if (AppendNamedData(out, item)) {
+        pos += item.Size;
+        continue;
+      }
+    }
     uint32_t stop = end;
+    if (namedCursor_ < named_.size()) stop = std::min(stop, named_[namedCursor_].Offset);
     if (li < labels.size()) stop = std::min(stop, labels[li].Offset);
     if (comment != commentsEnd) stop = static_cast<uint32_t>(std::min<uint64_t>(stop, comment->first));
     if (begin == 0x100 && field < std::size(kHeaderFields)) {
@@ -819,6 +929,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
         return address == 0 ? IsHardwareName(name) : r != nullptr && r->Name == name;
       });
   DropSplitInstructions();
+  PlanNamedData();
   PlanSections();
   summary_.SymbolLabels = plan_->SymbolLabelCount();
   summary_.GeneratedLabels = plan_->GeneratedCount();

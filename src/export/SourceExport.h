@@ -21,9 +21,19 @@
 struct ExportCode {
   // Non-zero where a traced instruction starts (RomSize entries; empty when nothing is traced).
   std::vector<uint8_t> Starts;
-  // Instructions in bank 0 whose address operand (4000-7FFF) reaches a bank that is known:
+  // Instructions whose address operand reaches a place the analysis knows, in a bank other
+  // than the one the operand alone would tell (bank 0's far operands, a far call's address):
   // source offset -> the file offset reached.
   std::unordered_map<uint32_t, uint32_t> BankedTargets;
+  // Instructions that load a far call's bank (ld a,n): source offset -> the place called.
+  std::unordered_map<uint32_t, uint32_t> BankOperands;
+  // Data that holds addresses: the words of pointer tables and of a far call's inline operands
+  // (offset of the word -> the place it points to), and the bank bytes beside the latter
+  // (offset -> the place whose bank it is).
+  std::unordered_map<uint32_t, uint32_t> Words;
+  std::unordered_map<uint32_t, uint32_t> BankBytes;
+  // Places that code reads as data through an address it loads: each gets a name.
+  std::vector<uint32_t> DataTargets;
   // Instructions whose 16-bit operand the trace takes for a ROM address (a jump or call target,
   // a place read or loaded), whatever its bank: those written as a number are counted.
   std::unordered_set<uint32_t> AddressSources;
