@@ -16,13 +16,31 @@ SHIFT=${SHIFT:-1}
 out=build/shift
 mkdir -p "$out"
 objects=
+full=" "
 for f in "$NAME.asm" bank_*.asm; do
   sed "/^SECTION \"ROM Bank /a\\
 	ds $SHIFT, \$00 ; make shiftcheck" "$f" > "$out/$f"
-  "$RGBASM" -o "$out/${f%.asm}.o" "$out/$f"
+  if ! "$RGBASM" -o "$out/${f%.asm}.o" "$out/$f" 2> "$out/${f%.asm}.log"; then
+    # A bank without room at its end stays where it is.
+    grep -q "grew too big" "$out/${f%.asm}.log" || { cat "$out/${f%.asm}.log" >&2; exit 1; }
+    echo "$f: no room for $SHIFT more bytes, not shifted"
+    cp "$f" "$out/$f"
+    "$RGBASM" -o "$out/${f%.asm}.o" "$out/$f"
+    bank=${f#bank_}
+    full="$full$((0x${bank%.asm})) "
+  fi
   objects="$objects $out/${f%.asm}.o"
 done
-"$RGBLINK" -p "$PAD" -o "$out/$ROM" -n "$out/$NAME.sym" $objects
+# A section that the linker finds too long (bank 0's code, which starts at 0150) stays too.
+while ! "$RGBLINK" -p "$PAD" -o "$out/$ROM" -n "$out/$NAME.sym" $objects 2> "$out/link.log"; do
+  bank=$(sed -n 's/.*Section "ROM Bank \$\([0-9A-F]*\)".s end address.*/\1/p' "$out/link.log" | head -n 1)
+  [ -n "$bank" ] || { cat "$out/link.log" >&2; exit 1; }
+  case "$full" in *" $((0x$bank)) "*) cat "$out/link.log" >&2; exit 1 ;; esac
+  echo "bank_$bank.asm: no room for $SHIFT more bytes, not shifted"
+  cp "bank_$bank.asm" "$out/bank_$bank.asm"
+  "$RGBASM" -o "$out/bank_$bank.o" "$out/bank_$bank.asm"
+  full="$full$((0x$bank)) "
+done
 
 # The bytes that differ, section by section: "offset original shifted" (offsets in the
 # original, decimal; bytes octal as cmp writes them).
@@ -37,17 +55,19 @@ while [ $((bank * 16384)) -lt "$size" ]; do
     cmp -l -n 336 "build/$ROM" "$out/$ROM" 0 0 | awk '{ print $1 - 1, $2, $3 }' >> "$out/differences" || true
     begin=336
   fi
-  cmp -l -n $((end - begin - SHIFT)) "build/$ROM" "$out/$ROM" "$begin" $((begin + SHIFT)) |
+  by=$SHIFT
+  case "$full" in *" $bank "*) by=0 ;; esac
+  cmp -l -n $((end - begin - by)) "build/$ROM" "$out/$ROM" "$begin" $((begin + by)) |
     awk -v at="$begin" '{ print at + $1 - 1, $2, $3 }' >> "$out/differences" || true
   bank=$((bank + 1))
 done
 
-od -An -v -tu1 "$out/$ROM" | awk -v shift="$SHIFT" -v out="$out" -v name="$NAME" '
+od -An -v -tu1 "$out/$ROM" | awk -v shift="$SHIFT" -v out="$out" -v name="$NAME" -v full="$full" '
   function offset(place,   b, a) {
     b = hex(substr(place, 1, index(place, ":") - 1)); a = hex(substr(place, index(place, ":") + 1))
     return b == 0 ? a : b * 16384 + a - 16384
   }
-  function moves(o) { return o >= 336 ? shift : 0 }
+  function moves(o) { return o >= 336 && !index(full, " " int(o / 16384) " ") ? shift : 0 }
   function hex(t,   i, v) {
     v = 0; t = toupper(t)
     for (i = 1; i <= length(t); i++) v = v * 16 + index("0123456789ABCDEF", substr(t, i, 1)) - 1

@@ -4,6 +4,7 @@
 // they came from), and what the program keeps around it.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ struct AppState : Workspace {
   ValueFormat format = ValueFormat::Hex;
   LastSearch lastSearch;
   std::string ProgramFolder;
+  // Why the symbols were not read whole at the last load ("" when they were): such a set is never
+  // saved over its files.
+  std::string SymbolsNotRead;
+  // The user's answer, per file, to whether a file that rgblink wrote is saved into (true) or
+  // left as it is: asked once while the program runs.
+  std::map<std::string, bool> LinkerFileAnswers;
   // The listing's text rows found so far: dropped from a changed byte on, and whole when the
   // table or the ROM changes.
   TextRowStarts textRows;

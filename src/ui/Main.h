@@ -32,7 +32,8 @@ struct AppState;
 struct RefPlace;
 struct FindAllResult;
 struct SearchOutcome;
-struct SymbolSave;
+struct SymbolWrite;
+struct WorkspaceFile;
 struct WorkspaceSources;
 
 // The references to the place of a label line: those whose bank is known, and the calls from
@@ -196,6 +197,8 @@ class TMainForm : public QMainWindow, public TCommandHost {
   // Reads the loaded ROM's symbol files into the labels, marks and comments (throws as
   // LoadSymbolFile does); the lines skipped are said in the status bar.
   void ReadSymbols();
+  // Whether the symbol files were read whole (SymbolsNotRead), after they were read.
+  void NoteSymbolsRead(const std::vector<WorkspaceFile>& files);
   void ReportSkippedSymbols();
   // Watches the loaded ROM and the symbol files it may have.
   void WatchFiles();
@@ -216,7 +219,10 @@ class TMainForm : public QMainWindow, public TCommandHost {
   bool SaveLoaded();
   // Save Symbols: false when the user cancels or a file cannot be written.
   bool SaveSymbols();
-  bool WriteSymbols(SymbolSave save);
+  bool WriteSymbols(SymbolWrite save);
+  // Save As: the ROM under the new name and its symbols beside it; from then on the ROM is that
+  // file. False when the user cancels or the ROM cannot be written.
+  bool SaveRomAs(const QString& fileName);
   // After the symbol files were read again from disk, the undo steps of labels, comments and
   // marks would name what is no longer there: the stack is emptied when it holds any (the ROM's
   // unsaved bytes stay unsaved).

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QUndoStack>
 #include <cerrno>
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -111,8 +112,20 @@ WorkspaceSources TMainForm::Sources() const {
 void TMainForm::ReadSymbols() {
   report_->clear();
   const std::vector<WorkspaceFile> files = ReadWorkspaceSymbols(state_, Sources());
+  NoteSymbolsRead(files);
   ReportSkippedSymbols();
   for (const WorkspaceFile& file : files) file.Rethrow();
+}
+
+void TMainForm::NoteSymbolsRead(const std::vector<WorkspaceFile>& files) {
+  state_.SymbolsNotRead.clear();
+  for (const WorkspaceFile& file : files) {
+    if (!file.IsSymbols() || file.Outcome != FileOutcome::Failed) continue;
+    // What was read before the failure stays shown, and is never saved over the files.
+    std::string why = FailureText([&] { file.Rethrow(); }).value_or("");
+    std::replace(why.begin(), why.end(), '\n', ' ');
+    state_.SymbolsNotRead = why;
+  }
 }
 
 void TMainForm::ReportSkippedSymbols() {
@@ -162,6 +175,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   state_.textRows.Drop();
   ClearUndo();
   CloseAnalysisWindows();
+  NoteSymbolsRead(loaded.Files);
   report_->clear();
   ReportSkippedSymbols();
   run_->RomLoaded(loaded);
@@ -180,10 +194,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   recent_->Add(name);
   WatchFiles();
   for (const WorkspaceFile& symbols : loaded.Files) {
-    if (symbols.Outcome != FileOutcome::Failed || (symbols.Part != WorkspacePart::Symbols &&
-                                                   symbols.Part != WorkspacePart::Additions)) {
-      continue;
-    }
+    if (!symbols.IsSymbols() || symbols.Outcome != FileOutcome::Failed) continue;
     const auto rethrow = [&] { symbols.Rethrow(); };
     if (watched) {
       report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
@@ -230,6 +241,7 @@ void TMainForm::SymFileChanged() {
   state_.comments = std::move(read.comments);
   state_.symbolFiles = std::move(read.files);
   state_.SymFileName = std::move(read.SymFileName);
+  state_.SymbolsNotRead.clear();
   DropSymbolSteps();
   ShowFileState();
   Retrace();
@@ -253,12 +265,16 @@ bool TMainForm::SaveTo(const QString& fileName) {
 bool TMainForm::SaveLoaded() {
   Rom& rom = state_.rom;
   if (rom.RomFileName.empty()) return false;
-  std::optional<SymbolSave> symbols;
+  std::optional<SymbolWrite> symbols;
   if (SymbolsModified()) {
     symbols = PlanSymbolSave(state_, this);
     if (!symbols) return false;
     // A ROM that may not be written must not keep the labels from being saved.
-    if (!RomModified()) return WriteSymbols(std::move(*symbols));
+    if (!RomModified()) {
+      // The bytes on disk are the image's: the log of the game's runs goes beside them.
+      run_->RomSaved(rom.RomFileName);
+      return WriteSymbols(std::move(*symbols));
+    }
   }
   const bool saved = RunCommand(
       [&] {
@@ -284,16 +300,20 @@ bool TMainForm::SaveLoaded() {
 }
 
 bool TMainForm::SaveSymbols() {
-  std::optional<SymbolSave> save = PlanSymbolSave(state_, this);
+  std::optional<SymbolWrite> save = PlanSymbolSave(state_, this);
   return save && WriteSymbols(std::move(*save));
 }
 
-bool TMainForm::WriteSymbols(SymbolSave save) {
+bool TMainForm::WriteSymbols(SymbolWrite save) {
   std::vector<std::string> written;
-  const bool saved = RunCommand([&] { written = WriteSymbolSave(state_, std::move(save)); }, this);
+  const bool saved = RunCommand(
+      [&] {
+        WriteSymbolFiles(std::move(save), state_.symbolFiles, state_.rom.BankCount, written);
+      },
+      this);
   // What the program wrote itself is no change made by others; a file now beside the ROM is the
   // one read from now on.
-  watch_->TakeSymsAsUnchanged();
+  watch_->TakeSymsAsUnchanged(written);
   if (!state_.symbolFiles.empty()) state_.SymFileName = SymFileToRead();
   ShowFileState();
   QStringList names;
@@ -305,6 +325,37 @@ bool TMainForm::WriteSymbols(SymbolSave save) {
     if (SymbolsModified()) report += "; renames and deletions in the linker's file stay unsaved";
     report_->Show(report);
   }
+  return saved;
+}
+
+bool TMainForm::SaveRomAs(const QString& fileName) {
+  const std::string name = FileNameBytes(QFileInfo(fileName).absoluteFilePath());
+  Rom& rom = state_.rom;
+  if (name == rom.RomFileName) return SaveLoaded();
+  // The symbols go beside the new name; the questions come before anything is written.
+  std::optional<SymbolWrite> symbols = PlanSymbolSaveAs(state_, name, this);
+  if (!symbols) return false;
+  if (!SaveTo(fileName)) return false;
+  // The ROM is the new file from now on: Save writes there, and its files are the ones watched.
+  rom.RomFileName = name;
+  rom.ReadOnly = false;
+  loadedName_ = name;
+  droppedSym_.clear();
+  recent_->Add(QFile::decodeName(name.c_str()));
+  std::vector<std::string> written;
+  const bool saved = RunCommand(
+      [&] {
+        WriteSymbolFiles(std::move(*symbols), state_.symbolFiles, rom.BankCount, written);
+      },
+      this);
+  // The new files hold what the tables hold: saving over them loses nothing.
+  if (saved) state_.SymbolsNotRead.clear();
+  state_.SymFileName = state_.symbolFiles.empty() ? std::string() : SymFileToRead();
+  WatchFiles();
+  ShowFileState();
+  QStringList names{QFile::decodeName(BaseName(name).c_str())};
+  for (const std::string& file : written) names << QFile::decodeName(BaseName(file).c_str());
+  report_->Show("Saved as " + names.join(", "));
   return saved;
 }
 
@@ -320,9 +371,8 @@ void TMainForm::SaveSymbols1Click() {
 
 void TMainForm::SaveAs1Click() {
   if (state_.rom.RomSize == 0) return;
-  // The new name is not the loaded file's: a later Save still writes to the loaded file.
   const QString name = SaveDlg.Ask();
-  if (!name.isEmpty()) SaveTo(name);
+  if (!name.isEmpty()) SaveRomAs(name);
 }
 
 bool TMainForm::SaveChangesFirst() {

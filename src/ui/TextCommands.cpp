@@ -52,12 +52,16 @@ TTextCommands::TTextCommands(TCommandHost* host, const Menus& menus, Hooks hooks
   TextView1->setText("&Text");
   TextView1->setShortcut(QKeySequence("Ctrl+Shift+T"));
   menus.View->addAction(TextView1);
+  connect(pane_, &TTextPane::RowClicked, this,
+          [this](uint32_t offset) { main_->JumpTo(static_cast<int32_t>(offset)); });
   connect(pane_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible) pane_->ShowRegion(static_cast<uint32_t>(main_->SelectedOffset()));
   });
 }
 
 void TTextCommands::RomLoaded(const WorkspaceLoad& load) {
+  // Another ROM, and maybe another table: the pane decodes anew.
+  pane_->Invalidate();
   const WorkspaceFile* file = load.Find(WorkspacePart::Table);
   if (file != nullptr && file->Outcome == FileOutcome::Failed) {
     RunCommand([&] { file->Rethrow(); }, main_->Window());
@@ -75,6 +79,7 @@ bool TTextCommands::LoadTableNamed(const QString& fileName) {
   if (!RunCommand([&] { table = LoadTableFile(name, skips); }, main_->Window())) return false;
   state.table = std::move(table);
   state.textRows.Drop();
+  pane_->Invalidate();
   state.TableFileName = name;
   state.TableBeside = false;
   TableRead(skips);

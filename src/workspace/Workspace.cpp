@@ -12,51 +12,45 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// The ROM's symbol files into the tables (emptied first), each noted as it is looked at: its
+// The ROM's symbol files into the tables (emptied first), each noted as it was looked at: its
 // own file (`own`, "" for none), then the file of additions unless the own file is read alone.
-// Throws at the first file that cannot be read, after noting it.
+// Throws at the first file that cannot be read, after noting it; the files after it are not
+// looked at.
 std::vector<SymbolFile> ReadSymbolFiles(const std::string& own, bool alone, const Rom& rom,
                                         const std::string& programFolder, SymbolTables into,
                                         std::vector<WorkspaceFile>& notes) {
-  into.Labels.Clear();
-  into.Marks.Clear();
-  into.Comments.clear();
-  std::vector<SymbolFile> files;
-  const auto read = [&](WorkspacePart part, const std::string& name, auto&& load) {
-    notes.push_back({part, name, FileOutcome::Missing, nullptr});
-    try {
-      files.push_back(load());
-    } catch (...) {
-      notes.back().Outcome = FileOutcome::Failed;
-      notes.back().Error = std::current_exception();
-      throw;
-    }
-    if (alone || Exists(name)) notes.back().Outcome = FileOutcome::Read;
+  const auto note = [&](WorkspacePart part, const std::string& name) {
+    notes.push_back({part, name, Exists(name) ? FileOutcome::Read : FileOutcome::Missing, nullptr});
   };
-  if (alone) {
-    read(WorkspacePart::Symbols, own, [&] {
-      return ReadSymbolText(
-          ReadRegularFile(own, size_t{256} << 20, "The symbol file is larger than 256 MiB."), own,
-          rom.BankCount, into);
-    });
-    return files;
-  }
-  if (own.empty()) {
+  const auto noteOwn = [&] {
+    if (!own.empty()) return note(WorkspacePart::Symbols, own);
     // None of the places it is looked for holds one: the first is where a new one goes.
     notes.push_back({WorkspacePart::Symbols,
                      SymFileCandidates(rom.RomFileName, programFolder, rom.RomTitle).front(),
                      FileOutcome::Missing, nullptr});
-  } else {
-    read(WorkspacePart::Symbols, own, [&] { return LoadSymbolFile(own, rom.BankCount, into); });
+  };
+  std::vector<SymbolFile> files;
+  std::string failed = own;
+  try {
+    if (alone) {
+      into.Labels.Clear();
+      into.Marks.Clear();
+      into.Comments.clear();
+      files.push_back(ReadSymbolText(
+          ReadRegularFile(own, size_t{256} << 20, "The symbol file is larger than 256 MiB."), own,
+          rom.BankCount, into));
+    } else {
+      files = LoadRomSymbols(own, rom.RomFileName, rom.BankCount, into, &failed);
+    }
+  } catch (...) {
+    if (failed != own) noteOwn();
+    notes.push_back({failed == own ? WorkspacePart::Symbols : WorkspacePart::Additions, failed,
+                     FileOutcome::Failed, std::current_exception()});
+    throw;
   }
+  noteOwn();
   const std::string additions = OverlaySymFileName(rom.RomFileName);
-  if (additions == own) return files;
-  if (!Exists(additions)) {
-    notes.push_back({WorkspacePart::Additions, additions, FileOutcome::Missing, nullptr});
-  } else {
-    read(WorkspacePart::Additions, additions,
-         [&] { return LoadSymbolFile(additions, rom.BankCount, into); });
-  }
+  if (!alone && additions != own) note(WorkspacePart::Additions, additions);
   return files;
 }
 

@@ -65,6 +65,10 @@ struct WorkspaceFile {
   void Rethrow() const {
     if (Error) std::rethrow_exception(Error);
   }
+  // One of the symbol files: the ROM's own or the file of additions.
+  bool IsSymbols() const {
+    return Part == WorkspacePart::Symbols || Part == WorkspacePart::Additions;
+  }
 };
 
 // Where the parts come from when they do not come from their usual places.

@@ -744,6 +744,7 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
     uint32_t operand;  // the operand's offset in the original
     uint32_t target;   // the offset it must reach
     bool relative = false;
+    uint32_t moved = 1;  // how far the target moves: 0 in a bank without room
   };
   // Two banks: what the trace finds on its own.
   Project two(0x8000);
@@ -781,6 +782,9 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   Put(*four.rom, 0x310, {0x30, 0x02, 0x40, 0x02});
   Put(*four.rom, 0x4000, {0x11, 0x00, 0x41, 0x1A, 0xC9});  // ld de,$4100; ld a,[de]; ret
   Put(*four.rom, 0x4100, {0xAA, 0xBB});
+  // Bank 3 is full to its end: it stays where it is.
+  const std::vector<uint8_t> noise = Noise(0x3FBF, 3);
+  std::copy(noise.begin(), noise.end(), four.rom->RomImage.begin() + 0xC041);
   four.marks.Mark(0x150, 0x13, MarkKind::Code);
   four.marks.Mark(0x166, 0x0D, MarkKind::Code);
   four.marks.Mark(0x4000, 5, MarkKind::Code);
@@ -792,7 +796,7 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   four.code.DataTargets = {0x300, 0x310, 0x4100};
   const Row fourRows[] = {
       {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
-      {"a far call: ld e,BANK / ld hl,Label", 0x15B, 0xC040},
+      {"a far call into a full bank: ld e,BANK / ld hl,Label", 0x15B, 0xC040, false, 0},
       {"a far call with inline db BANK / dw Label", 0x164, 0x8050},
       {"a data pointer in bank 0", 0x167, 0x300},
       {"a pointer table's address", 0x16B, 0x310},
@@ -820,11 +824,13 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
     EXPECT_NE(checked.output.find("references followed them, the other bytes did not change"),
               std::string::npos)
         << checked.output;
+    EXPECT_EQ(checked.output.find("no room") == std::string::npos, p == &two) << checked.output;
+    if (p == &four) EXPECT_NE(checked.output.find("bank_03.asm: no room"), std::string::npos);
     const std::string shifted = ReadFile(temp.path / "build" / "shift" / "game.gb");
     ASSERT_EQ(shifted.size(), p->rom->RomSize);
     auto at = [&](uint32_t o) { return static_cast<uint8_t>(shifted[o]); };
     for (const Row& r : rows) {
-      const uint32_t operand = r.operand + 1, target = r.target + 1;
+      const uint32_t operand = r.operand + 1, target = r.target + r.moved;
       if (r.relative) {
         EXPECT_EQ(operand + 1 + static_cast<int8_t>(at(operand)), target) << r.what;
       } else {
