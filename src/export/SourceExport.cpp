@@ -130,6 +130,8 @@ class Exporter {
   std::vector<std::set<std::string>> exports_;
   // The operands written as a ROM label, for make shiftcheck: "01:4151 w Name" lines.
   std::string refs_;
+  // The code's references as the analysis gave them, with the operands of its far calls.
+  std::unordered_map<uint32_t, uint32_t> banked_, bankOperands_, words_, bankBytes_;
   // Words and bank bytes of data that name a place, ascending; the next one to write.
   std::vector<NamedData> named_;
   size_t namedCursor_ = 0;
@@ -162,6 +164,7 @@ class Exporter {
   bool AppendBankOf(std::string& out, uint32_t target, uint8_t value);
   bool AppendNamedData(std::string& out, const NamedData& item);
   void PlanNamedData();
+  void FindFarCallOperands();
   std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
@@ -228,8 +231,8 @@ void Exporter::DecideInstructions() {
 int64_t Exporter::RomTarget(uint32_t source, uint16_t value) const {
   if (value >= 0x8000) return -1;
   int64_t target = -1;
-  if (auto it = in_.code.BankedTargets.find(source);
-      it != in_.code.BankedTargets.end() && CpuAddress(it->second) == value) {
+  if (auto it = banked_.find(source);
+      it != banked_.end() && CpuAddress(it->second) == value) {
     target = it->second;  // the analysis knows its bank: a far call's address, say
   } else if (value < 0x4000) {
     target = value;
@@ -259,10 +262,10 @@ std::vector<FlowTarget> Exporter::FlowTargets() const {
   auto placeable = [&](uint32_t o) {
     return o < size_ && (o < 0x100 || o >= kHeaderEnd) && (isCode(o) || !IsCovered(o));
   };
-  for (const auto& [source, target] : in_.code.BankOperands) {
+  for (const auto& [source, target] : bankOperands_) {
     if (placeable(target)) targets.push_back({target, RgbdsFlow::Call});
   }
-  for (const auto& [offset, target] : in_.code.Words) {
+  for (const auto& [offset, target] : words_) {
     if (placeable(target)) targets.push_back({target, isCode(target) ? RgbdsFlow::Call : RgbdsFlow::None});
   }
   for (uint32_t target : in_.code.DataTargets) {
@@ -291,6 +294,51 @@ void Exporter::DropSplitInstructions() {
   }
 }
 
+// Where each far call gets its bank and address: the last loads of them in the same run of
+// code before the call (ld a,n / ld e,n ..., ld hl,n16 / ld de,n16 ...), else the bytes right
+// after it (a bank byte and an address word, in either order).
+void Exporter::FindFarCallOperands() {
+  banked_ = in_.code.BankedTargets;
+  bankOperands_ = in_.code.BankOperands;
+  words_ = in_.code.Words;
+  bankBytes_ = in_.code.BankBytes;
+  for (const auto& [call, target] : in_.code.FarCalls) {
+    if (call >= size_ || length_[call] == 0 || target >= size_) continue;
+    const uint16_t address = static_cast<uint16_t>(CpuAddress(target));
+    const uint32_t bank = BankOf(target);
+    int64_t addressAt = -1, bankAt = -1;
+    const uint32_t from = call >= 16 ? call - 16 : 0;
+    for (uint32_t q = std::max(from, call & ~(kBankSize - 1)); q < call; ++q) {
+      if (length_[q] == 0 || q + length_[q] > call) continue;
+      const uint8_t op = bytes_[q];
+      if (RgbdsFormOf(op, Byte(q + 1)).Flow != RgbdsFlow::None || op == 0xC9 || op == 0xE9) {
+        addressAt = bankAt = -1;  // another run of code
+      } else if ((op & 0xCF) == 0x01 && op != 0x31 &&
+                 (Byte(q + 1) | Byte(q + 2) << 8) == address) {
+        addressAt = q;
+      } else if ((op & 0xC7) == 0x06 && op != 0x36 && Byte(q + 1) == bank) {
+        bankAt = q;
+      }
+    }
+    if (addressAt >= 0 && bankAt >= 0) {
+      banked_[static_cast<uint32_t>(addressAt)] = target;
+      bankOperands_[static_cast<uint32_t>(bankAt)] = target;
+      continue;
+    }
+    // Inline: the three bytes after the call.
+    const uint32_t after = call + length_[call];
+    for (uint32_t w = after; w + 1 < after + 3 && w + 1 < size_; ++w) {
+      if ((bytes_[w] | bytes_[w + 1] << 8) != address) continue;
+      const uint32_t b = w == after ? after + 2 : after;
+      if (b < size_ && bytes_[b] == bank) {
+        words_[w] = target;
+        bankBytes_[b] = target;
+        break;
+      }
+    }
+  }
+}
+
 // The data words and bank bytes that can be written by name: outside instructions and the
 // header, with no label inside a word.
 void Exporter::PlanNamedData() {
@@ -303,8 +351,8 @@ void Exporter::PlanNamedData() {
     if (size == 2 && plan_->LabelAt(offset + 1) != nullptr) return;
     named_.push_back({offset, size, target});
   };
-  for (const auto& [offset, target] : in_.code.Words) add(offset, 2, target);
-  for (const auto& [offset, target] : in_.code.BankBytes) add(offset, 1, target);
+  for (const auto& [offset, target] : words_) add(offset, 2, target);
+  for (const auto& [offset, target] : bankBytes_) add(offset, 1, target);
   std::sort(named_.begin(), named_.end(),
             [](const NamedData& a, const NamedData& b) { return a.Offset < b.Offset; });
   // Overlapping ones keep the first.
@@ -373,8 +421,8 @@ void Exporter::PlanSections() {
 // BANK(Name) for a byte that holds the bank of a place the analysis knows (a far call's bank,
 // loaded or inline), where the name's bank is that byte.
 bool Exporter::AppendBankOperand(std::string& out, uint32_t source, uint8_t value) {
-  auto it = in_.code.BankOperands.find(source);
-  if (it == in_.code.BankOperands.end()) return false;
+  auto it = bankOperands_.find(source);
+  if (it == bankOperands_.end()) return false;
   return AppendBankOf(out, it->second, value);
 }
 
@@ -915,6 +963,7 @@ std::string Exporter::ReadmeText() const {
 ExportedSource Exporter::Run(const ExportProgress& progress) {
   if (size_ == 0) throw ErrorFailure("The ROM is empty: there is nothing to export.");
   DecideInstructions();
+  FindFarCallOperands();
   plan_ = std::make_unique<LabelPlan>(
       in_.labels, size_, FlowTargets(),
       // Names below 0100 where no instruction starts, or that have GBDK's shape of a bank

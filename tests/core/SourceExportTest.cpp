@@ -788,11 +788,10 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   four.marks.Mark(0x150, 0x13, MarkKind::Code);
   four.marks.Mark(0x166, 0x0D, MarkKind::Code);
   four.marks.Mark(0x4000, 5, MarkKind::Code);
-  four.code.BankedTargets = {{0x152, 0x8030}, {0x15A, 0xC040}, {0x166, 0x300}, {0x16A, 0x310},
-                             {0x4000, 0x4100}};
-  four.code.BankOperands = {{0x150, 0x8030}, {0x158, 0xC040}};
-  four.code.Words = {{0x164, 0x8050}, {0x310, 0x230}, {0x312, 0x240}};
-  four.code.BankBytes = {{0x163, 0x8050}};
+  // The calls of the bank-switching routine; the export finds their operands.
+  four.code.FarCalls = {{0x155, 0x8030}, {0x15D, 0xC040}, {0x160, 0x8050}};
+  four.code.BankedTargets = {{0x166, 0x300}, {0x16A, 0x310}, {0x4000, 0x4100}};
+  four.code.Words = {{0x310, 0x230}, {0x312, 0x240}};
   four.code.DataTargets = {0x300, 0x310, 0x4100};
   const Row fourRows[] = {
       {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
