@@ -1055,6 +1055,29 @@ ExportCode ExportCodeOf(const Trace& trace) {
     code.Starts[i] = trace.Classes[i] == ByteClass::Code;
   }
   for (const Reference& ref : trace.Refs.All()) {
+    if (ref.Space == RefSpace::Rom) {
+      switch (ref.Kind) {
+        case RefKind::FarCall:
+          code.FarCalls[ref.Source] = ref.Target;
+          continue;
+        case RefKind::Table:
+          code.Words[ref.Source] = ref.Target;
+          continue;
+        case RefKind::Data:
+          code.BankedTargets[ref.Source] = ref.Target;
+          code.DataTargets.push_back(ref.Target);
+          break;
+        case RefKind::Pointer:
+          // The address of a table of pointers that code jumps through.
+          if (trace.ClassAt(ref.Target) == ByteClass::Pointers) {
+            code.BankedTargets[ref.Source] = ref.Target;
+            code.DataTargets.push_back(ref.Target);
+          }
+          break;
+        default:
+          break;
+      }
+    }
     if (ref.Source < kBankSize && ref.Space == RefSpace::Rom && ref.Target >= kBankSize) {
       code.BankedTargets[ref.Source] = ref.Target;
     }
