@@ -132,6 +132,7 @@ class Exporter {
   std::string refs_;
   // The code's references as the analysis gave them, with the operands of its far calls.
   std::unordered_map<uint32_t, uint32_t> banked_, bankOperands_, words_, bankBytes_;
+  std::vector<uint32_t> pushed_;  // return addresses that code pushes
   // Words and bank bytes of data that name a place, ascending; the next one to write.
   std::vector<NamedData> named_;
   size_t namedCursor_ = 0;
@@ -271,6 +272,9 @@ std::vector<FlowTarget> Exporter::FlowTargets() const {
   for (uint32_t target : in_.code.DataTargets) {
     if (placeable(target)) targets.push_back({target, RgbdsFlow::None});
   }
+  for (uint32_t target : pushed_) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::Jump});
+  }
   // The vectors where code starts, by their names.
   for (const VectorName& v : kVectorNames) {
     if (v.offset < size_ && length_[v.offset] != 0) {
@@ -302,6 +306,20 @@ void Exporter::FindFarCallOperands() {
   bankOperands_ = in_.code.BankOperands;
   words_ = in_.code.Words;
   bankBytes_ = in_.code.BankBytes;
+  // ld rr,n16 then push rr: the address is a return address that a later ret or jp goes to,
+  // code of its own bank.
+  for (uint32_t q = 0; q + 3 < size_; ++q) {
+    const uint8_t op = bytes_[q];
+    if (length_[q] != 3 || (op & 0xCF) != 0x01 || op == 0x31 || length_[q + 3] != 1 ||
+        bytes_[q + 3] != (op | 0xC4)) {
+      continue;
+    }
+    const int64_t target = RomTarget(q, static_cast<uint16_t>(Byte(q + 1) | Byte(q + 2) << 8));
+    if (target >= 0x150 && BankOf(static_cast<uint32_t>(target)) == BankOf(q)) {
+      pushed_.push_back(static_cast<uint32_t>(target));
+      banked_[q] = static_cast<uint32_t>(target);
+    }
+  }
   for (const auto& [call, target] : in_.code.FarCalls) {
     if (call >= size_ || length_[call] == 0 || target >= size_) continue;
     const uint16_t address = static_cast<uint16_t>(CpuAddress(target));
@@ -516,7 +534,13 @@ bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t val
   } else if (flow || value >= 0x100) {
     const int64_t target = RomTarget(source, value);
     if (target >= 0) {
-      if (const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target))) {
+      const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target));
+      // A number that code loads takes a name made for a jump only where the analysis knows
+      // it points there: $2000 loaded to write the bank register is no jump target.
+      if (label != nullptr && label->Generated && !flow && banked_.count(source) == 0) {
+        label = nullptr;
+      }
+      if (label != nullptr) {
         const size_t file = FileOf(label->Offset);
         if (file != file_) exports_[file].insert(label->FullName());
         NoteReference(source, relative, *label);
@@ -546,10 +570,18 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::Byte:
       if (!AppendBankOperand(out, offset, b1)) AppendHexByte(out, b1);
       break;
-    case RgbdsOperand::Word:
-      AppendWordOperand(out, offset, static_cast<uint16_t>(b1 | Byte(offset + 2) << 8),
-                        form.Flow != RgbdsFlow::None);
+    case RgbdsOperand::Word: {
+      const auto value = static_cast<uint16_t>(b1 | Byte(offset + 2) << 8);
+      // A write below 8000 reaches the cartridge's registers (the bank number at 2000), not a
+      // ROM byte: it must stay where it is when code moves.
+      const bool write = bytes_[offset] == 0xEA || bytes_[offset] == 0x08;
+      if (write && value < 0x8000) {
+        AppendHexWord(out, value);
+      } else {
+        AppendWordOperand(out, offset, value, form.Flow != RgbdsFlow::None);
+      }
       break;
+    }
     case RgbdsOperand::Relative:
       AppendWordOperand(out, offset,
                         static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1)),
@@ -969,6 +1001,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
       // Names below 0100 where no instruction starts, or that have GBDK's shape of a bank
       // number or a size, are numbers: constants, which split no instruction.
       [&](uint32_t offset, std::string_view name) {
+        // The cartridge's registers that code writes (GBDK names them as labels: _rROMB0).
+        if (in_.code.WrittenRegisters.count(offset) != 0) return true;
         if (offset >= 0x100) return false;
         const bool vector = offset % 8 == 0 && offset <= 0x60;
         return HasGbdkNumberShape(name) || (length_[offset] == 0 && !vector);
@@ -1055,6 +1089,7 @@ ExportCode ExportCodeOf(const Trace& trace) {
     code.Starts[i] = trace.Classes[i] == ByteClass::Code;
   }
   for (const Reference& ref : trace.Refs.All()) {
+    if (ref.Space == RefSpace::Mbc && ref.Target < kBankSize) code.WrittenRegisters.insert(ref.Target);
     if (ref.Space == RefSpace::Rom) {
       switch (ref.Kind) {
         case RefKind::FarCall:
