@@ -263,7 +263,11 @@ bool TMainForm::SaveLoaded() {
     symbols = PlanSymbolSave(state_, this);
     if (!symbols) return false;
     // A ROM that may not be written must not keep the labels from being saved.
-    if (!RomModified()) return WriteSymbols(std::move(*symbols));
+    if (!RomModified()) {
+      // The bytes on disk are the image's: the log of the game's runs goes beside them.
+      run_->RomSaved(rom.RomFileName);
+      return WriteSymbols(std::move(*symbols));
+    }
   }
   const bool saved = RunCommand(
       [&] {

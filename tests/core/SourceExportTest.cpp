@@ -305,6 +305,11 @@ TEST(SourceExportTest, SourceReadsAsAGameBoyProgrammerWritesIt) {
       {"a jump label of bank 1 is no local of bank 0's last global",
        {{0x3FF0, {0x00}}, {0x4000, {0x18, 0xFE}}}, "00:3FF0 Last\n", false, "bank_01.asm",
        "\nJump_01_4000:\n\tjr Jump_01_4000\n"},
+      {"the bank register keeps its number, whatever is named there",
+       {{0x150, {0xEA, 0x00, 0x20, 0x11, 0x00, 0x20, 0x12, 0xC3, 0x00, 0x20}}, {0x2000, {0xC9}}},
+       "", false, "bank_00.asm", "\tld [$2000],a\n\tld de,$2000\n\tld [de],a\n"},
+      {"a return address pushed is a name", {{0x150, {0x21, 0x60, 0x01, 0xE5, 0xC9}}, {0x160, {0xC9}}},
+       "", false, "bank_00.asm", "\tld hl,Jump_00_0160\n\tpush hl\n"},
       {"a local at its parent's own place", {{0x4000, {0x18, 0xFE}}},
        "01:4000 Main\n01:4000 Main.loop\n", false, "bank_01.asm",
        "\nMain:\n.loop:\n\tjr Main\n"},
@@ -788,11 +793,10 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   four.marks.Mark(0x150, 0x13, MarkKind::Code);
   four.marks.Mark(0x166, 0x0D, MarkKind::Code);
   four.marks.Mark(0x4000, 5, MarkKind::Code);
-  four.code.BankedTargets = {{0x152, 0x8030}, {0x15A, 0xC040}, {0x166, 0x300}, {0x16A, 0x310},
-                             {0x4000, 0x4100}};
-  four.code.BankOperands = {{0x150, 0x8030}, {0x158, 0xC040}};
-  four.code.Words = {{0x164, 0x8050}, {0x310, 0x230}, {0x312, 0x240}};
-  four.code.BankBytes = {{0x163, 0x8050}};
+  // The calls of the bank-switching routine; the export finds their operands.
+  four.code.FarCalls = {{0x155, 0x8030}, {0x15D, 0xC040}, {0x160, 0x8050}};
+  four.code.BankedTargets = {{0x166, 0x300}, {0x16A, 0x310}, {0x4000, 0x4100}};
+  four.code.Words = {{0x310, 0x230}, {0x312, 0x240}};
   four.code.DataTargets = {0x300, 0x310, 0x4100};
   const Row fourRows[] = {
       {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
