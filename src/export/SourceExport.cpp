@@ -83,6 +83,7 @@ struct Section {
   uint32_t Begin = 0, End = 0;
   size_t File = 0;          // index into the files: 0 the main file, 1 + bank a bank's file
   uint32_t FillFrom = 0;    // where its trailing fill starts (End when it has none)
+  uint32_t TailFrom = 0;    // where the fill ends: End, or a few bytes before it
   bool FillIsPad = false;   // the fill is the linker's pad value: left out of the section
 };
 
@@ -408,32 +409,49 @@ void Exporter::PlanSections() {
   size_t li = 0;
   auto comment = in_.comments.begin();
   uint32_t counts[256] = {};
+  std::vector<uint32_t> marks;  // the section's labels and comments, ascending
   for (Section& s : sections_) {
-    // The last label or comment inside the section.
-    uint32_t last = s.Begin;
-    for (; li < labels.size() && labels[li].Offset < s.End; ++li) last = std::max(last, labels[li].Offset);
+    marks.clear();
+    for (; li < labels.size() && labels[li].Offset < s.End; ++li) marks.push_back(labels[li].Offset);
     for (; comment != in_.comments.end() && comment->first < s.End; ++comment) {
-      if (comment->first >= s.Begin) last = std::max(last, comment->first);
+      if (comment->first >= s.Begin) marks.push_back(comment->first);
     }
-    uint32_t from = s.End;
-    if (s.Begin != 0x100) {  // the header is written whole
-      const uint8_t value = bytes_[s.End - 1];
-      while (from > last && from > s.Begin && bytes_[from - 1] == value && !IsCovered(from - 1)) {
+    std::sort(marks.begin(), marks.end());
+    // The run of one value that ends at `e`, after the last label or comment before it; a
+    // byte of it may be a one-byte instruction of that value (a traced rst $38 or nop).
+    auto runFrom = [&](uint32_t e) {
+      auto it = std::lower_bound(marks.begin(), marks.end(), e);
+      const uint32_t last = it == marks.begin() ? s.Begin : *(it - 1);
+      const uint8_t value = bytes_[e - 1];
+      uint32_t from = e;
+      while (from > last && from > s.Begin && bytes_[from - 1] == value &&
+             (!IsCovered(from - 1) || length_[from - 1] == 1)) {
         --from;
       }
-    }
-    if (s.End - from >= kFillRun) {
-      s.FillFrom = from;
-      counts[bytes_[s.End - 1]] += s.End - from;
-    } else {
-      s.FillFrom = s.End;
+      return from;
+    };
+    s.FillFrom = s.TailFrom = s.End;
+    if (s.Begin == 0x100) continue;  // the header is written whole
+    // A short tail after the fill (a few bytes at the bank's very end) keeps its place in a
+    // section of its own.
+    const uint32_t longestTail = s.Begin >= kHeaderEnd ? 16 : 0;
+    for (uint32_t tail = 0; tail <= longestTail && tail + kFillRun < s.End - s.Begin; ++tail) {
+      const uint32_t e = s.End - tail;
+      if (tail != 0 && IsCovered(e) && length_[e] == 0) continue;  // inside an instruction
+      const uint32_t from = runFrom(e);
+      if (e - from >= kFillRun) {
+        s.FillFrom = from;
+        s.TailFrom = e;
+        counts[bytes_[from]] += e - from;
+        break;
+      }
     }
   }
   pad_ = 0xFF;
   for (unsigned v = 0; v < 256; ++v) {
     if (counts[v] > counts[pad_]) pad_ = static_cast<uint8_t>(v);
   }
-  for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.End && bytes_[s.End - 1] == pad_;
+  for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.TailFrom && bytes_[s.FillFrom] == pad_;
 }
 
 // BANK(Name) for a byte that holds the bank of a place the analysis knows (a far call's bank,
@@ -496,9 +514,19 @@ void Exporter::NoteReference(uint32_t source, bool relative, const PlannedLabel&
 }
 
 std::string Exporter::ShiftcheckRefsText() const {
-  return "# For make shiftcheck: each operand that the exported source writes as a ROM label, by\n"
-         "# its place in the original ROM, its size (w a word, r the byte of a relative jump) and\n"
-         "# the label.\n" + refs_;
+  std::string out =
+      "# For make shiftcheck: the code of each section that moves (up to its fill), then each\n"
+      "# operand that the exported source writes as a ROM label, by its place in the original\n"
+      "# ROM, its size (w a word, r the byte of a relative jump) and the label.\n";
+  for (const Section& s : sections_) {
+    if (s.Begin < kHeaderEnd || s.FillFrom == s.Begin) continue;
+    out += "moves ";
+    AppendBankAddress(out, s.Begin);
+    out += ' ';
+    AppendBankAddress(out, s.FillFrom - 1);
+    out += '\n';
+  }
+  return out + refs_;
 }
 
 void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
@@ -721,7 +749,7 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
   }
   scope_.clear();
   size_t field = 0;
-  const uint32_t end = section.FillFrom;
+  uint32_t end = section.FillFrom;
   for (uint32_t pos = begin; pos < section.End;) {
     while (comment != commentsEnd && comment->first < pos) ++comment;
     bool first = true;
@@ -752,22 +780,32 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
       }
       // The trailing fill: the linker pads the rest of the bank, or a ds fills it to the end
       // wherever the code ends.
+      const uint32_t fillEnd = section.TailFrom;
       if (!section.FillIsPad) {
-        out += "\tds $" + IntToHex(CpuAddress(section.End - 1) + 1, 4) + " - @, ";
+        out += "\tds $" + IntToHex(CpuAddress(fillEnd - 1) + 1, 4) + " - @, ";
         AppendHexByte(out, bytes_[pos]);
         out += " ; fill to ";
-        AppendBankAddress(out, section.End - 1);
+        AppendBankAddress(out, fillEnd - 1);
         out += '\n';
       } else {
         out += "; ";
         AppendBankAddress(out, pos);
         out += '-';
-        AppendBankAddress(out, section.End - 1);
+        AppendBankAddress(out, fillEnd - 1);
         out += ": ";
         AppendHexByte(out, pad_);
         out += ", padded by the linker\n";
       }
-      break;
+      if (fillEnd == section.End || pos >= fillEnd) break;
+      // The bytes after the fill stay at the bank's end.
+      out += "\nSECTION \"Bank $" + IntToHex(bank, 2) + " end\", " +
+             (bank == 0 ? std::string("ROM0[$") : std::string("ROMX[$")) +
+             IntToHex(CpuAddress(fillEnd), 4) + "]" +
+             (bank == 0 ? std::string() : ", BANK[$" + IntToHex(bank, 2) + "]") + "\n\n";
+      scope_.clear();
+      pos = fillEnd;
+      end = section.End;
+      continue;
     }
     while (field < std::size(kHeaderFields) && kHeaderFields[field].offset < pos) ++field;
     const bool atField = begin == 0x100 && field < std::size(kHeaderFields) &&
@@ -972,7 +1010,8 @@ std::string Exporter::ReadmeText() const {
          "header's checksums with `rgbfix -v build/" + rom + "`.\n\n"
          "Addresses that the code holds are written as labels wherever the export knows what they\n"
          "point to, so code can move: the fill at the end of a bank is not part of its section\n"
-         "(the linker pads it), so a bank's code can grow until the bank is full. A bank that\n"
+         "(the linker pads it), so a bank's code can grow until the bank is full; a few bytes\n"
+         "after the fill at the bank's very end keep their place in a section of their own. A bank that\n"
          "grows too big fails to assemble with an error that names its file\n"
          "(`Section \"ROM Bank $01\" grew too big ... at bank_01.asm(...)`).\n\n"
          "To move code to another bank, cut its lines (from its label to its last instruction)\n"
