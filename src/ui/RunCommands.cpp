@@ -119,7 +119,7 @@ void TRunCommands::ExportDebugSymbols1Click() {
         const std::string sym = QFile::encodeName(name).toStdString();
         const std::string text = DebuggerSymText(state.labels);
         const std::string log = WriteMesenLog(
-            KnownCodeData(TraceRom(state.rom, state.labels, state.marks), state.log),
+            KnownCodeData(TraceRom(state.rom, state.labels, state.marks, &state.log), state.log),
             RomCrc32(state.rom.RomImage.data(), state.rom.RomSize));
         SaveFileSafely(sym, text.data(), text.size());
         const std::string cdl = LogFileName(sym);
