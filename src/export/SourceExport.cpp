@@ -321,6 +321,23 @@ void Exporter::FindFarCallOperands() {
       banked_[q] = static_cast<uint32_t>(target);
     }
   }
+  for (const auto& [entry, target] : in_.code.PointerEntries) {
+    if (target >= size_) continue;
+    const uint16_t address = static_cast<uint16_t>(CpuAddress(target));
+    const uint8_t bank = static_cast<uint8_t>(BankOf(target));
+    auto wordAt = [&](uint32_t o) { return o + 1 < size_ && (bytes_[o] | bytes_[o + 1] << 8) == address; };
+    if (wordAt(entry)) {
+      words_[entry] = target;
+      const auto& entries = in_.code.PointerEntries;
+      const bool threeBytes = entries.count(entry + 3) != 0 || (entry >= 3 && entries.count(entry - 3) != 0);
+      if (threeBytes && entry + 2 < size_ && bytes_[entry + 2] == bank) {
+        bankBytes_[entry + 2] = target;
+      }
+    } else if (wordAt(entry + 1) && bytes_[entry] == bank) {
+      bankBytes_[entry] = target;
+      words_[entry + 1] = target;
+    }
+  }
   for (const auto& [call, target] : in_.code.FarCalls) {
     if (call >= size_ || length_[call] == 0 || target >= size_) continue;
     const uint16_t address = static_cast<uint16_t>(CpuAddress(target));
@@ -1142,6 +1159,11 @@ ExportCode ExportCodeOf(const Trace& trace) {
           code.DataTargets.push_back(ref.Target);
           break;
         case RefKind::Pointer:
+          // An entry of a table of pointers.
+          if (trace.ClassAt(ref.Source) == ByteClass::Pointers) {
+            code.PointerEntries[ref.Source] = ref.Target;
+            continue;
+          }
           // The address of a table of pointers that code jumps through.
           if (trace.ClassAt(ref.Target) == ByteClass::Pointers) {
             code.BankedTargets[ref.Source] = ref.Target;
