@@ -288,23 +288,25 @@ SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTab
       bankCount, into);
 }
 
-std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
-                                       uint32_t bankCount, SymbolTables into,
-                                       std::string* failed) {
+void LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                    uint32_t bankCount, SymbolTables into, std::vector<SymbolFile>& files) {
   into.Labels.Clear();
   into.Marks.Clear();
   into.Comments.clear();
-  std::vector<SymbolFile> files;
-  const auto load = [&](const std::string& name) {
-    if (failed != nullptr) *failed = name;
-    files.push_back(LoadSymbolFile(name, bankCount, into));
-    if (failed != nullptr) failed->clear();
-  };
+  files.clear();
   const std::string& own = symFile;
-  if (!own.empty()) load(own);
+  if (!own.empty()) files.push_back(LoadSymbolFile(own, bankCount, into));
   const std::string overlay = romFileName.empty() ? "" : OverlaySymFileName(romFileName);
   struct stat st {};
-  if (!overlay.empty() && overlay != own && ::stat(overlay.c_str(), &st) == 0) load(overlay);
+  if (!overlay.empty() && overlay != own && ::stat(overlay.c_str(), &st) == 0) {
+    files.push_back(LoadSymbolFile(overlay, bankCount, into));
+  }
+}
+
+std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                                       uint32_t bankCount, SymbolTables into) {
+  std::vector<SymbolFile> files;
+  LoadRomSymbols(symFile, romFileName, bankCount, into, files);
   return files;
 }
 

@@ -87,11 +87,13 @@ SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTab
 // The symbol files of a loaded ROM, read in order into the tables (emptied first): its own
 // (symFile, as FindSymFile finds it; "" for none), then the program's file of additions beside
 // the ROM (OverlaySymFileName) when there is one. Throws as LoadSymbolFile does; the tables then
-// hold what was read before the failure, a set that must not be saved over its files, and
-// `failed`, when given, names the file that failed ("" when none did).
+// hold what was read before the failure, a set that must not be saved over its files.
 std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
-                                       uint32_t bankCount, SymbolTables into,
-                                       std::string* failed = nullptr);
+                                       uint32_t bankCount, SymbolTables into);
+// The same, each file added to `files` once read: after a failure they hold the files read
+// before it.
+void LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                    uint32_t bankCount, SymbolTables into, std::vector<SymbolFile>& files);
 
 // "2 lines of game.sym skipped; first, line 12: 00-0150 Main", or "" when none was.
 std::string SkippedLinesText(const SymbolFile& file);

@@ -129,6 +129,8 @@ void TMainForm::NoteSymbolsRead(const std::vector<WorkspaceFile>& files) {
 }
 
 void TMainForm::ReportSkippedSymbols() {
+  // A set not read whole says its failure instead.
+  if (!state_.SymbolsNotRead.empty()) return;
   // Lines that could not be read are skipped, and said once.
   QStringList skipped;
   for (const SymbolFile& file : state_.symbolFiles) {

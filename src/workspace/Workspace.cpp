@@ -12,13 +12,13 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// The ROM's symbol files into the tables (emptied first), each noted as it was looked at: its
-// own file (`own`, "" for none), then the file of additions unless the own file is read alone.
-// Throws at the first file that cannot be read, after noting it; the files after it are not
-// looked at.
-std::vector<SymbolFile> ReadSymbolFiles(const std::string& own, bool alone, const Rom& rom,
-                                        const std::string& programFolder, SymbolTables into,
-                                        std::vector<WorkspaceFile>& notes) {
+// The ROM's symbol files into the tables (emptied first) and `files`, each noted as it was
+// looked at: its own file (`own`, "" for none), then the file of additions unless the own file
+// is read alone. Throws at the first file that cannot be read, after noting it; `files` then
+// holds the files read before it, and the files after it are not looked at.
+void ReadSymbolFiles(const std::string& own, bool alone, const Rom& rom,
+                     const std::string& programFolder, SymbolTables into,
+                     std::vector<SymbolFile>& files, std::vector<WorkspaceFile>& notes) {
   const auto note = [&](WorkspacePart part, const std::string& name) {
     notes.push_back({part, name, Exists(name) ? FileOutcome::Read : FileOutcome::Missing, nullptr});
   };
@@ -29,29 +29,29 @@ std::vector<SymbolFile> ReadSymbolFiles(const std::string& own, bool alone, cons
                      SymFileCandidates(rom.RomFileName, programFolder, rom.RomTitle).front(),
                      FileOutcome::Missing, nullptr});
   };
-  std::vector<SymbolFile> files;
-  std::string failed = own;
+  const std::string additions = OverlaySymFileName(rom.RomFileName);
   try {
     if (alone) {
       into.Labels.Clear();
       into.Marks.Clear();
       into.Comments.clear();
+      files.clear();
       files.push_back(ReadSymbolText(
           ReadRegularFile(own, size_t{256} << 20, "The symbol file is larger than 256 MiB."), own,
           rom.BankCount, into));
     } else {
-      files = LoadRomSymbols(own, rom.RomFileName, rom.BankCount, into, &failed);
+      LoadRomSymbols(own, rom.RomFileName, rom.BankCount, into, files);
     }
   } catch (...) {
-    if (failed != own) noteOwn();
-    notes.push_back({failed == own ? WorkspacePart::Symbols : WorkspacePart::Additions, failed,
-                     FileOutcome::Failed, std::current_exception()});
+    // The own file comes first: when it was read (or there is none), the additions failed.
+    const bool ownFailed = !own.empty() && files.empty();
+    if (!ownFailed) noteOwn();
+    notes.push_back({ownFailed ? WorkspacePart::Symbols : WorkspacePart::Additions,
+                     ownFailed ? own : additions, FileOutcome::Failed, std::current_exception()});
     throw;
   }
   noteOwn();
-  const std::string additions = OverlaySymFileName(rom.RomFileName);
   if (!alone && additions != own) note(WorkspacePart::Additions, additions);
-  return files;
 }
 
 std::string OwnSymFile(const Workspace& ws, const WorkspaceSources& sources) {
@@ -122,10 +122,9 @@ WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
 std::vector<WorkspaceFile> ReadWorkspaceSymbols(Workspace& ws, const WorkspaceSources& sources) {
   std::vector<WorkspaceFile> notes;
   ws.SymFileName = OwnSymFile(ws, sources);
-  ws.symbolFiles.clear();
   try {
-    ws.symbolFiles = ReadSymbolFiles(ws.SymFileName, sources.SymFileAlone, ws.rom,
-                                     sources.ProgramFolder, ws.Symbols(), notes);
+    ReadSymbolFiles(ws.SymFileName, sources.SymFileAlone, ws.rom, sources.ProgramFolder,
+                    ws.Symbols(), ws.symbolFiles, notes);
   } catch (...) {
     // Noted with its file.
   }
@@ -136,12 +135,11 @@ WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& s
   WorkspaceSymbols read;
   read.SymFileName = OwnSymFile(ws, sources);
   std::vector<WorkspaceFile> notes;
-  read.files = ReadSymbolFiles(read.SymFileName, sources.SymFileAlone, ws.rom,
-                               sources.ProgramFolder, {read.labels, read.marks, read.comments},
-                               notes);
+  ReadSymbolFiles(read.SymFileName, sources.SymFileAlone, ws.rom, sources.ProgramFolder,
+                  {read.labels, read.marks, read.comments}, read.files, notes);
   return read;
 }
 
 Trace AnalyseWorkspace(const Workspace& ws) {
-  return TraceRom(ws.rom, ws.labels, ws.marks);
+  return TraceRom(ws.rom, ws.labels, ws.marks, &ws.log);
 }

@@ -100,7 +100,7 @@ struct WorkspaceLoad {
 // Loads the ROM at `romPath` into the workspace, then the files that belong to it, in the order
 // above. The ROM file's failure throws (a Failure or a FileError) and changes nothing. The
 // symbol tables are emptied and refilled from the symbol files; one that fails leaves what was
-// read before it and no file list. A table that fails leaves the table before it; a table that
+// read before it, with the files it came from. A table that fails leaves the table before it; a table that
 // came from beside another ROM goes when this ROM has none. A log that is missing or fails
 // (one of another ROM) leaves none.
 WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
