@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/PointerTargets.h"
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
 #include "model/BankAddress.h"
@@ -75,7 +76,7 @@ class Tracer {
       if (block.Kind == MarkKind::Code || block.Offset >= size_) continue;
       const uint32_t end = std::min(block.End(), size_);
       std::fill(classes_.begin() + block.Offset, classes_.begin() + end,
-                block.Kind == MarkKind::Data ? ByteClass::Data : ByteClass::Text);
+                block.Kind == MarkKind::Text ? ByteClass::Text : ByteClass::Data);
     }
     labelBank_.assign(0x4000, kNoBank);
     for (int32_t offset : input.LabelOffsets) {
@@ -97,6 +98,10 @@ class Tracer {
       if (offset >= 0) entries.push_back(static_cast<uint32_t>(offset));
     for (const MarkBlock& block : input.Marks.Blocks())
       if (block.Kind == MarkKind::Code) entries.push_back(block.Offset);
+    // The user's pointer tables: references from their entries, and code where they hold routines.
+    TableTargets tables = PointerTableTargets(input.Image, input.Marks);
+    refs_ = std::move(tables.Refs);
+    entries.insert(entries.end(), tables.Entries.begin(), tables.Entries.end());
     std::sort(entries.begin(), entries.end());
     entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
     // Entries come off the stack in ascending order; targets found on the way go first.

@@ -4,6 +4,7 @@
 #include <QUndoStack>
 
 #include "model/BankAddress.h"
+#include "model/PointerTable.h"
 #include "ui/AppState.h"
 #include "ui/AskForm.h"
 #include "ui/Latin1.h"
@@ -40,11 +41,13 @@ TAnnotateCommands::TAnnotateCommands(TMainForm* main, QUndoStack* stack, const I
   connect(items.MarkCode, &QAction::triggered, this, [this] { MarkClick(MarkKind::Code); });
   connect(items.MarkData, &QAction::triggered, this, [this] { MarkClick(MarkKind::Data); });
   connect(items.MarkText, &QAction::triggered, this, [this] { MarkClick(MarkKind::Text); });
+  connect(items.MarkPointers, &QAction::triggered, this, &TAnnotateCommands::MarkPointersClick);
 }
 
 void TAnnotateCommands::Enable(bool enabled) {
   for (QAction* item :
-       {items_.Label, items_.Comment, items_.MarkCode, items_.MarkData, items_.MarkText}) {
+       {items_.Label, items_.Comment, items_.MarkCode, items_.MarkData, items_.MarkText,
+        items_.MarkPointers}) {
     item->setEnabled(enabled);
   }
 }
@@ -105,6 +108,23 @@ void TAnnotateCommands::MarkClick(MarkKind kind) {
         const uint32_t length =
             ParseRangeLength(texts[0], offset, state.rom.RomSize, state.rom.BankCount);
         Push(MarkEditStep(state.marks, offset, length, kind));
+      },
+      main_);
+}
+
+void TAnnotateCommands::MarkPointersClick() {
+  AppState& state = main_->State();
+  if (state.rom.RomSize == 0) return;
+  const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
+  Ask("Mark as Pointer Table",
+      {{"Entries (words, bank+word or word+bank):", "words"},
+       {"How many, or the address of the last byte (" + PlaceText(offset) + "):", "1"}},
+      [&](const std::vector<std::string>& texts) {
+        const PointerForm form = ParsePointerForm(texts[0]);
+        const uint32_t length = ParsePointerTableLength(texts[1], offset, form, state.rom.RomSize,
+                                                        state.rom.BankCount);
+        Push(PointerTableStep(state.rom.RomImage.data(), state.rom.RomSize, state.labels,
+                              state.marks, offset, length, form));
       },
       main_);
 }

@@ -187,7 +187,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
        [this](const SearchOutcome& outcome) { ShowSearchOutcome(outcome); }});
 
   annotate_ = new TAnnotateCommands(
-      this, undoStack_, {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1});
+      this, undoStack_,
+      {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1, ui.MarkPointers1});
   // ";" comments the listing's line, and is typed as itself anywhere else.
   ui.List->addAction(ui.Comment1);
 
