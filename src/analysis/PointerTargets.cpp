@@ -50,7 +50,7 @@ TableTargets PointerTableTargets(const std::vector<uint8_t>& image, const RomMar
       out.Refs.push_back(ref);
     }
     if (routines * 2 > targets.size()) {
-      out.Entries.insert(out.Entries.end(), targets.begin(), targets.end());
+      for (uint32_t target : targets) out.Entries.push_back({target, table.Offset});
     }
   }
   return out;

@@ -10,12 +10,17 @@
 #include "analysis/References.h"
 #include "model/Marks.h"
 
+struct TableEntry {
+  uint32_t Target = 0;  // where code starts
+  uint32_t Table = 0;   // the table that says so
+};
+
 struct TableTargets {
   // One per entry, from the entry's first byte: Pointer references to the ROM (or to an unknown
   // bank, or to RAM).
   std::vector<Reference> Refs;
   // The ROM targets that start code.
-  std::vector<uint32_t> Entries;
+  std::vector<TableEntry> Entries;
 };
 
 // The targets of every Pointers block of `marks`. A table's targets start code when more than

@@ -1,7 +1,8 @@
 #pragma once
 // A source project that RGBDS (rgbasm, rgblink) rebuilds into the loaded ROM byte for byte: one
-// .asm file per bank, a main file that includes them, the names of RAM in ram.asm, and a
-// Makefile that links and then checks the result against the original's SHA-1.
+// .asm file per bank, each assembled on its own, a main file with the entry point and the
+// header, the registers in hardware.inc and the names of RAM in ram.asm, a README, and a
+// Makefile that links into build/ and then checks the result against the original's SHA-1.
 
 #include <cstdint>
 #include <functional>
@@ -37,6 +38,8 @@ struct ExportInput {
   std::string romName;
   // The game's text encoding: with one, it becomes charmap.inc and text blocks db strings.
   const TextTable* table = nullptr;
+  // Each instruction line ends with its bank address as a comment ("; 01:4150").
+  bool addresses = false;
 };
 
 struct ExportFile {

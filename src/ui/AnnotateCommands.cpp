@@ -1,21 +1,22 @@
 #include "ui/AnnotateCommands.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QUndoStack>
 
 #include "model/BankAddress.h"
 #include "model/PointerTable.h"
 #include "ui/AppState.h"
 #include "ui/AskForm.h"
+#include "ui/CommandHost.h"
 #include "ui/Latin1.h"
-#include "ui/Main.h"
 #include "ui/SymbolSteps.h"
 
 namespace {
 
 // The name of the label that the selected line shows ("@Name:"), else of the first label of
 // the line's offset; "" for a line without one.
-std::string SelectedLabel(TMainForm& main) {
+std::string SelectedLabel(TCommandHost& main) {
   const Listing& listing = main.CurrentListing();
   const int index = main.CurrentPlace().SelectedLine;
   if (index >= 0 && static_cast<size_t>(index) < listing.Lines.size()) {
@@ -33,8 +34,8 @@ QString PlaceText(uint32_t offset) {
 
 }  // namespace
 
-TAnnotateCommands::TAnnotateCommands(TMainForm* main, QUndoStack* stack, const Items& items)
-    : QObject(main), main_(main), stack_(stack), items_(items) {
+TAnnotateCommands::TAnnotateCommands(TCommandHost* host, QUndoStack* stack, const Items& items)
+    : QObject(host->Window()), main_(host), stack_(stack), items_(items) {
   setObjectName("AnnotateCommands");
   connect(items.Label, &QAction::triggered, this, &TAnnotateCommands::Label1Click);
   connect(items.Comment, &QAction::triggered, this, &TAnnotateCommands::Comment1Click);
@@ -80,7 +81,7 @@ void TAnnotateCommands::Label1Click() {
       [&](const std::vector<std::string>& texts) {
         Push(RomLabelStep(state.labels, offset, old, texts[0]));
       },
-      main_);
+      main_->Window());
 }
 
 void TAnnotateCommands::Comment1Click() {
@@ -93,7 +94,7 @@ void TAnnotateCommands::Comment1Click() {
       [&](const std::vector<std::string>& texts) {
         Push(CommentEditStep(state.comments, offset, texts[0]));
       },
-      main_);
+      main_->Window());
 }
 
 void TAnnotateCommands::MarkClick(MarkKind kind) {
@@ -109,7 +110,7 @@ void TAnnotateCommands::MarkClick(MarkKind kind) {
             ParseRangeLength(texts[0], offset, state.rom.RomSize, state.rom.BankCount);
         Push(MarkEditStep(state.marks, offset, length, kind));
       },
-      main_);
+      main_->Window());
 }
 
 void TAnnotateCommands::MarkPointersClick() {
@@ -126,5 +127,5 @@ void TAnnotateCommands::MarkPointersClick() {
         Push(PointerTableStep(state.rom.RomImage.data(), state.rom.RomSize, state.labels,
                               state.marks, offset, length, form));
       },
-      main_);
+      main_->Window());
 }

@@ -15,7 +15,7 @@ TAskForm::TAskForm(const QString& title, const std::vector<Field>& fields,
     edits[i]->setFont(CodeFont());
     if (i < fieldCount_) {
       captions[i]->setText(fields[static_cast<size_t>(i)].Caption);
-      edits[i]->setText(Latin1(fields[static_cast<size_t>(i)].Text));
+      edits[i]->setText(Utf8(fields[static_cast<size_t>(i)].Text));
       edits[i]->selectAll();
     }
   }
@@ -35,8 +35,8 @@ TAskForm::TAskForm(const QString& title, const std::vector<Field>& fields,
 }
 
 void TAskForm::OKButtonClick() {
-  std::vector<std::string> texts{ui.Edit1->text().toLatin1().toStdString()};
-  if (fieldCount_ == 2) texts.push_back(ui.Edit2->text().toLatin1().toStdString());
+  std::vector<std::string> texts{Utf8Bytes(ui.Edit1->text())};
+  if (fieldCount_ == 2) texts.push_back(Utf8Bytes(ui.Edit2->text()));
   if (RunCommand([&] { accept_(texts); }, this)) accept();
 }
 

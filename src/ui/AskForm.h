@@ -15,9 +15,10 @@ class TAskForm : public TGoodForm {
  public:
   struct Field {
     QString Caption;
-    std::string Text;  // what the line starts with, selected
+    std::string Text;  // what the line starts with (UTF-8), selected
   };
-  // One or two fields. `accept` gets the texts (bytes, Latin-1) and may throw.
+  // One or two fields. `accept` gets the texts (UTF-8, as names and comments are kept) and may
+  // throw.
   TAskForm(const QString& title, const std::vector<Field>& fields,
            std::function<void(const std::vector<std::string>&)> accept, QWidget* parent = nullptr);
 

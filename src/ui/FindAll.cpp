@@ -37,7 +37,8 @@ class ResultModel : public QAbstractListModel {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     const std::string line = FindAllLine(state_.rom, state_.labels, state_.format,
                                          offsets_[static_cast<size_t>(index.row())]);
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    // An instruction's bytes with label names (UTF-8) in it.
+    return MessageText(line);
   }
 
  private:
@@ -66,7 +67,7 @@ TFindAllForm::TFindAllForm(const AppState& state, FindAllResult result, QWidget*
 
 void TFindAllForm::ShowCount() {
   setWindowTitle(QStringLiteral("Find All: %1 %2 %3")
-                     .arg(Latin1(result_.Text))
+                     .arg(MessageText(result_.Text))
                      .arg(QChar(0x2014))
                      .arg(Latin1(MatchCountText(result_))));
   ui.StopLabel->setText(result_.Stopped

@@ -81,7 +81,7 @@ void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   const int32_t node = procModel_->Node(index);
   if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
   const std::string name = procModel_->Tree().FullName(node);
-  ui.NameLabel->setText(Latin1(name));
+  ui.NameLabel->setText(Utf8(name));
   ui.AddressLabel->setText(Latin1(RomLabelAddressText(labels_, name)));
   ui.ShowButton->setEnabled(true);
   pickedModel_ = procModel_;
@@ -93,7 +93,7 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
   const int32_t node = varModel_->Node(index);
   if (node == LabelTree::kRoot || !varModel_->Tree().IsLabel(node)) return;
   const std::string name = varModel_->Tree().FullName(node);
-  ui.NameLabel->setText(Latin1(name));
+  ui.NameLabel->setText(Utf8(name));
   ui.AddressLabel->setText(Latin1(RamLabelAddressText(labels_, name)));
   ui.ShowButton->setEnabled(false);
   pickedModel_ = varModel_;
@@ -102,7 +102,7 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
 }
 
 void TLabelEditorForm::ShowButtonClick() {
-  const int32_t index = labels_.LastRomLabelNamed(ui.NameLabel->text().toLatin1().toStdString());
+  const int32_t index = labels_.LastRomLabelNamed(Utf8Bytes(ui.NameLabel->text()));
   if (index != LabelTables::kNone) showTarget_ = labels_.RomLabels()[index].Offset;
   accept();
 }
@@ -124,7 +124,7 @@ void TLabelEditorForm::ReferencesButtonClick() {
 }
 
 void TLabelEditorForm::FilterEditChange(const QString& text) {
-  const std::string filter = text.toLatin1().toStdString();
+  const std::string filter = Utf8Bytes(text);
   // Every shown branch open afterwards: the ones the filter brought in, and any the user closed.
   procModel_->Filter(filter);
   varModel_->Filter(filter);

@@ -40,7 +40,7 @@ bool TLabelEditorForm::TreeEditKey(QObject* tree, const QKeyEvent* key) {
 
 std::optional<SymbolStep> TLabelEditorForm::PickedLabelStep(const std::string& newName) const {
   // The Info box shows the last label of the picked name: that one changes.
-  const std::string name = ui.NameLabel->text().toLatin1().toStdString();
+  const std::string name = Utf8Bytes(ui.NameLabel->text());
   if (pickedModel_ == procModel_) {
     const int32_t e = labels_.LastRomLabelNamed(name);
     if (e == LabelTables::kNone) return std::nullopt;
@@ -56,7 +56,7 @@ std::optional<SymbolStep> TLabelEditorForm::PickedLabelStep(const std::string& n
 void TLabelEditorForm::RenameButtonClick() {
   if (!edit_ || pickedModel_ == nullptr) return;
   LabelTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
-  const std::string old = ui.NameLabel->text().toLatin1().toStdString();
+  const std::string old = Utf8Bytes(ui.NameLabel->text());
   std::string renamed;
   const bool done = Ask(
       "Rename Label", {{"New name (empty deletes the label):", old}},

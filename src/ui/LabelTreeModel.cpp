@@ -101,13 +101,13 @@ QVariant LabelTreeModel::data(const QModelIndex& index, int role) const {
   const int32_t node = Node(index);
   switch (role) {
     case Qt::DisplayRole:
-      return Latin1(tree_.Text(node));
+      return Utf8(tree_.Text(node));
     case Qt::DecorationRole:
       return Picture(node);
     case Qt::ToolTipRole: {
       const std::string name = tree_.FullName(node);
-      if (!tree_.IsLabel(node)) return Latin1(name);
-      return Latin1(name + "\n" + addressText_(name));
+      if (!tree_.IsLabel(node)) return Utf8(name);
+      return Utf8(name + "\n" + addressText_(name));
     }
     default:
       return {};

@@ -11,6 +11,7 @@
 #include "isa/Listing.h"
 #include "model/Edit.h"
 #include "search/History.h"
+#include "ui/CommandHost.h"
 #include "ui/FileDialogs.h"
 #include "ui_Main.h"
 
@@ -40,7 +41,7 @@ struct LabelRefCount {
   bool operator==(const LabelRefCount&) const = default;
 };
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TCommandHost {
   Q_OBJECT
  public:
   // Plays the splash while it is being created.
@@ -48,18 +49,19 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   // What the dialogs work on.
-  AppState& State() { return state_; }
+  AppState& State() override { return state_; }
+  QMainWindow* Window() override { return this; }
   // The file offset of the selected line; line 0 when no line is selected.
-  int32_t SelectedOffset() const;
+  int32_t SelectedOffset() const override;
   // Rebuilds the listing from the start offset, keeping the selected line index.
-  void UpdateList();
+  void UpdateList() override;
   // Shows the listing from an offset (brought into the scroll range) with line 0 selected.
   void ShowOffset(int32_t offset);
   // Every jump of the listing goes through here: the place it leaves is recorded for Back, then
   // the listing is shown from the offset (ShowOffset).
-  void JumpTo(int32_t offset);
+  void JumpTo(int32_t offset) override;
   // The start offset and selected line shown now, and the way back to such a place.
-  Place CurrentPlace() const;
+  Place CurrentPlace() const override;
   void ShowPlace(const Place& place);
 
   // Every command that changes bytes of the ROM (or RomSize) makes one undo step, through one of
@@ -73,7 +75,7 @@ class TMainForm : public QMainWindow {
   // range when the size changed); undo and redo then show the step's first changed byte.
   // `made`, when given, sees the step before it goes on the stack (what a command reports).
   bool RunEdit(const QString& caption, const std::function<void()>& command,
-               const std::function<void(const EditStep&)>& made = {});
+               const std::function<void(const EditStep&)>& made = {}) override;
   void PushEdit(const QString& caption, EditStep step);
   // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
   void ClearUndo();
@@ -106,7 +108,7 @@ class TMainForm : public QMainWindow {
   void ShowReferences(RefPlace place);
 
   // The listing as it stands.
-  const Listing& CurrentListing() const { return listing_; }
+  const Listing& CurrentListing() const override { return listing_; }
   const std::vector<int32_t>& LineOffsets() const { return listing_.LineOffsets; }
   int VisibleLines() const { return visibleLines_; }
   int StartOffset() const;

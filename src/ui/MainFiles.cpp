@@ -285,7 +285,7 @@ bool TMainForm::WriteSymbols(SymbolSave save) {
   if (!state_.symbolFiles.empty()) state_.SymFileName = SymFileToRead();
   ShowFileState();
   QStringList names;
-  for (const std::string& name : written) names << Latin1(BaseName(name));
+  for (const std::string& name : written) names << QFile::decodeName(BaseName(name).c_str());
   if (saved) {
     QString report = names.isEmpty() ? QString("The symbol files hold every change already")
                                      : "Symbols saved to " + names.join(", ");

@@ -163,7 +163,8 @@ TEST(PointerTable, TheTraceTellsRoutinesFromData) {
   EXPECT_EQ(trace.ClassAt(0x500), ByteClass::Code);
   EXPECT_EQ(trace.ClassAt(0x510), ByteClass::Code);
   EXPECT_EQ(trace.ClassAt(0x600), ByteClass::Unknown);
-  EXPECT_EQ(trace.ClassAt(0x400), ByteClass::Data);
+  EXPECT_EQ(trace.ClassAt(0x400), ByteClass::Pointers);
+  EXPECT_EQ(ReasonText(trace.ReasonAt(0x510)), "table at 00:0400");
   std::vector<std::string> lines;
   for (uint32_t target : {0x500u, 0x600u}) {
     for (const Reference& r : trace.Refs.To(target))

@@ -28,6 +28,7 @@ QByteArray TracedRom(uint32_t size = 0x20000) {
   QByteArray rom = MakeRomBytes(size, "TRACE");
   for (uint32_t i = 0; i < size; ++i)
     if (i < 0x100 || i >= 0x150) rom[i] = static_cast<char>(0xD3);
+  rom[0x147] = 0x01;  // MBC1: the bank written before a call is the bank it reaches
   const std::pair<uint32_t, std::vector<uint8_t>> code[] = {
       {0x100, {0xC3, 0x50, 0x01}},
       {0x150, {0xCD, 0x00, 0x03, 0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41, 0x18, 0xFE}},
@@ -221,8 +222,8 @@ class AnalysisTest : public QObject {
       QPoint point;
       QString tip;
     } tips[] = {
-        {at(3, 5), "03:4140 code (in the instruction at 03:413F)"},
-        {at(3, 4), "03:4100 code"},
+        {at(3, 5), "03:4140 code, your mark (in the instruction at 03:413F)"},
+        {at(3, 4), "03:4100 code, traced from 00:0158"},
         {at(0, 0), "00:0000 unknown"},
         {QPoint(4, 8), ""},  // the bank's number
     };

@@ -240,6 +240,49 @@ class AnnotateTest : public QObject {
       }
     }
   }
+
+  // Comments and names are UTF-8 in the symbol file and in the dialogs: one read from the file
+  // shows as written, one typed is kept as UTF-8 (no "?" and no Latin-1 byte E9).
+  void humanTextIsUtf8BothWays() {
+    const QString typed = QString::fromUtf8("café → ok ✓");
+    const struct {
+      std::function<void(MainHarness&)> trigger;
+      QString shown;  // the dialog's text as it opens
+    } rows[] = {
+        {[](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, QString::fromUtf8("déjà vu")},
+        {[](MainHarness& h) { KeyOnList(h, Qt::Key_N, Qt::ControlModifier); },
+         QString::fromUtf8("Ünï")},
+    };
+    for (const auto& r : rows) {
+      MainHarness h;
+      WriteFile(h.Folder(), "utf.sym", "00:0150 Ünï\n;@comment 00:0150 déjà vu\n");
+      h.LoadNew("utf.gb", MakeRomBytes(0x8000, "UTF", {{0x150, {0xC3, 0x50, 0x01}}}));
+      h.form->ShowOffset(0x150);
+      h.List()->SetItemIndex(1);
+      h.Activate();
+      QString shown;
+      QVERIFY(InspectNextModal([&] { r.trigger(h); }, [&](QWidget* w) {
+        shown = w->findChild<QLineEdit*>("Edit1")->text();
+        w->close();
+      }));
+      QCOMPARE(shown, r.shown);
+    }
+    MainHarness h;
+    h.LoadNew("utf.gb", MakeRomBytes(0x8000, "UTF", {}));
+    h.form->ShowOffset(0x150);
+    h.Activate();
+    QCOMPARE(Answer([&] { KeyOnList(h, Qt::Key_Semicolon); }, {typed}), QString());
+    QCOMPARE(QByteArray::fromStdString(h.state.comments.at(0x150)), typed.toUtf8());
+    // The label browser shows a name of the file as written.
+    MainHarness b;
+    WriteFile(b.Folder(), "utf.sym", "00:0160 Ünï\n");
+    b.LoadNew("utf.gb", MakeRomBytes(0x8000, "UTF", {}));
+    QVERIFY(InspectNextModal([&] { b.Action("Labels1")->trigger(); }, [&](QWidget* browser) {
+      Pick(browser, "ProcTree", QString::fromUtf8("Ünï"));
+      QCOMPARE(browser->findChild<QLabel*>("NameLabel")->text(), QString::fromUtf8("Ünï"));
+      browser->close();
+    }));
+  }
 };
 
 QTEST_MAIN(AnnotateTest)
