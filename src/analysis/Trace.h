@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/References.h"
+#include "model/CodeDataLog.h"
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
@@ -94,6 +95,7 @@ struct TraceInput {
   std::vector<uint8_t> Image;
   std::vector<int32_t> LabelOffsets;  // of every ROM label, in any order
   RomMarks Marks;
+  CodeDataLog Log;  // what a run of the game executed and read; may be empty
 };
 
 // Fills `input` with the labels and marks the trace reads, in the memory it already holds where

@@ -72,6 +72,8 @@ class Registers {
   bool returnPopped_ = false;
 
   void SetPair(int high, int low, Word w);
+  // inc rr / dec rr of pair 0 (bc), 1 (de) or 2 (hl).
+  void Move(int pair, int delta);
   Val ReadThrough(int high, int low, const RomReader& rom) const;
   void Alu(int op, Val src);
 };

@@ -60,7 +60,7 @@ class NameSet {
   bool mayClash_ = false;
 
   void Note(const std::string& name) {
-    for (std::string_view prefix : {"Func_", "Jump_", "jp_", "jr_"}) {
+    for (std::string_view prefix : {"Func_", "Jump_", "Data_", "jp_", "jr_"}) {
       if (name.starts_with(prefix)) mayClash_ = true;
     }
   }
@@ -224,6 +224,8 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
   std::sort(wanted.begin(), wanted.end(), [](const FlowTarget& a, const FlowTarget& b) {
     if (a.Offset != b.Offset) return a.Offset < b.Offset;
     if (a.Name.empty() != b.Name.empty()) return !a.Name.empty();
+    // Data last: a place that is called or jumped to is named as code.
+    if ((a.Flow == RgbdsFlow::None) != (b.Flow == RgbdsFlow::None)) return b.Flow == RgbdsFlow::None;
     return a.Flow < b.Flow;
   });
   wanted.erase(std::unique(wanted.begin(), wanted.end(),
@@ -259,6 +261,8 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
     label.Generated = true;
     if (!t.Name.empty()) {
       label.Global = names.Claim(std::string(t.Name));
+    } else if (t.Flow == RgbdsFlow::None) {
+      label.Global = names.ClaimGenerated("Data_" + BankAddressName(t.Offset));
     } else if (t.Flow == RgbdsFlow::Call || scope.empty() ||
                scopeSection != ExportSectionStart(t.Offset)) {
       label.Global = names.ClaimGenerated(

@@ -21,7 +21,7 @@ uint32_t ExportSectionStart(uint32_t offset);
 // A ROM place that code reaches and that may need a generated name.
 struct FlowTarget {
   uint32_t Offset;
-  RgbdsFlow Flow;  // Call, Jump or Branch
+  RgbdsFlow Flow;  // Call, Jump or Branch; None for data that code reads
   std::string_view Name = {};  // a global name of its own ("VBlank"), else one made of its place
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <utility>
 #include <set>
 
 #include "export/HardwareNames.h"
@@ -11,6 +12,7 @@
 #include "export/RgbdsCharmap.h"
 #include "export/RgbdsSyntax.h"
 #include "export/Sha1.h"
+#include "export/ShiftCheck.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/NumberText.h"
@@ -69,6 +71,13 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
+// A word (Size 2) or a bank byte (Size 1) of data that holds a place the analysis knows.
+struct NamedData {
+  uint32_t Offset = 0;
+  uint8_t Size = 2;
+  uint32_t Target = 0;
+};
+
 // A part of the ROM that the export writes as one SECTION at its fixed place.
 struct Section {
   uint32_t Begin = 0, End = 0;
@@ -119,6 +128,11 @@ class Exporter {
   size_t file_ = 0;  // the file being written
   // Per file: the names its labels must export, for other files that use them.
   std::vector<std::set<std::string>> exports_;
+  // The operands written as a ROM label, for make shiftcheck: "01:4151 w Name" lines.
+  std::string refs_;
+  // Words and bank bytes of data that name a place, ascending; the next one to write.
+  std::vector<NamedData> named_;
+  size_t namedCursor_ = 0;
 
   uint8_t Byte(uint32_t offset) const { return offset < size_ ? bytes_[offset] : 0; }
   uint32_t BankEnd(uint32_t offset) const {
@@ -141,7 +155,14 @@ class Exporter {
   bool IsCovered(uint32_t offset) const;
   int64_t RomTarget(uint32_t source, uint16_t value) const;
   void AppendName(std::string& out, const PlannedLabel& label) const;
-  bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow);
+  bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
+                         bool relative = false);
+  void NoteReference(uint32_t source, bool relative, const PlannedLabel& label);
+  bool AppendBankOperand(std::string& out, uint32_t source, uint8_t value);
+  bool AppendBankOf(std::string& out, uint32_t target, uint8_t value);
+  bool AppendNamedData(std::string& out, const NamedData& item);
+  void PlanNamedData();
+  std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
   void AppendDb(std::string& out, uint32_t from, uint32_t to);
@@ -154,6 +175,7 @@ class Exporter {
   std::string Includes() const;
   std::string BankHead(uint32_t bank) const;
   std::string MainHead() const;
+  std::string NumbersTable() const;
   std::string RamText() const;
   std::string MakefileText() const;
   std::string ReadmeText() const;
@@ -206,12 +228,13 @@ void Exporter::DecideInstructions() {
 int64_t Exporter::RomTarget(uint32_t source, uint16_t value) const {
   if (value >= 0x8000) return -1;
   int64_t target = -1;
-  if (value < 0x4000) {
+  if (auto it = in_.code.BankedTargets.find(source);
+      it != in_.code.BankedTargets.end() && CpuAddress(it->second) == value) {
+    target = it->second;  // the analysis knows its bank: a far call's address, say
+  } else if (value < 0x4000) {
     target = value;
   } else if (source >= kBankSize) {
     target = (source & ~(kBankSize - 1)) + (value & (kBankSize - 1));
-  } else if (auto it = in_.code.BankedTargets.find(source); it != in_.code.BankedTargets.end()) {
-    if (CpuAddress(it->second) == value) target = it->second;
   }
   return target < size_ ? target : -1;
 }
@@ -230,6 +253,20 @@ std::vector<FlowTarget> Exporter::FlowTargets() const {
     }
     const int64_t target = RomTarget(pos, value);
     if (target >= 0) targets.push_back({static_cast<uint32_t>(target), form.Flow});
+  }
+  // What far calls, pointer tables and data pointers reach.
+  auto isCode = [&](uint32_t o) { return o < size_ && length_[o] != 0; };
+  auto placeable = [&](uint32_t o) {
+    return o < size_ && (o < 0x100 || o >= kHeaderEnd) && (isCode(o) || !IsCovered(o));
+  };
+  for (const auto& [source, target] : in_.code.BankOperands) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::Call});
+  }
+  for (const auto& [offset, target] : in_.code.Words) {
+    if (placeable(target)) targets.push_back({target, isCode(target) ? RgbdsFlow::Call : RgbdsFlow::None});
+  }
+  for (uint32_t target : in_.code.DataTargets) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::None});
   }
   // The vectors where code starts, by their names.
   for (const VectorName& v : kVectorNames) {
@@ -252,6 +289,30 @@ void Exporter::DropSplitInstructions() {
       }
     }
   }
+}
+
+// The data words and bank bytes that can be written by name: outside instructions and the
+// header, with no label inside a word.
+void Exporter::PlanNamedData() {
+  auto add = [&](uint32_t offset, uint8_t size, uint32_t target) {
+    if (offset + size > size_ || BankOf(offset) != BankOf(offset + size - 1)) return;
+    if (offset < kHeaderEnd && offset + size > 0x100) return;
+    for (uint32_t o = offset; o < offset + size; ++o) {
+      if (IsCovered(o)) return;
+    }
+    if (size == 2 && plan_->LabelAt(offset + 1) != nullptr) return;
+    named_.push_back({offset, size, target});
+  };
+  for (const auto& [offset, target] : in_.code.Words) add(offset, 2, target);
+  for (const auto& [offset, target] : in_.code.BankBytes) add(offset, 1, target);
+  std::sort(named_.begin(), named_.end(),
+            [](const NamedData& a, const NamedData& b) { return a.Offset < b.Offset; });
+  // Overlapping ones keep the first.
+  named_.erase(std::unique(named_.begin(), named_.end(),
+                           [](const NamedData& a, const NamedData& b) {
+                             return b.Offset < a.Offset + a.Size;
+                           }),
+               named_.end());
 }
 
 // Whether the offset is a byte of an instruction the export writes.
@@ -309,6 +370,71 @@ void Exporter::PlanSections() {
   for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.End && bytes_[s.End - 1] == pad_;
 }
 
+// BANK(Name) for a byte that holds the bank of a place the analysis knows (a far call's bank,
+// loaded or inline), where the name's bank is that byte.
+bool Exporter::AppendBankOperand(std::string& out, uint32_t source, uint8_t value) {
+  auto it = in_.code.BankOperands.find(source);
+  if (it == in_.code.BankOperands.end()) return false;
+  return AppendBankOf(out, it->second, value);
+}
+
+bool Exporter::AppendBankOf(std::string& out, uint32_t target, uint8_t value) {
+  const PlannedLabel* label = plan_->LabelAt(target);
+  if (label == nullptr || BankOf(target) != value) return false;
+  const size_t file = FileOf(label->Offset);
+  if (file != file_) exports_[file].insert(label->FullName());
+  const std::string scope = std::exchange(scope_, std::string());  // the full name, always
+  out += "BANK(";
+  AppendName(out, *label);
+  out += ')';
+  scope_ = scope;
+  ++summary_.LabelOperands;
+  return true;
+}
+
+// The data lines of a word or bank byte that names a place: "dw Name", "db BANK(Name)". False
+// where the place has no name or the bytes cannot stand alone.
+bool Exporter::AppendNamedData(std::string& out, const NamedData& item) {
+  const PlannedLabel* label = plan_->LabelAt(item.Target);
+  if (label == nullptr) return false;
+  if (item.Size == 1) {
+    std::string line = "\tdb ";
+    if (!AppendBankOf(line, item.Target, bytes_[item.Offset])) return false;
+    out += line;
+  } else {
+    if (CpuAddress(item.Target) != (bytes_[item.Offset] | bytes_[item.Offset + 1] << 8)) return false;
+    const size_t file = FileOf(label->Offset);
+    if (file != file_) exports_[file].insert(label->FullName());
+    out += "\tdw ";
+    AppendName(out, *label);
+    NoteReference(item.Offset - 1, false, *label);
+    ++summary_.LabelOperands;
+  }
+  out += " ; ";
+  AppendBankAddress(out, item.Offset);
+  out += '\n';
+  return true;
+}
+
+// The operand's place, its size ("w" a word, "r" a relative jump's byte) and the label as the
+// linker's symbol file names it (a raw name without its "#").
+void Exporter::NoteReference(uint32_t source, bool relative, const PlannedLabel& label) {
+  AppendBankAddress(refs_, source + 1);
+  refs_ += relative ? " r " : " w ";
+  refs_ += std::string_view(label.Global).substr(label.Global.starts_with('#') ? 1 : 0);
+  if (label.IsLocal()) {
+    refs_ += '.';
+    refs_ += label.Local;
+  }
+  refs_ += '\n';
+}
+
+std::string Exporter::ShiftcheckRefsText() const {
+  return "# For make shiftcheck: each operand that the exported source writes as a ROM label, by\n"
+         "# its place in the original ROM, its size (w a word, r the byte of a relative jump) and\n"
+         "# the label.\n" + refs_;
+}
+
 void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
   if (label.IsLocal() && label.Global == scope_ && StartsName(label.Local[0])) {
     out += '.';
@@ -325,7 +451,8 @@ void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
 // Appends the name of the place a 16-bit operand means, or the number. Jump and call targets
 // take any ROM label; an address read or loaded takes one from 0100 up, since the names the
 // symbol files give to 0000-00FF are mostly numbers that happen to be small (sizes, banks).
-bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow) {
+bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
+                                 bool relative) {
   if (value >= 0x8000) {
     // A register by the name every GameBoy programmer knows, before a symbol file's own.
     if (const HardwareRegister* r = HardwareRegisterAt(value)) {
@@ -344,11 +471,16 @@ bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t val
       if (const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target))) {
         const size_t file = FileOf(label->Offset);
         if (file != file_) exports_[file].insert(label->FullName());
+        NoteReference(source, relative, *label);
         AppendName(out, *label);
         ++summary_.LabelOperands;
         return true;
       }
     }
+  }
+  if (value < 0x8000 && in_.code.AddressSources.count(source) != 0) {
+    ++summary_.NumbersPerBank[BankOf(source)];
+    ++summary_.Numbers;
   }
   AppendHexWord(out, value);
   return false;
@@ -364,7 +496,7 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::None:
       break;
     case RgbdsOperand::Byte:
-      AppendHexByte(out, b1);
+      if (!AppendBankOperand(out, offset, b1)) AppendHexByte(out, b1);
       break;
     case RgbdsOperand::Word:
       AppendWordOperand(out, offset, static_cast<uint16_t>(b1 | Byte(offset + 2) << 8),
@@ -373,7 +505,7 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::Relative:
       AppendWordOperand(out, offset,
                         static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1)),
-                        true);
+                        true, true);
       break;
     case RgbdsOperand::Signed:
     case RgbdsOperand::SpOffset:
@@ -583,14 +715,24 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
       pos = next;
       continue;
     }
-    // Data up to the next instruction, label, comment, header field or the fill.
+    // Data up to the next instruction, label, comment, header field, named word or the fill.
     if (comment != commentsEnd && comment->first == pos) {
       out += "; ";
       AppendComment(out, comment->second);
       out += '\n';
       ++comment;
     }
+    while (namedCursor_ < named_.size() && named_[namedCursor_].Offset < pos) ++namedCursor_;
+    if (namedCursor_ < named_.size() && named_[namedCursor_].Offset == pos &&
+        pos + named_[namedCursor_].Size <= end) {
+      const NamedData& item = named_[namedCursor_++];
+      if (AppendNamedData(out, item)) {
+        pos += item.Size;
+        continue;
+      }
+    }
     uint32_t stop = end;
+    if (namedCursor_ < named_.size()) stop = std::min(stop, named_[namedCursor_].Offset);
     if (li < labels.size()) stop = std::min(stop, labels[li].Offset);
     if (comment != commentsEnd) stop = static_cast<uint32_t>(std::min<uint64_t>(stop, comment->first));
     if (begin == 0x100 && field < std::size(kHeaderFields)) {
@@ -626,8 +768,23 @@ std::string Exporter::MainHead() const {
          "; links them into build/" + RomFileName() +
          " and checks the result against the original's SHA-1 (README.md).\n"
          "; This file holds the entry point and the cartridge header; bank_00.asm, bank_01.asm,\n"
-         "; ... hold one bank each, each a section at its place in the ROM.\n\n" +
-         Includes();
+         "; ... hold one bank each, each a section at its place in the ROM.\n" +
+         NumbersTable() + "\n" + Includes();
+}
+
+// Where code holds ROM addresses that stay numbers: they do not follow what they point to when
+// code moves.
+std::string Exporter::NumbersTable() const {
+  std::string out = ";\n; ROM addresses that the code holds as numbers, which do not follow their target\n"
+                    "; when code moves: " + std::to_string(summary_.Numbers);
+  if (summary_.Numbers == 0) return out + "\n";
+  out += ", by the bank of the code that holds them:\n";
+  for (size_t bank = 0; bank < summary_.NumbersPerBank.size(); ++bank) {
+    if (summary_.NumbersPerBank[bank] == 0) continue;
+    out += ";   bank $" + IntToHex(static_cast<uint32_t>(bank), 2) + ": " +
+           std::to_string(summary_.NumbersPerBank[bank]) + "\n";
+  }
+  return out;
 }
 
 std::string Exporter::RamText() const {
@@ -669,7 +826,7 @@ std::string Exporter::MakefileText() const {
       "# The value of the bytes that no section holds: the fill at the ends of the banks.\n"
       "PAD := 0x" + IntToHex(pad_, 2) + "\n"
       "OBJECTS := build/" + project + ".o $(patsubst %.asm,build/%.o,$(sort $(wildcard bank_*.asm)))\n\n"
-      ".PHONY: all clean\n\nall: $(ROM)\n\n"
+      ".PHONY: all clean shiftcheck runcheck\n\nall: $(ROM)\n\n"
       "build:\n\tmkdir -p $@\n\n"
       "build/%.o: %.asm hardware.inc ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
       "| build\n"
@@ -692,6 +849,22 @@ std::string Exporter::MakefileText() const {
       "\t  fi; \\\n"
       "\t  echo \"$@: SHA-1 $$sum, the original byte for byte\"; \\\n"
       "\tfi\n\n"
+      "# A copy with padding at the start of every section that may move: labels and the\n"
+      "# operands written as names must follow (shiftcheck.sh), and with velmora-cli on PATH\n"
+      "# the shifted game must show the same screens as the original over the same input.\n"
+      "SHIFT ?= 1\nRUNFRAMES ?= 7200\nRUNINPUT ?= random:1\n\n"
+      "shiftcheck: $(ROM)\n"
+      "\t@SHIFT=$(SHIFT) sh shiftcheck.sh \"$(RGBASM)\" \"$(RGBLINK)\" \"$(PAD)\" " + project + " " +
+      rom + "\n\n"
+      "runcheck: shiftcheck\n"
+      "\tvelmora-cli run $(ROM) --frames $(RUNFRAMES) --input $(RUNINPUT) --hash-every 60 > build/run-original.txt\n"
+      "\tvelmora-cli run build/shift/" + rom + " --frames $(RUNFRAMES) --input $(RUNINPUT) --hash-every 60 > build/run-shifted.txt\n"
+      "\t@if cmp -s build/run-original.txt build/run-shifted.txt; then \\\n"
+      "\t  echo \"runcheck: the shifted build shows the same screens ($$(wc -l < build/run-original.txt) hashes)\"; \\\n"
+      "\telse \\\n"
+      "\t  diff build/run-original.txt build/run-shifted.txt | head -5; \\\n"
+      "\t  echo \"runcheck: the shifted build shows other screens\" >&2; exit 1; \\\n"
+      "\tfi\n\n"
       "clean:\n"
       "\trm -rf build\n";
   return out;
@@ -712,7 +885,8 @@ std::string Exporter::ReadmeText() const {
          "  from 0150; every other bank is one section at `ROMX[$4000]` in its own bank.\n"
          "- `hardware.inc`: the GameBoy's registers by name (`rLCDC`, `rSTAT`, `rIE`, ...).\n"
          "- `ram.asm`: the symbol file's names of RAM and of numbers, as constants.\n"
-         "- `charmap.inc` (with a text table): the game's text encoding.\n\n"
+         "- `charmap.inc` (with a text table): the game's text encoding.\n"
+         "- `shiftcheck.sh`, `shiftcheck.refs`: `make shiftcheck` (below).\n\n"
          "## Changing it\n\n"
          "Build a changed source with `make SHA1=` (no check against the original), then fix the\n"
          "header's checksums with `rgbfix -v build/" + rom + "`.\n\n"
@@ -726,7 +900,16 @@ std::string Exporter::ReadmeText() const {
          "and `jp` to it from bank 0 and from its new bank then reaches it by name. Calls from\n"
          "other banks must switch banks first: the game's own far-call routine, with\n"
          "`ld a,BANK(Label)` and `ld hl,Label`, as the game does elsewhere. Numbers that stayed\n"
-         "numbers (the table in `" + project + ".asm`) do not follow what they point to.\n";
+         "numbers (the table in `" + project + ".asm`) do not follow what they point to.\n\n"
+         "## Checks\n\n"
+         "`make shiftcheck` builds a copy into `build/shift/` with a byte of padding at the start of\n"
+         "every section that may move (`SHIFT=4` for four; a bank without room at its end stays)\n"
+         "and checks with the linker's symbol files that every label moved with it, that every\n"
+         "operand the export wrote as a name (`shiftcheck.refs`) holds its label's new address, and\n"
+         "that no other byte changed; it prints what did not. `make runcheck` (with velmora-cli on\n"
+         "PATH) then runs the original and the shifted ROM for two minutes of the same input\n"
+         "(`RUNINPUT=random:1`, or a file of button lines; `RUNFRAMES=7200`) and compares their\n"
+         "screens every second.\n";
 }
 
 ExportedSource Exporter::Run(const ExportProgress& progress) {
@@ -746,6 +929,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
         return address == 0 ? IsHardwareName(name) : r != nullptr && r->Name == name;
       });
   DropSplitInstructions();
+  PlanNamedData();
   PlanSections();
   summary_.SymbolLabels = plan_->SymbolLabelCount();
   summary_.GeneratedLabels = plan_->GeneratedCount();
@@ -754,8 +938,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   const uint32_t banks = (size_ + kBankSize - 1) / kBankSize;
   summary_.Banks = banks;
   exports_.assign(1 + banks, {});
+  summary_.NumbersPerBank.assign(banks, 0);
   std::vector<std::string> texts(1 + banks);
-  texts[0] = MainHead();
   for (uint32_t bank = 0; bank < banks; ++bank) texts[1 + bank] = BankHead(bank);
   texts[1].reserve(kBankSize * 7);
   size_t labelCursor = 0;
@@ -773,6 +957,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
       progress(done, banks);
     }
   }
+  texts[0] = MainHead() + texts[0];
   // Names that other files use, exported from the file that defines them.
   for (size_t f = 0; f < texts.size(); ++f) {
     size_t n = 0;
@@ -792,6 +977,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
     result.Files.push_back({BankFileName(bank), std::move(texts[1 + bank])});
   }
   result.Files.push_back({"hardware.inc", HardwareIncText()});
+  result.Files.push_back({"shiftcheck.sh", ShiftcheckScript()});
+  result.Files.push_back({"shiftcheck.refs", ShiftcheckRefsText()});
   result.Files.push_back({"ram.asm", RamText()});
   if (!charmap_.Empty()) result.Files.push_back({"charmap.inc", charmap_.FileText()});
   result.Summary = summary_;
@@ -822,6 +1009,10 @@ ExportCode ExportCodeOf(const Trace& trace) {
     if (ref.Source < kBankSize && ref.Space == RefSpace::Rom && ref.Target >= kBankSize) {
       code.BankedTargets[ref.Source] = ref.Target;
     }
+    if ((ref.Space == RefSpace::Rom || ref.Space == RefSpace::UnknownBank) &&
+        ref.Kind != RefKind::Rst) {
+      code.AddressSources.insert(ref.Source);
+    }
   }
   return code;
 }
@@ -835,7 +1026,7 @@ std::string ExportSummaryText(const ExportSummary& s, uint32_t romSize) {
          " labels (" + std::to_string(s.SymbolLabels) + " from the symbol file, " +
          std::to_string(s.GeneratedLabels) + " made for jump targets); " +
          std::to_string(s.Constants) + " RAM names; " + std::to_string(s.LabelOperands) +
-         " operands by name";
+         " operands by name; " + std::to_string(s.Numbers) + " ROM addresses left as numbers";
 }
 
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress) {

@@ -102,15 +102,16 @@ void TAnnotateCommands::MarkClick(MarkKind kind) {
   if (state.rom.RomSize == 0) return;
   const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
   static constexpr const char* kTitles[] = {"Mark as Code", "Mark as Data", "Mark as Text"};
+  const auto length = [&](const std::vector<std::string>& texts) {
+    return ParseRangeLength(texts[0], offset, state.rom.RomSize, state.labels);
+  };
   Ask(kTitles[static_cast<int>(kind)],
-      {{"From " + PlaceText(offset) + " to (last byte's address, or a length):",
-        OffsetToBankAddress(offset)}},
+      {{"From " + PlaceText(offset) + " to (last byte's place, or +length):", ""}},
       [&](const std::vector<std::string>& texts) {
-        const uint32_t length =
-            ParseRangeLength(texts[0], offset, state.rom.RomSize, state.rom.BankCount);
-        Push(MarkEditStep(state.marks, offset, length, kind));
+        Push(MarkEditStep(state.marks, offset, length(texts), kind));
       },
-      main_->Window());
+      main_->Window(),
+      [&](const std::vector<std::string>& texts) { return RangeText(offset, length(texts)); });
 }
 
 void TAnnotateCommands::MarkPointersClick() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "isa/Decoder.h"
+#include "model/CodeDataLog.h"
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
@@ -37,4 +38,7 @@ struct AppState {
   TextRowStarts textRows;
   // The ROM's bytes as the last load read them: what an exported patch starts from.
   std::vector<uint8_t> LoadedRom;
+  // What the game's runs did with its bytes: the log beside the ROM, the imported ones and the
+  // runs in the run window; empty when there is none.
+  CodeDataLog log;
 };

@@ -47,10 +47,10 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
                                           style()->standardIcon(QStyle::SP_DirOpenIcon)};
   procModel_ = new LabelTreeModel(
       BuildRomLabelTree(labels_),
-      [this](std::string_view name) { return RomLabelAddressText(labels_, name); }, pictures, this);
+      [this](int32_t entry) { return RomEntryAddressText(labels_, entry); }, pictures, this);
   varModel_ = new LabelTreeModel(
       BuildRamLabelTree(labels_),
-      [this](std::string_view name) { return RamLabelAddressText(labels_, name); }, pictures, this);
+      [this](int32_t entry) { return RamEntryAddressText(labels_, entry); }, pictures, this);
   SetUpTree(ui.ProcTree, procModel_);
   SetUpTree(ui.VarTree, varModel_);
 
@@ -82,7 +82,7 @@ void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
   const std::string name = procModel_->Tree().FullName(node);
   ui.NameLabel->setText(Utf8(name));
-  ui.AddressLabel->setText(Latin1(RomLabelAddressText(labels_, name)));
+  ui.AddressLabel->setText(Latin1(RomEntryAddressText(labels_, procModel_->Tree().Entry(node))));
   ui.ShowButton->setEnabled(true);
   pickedModel_ = procModel_;
   pickedNode_ = node;
@@ -94,7 +94,7 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
   if (node == LabelTree::kRoot || !varModel_->Tree().IsLabel(node)) return;
   const std::string name = varModel_->Tree().FullName(node);
   ui.NameLabel->setText(Utf8(name));
-  ui.AddressLabel->setText(Latin1(RamLabelAddressText(labels_, name)));
+  ui.AddressLabel->setText(Latin1(RamEntryAddressText(labels_, varModel_->Tree().Entry(node))));
   ui.ShowButton->setEnabled(false);
   pickedModel_ = varModel_;
   pickedNode_ = node;
@@ -102,22 +102,20 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
 }
 
 void TLabelEditorForm::ShowButtonClick() {
-  const int32_t index = labels_.LastRomLabelNamed(Utf8Bytes(ui.NameLabel->text()));
+  // The picked node's own label: of two labels of one name, the one picked.
+  const int32_t index = pickedModel_ == procModel_ ? PickedEntry() : LabelTables::kNone;
   if (index != LabelTables::kNone) showTarget_ = labels_.RomLabels()[index].Offset;
   accept();
 }
 
 void TLabelEditorForm::ReferencesButtonClick() {
   if (pickedModel_ == nullptr) return;
-  const std::string name = pickedModel_->Tree().FullName(pickedNode_);
+  const int32_t index = PickedEntry();
+  if (index == LabelTables::kNone) return;
   if (pickedModel_ == procModel_) {
-    const int32_t index = labels_.LastRomLabelNamed(name);
-    if (index == LabelTables::kNone) return;
     referencesTarget_ = RefPlace{static_cast<uint32_t>(labels_.RomLabels()[index].Offset),
                                  RefSpace::Rom};
   } else {
-    const int32_t index = labels_.LastRamLabelNamed(name);
-    if (index == LabelTables::kNone) return;
     referencesTarget_ = RefPlace{labels_.RamLabels()[index].Address, RefSpace::Ram};
   }
   accept();

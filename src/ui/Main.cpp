@@ -33,6 +33,7 @@
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
+#include "ui/RunCommands.h"
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
 #include "ui/TextCommands.h"
@@ -189,6 +190,11 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   annotate_ = new TAnnotateCommands(
       this, undoStack_,
       {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1, ui.MarkPointers1});
+  run_ = new TRunCommands(
+      this, {ui.Run1, ui.ImportLog1, ui.ExportDebugSymbols1},
+      {[this](const QString& text) { report_->Show(text); },
+       [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); },
+       [this] { Retrace(); }});
   // ";" comments the listing's line, and is typed as itself anywhere else.
   ui.List->addAction(ui.Comment1);
 
@@ -217,6 +223,7 @@ void TMainForm::EnableMenus(bool enabled) {
   // Undo and Redo follow the stack.
   ui.Edit1->menuAction()->setEnabled(enabled);
   annotate_->Enable(enabled);
+  run_->Enable(enabled);
 }
 
 void TMainForm::SetScrollRange() {
@@ -345,6 +352,9 @@ void TMainForm::Again1Click() {
 void TMainForm::Labels1Click() {
   TLabelEditorForm form(state_.labels, state_.SymFileName, this,
                         [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
+  // Undo and Redo reach into the browser, and its trees follow every step.
+  form.addActions({ui.Undo1, ui.Redo1});
+  connect(undoStack_, &QUndoStack::indexChanged, &form, &TLabelEditorForm::Reload);
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);
   if (auto place = form.ReferencesTarget()) ShowReferences(*place);

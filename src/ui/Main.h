@@ -27,6 +27,7 @@ class TStatusReport;
 class TTraceRunner;
 class TTextCommands;
 class TAnnotateCommands;
+class TRunCommands;
 struct AppState;
 struct RefPlace;
 struct FindAllResult;
@@ -237,6 +238,7 @@ class TMainForm : public QMainWindow, public TCommandHost {
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
   TAnnotateCommands* annotate_ = nullptr;
+  TRunCommands* run_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
   bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so

@@ -22,6 +22,7 @@
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/RecentRoms.h"
+#include "ui/RunCommands.h"
 #include "ui/StatusReport.h"
 #include "ui/SymbolSave.h"
 #include "ui/TextCommands.h"
@@ -153,6 +154,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   } catch (...) {
     symbolError = std::current_exception();
   }
+  run_->RomLoaded();
   Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
@@ -234,6 +236,7 @@ bool TMainForm::SaveTo(const QString& fileName) {
         undoStack_->setClean();
       },
       this);
+  if (saved) run_->RomSaved(FileNameBytes(fileName));
   // What the program wrote itself is no change made by others (Save As may name the loaded file).
   watch_->TakeRomAsUnchanged();
   return saved;
@@ -263,6 +266,7 @@ bool TMainForm::SaveLoaded() {
       },
       this);
   watch_->TakeRomAsUnchanged();
+  if (saved) run_->RomSaved(rom.RomFileName);
   // It could be written after all (made writable since the load, or root's).
   if (saved) rom.ReadOnly = false;
   ShowFileState();

@@ -2,6 +2,7 @@
 // back into the same picture of code and data; logs of another ROM are refused.
 
 #include "run/LogFile.h"
+#include "run/LogMarks.h"
 
 #include <gtest/gtest.h>
 
@@ -102,5 +103,48 @@ TEST(LogFileTest, LogsOfAnotherRomOrNoneAreRefused) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(FailureText([&] { ReadLogFile(row.file, kSize, kCrc); }), row.text);
+  }
+}
+
+// Executed bytes outside the user's blocks become code blocks in one step, which undoes whole.
+TEST(LogFileTest, ExecutedBytesBecomeCodeMarksInOneStep) {
+  const struct {
+    const char* what;
+    std::vector<std::pair<uint32_t, uint32_t>> executed;  // [from, to)
+    uint32_t bytes;
+    std::vector<MarkBlock> after;
+  } rows[] = {
+      {"around a data block, up to a code block",
+       {{0x10, 0x50}},
+       0x20,
+       {{0x10, 0x10, MarkKind::Code}, {0x20, 0x10, MarkKind::Data}, {0x30, 0x10, MarkKind::Code},
+        {0x40, 0x20, MarkKind::Code}}},
+      {"two runs apart",
+       {{0x02, 0x04}, {0x80, 0x81}},
+       3,
+       {{0x02, 0x02, MarkKind::Code}, {0x20, 0x10, MarkKind::Data}, {0x40, 0x20, MarkKind::Code},
+        {0x80, 0x01, MarkKind::Code}}},
+      {"only inside blocks", {{0x20, 0x30}, {0x45, 0x50}}, 0, {}},
+  };
+  RomMarks marks;
+  marks.Mark(0x20, 0x10, MarkKind::Data);
+  marks.Mark(0x40, 0x20, MarkKind::Code);
+  for (const auto& row : rows) {
+    CodeDataLog log;
+    log.Flags.assign(0x100, kLogData);
+    for (const auto& [from, to] : row.executed) {
+      for (uint32_t at = from; at < to; ++at) log.Flags[at] = kLogCode;
+    }
+    const ExecutedMarks marked = MarkExecutedStep(marks, log, 0x100);
+    EXPECT_EQ(marked.Bytes, row.bytes) << row.what;
+    ASSERT_EQ(marked.Step.has_value(), row.bytes != 0) << row.what;
+    if (!marked.Step) continue;
+    LabelTables labels;
+    RomMarks changed = marks;
+    RomComments comments;
+    ApplySymbolStep({labels, changed, comments}, *marked.Step);
+    EXPECT_EQ(changed.Blocks(), row.after) << row.what;
+    RevertSymbolStep({labels, changed, comments}, *marked.Step);
+    EXPECT_EQ(changed, marks) << row.what;
   }
 }

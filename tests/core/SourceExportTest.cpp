@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <span>
 #include <sstream>
 #include <functional>
 #include <map>
@@ -718,4 +719,124 @@ TEST(SourceExportTest, LabelsNamedLikeKeywordsAssemble) {
     GTEST_SKIP() << "rgbasm and rgblink not found (PATH or RGBDS_BIN), or no make: no rebuild";
   }
   ExpectRebuild(p, rgbds, "keywords");
+}
+
+namespace {
+
+// `make` and then `make shiftcheck` in the folder; the output of the second (both streams).
+MakeResult RunShiftcheck(const fs::path& folder, const std::string& rgbds) {
+  const MakeResult made = RunMake(folder, rgbds);
+  if (made.status != 0) return made;
+  const std::string command = "PATH='" + rgbds + "':\"$PATH\" make -s -C '" + folder.string() +
+                              "' shiftcheck > '" + (folder / "shift.log").string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder / "shift.log")};
+}
+
+}  // namespace
+
+// Padding inserted at the start of every section that may move: each kind of reference still
+// reaches its target (the shifted ROM's operand is the target's new address), and shiftcheck
+// finds every label moved and no other byte changed.
+TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
+  struct Row {
+    const char* what;
+    uint32_t operand;  // the operand's offset in the original
+    uint32_t target;   // the offset it must reach
+    bool relative = false;
+    uint32_t moved = 1;  // how far the target moves: 0 in a bank without room
+  };
+  // Two banks: what the trace finds on its own.
+  Project two(0x8000);
+  Put(*two.rom, 0x100, {0x00, 0xC3, 0x50, 0x01});
+  Put(*two.rom, 0x150, {0xC3, 0x60, 0x01});        // jp $0160
+  Put(*two.rom, 0x160, {0xCD, 0x00, 0x40, 0x76});  // call $4000; halt
+  Put(*two.rom, 0x170, {0xC9});                    // ret
+  Put(*two.rom, 0x4000, {0x18, 0x0E});             // jr $4010
+  Put(*two.rom, 0x4010, {0xCD, 0x70, 0x01, 0xC9}); // call $0170; ret
+  std::fill_n(two.rom->RomImage.begin() + 0x200, 0x3E00, 0xFF);
+  std::fill_n(two.rom->RomImage.begin() + 0x4100, 0x3F00, 0xFF);
+  two.code = ExportCodeOf(TraceRom(*two.rom, two.labels, two.marks));
+  const Row twoRows[] = {
+      {"a jump in bank 0", 0x151, 0x160},
+      {"a call from bank 0 into bank 1 of a two-bank ROM", 0x161, 0x4000},
+      {"a branch in bank 1", 0x4001, 0x4010, true},
+      {"a call into bank 0 from bank 1", 0x4011, 0x170},
+  };
+  // Four banks: far calls in each form, a pointer table and data pointers, as the analysis
+  // tells them.
+  Project four(0x10000);
+  std::fill_n(four.rom->RomImage.begin(), 0x10000, 0xFF);
+  Put(*four.rom, 0x100, {0x00, 0xC3, 0x50, 0x01});
+  Put(*four.rom, 0x150, {0x3E, 0x02, 0x21, 0x30, 0x40, 0xCD, 0x00, 0x02,   // ld a; ld hl; call
+                         0x1E, 0x03, 0x21, 0x40, 0x40, 0xCD, 0x00, 0x02,   // ld e; ld hl; call
+                         0xCD, 0x10, 0x02, 0x02, 0x50, 0x40,               // call; db; dw
+                         0x21, 0x00, 0x03, 0x7E,                           // ld hl; ld a,[hl]
+                         0x21, 0x10, 0x03, 0xC3, 0x20, 0x02,               // ld hl; jp
+                         0x76, 0x18, 0xFD});
+  for (uint32_t ret : {0x200u, 0x210u, 0x220u, 0x230u, 0x240u, 0x4005u, 0x8030u, 0x8050u, 0xC040u}) {
+    four.rom->RomImage[ret] = 0xC9;
+    four.marks.Mark(ret, 1, MarkKind::Code);
+  }
+  Put(*four.rom, 0x300, {0x12, 0x34, 0x56, 0x78});
+  Put(*four.rom, 0x310, {0x30, 0x02, 0x40, 0x02});
+  Put(*four.rom, 0x4000, {0x11, 0x00, 0x41, 0x1A, 0xC9});  // ld de,$4100; ld a,[de]; ret
+  Put(*four.rom, 0x4100, {0xAA, 0xBB});
+  // Bank 3 is full to its end: it stays where it is.
+  const std::vector<uint8_t> noise = Noise(0x3FBF, 3);
+  std::copy(noise.begin(), noise.end(), four.rom->RomImage.begin() + 0xC041);
+  four.marks.Mark(0x150, 0x13, MarkKind::Code);
+  four.marks.Mark(0x166, 0x0D, MarkKind::Code);
+  four.marks.Mark(0x4000, 5, MarkKind::Code);
+  four.code.BankedTargets = {{0x152, 0x8030}, {0x15A, 0xC040}, {0x166, 0x300}, {0x16A, 0x310},
+                             {0x4000, 0x4100}};
+  four.code.BankOperands = {{0x150, 0x8030}, {0x158, 0xC040}};
+  four.code.Words = {{0x164, 0x8050}, {0x310, 0x230}, {0x312, 0x240}};
+  four.code.BankBytes = {{0x163, 0x8050}};
+  four.code.DataTargets = {0x300, 0x310, 0x4100};
+  const Row fourRows[] = {
+      {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
+      {"a far call into a full bank: ld e,BANK / ld hl,Label", 0x15B, 0xC040, false, 0},
+      {"a far call with inline db BANK / dw Label", 0x164, 0x8050},
+      {"a data pointer in bank 0", 0x167, 0x300},
+      {"a pointer table's address", 0x16B, 0x310},
+      {"a pointer table's entries", 0x310, 0x230},
+      {"", 0x312, 0x240},
+      {"a data pointer in bank 1", 0x4001, 0x4100},
+  };
+  const std::string bank0 = four.Body(0);
+  for (const char* line : {"\tld a,BANK(Func_02_4030)\n", "\tld e,BANK(Func_03_4040)\n",
+                           "\tdb BANK(Func_02_4050) ; 00:0163\n\tdw Func_02_4050 ; 00:0164\n",
+                           "Data_00_0310:\n\tdw Func_00_0230 ; 00:0310\n"}) {
+    EXPECT_NE(bank0.find(line), std::string::npos) << line << bank0;
+  }
+
+  const std::string rgbds = RgbdsFolder();
+  if (rgbds.empty() || std::system("command -v make > /dev/null") != 0) {
+    GTEST_SKIP() << "rgbasm and rgblink not found (PATH or RGBDS_BIN), or no make";
+  }
+  for (const auto& [p, rows] : {std::pair{&two, std::span<const Row>(twoRows)},
+                               std::pair{&four, std::span<const Row>(fourRows)}}) {
+    TempFolder temp;
+    WriteExportFolder(temp.path.string(), p->Export().Files, false);
+    const MakeResult checked = RunShiftcheck(temp.path, rgbds);
+    ASSERT_EQ(checked.status, 0) << checked.output;
+    EXPECT_NE(checked.output.find("references followed them, the other bytes did not change"),
+              std::string::npos)
+        << checked.output;
+    EXPECT_EQ(checked.output.find("no room") == std::string::npos, p == &two) << checked.output;
+    if (p == &four) EXPECT_NE(checked.output.find("bank_03.asm: no room"), std::string::npos);
+    const std::string shifted = ReadFile(temp.path / "build" / "shift" / "game.gb");
+    ASSERT_EQ(shifted.size(), p->rom->RomSize);
+    auto at = [&](uint32_t o) { return static_cast<uint8_t>(shifted[o]); };
+    for (const Row& r : rows) {
+      const uint32_t operand = r.operand + 1, target = r.target + r.moved;
+      if (r.relative) {
+        EXPECT_EQ(operand + 1 + static_cast<int8_t>(at(operand)), target) << r.what;
+      } else {
+        EXPECT_EQ(at(operand) | at(operand + 1) << 8, CpuAddress(target))
+            << r.what << " " << OffsetToBankAddress(r.operand);
+      }
+    }
+  }
 }

@@ -98,9 +98,9 @@ TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
       {"a jump into the middle of a traced instruction is listed, not decoded",
        {{0x100, {0x3E, 0xC9, 0x18, 0xFD}}}, {}, {}, {{0x100, "CoCo."}}, {"000102 jump R000101"}},
       {"code that runs off the end of bank 0 stops there",
-       {{0x3FFE, {0x00, 0x00}}, {0x4000, {0x00}}}, {}, {0x3FFE}, {{0x3FFE, "CC."}}, {}},
+       {{0x3FFE, {0x00, 0x00}}, {0x4000, {0x00}}}, {{0x3FFE, 1, K::Code}}, {}, {{0x3FFE, "CC."}}, {}},
       {"an instruction may not straddle a bank's end",
-       {{0x7FFE, {0x00, 0x3E}}}, {}, {0x7FFE}, {{0x7FFE, "C."}}, {}},
+       {{0x7FFE, {0x00, 0x3E}}}, {{0x7FFE, 1, K::Code}}, {}, {{0x7FFE, "C."}}, {}},
       {"reads, writes and pointers of every space; below 0100 a value is no place",
        {{0x100, {0xFA, 0x00, 0xC0, 0xEA, 0x00, 0x20, 0x08, 0x00, 0xC1, 0xF0, 0x44, 0xE0, 0x80,
                  0x21, 0x00, 0x05, 0x11, 0x00, 0xC0, 0x01, 0x34, 0x52, 0xFA, 0x00, 0x01, 0xCD,
@@ -145,8 +145,11 @@ TEST(TraceTest, BankOfTargetsInTheSwitchableWindow) {
        {}, "000105 call R004100", true},
       {"the bank write wins over a label", 0x100,
        {0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100}, "000105 call R00C100", true},
-      {"a changed between load and write: the label's bank", 0x100,
-       {0x3E, 0x03, 0x3C, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100},
+      {"a loaded unknowably between load and write: the label's bank", 0x100,
+       {0x3E, 0x03, 0xF0, 0x44, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100},
+       "000107 call R008100", true},
+      {"a counted up between load and write", 0x100,
+       {0x3E, 0x01, 0x3C, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0xC100},
        "000106 call R008100", true},
       {"a write outside 2000-3FFF selects nothing", 0x100,
        {0x3E, 0x03, 0xEA, 0x00, 0x40, 0xCD, 0x00, 0x41}, {}, "000105 call U004100", false},
@@ -165,6 +168,8 @@ TEST(TraceTest, BankOfTargetsInTheSwitchableWindow) {
     SCOPED_TRACE(row.what);
     TraceFixture f;
     f.Code(row.at, row.code);
+    // A ret after the flow lets the start label decode as a whole routine.
+    f.Code(row.at + static_cast<uint32_t>(row.code.size()), {0xC9});
     // Every possible target is a ret, so a followed one is traced.
     for (uint32_t t : {0x300u, 0x4012u, 0x4100u, 0x8100u, 0xC100u}) f.Code(t, {0xC9});
     f.labels.AddRomLabel(static_cast<int32_t>(row.at), "Start");

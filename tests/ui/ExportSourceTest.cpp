@@ -38,9 +38,9 @@ class ExportSourceTest : public QObject {
     }
     const Row rows[] = {
         {"cancel", "", "", "", "<missing>"},
-        {"new", out, "", "Exported 7 files to '", exported},
+        {"new", out, "", "Exported 9 files to '", exported},
         {"keep the edited one", out, "No", "", "edited"},
-        {"replace it", out, "Yes", "Exported 7 files to '", exported},
+        {"replace it", out, "Yes", "Exported 9 files to '", exported},
     };
     for (const Row& r : rows) {
       auto dialog = AnswerNextFileDialog(r.folder);
@@ -78,7 +78,7 @@ class ExportSourceTest : public QObject {
     auto dialog = AnswerNextFileDialog(made);
     const SeenBox info = AnswerNextBox([&] { h.Action("ExportSource1")->trigger(); });
     QVERIFY(dialog->seen);
-    QVERIFY2(info.text.startsWith("Exported 7 files to '" + made + "'"), qPrintable(info.text));
+    QVERIFY2(info.text.startsWith("Exported 9 files to '" + made + "'"), qPrintable(info.text));
     QVERIFY(QFile::exists(made + "/demo.asm"));
     // The marks and comment set above are unsaved symbols; the export changes no byte.
     QVERIFY(!h.form->RomModified());

@@ -118,7 +118,7 @@ class SymbolSaveTest : public QObject {
       Command(h, 0x170, "Label1", "Tick");
       Command(h, 0x160, "Comment1", "count down");
       Command(h, 0x160, "Label1", "Main.loop");
-      Command(h, 0x180, "MarkData1", "$8");
+      Command(h, 0x180, "MarkData1", "+$8");
       h.state.labels.AddRamLabel(0xC000, 0, "wFlag");
       if (r.romChanged) {
         h.state.rom.SetByte(0x170, 0x3C);

@@ -119,7 +119,7 @@ class TextTest : public QObject {
     h.Activate();
     InspectNextModal([&] { h.Action("MarkText1")->trigger(); },
                      [&](QWidget* w) {
-                       w->findChild<QLineEdit*>("Edit1")->setText("$14");
+                       w->findChild<QLineEdit*>("Edit1")->setText("+$14");
                        QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
                      });
     h.Activate();
