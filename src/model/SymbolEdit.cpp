@@ -176,8 +176,19 @@ bool ParseHexField(std::string_view text, size_t maxDigits, uint32_t& value) {
 
 }  // namespace
 
+std::string TypedLabelName(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  // The listing writes a name as "@Name"; typed so, it is the same name.
+  if (text.size() > 1 && text[0] == '@') text.remove_prefix(1);
+  return std::string(text);
+}
+
 std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offset,
-                                       std::string_view oldName, std::string_view newName) {
+                                       std::string_view oldName, std::string_view typedName) {
+  const std::string name = TypedLabelName(typedName);
+  const std::string_view newName = name;
   if (oldName == newName) return std::nullopt;
   LabelStep step{false, offset, 0, static_cast<int32_t>(labels.RomLabels().size()),
                  std::string(oldName), std::string(newName), {}};
@@ -215,7 +226,9 @@ std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offse
 }
 
 std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, uint16_t address,
-                                       std::string_view oldName, std::string_view newName) {
+                                       std::string_view oldName, std::string_view typedName) {
+  const std::string name = TypedLabelName(typedName);
+  const std::string_view newName = name;
   if (oldName == newName) return std::nullopt;
   LabelStep step{true, address, bank, static_cast<int32_t>(labels.RamLabels().size()),
                  std::string(oldName), std::string(newName), {}};

@@ -67,6 +67,10 @@ using SymbolStep = std::variant<LabelStep, CommentStep, MarkStep>;
 // error Failure that names it. oldName "" adds a label, newName "" deletes the one named. A
 // rename takes the label's locals along (every "oldName.x" of the bank becomes "newName.x"),
 // refused whole when one of their new names is taken.
+// A name as the user typed it: blanks around it go, and a leading "@" (the listing writes
+// "@Name") is no part of it.
+std::string TypedLabelName(std::string_view text);
+// The new name is read by TypedLabelName.
 std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offset,
                                        std::string_view oldName, std::string_view newName);
 std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, uint16_t address,

@@ -76,7 +76,8 @@ void TAnnotateCommands::Label1Click() {
   const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
   const std::string old = SelectedLabel(*main_);
   const QString caption = old.empty() ? "Label for " + PlaceText(offset) + ":"
-                                       : QString("New name (empty deletes the label):");
+                                       : "New name for " + Utf8(old) + " at " + PlaceText(offset) +
+                                             " (empty deletes it):";
   Ask(old.empty() ? "Label" : "Rename Label", {{caption, old}},
       [&](const std::vector<std::string>& texts) {
         Push(RomLabelStep(state.labels, offset, old, texts[0]));

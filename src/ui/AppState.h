@@ -2,6 +2,7 @@
 // The program's state for the whole run, created once in main and handed to the windows.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ struct AppState {
   // The symbol files read at the last load, as read (or last saved): the ROM's own, then the
   // program's file of additions beside the ROM when there is one. Save Symbols writes into them.
   std::vector<SymbolFile> symbolFiles;
+  // Why the symbols were not read whole at the last load ("" when they were): such a set is never
+  // saved over its files.
+  std::string SymbolsNotRead;
+  // The user's answer, per file, to whether a file that rgblink wrote is saved into (true) or
+  // left as it is: asked once while the program runs.
+  std::map<std::string, bool> LinkerFileAnswers;
   SymbolTables Symbols() { return {labels, marks, comments}; }
   // The game's text encoding: the table file beside the ROM, or the one the user loaded.
   TextTable table;

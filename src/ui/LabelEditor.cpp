@@ -1,5 +1,6 @@
 #include "ui/LabelEditor.h"
 
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -64,6 +65,14 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
           [this] { VarTreeClick(ui.VarTree->currentIndex()); });
   connect(ui.ProcTree, &LabelTreeView::doubleClicked, this, &TLabelEditorForm::ProcTreeActivate);
   ui.ProcTree->installEventFilter(this);
+  // A clear button of its own: the line edit's own fades in and out, a dozen repaints a key.
+  QAction* clear = ui.FilterEdit->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton),
+                                            QLineEdit::TrailingPosition);
+  clear->setObjectName("ClearFilter");
+  clear->setVisible(false);
+  connect(clear, &QAction::triggered, ui.FilterEdit, &QLineEdit::clear);
+  connect(ui.FilterEdit, &QLineEdit::textChanged, clear,
+          [clear](const QString& text) { clear->setVisible(!text.isEmpty()); });
   ui.FilterEdit->installEventFilter(this);
   connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
   connect(ui.ShowButton, &QPushButton::clicked, this, &TLabelEditorForm::ShowButtonClick);

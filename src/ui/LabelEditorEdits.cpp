@@ -62,7 +62,10 @@ void TLabelEditorForm::RenameButtonClick() {
   const int32_t entry = PickedEntry();
   bool deleted = false;
   const bool done = Ask(
-      "Rename Label", {{"New name (empty deletes the label):", old}},
+      "Rename Label",
+      {{"New name for " + Utf8(old) + " at " + ui.AddressLabel->text().section(" ", 0, 0) +
+             " (empty deletes it):",
+        old}},
       [&](const std::vector<std::string>& texts) {
         edit_(PickedLabelStep(texts[0]));
         deleted = texts[0].empty();

@@ -106,6 +106,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.CodeEditor1);
   Pop->addAction(ui.Label1);
   Pop->addAction(ui.Comment1);
+  Pop->addSeparator();
+  Pop->addActions({ui.MarkCode1, ui.MarkData1, ui.MarkText1});
 
   // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
   ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
@@ -195,8 +197,16 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
       {[this](const QString& text) { report_->Show(text); },
        [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); },
        [this] { Retrace(); }});
-  // ";" comments the listing's line, and is typed as itself anywhere else.
+  // ";" comments the listing's line, and is typed as itself anywhere else; Shift+C, D and T mark
+  // from it as code, data or text the same way (plain letters are the popup menu's access keys).
   ui.List->addAction(ui.Comment1);
+  for (const auto& [item, key] : {std::pair{ui.MarkCode1, Qt::Key_C},
+                                  std::pair{ui.MarkData1, Qt::Key_D},
+                                  std::pair{ui.MarkText1, Qt::Key_T}}) {
+    item->setShortcut(QKeySequence(Qt::SHIFT | key));
+    item->setShortcutContext(Qt::WidgetShortcut);
+    ui.List->addAction(item);
+  }
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.

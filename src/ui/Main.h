@@ -32,7 +32,7 @@ struct AppState;
 struct RefPlace;
 struct FindAllResult;
 struct SearchOutcome;
-struct SymbolSave;
+struct SymbolWrite;
 
 // The references to the place of a label line: those whose bank is known, and the calls from
 // bank 0 whose bank is unknown that may lead there (`call?`).
@@ -211,7 +211,10 @@ class TMainForm : public QMainWindow, public TCommandHost {
   bool SaveLoaded();
   // Save Symbols: false when the user cancels or a file cannot be written.
   bool SaveSymbols();
-  bool WriteSymbols(SymbolSave save);
+  bool WriteSymbols(SymbolWrite save);
+  // Save As: the ROM under the new name and its symbols beside it; from then on the ROM is that
+  // file. False when the user cancels or the ROM cannot be written.
+  bool SaveRomAs(const QString& fileName);
   // After the symbol files were read again from disk, the undo steps of labels, comments and
   // marks would name what is no longer there: the stack is emptied when it holds any (the ROM's
   // unsaved bytes stay unsaved).

@@ -58,6 +58,8 @@ TTextCommands::TTextCommands(TCommandHost* host, const Menus& menus, Hooks hooks
   TextView1->setText("&Text");
   TextView1->setShortcut(QKeySequence("Ctrl+Shift+T"));
   menus.View->addAction(TextView1);
+  connect(pane_, &TTextPane::RowClicked, this,
+          [this](uint32_t offset) { main_->JumpTo(static_cast<int32_t>(offset)); });
   connect(pane_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible) pane_->ShowRegion(static_cast<uint32_t>(main_->SelectedOffset()));
   });
@@ -70,6 +72,7 @@ void TTextCommands::RomLoaded() {
     if (tableBeside_) {
       state.table = {};
       state.textRows.Drop();
+      pane_->Invalidate();
       state.TableFileName.clear();
       tableBeside_ = false;
     }
@@ -87,6 +90,7 @@ bool TTextCommands::LoadTableNamed(const QString& fileName) {
   if (!RunCommand([&] { table = LoadTableFile(name, skips); }, main_->Window())) return false;
   state.table = std::move(table);
   state.textRows.Drop();
+  pane_->Invalidate();
   state.TableFileName = name;
   tableBeside_ = false;
   const std::string skipped = TableSkipsText(skips, BaseName(name));

@@ -160,6 +160,26 @@ TEST(SymbolEdit, RefusedNamesAndPlaces) {
   for (const Row& row : rows) EXPECT_EQ(FailureOf(row.make), row.failure);
 }
 
+// A name typed with blanks around it or with the listing's "@" is the name itself; a rename to
+// the label's own name so typed is no step.
+TEST(SymbolEdit, TypedNamesLoseBlanksAndTheListingsAt) {
+  const Tables t;
+  struct Row {
+    std::string typed;
+    std::string name;
+  };
+  const Row rows[] = {
+      {"Main  ", "Main"}, {"\t Main\t", "Main"}, {"@Main", "Main"}, {" @Main.loop ", "Main.loop"},
+      {"@", "@"},         {"   ", ""},           {"@@x", "@x"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(TypedLabelName(row.typed), row.name) << row.typed;
+  const auto step = RomLabelStep(t.labels, 0x150, "", "@Main ");
+  ASSERT_TRUE(step);
+  EXPECT_EQ(std::get<LabelStep>(*step).NewName, "Main");
+  EXPECT_FALSE(RomLabelStep(t.labels, 0x100, "Start", "@Start  "));
+  EXPECT_FALSE(RamLabelStep(t.labels, 0, 0xC0A0, "wBuf", " wBuf "));
+}
+
 // Steps that change nothing are none.
 TEST(SymbolEdit, NoStepWhereNothingChanges) {
   const Tables t;

@@ -113,7 +113,7 @@ class AnnotateTest : public QObject {
         {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, {"spins"},
          "Comment at 00:0150", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"00:0150 C3 50 01 jp $0150 ; spins", "00:0153 00       nop"}},
-        {0x150, 0, [](MainHarness& h) { h.Action("MarkData1")->trigger(); }, {"00:0154"},
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_D, Qt::ShiftModifier); }, {"00:0154"},
          "Mark as Data 00:0150-00:0154", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"00:0150          db $C3,$50,$01,$00,$00", "00:0155 00       nop"}},
         {0x170, 0, [](MainHarness& h) { h.Action("MarkCode1")->trigger(); }, {"+$4"},

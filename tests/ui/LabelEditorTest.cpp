@@ -1,6 +1,8 @@
 // The label browser: its trees, the Info box of a pick, Show..., the filter.
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QPropertyAnimation>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -295,6 +297,16 @@ class LabelEditorTest : public QObject {
     QTest::keyClicks(w.filter, "later");
     w.Pick(w.proc, "Leaf.Later");
     QCOMPARE(w.address->text(), QString("00:0310 ($000310)"));
+    // The clear button shows with a text at once, without an animation that repaints the box
+    // for a while after every key, and empties it.
+    auto* clear = w.filter->findChild<QAction*>("ClearFilter");
+    QVERIFY(clear != nullptr);
+    QVERIFY(clear->isVisible());
+    QVERIFY(w.filter->findChildren<QPropertyAnimation*>().isEmpty());
+    clear->trigger();
+    QCOMPARE(w.filter->text(), QString());
+    QVERIFY(!clear->isVisible());
+    QCOMPARE(TreeText(w.proc), allProc);
   }
 
   // Keystrokes change the rows by what they show and hide, in a tree large enough for runs of
