@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "analysis/Helpers.h"
+#include "analysis/PointerTargets.h"
 #include "analysis/Values.h"
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
@@ -93,7 +94,9 @@ class Tracer {
       if (block.Kind == MarkKind::Code || block.Offset >= size_) continue;
       const uint32_t end = std::min(block.End(), size_);
       std::fill(classes_.begin() + block.Offset, classes_.begin() + end,
-                block.Kind == MarkKind::Data ? ByteClass::Data : ByteClass::Text);
+                block.Kind == MarkKind::Text       ? ByteClass::Text
+                : block.Kind == MarkKind::Pointers ? ByteClass::Pointers
+                                                   : ByteClass::Data);
     }
     labelBank_.assign(0x4000, kNoBank);
     for (int32_t offset : input.LabelOffsets) {
@@ -119,6 +122,10 @@ class Tracer {
         spans_.push_back({block.Offset, std::min(block.End(), size_), {ReasonKind::Mark, block.Offset}});
       }
     }
+    // The user's pointer tables: references from their entries, and code where they hold routines.
+    TableTargets tables = PointerTableTargets(input.Image, input.Marks);
+    refs_.insert(refs_.end(), tables.Refs.begin(), tables.Refs.end());
+    for (const TableEntry& e : tables.Entries) Seed(e.Target, {ReasonKind::Table, e.Table});
     ClassLoggedData(input.Log);
     Seed(0x100, {ReasonKind::Start, 0x100});
     SeedExecuted(input.Log);
