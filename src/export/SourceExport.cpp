@@ -99,14 +99,6 @@ constexpr VectorName kVectorNames[] = {
     {0x60, "Joypad"},
 };
 
-// GBDK writes bank numbers and sizes into its symbol files as labels of small addresses.
-bool HasGbdkNumberShape(std::string_view name) {
-  for (std::string_view prefix : {"___bank_", "___size_", "b_", "l__", "s__", "_size_"}) {
-    if (name.starts_with(prefix)) return true;
-  }
-  return false;
-}
-
 class Exporter {
  public:
   explicit Exporter(const ExportInput& in)
@@ -1061,7 +1053,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
         if (in_.code.WrittenRegisters.count(offset) != 0) return true;
         if (offset >= 0x100) return false;
         const bool vector = offset % 8 == 0 && offset <= 0x60;
-        return HasGbdkNumberShape(name) || (length_[offset] == 0 && !vector);
+        return IsConstantLabel(static_cast<int32_t>(offset), name) ||
+               (length_[offset] == 0 && !vector);
       },
       [](std::string_view name, uint16_t address) {
         const HardwareRegister* r = address == 0 ? nullptr : HardwareRegisterAt(address);
