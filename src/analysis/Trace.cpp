@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "analysis/Helpers.h"
+#include "analysis/PointerTargets.h"
 #include "analysis/Values.h"
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
@@ -26,6 +27,10 @@ struct RunState {
   int32_t hlBaseRef = -1;
   int32_t pointerRef[3] = {-1, -1, -1};
 };
+
+// How far a plausible decode looks into the places it jumps to: levels and instructions.
+constexpr int kPlausibleDepth = 8;
+constexpr int kPlausibleBudget = 2000;
 
 constexpr uint16_t kIe = 0xFFFF;  // interrupt enable: bit n lets the vector 40 + 8n run
 constexpr uint32_t kFirstInterrupt = 0x40, kLastInterrupt = 0x60;
@@ -89,7 +94,9 @@ class Tracer {
       if (block.Kind == MarkKind::Code || block.Offset >= size_) continue;
       const uint32_t end = std::min(block.End(), size_);
       std::fill(classes_.begin() + block.Offset, classes_.begin() + end,
-                block.Kind == MarkKind::Data ? ByteClass::Data : ByteClass::Text);
+                block.Kind == MarkKind::Text       ? ByteClass::Text
+                : block.Kind == MarkKind::Pointers ? ByteClass::Pointers
+                                                   : ByteClass::Data);
     }
     labelBank_.assign(0x4000, kNoBank);
     for (int32_t offset : input.LabelOffsets) {
@@ -115,6 +122,10 @@ class Tracer {
         spans_.push_back({block.Offset, std::min(block.End(), size_), {ReasonKind::Mark, block.Offset}});
       }
     }
+    // The user's pointer tables: references from their entries, and code where they hold routines.
+    TableTargets tables = PointerTableTargets(input.Image, input.Marks);
+    refs_.insert(refs_.end(), tables.Refs.begin(), tables.Refs.end());
+    for (const TableEntry& e : tables.Entries) Seed(e.Target, {ReasonKind::Table, e.Table});
     ClassLoggedData(input.Log);
     Seed(0x100, {ReasonKind::Start, 0x100});
     SeedExecuted(input.Log);
@@ -128,6 +139,7 @@ class Tracer {
       if (ReadTables()) continue;
       if (SeedInterrupts()) continue;
       if (SeedPlausibleVectors()) continue;
+      if (SeedFarCallSites()) continue;
       if (SeedLabels(input.Log)) continue;
       break;
     }
@@ -244,6 +256,39 @@ class Tracer {
     }
   }
 
+  // Far calls in code not reached yet: `ld r,BANK` and `ld hl,ADDR` (either first) right
+  // before a call or jump to a bank-switching routine found so far that takes its bank from r
+  // and its address from hl. Eight bytes in that order are code; they are traced from the
+  // first load (the far call's target with them).
+  bool SeedFarCallSites() {
+    std::vector<std::pair<uint32_t, Helper>> found;
+    for (const auto& [at, h] : helpers_)
+      if (h.kind == Helper::FarCall && h.bank.kind == Val::Entry &&
+          h.address.kind == Word::EntryPair && h.address.n == (kH << 3 | kL) && at < kBankSize)
+        found.push_back({at, h});
+    if (found.size() == farSitesScanned_) return false;
+    farSitesScanned_ = found.size();
+    bool any = false;
+    for (uint32_t pos = 0; pos + 8 <= size_; ++pos) {
+      const uint8_t op = image_[pos + 5];
+      if (op != 0xCD && op != 0xC3) continue;
+      const uint32_t via = image_[pos + 6] | image_[pos + 7] << 8;
+      for (const auto& [at, h] : found) {
+        if (via != at) continue;
+        const uint8_t ldBank = static_cast<uint8_t>(0x06 | h.bank.n << 3);
+        const bool bankFirst = image_[pos] == ldBank && image_[pos + 2] == 0x21;
+        const bool hlFirst = image_[pos] == 0x21 && image_[pos + 3] == ldBank;
+        if ((!bankFirst && !hlFirst) || classes_[pos] != ByteClass::Unknown ||
+            BankOf(pos) != BankOf(pos + 7)) {
+          continue;
+        }
+        Seed(pos, {ReasonKind::FarCallSite, pos, at});
+        any = true;
+      }
+    }
+    return any;
+  }
+
   // The interrupt vectors whose interrupts traced code enables.
   bool SeedInterrupts() {
     bool any = false;
@@ -275,8 +320,18 @@ class Tracer {
   // no jump into the middle of an instruction or into data, and a last instruction that ends
   // the flow (ret, reti, jp, jr, jp hl) before `limit`.
   bool Plausible(uint32_t start, uint32_t limit) const {
+    std::vector<uint32_t> seen;
+    int budget = kPlausibleBudget;
+    return Plausible(start, limit, 0, budget, seen);
+  }
+
+  // The same, where the places it jumps and calls to (in its own window, not yet traced) must
+  // decode as routines too, `depth` steps down, until `budget` instructions have been looked at.
+  bool Plausible(uint32_t start, uint32_t limit, int depth, int& budget,
+                 std::vector<uint32_t>& seen) const {
     std::vector<uint32_t> starts;
     std::vector<uint32_t> targets;
+    int nops = 0, moves = 0;
     uint32_t pos = start;
     bool ended = false;
     while (!ended) {
@@ -286,8 +341,14 @@ class Tracer {
       const uint8_t b0 = image_[pos];
       if (IsUndefined(b0)) return false;
       const uint8_t b1 = At(pos + 1);
-      // stop is followed by a 00 in code that means it.
+      // stop is followed by a 00 in code that means it; ld r,r of a register to itself does
+      // nothing (text decodes as them: 'I', 'R', '[', 'd', 'm'); four nops are padding.
       if (b0 == 0x10 && b1 != 0x00) return false;
+      if (b0 == 0xFF && b1 == 0xFF) return false;  // the fill of empty ROM
+      if (b0 >= 0x40 && b0 < 0x80 && b0 != 0x76 && (b0 & 7) == ((b0 >> 3) & 7)) return false;
+      nops = b0 == 0x00 ? nops + 1 : 0;
+      if (nops == 4) return false;
+      if (b0 >= 0x40 && b0 < 0x80) ++moves;
       const uint32_t end = pos + InstructionLength(b0);
       if (end > size_ || BankOf(end - 1) != BankOf(pos)) return false;
       for (uint32_t i = pos + 1; i < end; ++i)
@@ -313,9 +374,19 @@ class Tracer {
       ended = IsFlowEnd(b0);
       pos = end;
     }
+    // Text decodes mostly as ld r,r' (letters are 40-7F); code moves between registers less.
+    if (starts.size() >= 6 && 2 * static_cast<size_t>(moves) > starts.size()) return false;
     // A target inside the decoded bytes must be one of its instruction starts.
     for (uint32_t t : targets) {
       if (t >= start && t < pos && !std::binary_search(starts.begin(), starts.end(), t)) return false;
+    }
+    budget -= static_cast<int>(starts.size());
+    for (uint32_t t : targets) {
+      if ((t >= start && t < pos) || classes_[t] != ByteClass::Unknown) continue;
+      if (depth >= kPlausibleDepth || budget <= 0) break;
+      if (std::find(seen.begin(), seen.end(), t) != seen.end()) continue;
+      seen.push_back(t);
+      if (!Plausible(t, size_, depth + 1, budget, seen)) return false;
     }
     return true;
   }
@@ -328,6 +399,8 @@ class Tracer {
     while (pos < size_ && classes_[pos] == ByteClass::Unknown) {
       const uint8_t b0 = image_[pos];
       if (IsUndefined(b0)) break;
+      // rst $38 after rst $38 is the fill of empty ROM, not code.
+      if (b0 == 0xFF && At(pos + 1) == 0xFF) break;
       const uint8_t length = InstructionLength(b0);
       const uint32_t end = pos + length;
       if (end > size_ || BankOf(end - 1) != BankOf(pos)) break;
@@ -360,10 +433,13 @@ class Tracer {
     const auto word = static_cast<uint16_t>(b1 | (At(pos + 2) << 8));
     int next = 0;
     switch (b0) {
-      case 0xC3:
-        Flow(pos, word, RefKind::Jump, state);
+      case 0xC3: {
+        // A jump to a bank-switching routine is a far call that returns to our caller.
+        const Reference ref = Flow(pos, word, RefKind::Jump, state);
+        if (ref.Space == RefSpace::Rom && ref.Target < size_) ThroughHelper(pos, end, ref.Target, state);
         next = -1;
         break;
+      }
       case 0xC2: case 0xCA: case 0xD2: case 0xDA:
         Flow(pos, word, RefKind::Branch, state);
         break;
@@ -430,8 +506,19 @@ class Tracer {
     // itself until the stack runs over: it never comes back.
     if (rst && At(address) == image_[pos]) next = -1;
     if (ref.Space == RefSpace::Rom && ref.Target < size_) {
-      const Helper h = HelperAt(ref.Target);
-      const uint32_t via = ref.Target;
+      const int helper = ThroughHelper(pos, end, ref.Target, state);
+      if (helper != 0) next = helper;
+    }
+    state.regs.Forget();
+    return next;
+  }
+
+  // What a call or jump at `pos` into the routine at `via` reaches through it, if it is one
+  // recognised by its code. Returns as Step does.
+  int ThroughHelper(uint32_t pos, uint32_t end, uint32_t via, RunState& state) {
+    int next = 0;
+    {
+      const Helper h = HelperAt(via);
       switch (h.kind) {
         case Helper::JpHl:
           JumpThroughHl(pos, state, RefKind::Call);
@@ -449,10 +536,14 @@ class Tracer {
           if (end < size_ && BankOf(end) == BankOf(pos)) tables_.push_back({end, pos, state.bank});
           next = -1;
           break;
+        case Helper::BankSet: {
+          const Val v = h.bank.kind == Val::Entry ? state.regs[h.bank.n] : Val{};
+          if (v.IsConst()) WriteBank(0x2000, v.n, state);
+          break;
+        }
         case Helper::None: break;
       }
     }
-    state.regs.Forget();
     return next;
   }
 
@@ -661,6 +752,7 @@ class Tracer {
   std::vector<Table> tables_;
   std::unordered_map<uint32_t, Helper> helpers_;
   uint32_t farVia_ = 0;
+  size_t farSitesScanned_ = 0;
   // Sorted, apart: the labels' offsets in the ROM, and whether each has been looked at.
   std::vector<uint32_t> labels_;
   std::vector<bool> labelChecked_;
@@ -716,6 +808,7 @@ std::string ReasonText(const ByteReason& r) {
     case ReasonKind::Mark: return "your mark";
     case ReasonKind::Read: return "read from " + from;
     case ReasonKind::LogRead: return "read when run";
+    case ReasonKind::FarCallSite: return "far call to " + OffsetToBankAddress(r.Via);
   }
   return "";
 }

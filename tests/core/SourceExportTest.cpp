@@ -799,6 +799,9 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   four.code.BankedTargets = {{0x166, 0x300}, {0x16A, 0x310}, {0x4000, 0x4100}};
   four.code.Words = {{0x310, 0x230}, {0x312, 0x240}};
   four.code.DataTargets = {0x300, 0x310, 0x4100};
+  // A table of bank and address entries, as the user marks one.
+  Put(*four.rom, 0x320, {0x02, 0x30, 0x40, 0x03, 0x40, 0x40});
+  four.code.PointerEntries = {{0x320, 0x8030}, {0x323, 0xC040}};
   const Row fourRows[] = {
       {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
       {"a far call into a full bank: ld e,BANK / ld hl,Label", 0x15B, 0xC040, false, 0},
@@ -808,11 +811,13 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
       {"a pointer table's entries", 0x310, 0x230},
       {"", 0x312, 0x240},
       {"a data pointer in bank 1", 0x4001, 0x4100},
+      {"a pointer table's bank and address", 0x321, 0x8030},
   };
   const std::string bank0 = four.Body(0);
   for (const char* line : {"\tld a,BANK(Func_02_4030)\n", "\tld e,BANK(Func_03_4040)\n",
                            "\tdb BANK(Func_02_4050) ; 00:0163\n\tdw Func_02_4050 ; 00:0164\n",
-                           "Data_00_0310:\n\tdw Func_00_0230 ; 00:0310\n"}) {
+                           "Data_00_0310:\n\tdw Func_00_0230 ; 00:0310\n",
+                           "\tdb BANK(Func_02_4030) ; 00:0320\n\tdw Func_02_4030 ; 00:0321\n"}) {
     EXPECT_NE(bank0.find(line), std::string::npos) << line << bank0;
   }
 
@@ -845,4 +850,21 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
       }
     }
   }
+}
+
+// The user's pointer tables reach the export through the trace: their entries are names.
+TEST(SourceExportTest, MarkedPointerTablesAreNames) {
+  Project p(0x10000);
+  Put(*p.rom, 0x4000, {0x02, 0x30, 0x40, 0x03, 0x40, 0x40});  // bank, word
+  Put(*p.rom, 0x4100, {0x60, 0x01, 0x70, 0x01});              // words
+  for (uint32_t ret : {0x8030u, 0xC040u, 0x160u, 0x170u}) p.rom->RomImage[ret] = 0xC9;
+  SymbolTables into{p.labels, p.marks, p.comments};
+  ReadSymbolText("01:4000 .ptr:6:bw\n01:4100 .ptr:4\n", "game.sym", 4, into);
+  p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
+  EXPECT_EQ(p.Body(1),
+            "\tdb BANK(Func_02_4030) ; 01:4000\n\tdw Func_02_4030 ; 01:4001\n"
+            "\tdb BANK(Func_03_4040) ; 01:4003\n\tdw Func_03_4040 ; 01:4004\n"
+            "\tds 250, $00 ; 01:4006-01:40FF\n"
+            "\tdw Func_00_0160 ; 01:4100\n\tdw Func_00_0170 ; 01:4102\n"
+            "; 01:4104-01:7FFF: $00, padded by the linker\n");
 }
