@@ -75,7 +75,7 @@ class Tracer {
       if (block.Kind == MarkKind::Code || block.Offset >= size_) continue;
       const uint32_t end = std::min(block.End(), size_);
       std::fill(classes_.begin() + block.Offset, classes_.begin() + end,
-                block.Kind == MarkKind::Data ? ByteClass::Data : ByteClass::Text);
+                block.Kind == MarkKind::Text ? ByteClass::Text : ByteClass::Data);
     }
     labelBank_.assign(0x4000, kNoBank);
     for (int32_t offset : input.LabelOffsets) {

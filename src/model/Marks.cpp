@@ -23,19 +23,24 @@ void RomMarks::Unmark(uint32_t offset, uint32_t length) {
       kept.push_back(b);
       continue;
     }
-    if (b.Offset < offset) kept.push_back({b.Offset, offset - b.Offset, b.Kind});
+    if (b.Offset < offset) {
+      kept.push_back(b);
+      kept.back().Length = offset - b.Offset;
+    }
     if (b.End() > end) {
-      kept.push_back({static_cast<uint32_t>(end), static_cast<uint32_t>(b.End() - end), b.Kind});
+      kept.push_back(b);
+      kept.back().Offset = static_cast<uint32_t>(end);
+      kept.back().Length = static_cast<uint32_t>(b.End() - end);
     }
   }
   blocks_ = std::move(kept);
 }
 
-void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind) {
+void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind, const ImageShape& image) {
   if (length == 0) return;
   Unmark(offset, length);
   const auto at = FirstEndingAfter(blocks_, offset);
-  blocks_.insert(at, {offset, length, kind});
+  blocks_.insert(at, {offset, length, kind, kind == MarkKind::Image ? image : ImageShape{}});
 }
 
 const MarkBlock* RomMarks::BlockFrom(uint32_t offset) const {

@@ -253,7 +253,7 @@ std::optional<SymbolStep> CommentEditStep(const RomComments& comments, uint32_t 
 }
 
 std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, uint32_t length,
-                                       MarkKind kind) {
+                                       MarkKind kind, const ImageShape& image) {
   if (length == 0) return std::nullopt;
   const uint32_t end = offset + length;
   MarkStep step;
@@ -265,11 +265,11 @@ std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, u
   step.To = step.OldBlocks.empty() ? end : std::max(end, step.OldBlocks.back().End());
   // What sticks out of the range on either side stays as it was marked.
   for (const MarkBlock& b : step.OldBlocks) {
-    if (b.Offset < offset) step.NewBlocks.push_back({b.Offset, offset - b.Offset, b.Kind});
+    if (b.Offset < offset) step.NewBlocks.push_back({b.Offset, offset - b.Offset, b.Kind, b.Image});
   }
-  step.NewBlocks.push_back({offset, length, kind});
+  step.NewBlocks.push_back({offset, length, kind, kind == MarkKind::Image ? image : ImageShape{}});
   for (const MarkBlock& b : step.OldBlocks) {
-    if (b.End() > end) step.NewBlocks.push_back({end, b.End() - end, b.Kind});
+    if (b.End() > end) step.NewBlocks.push_back({end, b.End() - end, b.Kind, b.Image});
   }
   if (step.NewBlocks == step.OldBlocks) return std::nullopt;
   return step;
@@ -314,7 +314,7 @@ std::string SymbolStepCaption(const SymbolStep& step) {
     return "Comment at " + OffsetToBankAddress(comment->Offset);
   }
   const auto& mark = std::get<MarkStep>(step);
-  static constexpr const char* kKinds[] = {"Code", "Data", "Text"};
+  static constexpr const char* kKinds[] = {"Code", "Data", "Text", "Image"};
   return std::string("Mark as ") + kKinds[static_cast<int>(mark.Kind)] + " " +
          OffsetToBankAddress(mark.Offset) + "-" +
          OffsetToBankAddress(mark.Offset + mark.Length - 1);

@@ -73,7 +73,7 @@ std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, 
 std::optional<SymbolStep> CommentEditStep(const RomComments& comments, uint32_t offset,
                                           std::string_view text);
 std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, uint32_t length,
-                                       MarkKind kind);
+                                       MarkKind kind, const ImageShape& image = {});
 
 // Puts the step's change in (redo) or takes it back (undo).
 void ApplySymbolStep(SymbolTables tables, const SymbolStep& step);

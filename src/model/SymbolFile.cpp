@@ -83,22 +83,49 @@ Place ReadPlace(std::string_view token, uint32_t bankCount, uint32_t& where, uin
   return Place::Rom;
 }
 
-// ".data:200": a block of 0x200 bytes. False for any other name.
-bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length) {
+// An image's fields after its length: ":w128", then comma-separated fields that other programs
+// may add. "1bpp" among them marks 1 bit a pixel; all but the width are kept as read.
+void ReadImageFields(std::string_view fields, ImageShape& image) {
+  size_t digits = 0;
+  if (fields.size() > 2 && fields.substr(0, 2) == ":w") {
+    uint32_t width = 0;
+    while (2 + digits < fields.size() && fields[2 + digits] >= '0' && fields[2 + digits] <= '9' &&
+           width <= 0xFFFF) {
+      width = width * 10 + static_cast<uint32_t>(fields[2 + digits++] - '0');
+    }
+    if (digits > 0 && width <= 0xFFFF) image.Width = static_cast<uint16_t>(width);
+  }
+  image.Extra = std::string(fields.substr(image.Width != 0 ? 2 + digits : 0));
+  for (size_t at = 0; at < image.Extra.size();) {
+    const size_t next = std::min(image.Extra.find(',', at + 1), image.Extra.size());
+    if (image.Extra.compare(at, next - at, ",1bpp") == 0) image.Bits = 1;
+    at = next;
+  }
+}
+
+// ".data:200": a block of 0x200 bytes; ".image:200:w128,...": one of tiles. False for any other
+// name.
+bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, ImageShape& image) {
   const size_t colon = name.find(':');
   if (name.empty() || name[0] != '.' || colon == std::string_view::npos) return false;
   const std::string_view word = name.substr(1, colon - 1);
+  std::string_view lengthText = name.substr(colon + 1);
+  image = {};
   if (word == "code") {
     kind = MarkKind::Code;
-  } else if (word == "data" || word == "image") {
-    // An image is data to the listing; its extra fields stay in its line.
+  } else if (word == "data") {
     kind = MarkKind::Data;
   } else if (word == "text") {
     kind = MarkKind::Text;
+  } else if (word == "image") {
+    kind = MarkKind::Image;
+    const size_t end = std::min(lengthText.find_first_of(":,"), lengthText.size());
+    ReadImageFields(lengthText.substr(end), image);
+    lengthText = lengthText.substr(0, end);
   } else {
     return false;
   }
-  return ParseHex(name.substr(colon + 1), 8, length) && length > 0;
+  return ParseHex(lengthText, 8, length) && length > 0;
 }
 
 bool HasRomLabel(const LabelTables& labels, int32_t offset, std::string_view name) {
@@ -158,13 +185,14 @@ void ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_t b
       break;
   }
   if (name.find(':') != std::string_view::npos) {
-    if (!ReadBlock(name, line.Mark, line.Size) || line.Where + uint64_t{line.Size} > kRomLimit) {
+    if (!ReadBlock(name, line.Mark, line.Size, line.Image) ||
+        line.Where + uint64_t{line.Size} > kRomLimit) {
       line.Kind = SymLineKind::Skipped;
       return;
     }
     // The same block on two lines is one block.
     const MarkBlock* known = into.Marks.BlockAt(line.Where);
-    if (known != nullptr && *known == MarkBlock{line.Where, line.Size, line.Mark}) return;
+    if (known != nullptr && *known == MarkBlock{line.Where, line.Size, line.Mark, line.Image}) return;
     // A block that overlaps one read before cannot be held beside it: the line is skipped (and
     // written back as it stands) rather than cutting the earlier block.
     const MarkBlock* next = into.Marks.BlockFrom(line.Where);
@@ -172,7 +200,7 @@ void ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_t b
       line.Kind = SymLineKind::Skipped;
       return;
     }
-    into.Marks.Mark(line.Where, line.Size, line.Mark);
+    into.Marks.Mark(line.Where, line.Size, line.Mark, line.Image);
     line.Kind = SymLineKind::Block;
     return;
   }
@@ -346,16 +374,17 @@ struct NewLine {
   std::string Text;
 };
 
-const char* BlockWord(MarkKind kind) {
-  switch (kind) {
-    case MarkKind::Code:
-      return ".code:";
-    case MarkKind::Data:
-      return ".data:";
-    case MarkKind::Text:
-      return ".text:";
-  }
-  return ".data:";
+// ".data:200", ".image:100:w64,1bpp".
+std::string BlockName(const MarkBlock& b) {
+  static constexpr const char* kWords[] = {".code:", ".data:", ".text:", ".image:"};
+  std::string name = kWords[static_cast<size_t>(b.Kind)] + Hex(b.Length, 1);
+  if (b.Kind != MarkKind::Image) return name;
+  if (b.Image.Width != 0) name += ":w" + std::to_string(b.Image.Width);
+  std::string extra = b.Image.Extra;
+  const size_t oneBit = (extra + ",").find(",1bpp,");
+  if (b.Image.Bits == 1 && oneBit == std::string::npos) extra = ",1bpp" + extra;
+  if (b.Image.Bits != 1 && oneBit != std::string::npos) extra.erase(oneBit, 5);
+  return name + extra;
 }
 
 }  // namespace
@@ -393,7 +422,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
         case SymLineKind::Block: {
           const MarkBlock* b = marks.BlockAt(line.Where);
           const size_t index = b == nullptr ? 0 : static_cast<size_t>(b - marks.Blocks().data());
-          stays = b != nullptr && *b == MarkBlock{line.Where, line.Size, line.Mark} &&
+          stays = b != nullptr && *b == MarkBlock{line.Where, line.Size, line.Mark, line.Image} &&
                   !blockKept[index];
           if (stays) blockKept[index] = true;
           break;
@@ -431,7 +460,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     if (blockKept[i]) continue;
     const MarkBlock& b = marks.Blocks()[i];
     const uint64_t key = RomKey(b.Offset);
-    added.push_back({key, 1, PlaceText(key) + " " + BlockWord(b.Kind) + Hex(b.Length, 1)});
+    added.push_back({key, 1, PlaceText(key) + " " + BlockName(b)});
   }
   for (const auto& [offset, text] : comments) {
     if (commentKept[offset]) continue;
@@ -525,7 +554,9 @@ bool SymbolsChanged(const std::vector<SymbolFile>& files, const LabelTables& lab
         case SymLineKind::Block: {
           ++blockLines;
           const MarkBlock* b = marks.BlockAt(line.Where);
-          if (b == nullptr || !(*b == MarkBlock{line.Where, line.Size, line.Mark})) return true;
+          if (b == nullptr || !(*b == MarkBlock{line.Where, line.Size, line.Mark, line.Image})) {
+            return true;
+          }
           break;
         }
         case SymLineKind::Comment: {

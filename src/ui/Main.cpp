@@ -36,6 +36,7 @@
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
 #include "ui/TextCommands.h"
+#include "ui/TileCommands.h"
 #include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
@@ -188,6 +189,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
   annotate_ = new TAnnotateCommands(
       this, undoStack_, {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1});
+  tiles_ = new TTileCommands(this, {ui.Edit1, ui.MarkText1, ui.View1, ui.Tools1},
+                             [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   // ";" comments the listing's line, and is typed as itself anywhere else.
   ui.List->addAction(ui.Comment1);
 
@@ -216,6 +219,7 @@ void TMainForm::EnableMenus(bool enabled) {
   // Undo and Redo follow the stack.
   ui.Edit1->menuAction()->setEnabled(enabled);
   annotate_->Enable(enabled);
+  tiles_->Enable(enabled);
 }
 
 void TMainForm::SetScrollRange() {

@@ -26,6 +26,7 @@ class TStatusReport;
 class TTraceRunner;
 class TTextCommands;
 class TAnnotateCommands;
+class TTileCommands;
 struct AppState;
 struct FindAllResult;
 struct SearchOutcome;
@@ -224,6 +225,7 @@ class TMainForm : public QMainWindow {
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
   TAnnotateCommands* annotate_ = nullptr;
+  TTileCommands* tiles_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
   bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so

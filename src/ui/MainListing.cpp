@@ -17,6 +17,7 @@
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/TextCommands.h"
+#include "ui/TileCommands.h"
 #include "ui/TraceRunner.h"
 
 namespace {
@@ -162,6 +163,7 @@ void TMainForm::ShowSelectedOffset() {
   if (index < 0 || static_cast<size_t>(index) >= listing_.LineOffsets.size()) return;
   Panel0->setText(Latin1(IntToHex(static_cast<uint32_t>(listing_.LineOffsets[index]), 6)));
   if (text_) text_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
+  if (tiles_) tiles_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
 }
 
 void TMainForm::ListClick() {
