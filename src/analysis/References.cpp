@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "model/BankAddress.h"
+#include "model/NumberText.h"
 
 namespace {
 
@@ -74,6 +75,22 @@ size_t References::CountTo(uint32_t target, RefSpace space) const {
 std::vector<Reference> References::MaybeTo(uint32_t romOffset) const {
   if (romOffset < 0x4000) return {};
   return To((romOffset & 0x3FFFu) + 0x4000, RefSpace::UnknownBank);
+}
+
+size_t References::CountMaybeTo(uint32_t romOffset) const {
+  return romOffset < 0x4000 ? 0 : CountTo((romOffset & 0x3FFFu) + 0x4000, RefSpace::UnknownBank);
+}
+
+std::string RefPlaceName(const LabelTables& labels, RefPlace place) {
+  if (place.Space == RefSpace::Rom) {
+    const int32_t label = labels.LastRomLabelAt(static_cast<int32_t>(place.Where));
+    return label != LabelTables::kNone
+               ? "@" + labels.RomLabels()[static_cast<size_t>(label)].Name
+               : OffsetToBankAddress(place.Where);
+  }
+  const int32_t label = labels.FirstRamLabelAt(static_cast<uint16_t>(place.Where));
+  return label != LabelTables::kNone ? "@" + labels.RamLabels()[static_cast<size_t>(label)].Name
+                                     : "$" + IntToHex(place.Where, 4);
 }
 
 std::vector<Reference> ReferencesTo(const References& refs, uint32_t target, RefSpace space) {

@@ -53,6 +53,7 @@ class References {
   // The references whose bank could not be told, to the CPU address a ROM offset is seen at
   // (4000-7FFF): the ones that may lead there. Empty for an offset in bank 0.
   std::vector<Reference> MaybeTo(uint32_t romOffset) const;
+  size_t CountMaybeTo(uint32_t romOffset) const;
 
  private:
   std::vector<Reference> bySource_;
@@ -66,6 +67,18 @@ class References {
 // ones whose bank is unknown that may reach it; for a RAM address (Space Ram) those that reach
 // it. Each part by source offset.
 std::vector<Reference> ReferencesTo(const References& refs, uint32_t target, RefSpace space);
+
+// What a References list is about: a ROM offset (Space Rom), or a RAM or register address
+// (Space Ram).
+struct RefPlace {
+  uint32_t Where = 0;
+  RefSpace Space = RefSpace::Rom;
+  bool operator==(const RefPlace&) const = default;
+};
+
+// How a References list names its place: "@Name" (the last ROM label at the offset, the first
+// RAM label at the address), else "01:4150" for the ROM and "$C000" for RAM.
+std::string RefPlaceName(const LabelTables& labels, RefPlace place);
 
 // A result line: the kind ("call", or "call?" where the bank is unknown), padded to eight
 // characters, then the source's bank address and the instruction the listing shows there:

@@ -229,6 +229,9 @@ class Tracer {
   }
 
   void Add(uint32_t pos, uint16_t address, RefKind kind, const RunState& state) {
+    // Below 0100 a loaded or read operand is a count, a mask or a constant far more often than
+    // a place (the vectors are reached by rst and by interrupts, not by pointers).
+    if (address < 0x100 && (kind == RefKind::Pointer || kind == RefKind::Read)) return;
     refs_.push_back(Resolve(pos, address, kind, state));
   }
 

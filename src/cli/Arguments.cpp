@@ -137,6 +137,25 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   AddFile(g, "-o", r.tiles.out,
           "the PNG picture; with --import the new ROM (else written over ROM)");
 
+  CLI::App* rn = app.add_subcommand(
+      "run", "Run the game headless: print screen hashes, write a screenshot and the code/data log");
+  AddFile(rn, "ROM", r.run.rom, "ROM file")->required();
+  rn->add_option("--frames", r.run.frames, "frames to run (default 3600, a minute of play)")
+      ->check(CLI::Range(1u, 100000000u));
+  rn->add_option("--input", r.run.input,
+                 "buttons: a file of lines FIRST-LAST buttons (0-59 start, 60-300 right a; "
+                 "a b select start up down left right; frames from 0), or random:SEED");
+  CLI::Option* runLog =
+      rn->add_option("--log", r.run.log,
+                     "write the code/data log (Mesen2 layout), merged into the file when it is "
+                     "this ROM's (without a name: the .cdl beside the ROM)")
+          ->expected(0, 1);
+  AddFile(rn, "--screenshot", r.run.screenshot, "write the last frame's screen as a PNG picture");
+  rn->add_flag("--hash", r.run.hash, "print the SHA-1 of the screen at the last frame");
+  rn->add_option("--hash-every", r.run.hashEvery,
+                 "print the SHA-1 of the screen every K frames too")
+      ->check(CLI::Range(1u, 100000000u));
+
   const auto usage = [&](const std::string& text) {
     r.exitCode = kExitUsage;
     r.err = "velmora-cli: " + text + "\n";
@@ -187,11 +206,13 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
       return usage("tiles needs --from, --to and -o (or --import and --at).");
     }
   }
+  if (rn->parsed()) r.run.logBeside = runLog->count() != 0 && r.run.log.empty();
   const std::pair<const CLI::App*, CliCommand> commands[] = {
       {d, CliCommand::Disasm},      {a, CliCommand::Asm},          {s, CliCommand::Search},
       {i, CliCommand::Info},        {f, CliCommand::FixChecksums}, {pm, CliCommand::PatchMake},
       {pa, CliCommand::PatchApply}, {x, CliCommand::Xrefs},        {m, CliCommand::Map},
       {e, CliCommand::Export},      {t, CliCommand::Text},         {g, CliCommand::Tiles},
+      {rn, CliCommand::Run},
   };
   for (const auto& [command, which] : commands) {
     if (command->parsed()) r.command = which;

@@ -8,7 +8,7 @@
 #include "cli/Commands.h"
 
 enum class CliCommand { None, Disasm, Asm, Search, Info, FixChecksums, PatchMake, PatchApply, Xrefs,
-                        Map, Export, Text, Tiles };
+                        Map, Export, Text, Tiles, Run };
 
 struct CliParse {
   // None: the program prints `out` and `err` and ends with `exitCode` (0 after --help or
@@ -28,6 +28,7 @@ struct CliParse {
   TextOptions text;
   ExportOptions exportSource;
   TilesOptions tiles;
+  RunOptions run;
 };
 
 // `args` as main() gets them, the program's name first. A chosen command has its required

@@ -63,6 +63,14 @@ struct TilesOptions {
   bool oneBit = false, tall = false;
 };
 
+struct RunOptions {
+  std::string rom, input, log, screenshot;
+  bool logBeside = false;  // --log without a name: the log file beside the ROM
+  uint32_t frames = 3600;  // a minute of play
+  bool hash = false;
+  uint32_t hashEvery = 0;  // 0: only at the last frame, when hash is set
+};
+
 int Disasm(const CliIo& io, const DisasmOptions& o);
 int Asm(const CliIo& io, const AsmOptions& o);
 int Search(const CliIo& io, const SearchOptions& o);
@@ -81,3 +89,6 @@ int Export(const CliIo& io, const ExportOptions& o);
 // The tiles of [from, to] as a PNG picture, or (with import) a picture's tiles written into the
 // ROM at `at`.
 int Tiles(const CliIo& io, const TilesOptions& o);
+// Runs the game headless for a number of frames with scripted or random buttons; prints the
+// screen's SHA-1, writes the last screen as a PNG and the code/data log (merged into the file).
+int RunGame(const CliIo& io, const RunOptions& o);

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     case CliCommand::Text: return Text(io, parse.text);
     case CliCommand::Export: return Export(io, parse.exportSource);
     case CliCommand::Tiles: return Tiles(io, parse.tiles);
+    case CliCommand::Run: return RunGame(io, parse.run);
   }
   return kExitUsage;
 }

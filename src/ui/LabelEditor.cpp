@@ -67,6 +67,8 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
   ui.FilterEdit->installEventFilter(this);
   connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
   connect(ui.ShowButton, &QPushButton::clicked, this, &TLabelEditorForm::ShowButtonClick);
+  connect(ui.ReferencesButton, &QPushButton::clicked, this,
+          &TLabelEditorForm::ReferencesButtonClick);
   connect(ui.FlatButton1, &QPushButton::clicked, this, &TLabelEditorForm::reject);
   ui.VarTree->installEventFilter(this);
   connect(ui.RenameButton, &QPushButton::clicked, this, &TLabelEditorForm::RenameButtonClick);
@@ -102,6 +104,22 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
 void TLabelEditorForm::ShowButtonClick() {
   const int32_t index = labels_.LastRomLabelNamed(ui.NameLabel->text().toLatin1().toStdString());
   if (index != LabelTables::kNone) showTarget_ = labels_.RomLabels()[index].Offset;
+  accept();
+}
+
+void TLabelEditorForm::ReferencesButtonClick() {
+  if (pickedModel_ == nullptr) return;
+  const std::string name = pickedModel_->Tree().FullName(pickedNode_);
+  if (pickedModel_ == procModel_) {
+    const int32_t index = labels_.LastRomLabelNamed(name);
+    if (index == LabelTables::kNone) return;
+    referencesTarget_ = RefPlace{static_cast<uint32_t>(labels_.RomLabels()[index].Offset),
+                                 RefSpace::Rom};
+  } else {
+    const int32_t index = labels_.LastRamLabelNamed(name);
+    if (index == LabelTables::kNone) return;
+    referencesTarget_ = RefPlace{labels_.RamLabels()[index].Address, RefSpace::Ram};
+  }
   accept();
 }
 

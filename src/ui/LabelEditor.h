@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "analysis/References.h"
 #include "model/SymbolEdit.h"
 
 #include "ui/GF.h"
@@ -36,10 +37,13 @@ class TLabelEditorForm : public TGoodForm {
 
   // After Show... (exec() gives Accepted): the file offset the listing is to move to.
   std::optional<int32_t> ShowTarget() const { return showTarget_; }
+  // After References (exec() gives Accepted): the ROM or RAM place whose references to list.
+  std::optional<RefPlace> ReferencesTarget() const { return referencesTarget_; }
 
   void ProcTreeClick(const QModelIndex& index);
   void VarTreeClick(const QModelIndex& index);
   void ShowButtonClick();
+  void ReferencesButtonClick();
   void FilterEditChange(const QString& text);
 
  protected:
@@ -74,6 +78,7 @@ class TLabelEditorForm : public TGoodForm {
   LabelTreeModel* procModel_;
   LabelTreeModel* varModel_;
   std::optional<int32_t> showTarget_;
+  std::optional<RefPlace> referencesTarget_;
   // The picked label's tree and node; no tree before the first pick.
   const LabelTreeModel* pickedModel_ = nullptr;
   int32_t pickedNode_ = -1;

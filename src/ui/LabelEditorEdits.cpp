@@ -16,6 +16,7 @@ void TLabelEditorForm::EnableEdits() {
   ui.AddRamButton->setEnabled(editable);
   ui.RenameButton->setEnabled(editable && pickedModel_ != nullptr);
   ui.DeleteButton->setEnabled(editable && pickedModel_ != nullptr);
+  ui.ReferencesButton->setEnabled(pickedModel_ != nullptr);
 }
 
 bool TLabelEditorForm::TreeEditKey(QObject* tree, const QKeyEvent* key) {

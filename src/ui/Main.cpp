@@ -350,6 +350,7 @@ void TMainForm::Labels1Click() {
                         [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);
+  if (auto place = form.ReferencesTarget()) ShowReferences(*place);
 }
 
 void TMainForm::ShowFindAll(FindAllResult result) {

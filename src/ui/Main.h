@@ -28,9 +28,18 @@ class TTextCommands;
 class TAnnotateCommands;
 class TTileCommands;
 struct AppState;
+struct RefPlace;
 struct FindAllResult;
 struct SearchOutcome;
 struct SymbolSave;
+
+// The references to the place of a label line: those whose bank is known, and the calls from
+// bank 0 whose bank is unknown that may lead there (`call?`).
+struct LabelRefCount {
+  size_t Sure = 0;
+  size_t Maybe = 0;
+  bool operator==(const LabelRefCount&) const = default;
+};
 
 class TMainForm : public QMainWindow {
   Q_OBJECT
@@ -92,8 +101,10 @@ class TMainForm : public QMainWindow {
   // traced again after every undo step by themselves).
   void Retrace();
   TTraceRunner* Tracer() const { return trace_; }
-  // The reference count shown on a line of the listing (0 where none is shown).
-  size_t LabelReferenceCount(int line) const;
+  // The reference count shown on a line of the listing (none where none is shown).
+  LabelRefCount LabelReferenceCount(int line) const;
+  // Search > References for a place: its window, in place of the one open before.
+  void ShowReferences(RefPlace place);
 
   // The listing as it stands.
   const Listing& CurrentListing() const { return listing_; }
@@ -232,5 +243,5 @@ class TMainForm : public QMainWindow {
   TTraceRunner* trace_ = nullptr;
   QPointer<TReferencesForm> references_;
   QPointer<TRomMapForm> romMap_;
-  std::vector<size_t> labelCounts_;
+  std::vector<LabelRefCount> labelCounts_;
 };

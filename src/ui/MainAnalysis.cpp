@@ -18,6 +18,7 @@ void TMainForm::SetUpAnalysis() {
   connect(trace_, &TTraceRunner::Traced, this, [this] {
     if (state_.rom.RomSize > 0) UpdateList();
     if (romMap_) romMap_->Refresh(trace_->Latest());
+    if (references_) references_->Refresh(*trace_->Latest());
   });
   connect(ui.References1, &QAction::triggered, this, &TMainForm::References1Click);
   connect(ui.RomMap1, &QAction::triggered, this, &TMainForm::RomMap1Click);
@@ -32,35 +33,35 @@ void TMainForm::CloseAnalysisWindows() {
 }
 
 void TMainForm::CountLabelReferences() {
-  labelCounts_.assign(listing_.Lines.size(), 0);
+  labelCounts_.assign(listing_.Lines.size(), {});
   const Trace* trace = trace_ ? trace_->Latest() : nullptr;
   if (!trace) return;
   for (size_t i = 0; i < listing_.Lines.size(); ++i) {
     // The count goes on the label line right above the instruction.
     const bool lastLabel = i + 1 == listing_.Lines.size() || !listing_.Lines[i + 1].IsLabel;
     if (listing_.Lines[i].IsLabel && lastLabel) {
-      labelCounts_[i] = trace->Refs.CountTo(static_cast<uint32_t>(listing_.LineOffsets[i]));
+      const auto offset = static_cast<uint32_t>(listing_.LineOffsets[i]);
+      labelCounts_[i] = {trace->Refs.CountTo(offset), trace->Refs.CountMaybeTo(offset)};
     }
   }
 }
 
-size_t TMainForm::LabelReferenceCount(int line) const {
+LabelRefCount TMainForm::LabelReferenceCount(int line) const {
   return line >= 0 && static_cast<size_t>(line) < labelCounts_.size()
              ? labelCounts_[static_cast<size_t>(line)]
-             : 0;
+             : LabelRefCount{};
 }
 
 void TMainForm::References1Click() {
   if (state_.rom.RomSize == 0) return;
-  const auto offset = static_cast<uint32_t>(SelectedOffset());
-  const int32_t label = state_.labels.LastRomLabelAt(static_cast<int32_t>(offset));
-  const std::string place = label != LabelTables::kNone
-                                ? "@" + state_.labels.RomLabels()[static_cast<size_t>(label)].Name
-                                : OffsetToBankAddress(offset);
-  std::vector<Reference> refs = ReferencesTo(trace_->Current().Refs, offset, RefSpace::Rom);
+  ShowReferences({static_cast<uint32_t>(SelectedOffset()), RefSpace::Rom});
+}
+
+void TMainForm::ShowReferences(RefPlace place) {
   if (references_) references_->close();
-  references_ = new TReferencesForm(state_, place, std::move(refs), this);
+  references_ = new TReferencesForm(state_, place, this);
   connect(references_, &TReferencesForm::ShowRequested, this, &TMainForm::JumpTo);
+  references_->Refresh(trace_->Current());
   references_->PlaceBeside(this);
   references_->show();
 }

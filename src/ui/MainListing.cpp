@@ -198,12 +198,17 @@ void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bo
     painter.setPen(selected ? palette.highlightedText().color() : kWhite);
     painter.drawText(QPoint(rect.left(), baseline), Latin1(line.Text));
     // How many traced instructions refer to the place, after the name.
-    const size_t count = LabelReferenceCount(index);
-    if (count > 0) {
+    // Calls whose bank is unknown count apart, with a "?": "2 + 1? references".
+    const LabelRefCount count = LabelReferenceCount(index);
+    if (count.Sure + count.Maybe > 0) {
+      QString number = count.Sure > 0 ? QString::number(count.Sure) : QString();
+      if (count.Maybe > 0) {
+        number += (number.isEmpty() ? "" : " + ") + QString::number(count.Maybe) + '?';
+      }
       painter.setPen(selected ? palette.highlightedText().color() : kGrey);
       painter.drawText(
           QPoint(rect.left() + static_cast<int>(line.Text.size() + 2) * kCharWidth, baseline),
-          QStringLiteral("%1 %2").arg(count).arg(count == 1 ? "reference" : "references"));
+          number + (count.Sure + count.Maybe == 1 ? " reference" : " references"));
     }
     return;
   }

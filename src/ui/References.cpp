@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QKeyEvent>
 #include <algorithm>
+#include <optional>
 
 #include "ui/AppState.h"
 #include "ui/GF.h"
@@ -27,6 +28,14 @@ class ReferenceModel : public QAbstractListModel {
                                 refs_[static_cast<size_t>(index.row())]));
   }
 
+  // The list changes under the view.
+  template <typename F>
+  void Replace(F change) {
+    beginResetModel();
+    change();
+    endResetModel();
+  }
+
  private:
   const AppState& state_;
   const std::vector<Reference>& refs_;
@@ -34,27 +43,39 @@ class ReferenceModel : public QAbstractListModel {
 
 }  // namespace
 
-TReferencesForm::TReferencesForm(const AppState& state, std::string place,
-                                 std::vector<Reference> refs, QWidget* parent)
-    : QWidget(parent, Qt::Tool), refs_(std::move(refs)) {
+TReferencesForm::TReferencesForm(const AppState& state, RefPlace place, QWidget* parent)
+    : QWidget(parent, Qt::Tool), state_(state), place_(place) {
   ui.setupUi(this);
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(DialogFont());
   ui.Results->setFont(CodeFont());
   model_ = new ReferenceModel(state, refs_, this);
   ui.Results->setModel(model_);
+  connect(ui.Results, &QListView::clicked, this, &TReferencesForm::ResultsClick);
+  connect(ui.Results, &QListView::doubleClicked, this, &TReferencesForm::ResultsClick);
+  ui.Results->installEventFilter(this);
+}
 
+void TReferencesForm::Refresh(const Trace& trace) {
+  const QModelIndex current = ui.Results->currentIndex();
+  // The line picked before stays picked while its instruction still refers here.
+  const std::optional<Reference> picked =
+      current.isValid() ? std::optional(refs_[static_cast<size_t>(current.row())]) : std::nullopt;
+  static_cast<ReferenceModel*>(model_)->Replace(
+      [&] { refs_ = ReferencesTo(trace.Refs, place_.Where, place_.Space); });
+
+  const QString place = Latin1(RefPlaceName(state_.labels, place_));
   const size_t count = refs_.size();
   const auto maybe = static_cast<size_t>(std::count_if(
       refs_.begin(), refs_.end(), [](const Reference& r) { return r.Space == RefSpace::UnknownBank; }));
   setWindowTitle(QStringLiteral("References: %1 %2 %3 %4")
-                     .arg(Latin1(place))
+                     .arg(place)
                      .arg(QChar(0x2014))
                      .arg(count)
                      .arg(count == 1 ? "place" : "places"));
   QString note;
   if (count == 0) {
-    note = QStringLiteral("No traced code refers to %1.").arg(Latin1(place));
+    note = QStringLiteral("No traced code refers to %1.").arg(place);
   } else if (maybe > 0) {
     note = QStringLiteral("Lines marked ? come from bank 0 with no bank known: they lead here "
                           "only when this bank is switched in.");
@@ -62,10 +83,12 @@ TReferencesForm::TReferencesForm(const AppState& state, std::string place,
   ui.NoteLabel->setText(note);
   ui.NoteLabel->setVisible(!note.isEmpty());
 
-  connect(ui.Results, &QListView::clicked, this, &TReferencesForm::ResultsClick);
-  connect(ui.Results, &QListView::doubleClicked, this, &TReferencesForm::ResultsClick);
-  ui.Results->installEventFilter(this);
-  if (count > 0) ui.Results->setCurrentIndex(model_->index(0));
+  const auto at = picked ? std::find(refs_.begin(), refs_.end(), *picked) : refs_.end();
+  if (at != refs_.end()) {
+    ui.Results->setCurrentIndex(model_->index(static_cast<int>(at - refs_.begin())));
+  } else if (!picked && count > 0) {
+    ui.Results->setCurrentIndex(model_->index(0));
+  }
 }
 
 void TReferencesForm::PlaceBeside(const QWidget* main) {

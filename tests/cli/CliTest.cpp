@@ -283,6 +283,15 @@ TEST_F(CliFixture, XrefsAndMapOfTracedCode) {
        "read    00:0103 ld a,[@wVar]\nwrite   00:0200 ld [@wVar],a\n", ""},
       {{"xrefs", "game.gb", "$0103"}, 1, "", ""},
       {{"xrefs", "game.gb", "@Nowhere"}, 2, "", "velmora-cli: @Nowhere: no such label.\n"},
+      {{"xrefs", "game.gb", "nosuchlabel"}, 2, "", "velmora-cli: nosuchlabel: no such label.\n"},
+      // RAM and registers by their address alone, named or not.
+      {{"xrefs", "game.gb", "C000", "--sym", "empty.sym"}, 0,
+       "read    00:0103 ld a,[$C000]\nwrite   00:0200 ld [$C000],a\n", ""},
+      {{"xrefs", "game.gb", "$c000"}, 0,
+       "read    00:0103 ld a,[@wVar]\nwrite   00:0200 ld [@wVar],a\n", ""},
+      {{"xrefs", "game.gb", "00:C000"}, 0,
+       "read    00:0103 ld a,[@wVar]\nwrite   00:0200 ld [@wVar],a\n", ""},
+      {{"xrefs", "game.gb", "$FF80"}, 1, "", ""},
       {{"xrefs", "game.gb", "00:0200", "--sym", "empty.sym"}, 0,
        "call    00:0100 call $0200\njump    00:0106 jp $0200\n", ""},
       {{"map", "game.gb"}, 0,
@@ -435,6 +444,10 @@ TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
                                 "EOF",
                                 13));
   fs::create_directory(Path("folder"));
+  // The ROM's own symbol file reads; the file of additions after it does not.
+  Write("two.gb", MakeRomBytes());
+  Write("two.sym", "00:0150 Main\n");
+  fs::create_directory(Path("two.velmora.sym"));
   const std::string emptyName = " an empty file name is not allowed (see --help)";
   struct Row {
     std::vector<std::string> args;
@@ -462,6 +475,7 @@ TEST_F(CliFixture, RefusalsNameTheirCauseAndWriteNothing) {
       {{"--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
       {{"disasm", "game.gb", "--bogus"}, "velmora-cli: unknown option --bogus (see --help)"},
       {{"disasm", "game.gb", "--sym", "folder"}, "folder: Is a folder, not a file."},
+      {{"map", "two.gb"}, "two.velmora.sym: Is a folder, not a file."},
   };
   const auto before = Contents();
   for (const Row& r : rows) {
@@ -664,3 +678,88 @@ TEST_F(CliFixture, TilesOutAndBackIn) {
   }
   EXPECT_TRUE(Contents() == files);
 }
+
+#ifdef VELMORA_HAVE_EMULATOR
+namespace {
+// A cartridge that shows the buttons held: each frame the background's colour 0 turns the shade
+// of A or Select (1), B or Start (2), or none (0).
+Bytes ButtonShadeRom() {
+  Bytes rom(0x8000, 0);
+  const Bytes entry = {0x00, 0xC3, 0x50, 0x01};
+  std::copy(entry.begin(), entry.end(), rom.begin() + 0x100);
+  const Bytes program = {
+      0xF0, 0x44, 0xFE, 0x90, 0x20, 0xFA,  // wait for line 144
+      0x3E, 0x10, 0xE0, 0x00,              // select the buttons
+      0xF0, 0x00, 0xF0, 0x00, 0x2F, 0xE6, 0x0F, 0x47, 0xCB, 0x3F, 0xCB, 0x3F, 0xB0, 0xE6, 0x03,
+      0xE0, 0x47,                          // into BGP
+      0xF0, 0x44, 0xFE, 0x90, 0x28, 0xFA,  // wait for the line to pass
+      0x18, 0xDD,                          // and again
+  };
+  std::copy(program.begin(), program.end(), rom.begin() + 0x150);
+  return rom;
+}
+}  // namespace
+
+TEST_F(CliFixture, RunShowsTheInputAndLogsWhatRan) {
+  const std::string rom = Write("game.gb", ButtonShadeRom());
+  Write("a.txt", "# A held\n0-9 a\n");
+  Write("start.txt", "0-4 START\n5 start\n6-9 Start b\n");
+  const auto hash = [&](const std::string& input) {
+    const Result r = Run({"run", "game.gb", "--frames", "10", "--input", input, "--hash"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out;
+  };
+  const std::string a = hash("a.txt");
+  EXPECT_EQ(a.substr(0, 3), "10 ");
+  EXPECT_EQ(a.size(), 3u + 40 + 1);
+  EXPECT_EQ(hash("a.txt"), a);
+  EXPECT_NE(hash("start.txt"), a);
+  EXPECT_EQ(hash("random:7"), hash("random:7"));
+
+  Result r = Run({"run", "game.gb", "--frames", "10", "--input", "a.txt", "--hash-every", "4"});
+  EXPECT_EQ(r.out.substr(0, 2), "4 ");
+  EXPECT_EQ(r.out.substr(r.out.size() - 44), a);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+
+  // The log goes beside the ROM, and a second run adds to it.
+  r = Run({"run", "game.gb", "--frames", "3", "--log", "--screenshot", "shot.png"});
+  EXPECT_EQ(r.out, "game.cdl: 39 bytes executed (39 new), 0 read as data\n") << r.err;
+  const std::string log = Read("game.cdl");
+  ASSERT_EQ(log.size(), 9u + 0x8000);
+  const Bytes bytes = ButtonShadeRom();
+  const uint32_t crc = Crc32(bytes);
+  EXPECT_EQ(log.substr(0, 9), std::string("CDLv2") + std::string(reinterpret_cast<const char*>(&crc), 4));
+  EXPECT_EQ(log[9 + 0x150], 0x05);  // code, a jump's target
+  EXPECT_EQ(log[9 + 0x151], 0x01);
+  EXPECT_EQ(log[9 + 0x14F], 0x00);
+  r = Run({"run", "game.gb", "--frames", "3", "--log", "game.cdl"});
+  EXPECT_EQ(r.out, "game.cdl: 39 bytes executed (0 new), 0 read as data\n");
+  const RgbImage shot = ReadPngFile(Path("shot.png"));
+  EXPECT_EQ(shot.Width, 160u);
+  EXPECT_EQ(shot.Height, 144u);
+
+  // Refused: nothing is written.
+  Write("other.gb", MakeRomBytes());
+  Write("bad.txt", "0-9 a\n10-5 b\n");
+  Write("worse.txt", "0-9 a jump\n");
+  const auto before = Contents();
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } refusals[] = {
+      {{"run", "other.gb", "--log", "game.cdl"},
+       "game.cdl: The code/data log is of another ROM (its size or CRC32 differs).\n"},
+      {{"run", "game.gb", "--input", "bad.txt"}, "bad.txt: line 2: the range 10-5 ends before it starts.\n"},
+      {{"run", "game.gb", "--input", "worse.txt"},
+       "worse.txt: line 1: 'jump' is no button (a b select start up down left right).\n"},
+      {{"run", "game.gb", "--input", "random:x"},
+       "velmora-cli: --input random:x: the seed is no number (random:1).\n"},
+  };
+  for (const auto& refusal : refusals) {
+    r = Run(refusal.args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, refusal.err);
+  }
+  EXPECT_EQ(Contents(), before);
+}
+#endif

@@ -2,11 +2,16 @@
 // its counts on the label lines, View > Rom Map, and the background run of a large ROM.
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
 
 #include "helpers/MainHarness.h"
+#include "helpers/ModalAnswer.h"
+#include "ui/LabelTreeView.h"
 #include "ui/References.h"
 #include "ui/Resources.h"
 #include "ui/RomMapView.h"
@@ -35,7 +40,9 @@ QByteArray TracedRom(uint32_t size = 0x20000) {
 }
 
 bool LoadTracedRom(MainHarness& h, uint32_t size = 0x20000) {
-  WriteFile(h.Folder(), "Trace.sym", "00:0300 Sub\n05:4000 Five\nC0:C000 wVar\n");
+  // 4100 of banks 3 and 4 both named: a call there from bank 0 with no bank written is `call?`.
+  WriteFile(h.Folder(), "Trace.sym",
+            "00:0300 Sub\n05:4000 Five\nC0:C000 wVar\n03:4100 Three\n04:4100 Four\n");
   return h.LoadNew("trace.gb", TracedRom(size));
 }
 
@@ -110,8 +117,8 @@ class AnalysisTest : public QObject {
     QVERIFY(LoadTracedRom(h));
     h.form->ShowOffset(0x300);
     QCOMPARE(h.Lines().front(), QString("@Sub:"));
-    QCOMPARE(h.form->LabelReferenceCount(0), size_t{3});
-    QCOMPARE(h.form->LabelReferenceCount(1), size_t{0});
+    QCOMPARE(h.form->LabelReferenceCount(0), (LabelRefCount{3, 0}));
+    QCOMPARE(h.form->LabelReferenceCount(1), LabelRefCount{});
     QTest::keyClick(h.form.get(), Qt::Key_F12, Qt::ShiftModifier);
     TReferencesForm* refs = nullptr;
     QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
@@ -134,6 +141,54 @@ class AnalysisTest : public QObject {
     QCOMPARE(refs->findChild<QListView*>("Results")->model()->rowCount(), 0);
     QCOMPARE(refs->findChild<QLabel*>("NoteLabel")->text(),
              QString("No traced code refers to 00:0153."));
+  }
+
+  // The References window follows every change as Find All does: an edit that adds a call whose
+  // bank is unknown, its undo, a rename of the label. The label line counts the `call?` apart.
+  // The label browser lists the references of a RAM label too.
+  void referencesFollowEditsAndRamLabels() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h));
+    QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); }, [&](QWidget* w) {
+      auto* tree = w->findChild<LabelTreeView*>("VarTree");
+      tree->setCurrentIndex(tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                 "wVar", 1, Qt::MatchExactly | Qt::MatchRecursive)
+                                .value(0));
+      QTest::mouseClick(w->findChild<QPushButton*>("ReferencesButton"), Qt::LeftButton);
+    }));
+    TReferencesForm* refs = nullptr;
+    QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
+    QVERIFY(refs->windowTitle().startsWith("References: @wVar"));
+    QCOMPARE(Rows(refs->findChild<QListView*>("Results")),
+             QStringList{"read    00:0300 ld a,[@wVar]"});
+
+    h.form->ShowOffset(0xC100);
+    QCOMPARE(h.Lines().front(), QString("@Three:"));
+    h.Action("References1")->trigger();
+    QTRY_VERIFY((refs = ShownWindow<TReferencesForm>(h)) != nullptr);
+    auto* view = refs->findChild<QListView*>("Results");
+    QCOMPARE(Rows(view), QStringList{"call    00:0158 call @Three"});
+    // Sub becomes call $4100 / ret: from bank 0 with no bank written.
+    Rom& rom = h.state.rom;
+    QVERIFY(h.form->RunEdit("call", [&] {
+      const uint8_t bytes[] = {0xCD, 0x00, 0x41, 0xC9};
+      for (int i = 0; i < 4; ++i) rom.SetByte(0x300 + i, bytes[i]);
+    }));
+    QTRY_COMPARE(Rows(view), (QStringList{"call    00:0158 call @Three",
+                                          "call?   00:0300 call @Three"}));
+    QVERIFY(refs->windowTitle().endsWith("2 places"));
+    h.form->ShowOffset(0xC100);
+    QCOMPARE(h.form->LabelReferenceCount(0), (LabelRefCount{1, 1}));
+    h.Action("Undo1")->trigger();
+    QTRY_COMPARE(Rows(view), QStringList{"call    00:0158 call @Three"});
+    // A rename is a change too: the title and the lines name the label as it is now.
+    h.form->ShowOffset(0xC100);
+    QVERIFY(InspectNextModal([&] { h.Action("Label1")->trigger(); }, [&](QWidget* w) {
+      w->findChild<QLineEdit*>("Edit1")->setText("Third");
+      QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    }));
+    QTRY_VERIFY(refs->windowTitle().startsWith("References: @Third"));
+    QCOMPARE(Rows(view), QStringList{"call    00:0158 call @Third"});
   }
 
   // One bar per bank; a click on bank 3's bar shows that part of the bank.
