@@ -87,7 +87,10 @@ void WriteExportFolder(const std::string& folder, const std::vector<ExportFile>&
   const std::string staging = MakeStagingFolder(target);
   try {
     for (size_t i = 0; i < files.size(); ++i) {
-      WriteNewFile((fs::path(staging) / files[i].Name).string(), files[i].Text);
+      // Pictures go into a folder of the project (gfx/).
+      const fs::path file = fs::path(staging) / files[i].Name;
+      if (file.parent_path() != fs::path(staging)) fs::create_directories(file.parent_path());
+      WriteNewFile(file.string(), files[i].Text);
       if (progress) progress(i + 1, files.size());
     }
     SyncFolder(staging);
@@ -97,10 +100,11 @@ void WriteExportFolder(const std::string& folder, const std::vector<ExportFile>&
     }
     for (const ExportFile& file : files) {
       const std::string from = (fs::path(staging) / file.Name).string();
-      const std::string to = (target / file.Name).string();
+      const fs::path to = target / file.Name;
+      if (to.parent_path() != target) fs::create_directories(to.parent_path());
       if (::rename(from.c_str(), to.c_str()) != 0) ThrowFileError(errno);
     }
-    fs::remove(staging, error);
+    fs::remove_all(staging, error);
   } catch (...) {
     fs::remove_all(staging, error);
     throw;

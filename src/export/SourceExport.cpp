@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 
+#include "export/ImageExport.h"
 #include "export/LabelPlan.h"
 #include "export/RgbdsCharmap.h"
 #include "export/RgbdsSyntax.h"
@@ -84,6 +85,7 @@ class Exporter {
   std::unique_ptr<LabelPlan> plan_;
   ExportSummary summary_;
   std::string scope_;  // the global label the lines below belong to, as rgbasm sees it
+  std::vector<ExportImage> images_;  // the image blocks, written as PNG pictures under gfx/
 
   uint8_t Byte(uint32_t offset) const { return offset < size_ ? bytes_[offset] : 0; }
   uint32_t BankEnd(uint32_t offset) const {
@@ -98,6 +100,7 @@ class Exporter {
   bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow);
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
+  void AppendDataOrImages(std::string& out, uint32_t from, uint32_t to);
   void AppendDb(std::string& out, uint32_t from, uint32_t to);
   void AppendNumbers(std::string& out, uint32_t from, uint32_t to);
   void AppendText(std::string& out, uint32_t from, uint32_t to);
@@ -107,6 +110,12 @@ class Exporter {
   std::string MainText(uint32_t banks) const;
   std::string RamText() const;
   std::string MakefileText() const;
+  // " gfx/a.2bpp gfx/b.1bpp": the tile files that rgbgfx makes from the pictures.
+  std::string GfxFiles() const {
+    std::string out;
+    for (const ExportImage& image : images_) out += " " + image.BinName();
+    return out;
+  }
 };
 
 void Exporter::DecideInstructions() {
@@ -417,10 +426,30 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
     if (bank == 0 && field < std::size(kHeaderFields)) stop = std::min(stop, kHeaderFields[field].offset);
     uint32_t next = pos + 1;
     while (next < stop && length_[next] == 0) ++next;
-    AppendData(out, pos, next);
+    AppendDataOrImages(out, pos, next);
     pos = next;
   }
   return out;
+}
+
+// Data, where image blocks lie an INCBIN of their tile file (the part of it between two labels).
+void Exporter::AppendDataOrImages(std::string& out, uint32_t from, uint32_t to) {
+  auto image = std::upper_bound(images_.begin(), images_.end(), from,
+                                [](uint32_t at, const ExportImage& i) { return at < i.End; });
+  for (; image != images_.end() && image->Offset < to; ++image) {
+    const uint32_t start = std::max(from, image->Offset);
+    const uint32_t end = std::min(to, image->End);
+    AppendData(out, from, start);
+    out += "\tINCBIN \"" + image->BinName() + "\"";
+    if (start != image->Offset || end != image->End) {
+      out += ", " + std::to_string(start - image->Offset) + ", " + std::to_string(end - start);
+    }
+    out += " ; ";
+    AppendBankAddress(out, start);
+    out += '\n';
+    from = end;
+  }
+  AppendData(out, from, to);
 }
 
 std::string Exporter::MainText(uint32_t banks) const {
@@ -465,12 +494,12 @@ std::string Exporter::MakefileText() const {
       "# fails and the result is kept as " + rom + ".mismatch.\n"
       "# After changing the source on purpose, build with `make SHA1=` to skip the check, and fix\n"
       "# the header's checksums with `rgbfix -v " + rom + "`.\n\n"
-      "RGBASM ?= rgbasm\nRGBLINK ?= rgblink\n\n"
+      "RGBASM ?= rgbasm\nRGBLINK ?= rgblink\n" + (images_.empty() ? "" : "RGBGFX ?= rgbgfx\n") + "\n"
       "ROM := " + rom + "\n"
       "SHA1 := " + Sha1Hex(bytes_, size_) + "\n\n"
       ".PHONY: all clean\n\nall: $(ROM)\n\n" +
       project + ".o: " + project + ".asm ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
-      "$(wildcard bank_*.asm)\n"
+      "$(wildcard bank_*.asm)" + GfxFiles() + "\n"
       "\t$(RGBASM) -o $@ " + project + ".asm\n\n"
       "$(ROM): " + project + ".o\n"
       "\t$(RGBLINK) -o $@ -n " + project + ".sym " + project + ".o\n";
@@ -489,8 +518,9 @@ std::string Exporter::MakefileText() const {
       "\t  fi; \\\n"
       "\t  echo \"$@: SHA-1 $$sum, the original byte for byte\"; \\\n"
       "\tfi\n\n"
+      + ExportImageRules(images_) +
       "clean:\n"
-      "\trm -f " + project + ".o " + project + ".sym $(ROM) $(ROM).mismatch\n";
+      "\trm -f " + project + ".o " + project + ".sym $(ROM) $(ROM).mismatch" + GfxFiles() + "\n";
   return out;
 }
 
@@ -503,6 +533,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   summary_.GeneratedLabels = plan_->GeneratedCount();
   summary_.Constants = plan_->Constants().size();
 
+  images_ = PlanExportImages(in_.marks, in_.labels, size_);
   const uint32_t banks = (size_ + kBankSize - 1) / kBankSize;
   summary_.Banks = banks;
   ExportedSource result;
@@ -517,6 +548,9 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   }
   result.Files.push_back({"ram.asm", RamText()});
   if (!charmap_.Empty()) result.Files.push_back({"charmap.inc", charmap_.FileText()});
+  for (const ExportImage& image : images_) {
+    result.Files.push_back({image.PngName(), ExportImagePng(image, bytes_)});
+  }
   result.Summary = summary_;
   return result;
 }

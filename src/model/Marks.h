@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct ImageShape {
 };
 
 struct MarkBlock {
+  // Written {offset, length, kind} or with the image's shape after them.
+  MarkBlock() = default;
+  MarkBlock(uint32_t offset, uint32_t length, MarkKind kind, ImageShape image = {})
+      : Offset(offset), Length(length), Kind(kind), Image(std::move(image)) {}
   uint32_t Offset = 0;
   uint32_t Length = 0;  // never 0
   MarkKind Kind = MarkKind::Code;

@@ -114,6 +114,8 @@ uint8_t TTilePane::Palette() const {
 
 int TTilePane::Zoom() const { return zoom_->value(); }
 
+QWidget* TTilePane::View() const { return view_; }
+
 uint32_t TTilePane::RowBytes() const {
   return layout_.WidthTiles * layout_.TileBytes() * (layout_.Tall ? 2 : 1);
 }

@@ -41,7 +41,7 @@ class TTilePane : public QDockWidget {
   uint32_t RowBytes() const;
   // The tiles that fit a view of this size, drawn at zoom 1 with the bank-end marks.
   QImage Render(QSize size) const;
-  TTileView* View() const { return view_; }
+  QWidget* View() const;
 
  signals:
   // A tile was clicked: the listing goes to its first byte.
