@@ -23,6 +23,9 @@ std::string_view RefKindName(RefKind kind) {
     case RefKind::Read: return "read";
     case RefKind::Write: return "write";
     case RefKind::Pointer: return "pointer";
+    case RefKind::FarCall: return "far call";
+    case RefKind::Data: return "data";
+    case RefKind::Table: return "table";
   }
   return "";
 }

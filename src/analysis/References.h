@@ -13,7 +13,12 @@
 #include "model/Labels.h"
 #include "model/Rom.h"
 
-enum class RefKind : uint8_t { Call, Jump, Branch, Rst, Read, Write, Pointer };
+enum class RefKind : uint8_t {
+  Call, Jump, Branch, Rst, Read, Write, Pointer,
+  FarCall,  // a call through a bank-switching routine (Via) to a known bank and address
+  Data,     // an address loaded into a pair that the code then reads through
+  Table,    // an entry of a jump table (Source is the entry, not an instruction)
+};
 
 // Where a reference leads. A ROM target is a file offset; the others are CPU addresses.
 enum class RefSpace : uint8_t {
@@ -28,10 +33,11 @@ struct Reference {
   uint32_t Target = 0;  // file offset for Rom, CPU address otherwise
   RefKind Kind = RefKind::Call;
   RefSpace Space = RefSpace::Rom;
+  uint32_t Via = 0;  // of a far call: file offset of the bank-switching routine
   bool operator==(const Reference&) const = default;
 };
 
-// "call", "jump", "branch", "rst", "read", "write", "pointer".
+// "call", "jump", "branch", "rst", "read", "write", "pointer", "far call", "data", "table".
 std::string_view RefKindName(RefKind kind);
 
 class References {
@@ -73,6 +79,7 @@ std::vector<Reference> ReferencesTo(const References& refs, uint32_t target, Ref
 struct RefPlace {
   uint32_t Where = 0;
   RefSpace Space = RefSpace::Rom;
+  uint32_t Via = 0;  // of a far call: file offset of the bank-switching routine
   bool operator==(const RefPlace&) const = default;
 };
 

@@ -13,7 +13,9 @@ int Bucket(ByteClass c) {
   switch (c) {
     case ByteClass::Code:
     case ByteClass::Operand: return 0;
-    case ByteClass::Data: return 1;
+    case ByteClass::Data:
+    case ByteClass::Image:
+    case ByteClass::Pointers: return 1;
     case ByteClass::Text: return 2;
     case ByteClass::Unknown: return 3;
   }
@@ -74,6 +76,19 @@ std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices) 
     strip.push_back(kBucketClass[best]);
   }
   return strip;
+}
+
+std::string_view ByteClassName(ByteClass c) {
+  static constexpr std::string_view kNames[] = {"code", "data", "text", "unknown"};
+  return kNames[Bucket(c)];
+}
+
+std::string PlaceSummary(const Trace& trace, uint32_t offset) {
+  std::string text = OffsetToBankAddress(offset) + " " + std::string(ByteClassName(trace.ClassAt(offset)));
+  if (trace.ClassAt(offset) == ByteClass::Operand) {
+    text += " (in the instruction at " + OffsetToBankAddress(trace.InstructionStartAt(offset)) + ")";
+  }
+  return text;
 }
 
 std::string CoverageTable(const std::vector<BankCoverage>& banks) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/Trace.h"
@@ -11,7 +12,7 @@
 struct BankCoverage {
   uint32_t Bank = 0;
   uint32_t Code = 0;  // instruction starts and their operand bytes
-  uint32_t Data = 0;
+  uint32_t Data = 0;  // image and pointer bytes too
   uint32_t Text = 0;
   uint32_t Unknown = 0;
   uint32_t Size() const { return Code + Data + Text + Unknown; }
@@ -27,6 +28,14 @@ BankCoverage TotalCoverage(const std::vector<BankCoverage>& banks);
 // operand bytes too; a tie goes to code, then data, text, unknown). Parts past the ROM's end
 // are unknown.
 std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices);
+
+// The name of a class as the Rom Map's legend and velmora-cli write it: "code" (an operand byte
+// too), "data", "text", "unknown".
+std::string_view ByteClassName(ByteClass c);
+
+// What the Rom Map's tooltip says of one byte: its bank address and its class, and for an operand
+// byte the instruction that holds it: "01:4A11 code (in the instruction at 01:4A10)".
+std::string PlaceSummary(const Trace& trace, uint32_t offset);
 
 // The table velmora-cli map prints: a header line, one line per bank with each class's share,
 // and a last line for the whole ROM with the byte counts.

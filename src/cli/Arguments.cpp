@@ -113,6 +113,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
   AddFile(e, "--sym", r.exportSource.sym, symHelp);
   AddFile(e, "--tbl", r.exportSource.tbl, tblHelp);
   e->add_flag("--replace", r.exportSource.replace, "replace the files of an earlier export");
+  e->add_flag("--addresses", r.exportSource.addresses,
+              "end each instruction line with its bank address as a comment");
 
   CLI::App* t = app.add_subcommand("text", "Print the game text through a table, a string a line");
   AddFile(t, "ROM", r.text.rom, "ROM file")->required();

@@ -131,10 +131,20 @@ Loaded Load(const CliIo& io, const std::string& name, const LoadParts& parts = {
   sources.TableFile = parts.tbl;
   sources.ReadSymbols = parts.symbols;
   sources.ReadTable = parts.table;
+  // The commands that read the symbols trace the code, which the log of the game's runs helps.
+  sources.ReadLog = parts.symbols;
   loaded.load = OnFile(name, [&] { return LoadWorkspace(*loaded.ws, name, sources); });
   for (const WorkspaceFile& file : loaded.load.Files) {
     if (file.Part == WorkspacePart::Symbols || file.Part == WorkspacePart::Additions) {
       OnFile(file.Name, [&] { file.Rethrow(); });
+    }
+    // A log of another ROM is said and left out; the command goes on without it.
+    if (file.Part == WorkspacePart::Log && file.Outcome == FileOutcome::Failed) {
+      try {
+        OnFile(file.Name, [&] { file.Rethrow(); });
+      } catch (const CliError& e) {
+        std::fprintf(io.err, "%s: %s Not used.\n", e.where.c_str(), e.message.c_str());
+      }
     }
   }
   for (const SymbolFile& file : loaded.ws->symbolFiles) {
@@ -461,9 +471,11 @@ int Export(const CliIo& io, const ExportOptions& o) {
     const TextTable& table = OptionalTable(io, loaded);
     const ExportedSource source = OnFile(o.rom, [&] {
       return ExportSource({rom, ws.labels, ws.marks, ws.comments, code,
-                           BaseName(o.rom), &table});
+                           BaseName(o.rom), &table, o.addresses});
     });
-    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace); });
+    std::vector<std::string> keep = {o.rom};
+    for (const SymbolFile& file : ws.symbolFiles) keep.push_back(file.Name);
+    OnFile(o.out, [&] { WriteExportFolder(o.out, source.Files, o.replace, keep); });
     std::fprintf(io.out, "%s: %s\n", o.out.c_str(),
                  ExportSummaryText(source.Summary, rom.RomSize).c_str());
     Flush(io);

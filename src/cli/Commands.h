@@ -55,6 +55,7 @@ struct MapOptions {
 struct ExportOptions {
   std::string rom, out, sym, tbl;
   bool replace = false;
+  bool addresses = false;
 };
 
 struct TilesOptions {

@@ -61,7 +61,7 @@ std::string ExportImagePng(const ExportImage& image, const uint8_t* rom) {
 std::string ExportImageRules(const std::vector<ExportImage>& images) {
   std::string out;
   for (const ExportImage& image : images) {
-    out += image.BinName() + ": " + image.PngName() + "\n\t$(RGBGFX) -c dmg=E4 -d " +
+    out += image.BinName() + ": " + image.PngName() + "\n\t@mkdir -p $(@D)\n\t$(RGBGFX) -c dmg=E4 -d " +
            std::to_string(image.Layout.Bits) +
            (image.Padding != 0 ? " -x " + std::to_string(image.Padding) : std::string()) +
            " -o $@ $<\n\n";

@@ -17,9 +17,11 @@ struct ExportImage {
   std::string Name;
   TileLayout Layout;
   uint32_t Padding = 0;  // blank tiles that fill the picture's last row
-  // "gfx/Font.png", "gfx/Font.2bpp" (or ".1bpp")
+  // "gfx/Font.png"; the tiles rgbgfx makes of it, "build/gfx/Font.2bpp" (or ".1bpp")
   std::string PngName() const { return "gfx/" + Name + ".png"; }
-  std::string BinName() const { return "gfx/" + Name + (Layout.Bits == 1 ? ".1bpp" : ".2bpp"); }
+  std::string BinName() const {
+    return "build/gfx/" + Name + (Layout.Bits == 1 ? ".1bpp" : ".2bpp");
+  }
 };
 
 // The image blocks of the ROM that hold a whole tile, in offset order.

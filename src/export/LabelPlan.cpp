@@ -1,10 +1,12 @@
 #include "export/LabelPlan.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <unordered_set>
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
+#include "model/Rom.h"
 
 namespace {
 
@@ -15,12 +17,15 @@ bool StartsName(char c) {
 // Hands out each name once: a name already taken gets "_2", "_3", ... at its end.
 class NameSet {
  public:
+  explicit NameSet(const std::function<bool(std::string_view, uint16_t)>& reserved)
+      : reserved_(reserved) {}
+
   std::string Claim(std::string name) {
     Note(name);
-    if (used_.insert(name).second) return name;
+    if (!IsReserved(name) && used_.insert(name).second) return name;
     for (unsigned n = 2;; ++n) {
       std::string next = name + "_" + std::to_string(n);
-      if (used_.insert(next).second) return next;
+      if (!IsReserved(next) && used_.insert(next).second) return next;
     }
   }
   // A generated name is taken as it is unless a name of the symbol file has it already; it is
@@ -44,13 +49,18 @@ class NameSet {
   }
 
  private:
+  const std::function<bool(std::string_view, uint16_t)>& reserved_;
   std::unordered_set<std::string> used_;
+
+  // A name defined elsewhere for any address (0 stands for "any").
+  bool IsReserved(const std::string& name) const { return reserved_ && reserved_(name, 0); }
+
   // Whether a name taken so far has the shape of a generated one; most symbol files have none,
   // and then no generated name needs looking up.
   bool mayClash_ = false;
 
   void Note(const std::string& name) {
-    for (std::string_view prefix : {"Func_", "Jump_", "jp_", "jr_"}) {
+    for (std::string_view prefix : {"Func_", "Jump_", "Data_", "jp_", "jr_"}) {
       if (name.starts_with(prefix)) mayClash_ = true;
     }
   }
@@ -88,6 +98,11 @@ struct Candidate {
 
 }  // namespace
 
+uint32_t ExportSectionStart(uint32_t offset) {
+  if (offset >= kBankSize) return offset & ~(kBankSize - 1);
+  return offset < 0x100 ? 0 : offset < 0x150 ? 0x100 : 0x150;
+}
+
 std::string SpellGlobalName(std::string_view name) {
   std::string out;
   out.reserve(name.size() + 1);
@@ -106,8 +121,9 @@ std::string SpellLocalName(std::string_view name) {
 }
 
 LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
-                     const std::vector<FlowTarget>& targets) {
-  NameSet names;
+                     const std::vector<FlowTarget>& targets, const ConstantRule& asConstant,
+                     const std::function<bool(std::string_view, uint16_t)>& reserved) {
+  NameSet names(reserved);
   const std::vector<RomLabel>& rom = tables.RomLabels();
   std::vector<Candidate> placed;
   placed.reserve(rom.size() + targets.size());
@@ -120,10 +136,18 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
   };
   std::unordered_map<std::string, std::vector<Parent>> parents;
   std::vector<SplitName> split(rom.size());
+  std::vector<bool> constant(rom.size(), false);
+  if (asConstant) {
+    for (size_t i = 0; i < rom.size(); ++i) {
+      const auto offset = static_cast<uint32_t>(rom[i].Offset);
+      constant[i] = rom[i].Offset >= 0 && offset < romSize && asConstant(offset, rom[i].Name);
+    }
+  }
   for (size_t i = 0; i < rom.size(); ++i) {
     split[i] = Split(rom[i].Name);
     const auto offset = static_cast<uint32_t>(rom[i].Offset);
     if (rom[i].Offset < 0 || offset >= romSize || !split[i].local.empty()) continue;
+    if (constant[i]) continue;
     PlannedLabel label;
     label.Offset = offset;
     label.Global = names.Claim(SpellGlobalName(split[i].global));
@@ -134,7 +158,7 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
   for (size_t i = 0; i < rom.size(); ++i) {
     const auto offset = static_cast<uint32_t>(rom[i].Offset);
     if (rom[i].Offset < 0 || split[i].local.empty()) continue;
-    if (offset >= romSize) continue;
+    if (offset >= romSize || constant[i]) continue;
     // The parent is the global of that name in the same bank, the nearest at or before it.
     const Parent* parent = nullptr;
     if (auto it = parents.find(split[i].global); it != parents.end()) {
@@ -159,12 +183,15 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
     return names.Claim(SpellGlobalName(s.local.empty() ? s.global : s.global + "_" + s.local));
   };
   for (size_t i = 0; i < rom.size(); ++i) {
-    if (rom[i].Offset >= 0 && static_cast<uint32_t>(rom[i].Offset) < romSize) continue;
+    if (rom[i].Offset >= 0 && static_cast<uint32_t>(rom[i].Offset) < romSize && !constant[i]) {
+      continue;
+    }
     const auto offset = static_cast<uint32_t>(rom[i].Offset);
     constants_.push_back({CpuAddress(offset), constantName(rom[i].Name), rom[i].Name,
                           OffsetToBankAddress(offset)});
   }
   for (const RamLabel& ram : tables.RamLabels()) {
+    if (reserved && reserved(ram.Name, ram.Address)) continue;  // defined as it is elsewhere
     constants_.push_back({ram.Address, constantName(ram.Name), ram.Name,
                           IntToHex(ram.Bank, 2) + ":" + IntToHex(ram.Address, 4)});
     constantAt_.emplace(ram.Address, static_cast<uint32_t>(constants_.size() - 1));
@@ -178,15 +205,28 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
   });
 
   // The targets no symbol label names, one per offset; a call outranks a jump, a jump a branch.
+  // A label the rule made a constant names no place: its target gets a name of its own.
   std::vector<FlowTarget> wanted;
   for (const FlowTarget& t : targets) {
-    if (t.Offset < romSize && tables.FirstRomLabelAt(static_cast<int32_t>(t.Offset)) ==
-                                  LabelTables::kNone) {
-      wanted.push_back(t);
-    }
+    if (t.Offset >= romSize) continue;
+    const bool named = std::binary_search(
+        placed.begin(), placed.end(), t.Offset,
+        [](const auto& a, const auto& b) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Candidate>) {
+            return a.label.Offset < b;
+          } else {
+            return a < b.label.Offset;
+          }
+        });
+    if (!named) wanted.push_back(t);
   }
+  // At one place, a name of its own first, then a call, a jump, a branch.
   std::sort(wanted.begin(), wanted.end(), [](const FlowTarget& a, const FlowTarget& b) {
-    return a.Offset != b.Offset ? a.Offset < b.Offset : a.Flow < b.Flow;
+    if (a.Offset != b.Offset) return a.Offset < b.Offset;
+    if (a.Name.empty() != b.Name.empty()) return !a.Name.empty();
+    // Data last: a place that is called or jumped to is named as code.
+    if ((a.Flow == RgbdsFlow::None) != (b.Flow == RgbdsFlow::None)) return b.Flow == RgbdsFlow::None;
+    return a.Flow < b.Flow;
   });
   wanted.erase(std::unique(wanted.begin(), wanted.end(),
                            [](const FlowTarget& a, const FlowTarget& b) {
@@ -195,17 +235,17 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
                wanted.end());
 
   // Merge the two in address order. A generated name is a local of the global before it in its
-  // bank (each bank is one section, where a global's scope ends), else a global of its own.
+  // section (where a global's scope ends), else a global of its own.
   labels_.reserve(placed.size() + wanted.size());
   std::vector<uint32_t> order;  // file order of each label; generated ones after all
   order.reserve(labels_.capacity());
   size_t p = 0;
   std::string scope;
-  uint32_t scopeBank = 0;
+  uint32_t scopeSection = 0;
   auto take = [&](PlannedLabel&& label, uint32_t fileOrder) {
     if (!label.IsLocal()) {
       scope = label.Global;
-      scopeBank = BankOf(label.Offset);
+      scopeSection = ExportSectionStart(label.Offset);
     }
     labels_.push_back(std::move(label));
     order.push_back(fileOrder);
@@ -219,7 +259,12 @@ LabelPlan::LabelPlan(const LabelTables& tables, uint32_t romSize,
     PlannedLabel label;
     label.Offset = t.Offset;
     label.Generated = true;
-    if (t.Flow == RgbdsFlow::Call || scope.empty() || scopeBank != BankOf(t.Offset)) {
+    if (!t.Name.empty()) {
+      label.Global = names.Claim(std::string(t.Name));
+    } else if (t.Flow == RgbdsFlow::None) {
+      label.Global = names.ClaimGenerated("Data_" + BankAddressName(t.Offset));
+    } else if (t.Flow == RgbdsFlow::Call || scope.empty() ||
+               scopeSection != ExportSectionStart(t.Offset)) {
       label.Global = names.ClaimGenerated(
           (t.Flow == RgbdsFlow::Call ? "Func_" : "Jump_") + BankAddressName(t.Offset));
     } else {

@@ -4,6 +4,7 @@
 // generated name for each traced jump, call or branch target that has none.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,11 +13,21 @@
 #include "export/RgbdsSyntax.h"
 #include "model/Labels.h"
 
+// The sections of an exported source: bank 0 as its vectors (0000-00FF), its entry point and
+// header (0100-014F) and the rest; every other bank whole. A local label's scope ends with its
+// section. Returns the first offset of the section holding `offset`.
+uint32_t ExportSectionStart(uint32_t offset);
+
 // A ROM place that code reaches and that may need a generated name.
 struct FlowTarget {
   uint32_t Offset;
-  RgbdsFlow Flow;  // Call, Jump or Branch
+  RgbdsFlow Flow;  // Call, Jump or Branch; None for data that code reads
+  std::string_view Name = {};  // a global name of its own ("VBlank"), else one made of its place
 };
+
+// Where the plan takes a symbol-file label of the ROM for a number: a constant of that value
+// (DEF name EQU value) rather than a place in the bytes.
+using ConstantRule = std::function<bool(uint32_t offset, std::string_view name)>;
 
 struct PlannedLabel {
   uint32_t Offset = 0;
@@ -41,8 +52,12 @@ struct PlannedConstant {
 class LabelPlan {
  public:
   // Plans the names of the symbol file's labels in [0, romSize) and of the targets that none of
-  // them names. Targets outside the ROM are ignored.
-  LabelPlan(const LabelTables& labels, uint32_t romSize, const std::vector<FlowTarget>& targets);
+  // them names. Targets outside the ROM are ignored. Labels that `asConstant` picks become
+  // constants; `reserved` names (the hardware registers') are never given to a label, and a RAM
+  // label that has one at the same address is left to its definition elsewhere.
+  LabelPlan(const LabelTables& labels, uint32_t romSize, const std::vector<FlowTarget>& targets,
+            const ConstantRule& asConstant = {},
+            const std::function<bool(std::string_view name, uint16_t address)>& reserved = {});
 
   // Every label with a place, ascending by offset; at one offset the symbol file's globals, then
   // its locals (each in file order), then a generated name.

@@ -25,21 +25,12 @@ constexpr Spelling kSpellings[] = {
     {0x2A, "ld a,[hli]", RgbdsOperand::None},
     {0x32, "ld [hld],a", RgbdsOperand::None},
     {0x3A, "ld a,[hld]", RgbdsOperand::None},
-    {0x90, "sub a,b", RgbdsOperand::None},
-    {0x91, "sub a,c", RgbdsOperand::None},
-    {0x92, "sub a,d", RgbdsOperand::None},
-    {0x93, "sub a,e", RgbdsOperand::None},
-    {0x94, "sub a,h", RgbdsOperand::None},
-    {0x95, "sub a,l", RgbdsOperand::None},
-    {0x96, "sub a,[hl]", RgbdsOperand::None},
-    {0x97, "sub a,a", RgbdsOperand::None},
     {0xC7, "rst $00", RgbdsOperand::None},
     {0xCF, "rst $08", RgbdsOperand::None},
     // ld [$FF00+n],a is the three-byte EA form to rgbasm: the high page needs ldh.
     {0xE0, "ldh [?],a", RgbdsOperand::HighPage},
     {0xE2, "ldh [c],a", RgbdsOperand::None},
     {0xE8, "add sp,?", RgbdsOperand::Signed},
-    {0xEE, "xor a,?", RgbdsOperand::Byte},
     {0xF0, "ldh a,[?]", RgbdsOperand::HighPage},
     {0xF2, "ldh a,[c]", RgbdsOperand::None},
     {0xF8, "ld hl,sp?", RgbdsOperand::SpOffset},
@@ -72,6 +63,7 @@ RgbdsFlow FlowOf(std::string_view text) {
 
 struct FormTable {
   std::array<RgbdsForm, 512> forms;
+  std::array<std::string, 256> spelled;  // the texts made here rather than taken from a table
 
   FormTable() {
     for (size_t i = 0; i < 512; ++i) {
@@ -86,6 +78,17 @@ struct FormTable {
         f.Length = 2;
       }
     }
+    // The logic group and sub take "a" as given, and are written without it, as GameBoy
+    // programmers write them ("xor a", "or l", "cp $10"); add, adc and sbc keep it.
+    for (size_t i = 0; i < 256; ++i) {
+      const std::string_view text = forms[i].Text;
+      for (std::string_view op : {"sub a,", "and a,", "xor a,", "or a,", "cp a,"}) {
+        if (text.starts_with(op)) {
+          spelled[i] = std::string(op.substr(0, op.size() - 2)) + std::string(text.substr(op.size()));
+          forms[i].Text = spelled[i];
+        }
+      }
+    }
     for (const Spelling& s : kSpellings) {
       RgbdsForm& f = forms[s.opcode];
       f.Text = s.text;
@@ -96,23 +99,25 @@ struct FormTable {
   }
 };
 
+// Every word rgbasm 1.0.3's lexer reads as a keyword (its table of identifiers, in upper case;
+// it compares without case): directives, mnemonics, registers, conditions and functions.
 constexpr std::string_view kKeywords[] = {
     "A", "ACOS", "ADC", "ADD", "AF", "ALIGN", "AND", "ASIN", "ASSERT", "ATAN", "ATAN2", "B",
     "BANK", "BC", "BIT", "BITWIDTH", "BREAK", "BYTELEN", "C", "CALL", "CCF", "CEIL", "CHARCMP",
-    "CHARLEN", "CHARMAP", "CHARSIZE", "CHARVAL", "COS", "CP", "CPL", "D", "DAA", "DB", "DE",
-    "DEC", "DEF", "DI", "DIV", "DL", "DS", "DW", "E", "EI", "ELIF", "ELSE", "ENDC", "ENDL",
+    "CHARLEN", "CHARMAP", "CHARSIZE", "CHARSUB", "CHARVAL", "COS", "CP", "CPL", "D", "DAA", "DB",
+    "DE", "DEC", "DEF", "DI", "DIV", "DL", "DS", "DW", "E", "EI", "ELIF", "ELSE", "ENDC", "ENDL",
     "ENDM", "ENDR", "ENDSECTION", "ENDU", "EQU", "EQUS", "EXPORT", "FAIL", "FATAL", "FLOOR",
     "FMOD", "FOR", "FRAGMENT", "H", "HALT", "HIGH", "HL", "HLD", "HLI", "HRAM", "IF", "INC",
     "INCBIN", "INCHARMAP", "INCLUDE", "ISCONST", "JP", "JR", "L", "LD", "LDD", "LDH", "LDI",
     "LOAD", "LOG", "LOW", "MACRO", "MUL", "NC", "NEWCHARMAP", "NEXTU", "NOP", "NZ", "OAM", "OPT",
     "OR", "POP", "POPC", "POPO", "POPS", "POW", "PRINT", "PRINTLN", "PURGE", "PUSH", "PUSHC",
     "PUSHO", "PUSHS", "RB", "READFILE", "REDEF", "REPT", "RES", "RET", "RETI", "REVCHAR", "RL",
-    "RLA", "RLC", "RLCA", "ROM0", "ROMX", "ROUND", "RR", "RRA", "RRC", "RRCA", "RSRESET",
-    "RSSET", "RST", "RW", "SBC", "SCF", "SECTION", "SET", "SETCHARMAP", "SHIFT", "SIN", "SIZEOF",
-    "SLA", "SP", "SRA", "SRAM", "SRL", "STARTOF", "STATIC_ASSERT", "STOP", "STRBYTE", "STRCAT",
-    "STRCHAR", "STRCMP", "STRFIND", "STRFMT", "STRLEN", "STRLWR", "STRRFIND", "STRRPL",
-    "STRSLICE", "STRUPR", "SUB", "SWAP", "TAN", "TZCOUNT", "UNION", "VRAM", "WARN", "WRAM0",
-    "WRAMX", "XOR", "Z",
+    "RLA", "RLC", "RLCA", "ROM0", "ROMX", "ROUND", "RR", "RRA", "RRC", "RRCA", "RSRESET", "RSSET",
+    "RST", "RW", "SBC", "SCF", "SECTION", "SET", "SETCHARMAP", "SHIFT", "SIN", "SIZEOF", "SLA",
+    "SP", "SRA", "SRAM", "SRL", "STARTOF", "STATIC_ASSERT", "STOP", "STRBYTE", "STRCAT", "STRCHAR",
+    "STRCMP", "STRFIND", "STRFMT", "STRIN", "STRLEN", "STRLWR", "STRRFIND", "STRRIN", "STRRPL",
+    "STRSLICE", "STRSUB", "STRUPR", "SUB", "SWAP", "TAN", "TZCOUNT", "UNION", "VRAM", "WARN",
+    "WRAM0", "WRAMX", "XOR", "Z",
 };
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";

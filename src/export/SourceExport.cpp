@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <utility>
+#include <set>
 
 #include "export/ImageExport.h"
+#include "export/HardwareNames.h"
 #include "export/LabelPlan.h"
 #include "export/RgbdsCharmap.h"
 #include "export/RgbdsSyntax.h"
 #include "export/Sha1.h"
+#include "export/ShiftCheck.h"
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/NumberText.h"
@@ -68,6 +72,41 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
+// A word (Size 2) or a bank byte (Size 1) of data that holds a place the analysis knows.
+struct NamedData {
+  uint32_t Offset = 0;
+  uint8_t Size = 2;
+  uint32_t Target = 0;
+};
+
+// A part of the ROM that the export writes as one SECTION at its fixed place.
+struct Section {
+  uint32_t Begin = 0, End = 0;
+  size_t File = 0;          // index into the files: 0 the main file, 1 + bank a bank's file
+  uint32_t FillFrom = 0;    // where its trailing fill starts (End when it has none)
+  bool FillIsPad = false;   // the fill is the linker's pad value: left out of the section
+};
+
+// The interrupt and rst vectors' names, for code that no symbol file names.
+struct VectorName {
+  uint32_t offset;
+  const char* name;
+};
+constexpr VectorName kVectorNames[] = {
+    {0x00, "RST_00"}, {0x08, "RST_08"}, {0x10, "RST_10"}, {0x18, "RST_18"},
+    {0x20, "RST_20"}, {0x28, "RST_28"}, {0x30, "RST_30"}, {0x38, "RST_38"},
+    {0x40, "VBlank"}, {0x48, "LCD"},    {0x50, "Timer"},  {0x58, "Serial"},
+    {0x60, "Joypad"},
+};
+
+// GBDK writes bank numbers and sizes into its symbol files as labels of small addresses.
+bool HasGbdkNumberShape(std::string_view name) {
+  for (std::string_view prefix : {"___bank_", "___size_", "b_", "l__", "s__", "_size_"}) {
+    if (name.starts_with(prefix)) return true;
+  }
+  return false;
+}
+
 class Exporter {
  public:
   explicit Exporter(const ExportInput& in)
@@ -86,28 +125,60 @@ class Exporter {
   ExportSummary summary_;
   std::string scope_;  // the global label the lines below belong to, as rgbasm sees it
   std::vector<ExportImage> images_;  // the image blocks, written as PNG pictures under gfx/
+  std::vector<Section> sections_;
+  uint8_t pad_ = 0xFF;
+  size_t file_ = 0;  // the file being written
+  // Per file: the names its labels must export, for other files that use them.
+  std::vector<std::set<std::string>> exports_;
+  // The operands written as a ROM label, for make shiftcheck: "01:4151 w Name" lines.
+  std::string refs_;
+  // Words and bank bytes of data that name a place, ascending; the next one to write.
+  std::vector<NamedData> named_;
+  size_t namedCursor_ = 0;
 
   uint8_t Byte(uint32_t offset) const { return offset < size_ ? bytes_[offset] : 0; }
   uint32_t BankEnd(uint32_t offset) const {
     return std::min<uint32_t>((offset | (kBankSize - 1)) + 1, size_);
   }
+  // The end of the section that holds the offset: no instruction crosses it.
+  uint32_t SectionEnd(uint32_t offset) const {
+    if (offset < 0x100) return std::min<uint32_t>(0x100, size_);
+    if (offset < kHeaderEnd) return std::min(kHeaderEnd, size_);
+    return BankEnd(offset);
+  }
+  static size_t FileOf(uint32_t offset) {
+    return offset >= 0x100 && offset < kHeaderEnd ? 0 : 1 + BankOf(offset);
+  }
 
   void DecideInstructions();
   std::vector<FlowTarget> FlowTargets() const;
   void DropSplitInstructions();
+  void PlanSections();
+  bool IsCovered(uint32_t offset) const;
   int64_t RomTarget(uint32_t source, uint16_t value) const;
   void AppendName(std::string& out, const PlannedLabel& label) const;
-  bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow);
+  bool AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
+                         bool relative = false);
+  void NoteReference(uint32_t source, bool relative, const PlannedLabel& label);
+  bool AppendBankOperand(std::string& out, uint32_t source, uint8_t value);
+  bool AppendBankOf(std::string& out, uint32_t target, uint8_t value);
+  bool AppendNamedData(std::string& out, const NamedData& item);
+  void PlanNamedData();
+  std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
   void AppendDataOrImages(std::string& out, uint32_t from, uint32_t to);
   void AppendDb(std::string& out, uint32_t from, uint32_t to);
   void AppendNumbers(std::string& out, uint32_t from, uint32_t to);
   void AppendText(std::string& out, uint32_t from, uint32_t to);
+  void AppendTitle(std::string& out, uint32_t from, uint32_t to);
   const MarkBlock* TextBlockFrom(uint32_t offset) const;
-  std::string BankText(uint32_t bank, size_t& labelCursor,
-                       std::map<uint32_t, std::string>::const_iterator& comment);
-  std::string MainText(uint32_t banks) const;
+  void AppendSection(std::string& out, const Section& section, size_t& labelCursor,
+                     std::map<uint32_t, std::string>::const_iterator& comment);
+  std::string Includes() const;
+  std::string BankHead(uint32_t bank) const;
+  std::string MainHead() const;
+  std::string NumbersTable() const;
   std::string RamText() const;
   std::string MakefileText() const;
   // " gfx/a.2bpp gfx/b.1bpp": the tile files that rgbgfx makes from the pictures.
@@ -116,6 +187,8 @@ class Exporter {
     for (const ExportImage& image : images_) out += " " + image.BinName();
     return out;
   }
+  std::string ReadmeText() const;
+  std::string RomFileName() const;
 };
 
 void Exporter::DecideInstructions() {
@@ -138,7 +211,9 @@ void Exporter::DecideInstructions() {
     }
     const RgbdsForm& form = RgbdsFormOf(Byte(pos), Byte(pos + 1));
     const uint32_t end = pos + form.Length;
-    bool ok = !form.Text.empty() && end <= BankEnd(pos) && (end <= kHeaderBegin || pos >= kHeaderEnd);
+    // The header's bytes from the logo on stay bytes; the entry point before them is code.
+    bool ok = !form.Text.empty() && end <= SectionEnd(pos) &&
+              (end <= kHeaderBegin || pos >= kHeaderEnd);
     // Its operand bytes must not lie in a block the user marked data or text.
     for (size_t b = block; ok && b < blocks.size() && blocks[b].Offset < end; ++b) {
       if (blocks[b].Kind != MarkKind::Code && blocks[b].End() > pos) ok = false;
@@ -162,12 +237,13 @@ void Exporter::DecideInstructions() {
 int64_t Exporter::RomTarget(uint32_t source, uint16_t value) const {
   if (value >= 0x8000) return -1;
   int64_t target = -1;
-  if (value < 0x4000) {
+  if (auto it = in_.code.BankedTargets.find(source);
+      it != in_.code.BankedTargets.end() && CpuAddress(it->second) == value) {
+    target = it->second;  // the analysis knows its bank: a far call's address, say
+  } else if (value < 0x4000) {
     target = value;
   } else if (source >= kBankSize) {
     target = (source & ~(kBankSize - 1)) + (value & (kBankSize - 1));
-  } else if (auto it = in_.code.BankedTargets.find(source); it != in_.code.BankedTargets.end()) {
-    if (CpuAddress(it->second) == value) target = it->second;
   }
   return target < size_ ? target : -1;
 }
@@ -187,6 +263,26 @@ std::vector<FlowTarget> Exporter::FlowTargets() const {
     const int64_t target = RomTarget(pos, value);
     if (target >= 0) targets.push_back({static_cast<uint32_t>(target), form.Flow});
   }
+  // What far calls, pointer tables and data pointers reach.
+  auto isCode = [&](uint32_t o) { return o < size_ && length_[o] != 0; };
+  auto placeable = [&](uint32_t o) {
+    return o < size_ && (o < 0x100 || o >= kHeaderEnd) && (isCode(o) || !IsCovered(o));
+  };
+  for (const auto& [source, target] : in_.code.BankOperands) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::Call});
+  }
+  for (const auto& [offset, target] : in_.code.Words) {
+    if (placeable(target)) targets.push_back({target, isCode(target) ? RgbdsFlow::Call : RgbdsFlow::None});
+  }
+  for (uint32_t target : in_.code.DataTargets) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::None});
+  }
+  // The vectors where code starts, by their names.
+  for (const VectorName& v : kVectorNames) {
+    if (v.offset < size_ && length_[v.offset] != 0) {
+      targets.push_back({v.offset, RgbdsFlow::Call, v.name});
+    }
+  }
   return targets;
 }
 
@@ -202,6 +298,150 @@ void Exporter::DropSplitInstructions() {
       }
     }
   }
+}
+
+// The data words and bank bytes that can be written by name: outside instructions and the
+// header, with no label inside a word.
+void Exporter::PlanNamedData() {
+  auto add = [&](uint32_t offset, uint8_t size, uint32_t target) {
+    if (offset + size > size_ || BankOf(offset) != BankOf(offset + size - 1)) return;
+    if (offset < kHeaderEnd && offset + size > 0x100) return;
+    for (uint32_t o = offset; o < offset + size; ++o) {
+      if (IsCovered(o)) return;
+    }
+    if (size == 2 && plan_->LabelAt(offset + 1) != nullptr) return;
+    named_.push_back({offset, size, target});
+  };
+  for (const auto& [offset, target] : in_.code.Words) add(offset, 2, target);
+  for (const auto& [offset, target] : in_.code.BankBytes) add(offset, 1, target);
+  std::sort(named_.begin(), named_.end(),
+            [](const NamedData& a, const NamedData& b) { return a.Offset < b.Offset; });
+  // Overlapping ones keep the first.
+  named_.erase(std::unique(named_.begin(), named_.end(),
+                           [](const NamedData& a, const NamedData& b) {
+                             return b.Offset < a.Offset + a.Size;
+                           }),
+               named_.end());
+}
+
+// Whether the offset is a byte of an instruction the export writes.
+bool Exporter::IsCovered(uint32_t offset) const {
+  for (uint32_t back = 0; back <= 2 && back <= offset; ++back) {
+    if (length_[offset - back] > back) return true;
+  }
+  return false;
+}
+
+// The sections, and where each one's trailing fill starts: the run of one value at its end
+// after its last label, comment and instruction. The value that fills the most bytes becomes
+// the linker's pad value, and fills of it stay out of their sections: code can grow into them.
+void Exporter::PlanSections() {
+  const uint32_t banks = (size_ + kBankSize - 1) / kBankSize;
+  for (uint32_t bank = 0; bank < banks; ++bank) {
+    const uint32_t begin = bank * kBankSize;
+    if (bank == 0) {
+      for (uint32_t at : {0u, 0x100u, kHeaderEnd}) {
+        if (at < size_) sections_.push_back({at, SectionEnd(at), FileOf(at)});
+      }
+    } else {
+      sections_.push_back({begin, BankEnd(begin), 1 + bank});
+    }
+  }
+  const std::vector<PlannedLabel>& labels = plan_->Labels();
+  size_t li = 0;
+  auto comment = in_.comments.begin();
+  uint32_t counts[256] = {};
+  for (Section& s : sections_) {
+    // The last label or comment inside the section.
+    uint32_t last = s.Begin;
+    for (; li < labels.size() && labels[li].Offset < s.End; ++li) last = std::max(last, labels[li].Offset);
+    for (; comment != in_.comments.end() && comment->first < s.End; ++comment) {
+      if (comment->first >= s.Begin) last = std::max(last, comment->first);
+    }
+    uint32_t from = s.End;
+    if (s.Begin != 0x100) {  // the header is written whole
+      const uint8_t value = bytes_[s.End - 1];
+      while (from > last && from > s.Begin && bytes_[from - 1] == value && !IsCovered(from - 1)) {
+        --from;
+      }
+    }
+    if (s.End - from >= kFillRun) {
+      s.FillFrom = from;
+      counts[bytes_[s.End - 1]] += s.End - from;
+    } else {
+      s.FillFrom = s.End;
+    }
+  }
+  pad_ = 0xFF;
+  for (unsigned v = 0; v < 256; ++v) {
+    if (counts[v] > counts[pad_]) pad_ = static_cast<uint8_t>(v);
+  }
+  for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.End && bytes_[s.End - 1] == pad_;
+}
+
+// BANK(Name) for a byte that holds the bank of a place the analysis knows (a far call's bank,
+// loaded or inline), where the name's bank is that byte.
+bool Exporter::AppendBankOperand(std::string& out, uint32_t source, uint8_t value) {
+  auto it = in_.code.BankOperands.find(source);
+  if (it == in_.code.BankOperands.end()) return false;
+  return AppendBankOf(out, it->second, value);
+}
+
+bool Exporter::AppendBankOf(std::string& out, uint32_t target, uint8_t value) {
+  const PlannedLabel* label = plan_->LabelAt(target);
+  if (label == nullptr || BankOf(target) != value) return false;
+  const size_t file = FileOf(label->Offset);
+  if (file != file_) exports_[file].insert(label->FullName());
+  const std::string scope = std::exchange(scope_, std::string());  // the full name, always
+  out += "BANK(";
+  AppendName(out, *label);
+  out += ')';
+  scope_ = scope;
+  ++summary_.LabelOperands;
+  return true;
+}
+
+// The data lines of a word or bank byte that names a place: "dw Name", "db BANK(Name)". False
+// where the place has no name or the bytes cannot stand alone.
+bool Exporter::AppendNamedData(std::string& out, const NamedData& item) {
+  const PlannedLabel* label = plan_->LabelAt(item.Target);
+  if (label == nullptr) return false;
+  if (item.Size == 1) {
+    std::string line = "\tdb ";
+    if (!AppendBankOf(line, item.Target, bytes_[item.Offset])) return false;
+    out += line;
+  } else {
+    if (CpuAddress(item.Target) != (bytes_[item.Offset] | bytes_[item.Offset + 1] << 8)) return false;
+    const size_t file = FileOf(label->Offset);
+    if (file != file_) exports_[file].insert(label->FullName());
+    out += "\tdw ";
+    AppendName(out, *label);
+    NoteReference(item.Offset - 1, false, *label);
+    ++summary_.LabelOperands;
+  }
+  out += " ; ";
+  AppendBankAddress(out, item.Offset);
+  out += '\n';
+  return true;
+}
+
+// The operand's place, its size ("w" a word, "r" a relative jump's byte) and the label as the
+// linker's symbol file names it (a raw name without its "#").
+void Exporter::NoteReference(uint32_t source, bool relative, const PlannedLabel& label) {
+  AppendBankAddress(refs_, source + 1);
+  refs_ += relative ? " r " : " w ";
+  refs_ += std::string_view(label.Global).substr(label.Global.starts_with('#') ? 1 : 0);
+  if (label.IsLocal()) {
+    refs_ += '.';
+    refs_ += label.Local;
+  }
+  refs_ += '\n';
+}
+
+std::string Exporter::ShiftcheckRefsText() const {
+  return "# For make shiftcheck: each operand that the exported source writes as a ROM label, by\n"
+         "# its place in the original ROM, its size (w a word, r the byte of a relative jump) and\n"
+         "# the label.\n" + refs_;
 }
 
 void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
@@ -220,8 +460,15 @@ void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
 // Appends the name of the place a 16-bit operand means, or the number. Jump and call targets
 // take any ROM label; an address read or loaded takes one from 0100 up, since the names the
 // symbol files give to 0000-00FF are mostly numbers that happen to be small (sizes, banks).
-bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow) {
+bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t value, bool flow,
+                                 bool relative) {
   if (value >= 0x8000) {
+    // A register by the name every GameBoy programmer knows, before a symbol file's own.
+    if (const HardwareRegister* r = HardwareRegisterAt(value)) {
+      out += r->Name;
+      ++summary_.LabelOperands;
+      return true;
+    }
     if (const PlannedConstant* c = plan_->ConstantAt(value)) {
       out += c->Name;
       ++summary_.LabelOperands;
@@ -231,16 +478,22 @@ bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t val
     const int64_t target = RomTarget(source, value);
     if (target >= 0) {
       if (const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target))) {
+        const size_t file = FileOf(label->Offset);
+        if (file != file_) exports_[file].insert(label->FullName());
+        NoteReference(source, relative, *label);
         AppendName(out, *label);
         ++summary_.LabelOperands;
         return true;
       }
     }
   }
+  if (value < 0x8000 && in_.code.AddressSources.count(source) != 0) {
+    ++summary_.NumbersPerBank[BankOf(source)];
+    ++summary_.Numbers;
+  }
   AppendHexWord(out, value);
   return false;
 }
-
 void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
   const uint8_t b1 = Byte(offset + 1);
   const RgbdsForm& form = RgbdsFormOf(bytes_[offset], b1);
@@ -252,7 +505,7 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::None:
       break;
     case RgbdsOperand::Byte:
-      AppendHexByte(out, b1);
+      if (!AppendBankOperand(out, offset, b1)) AppendHexByte(out, b1);
       break;
     case RgbdsOperand::Word:
       AppendWordOperand(out, offset, static_cast<uint16_t>(b1 | Byte(offset + 2) << 8),
@@ -261,7 +514,7 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::Relative:
       AppendWordOperand(out, offset,
                         static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1)),
-                        true);
+                        true, true);
       break;
     case RgbdsOperand::Signed:
     case RgbdsOperand::SpOffset:
@@ -355,25 +608,50 @@ void Exporter::AppendData(std::string& out, uint32_t from, uint32_t to) {
   AppendDb(out, pending, to);
 }
 
-std::string Exporter::BankText(uint32_t bank, size_t& li,
-                               std::map<uint32_t, std::string>::const_iterator& comment) {
-  const uint32_t begin = bank * kBankSize;
-  const uint32_t end = BankEnd(begin);
+// The title as a string where its characters are plain ASCII that a string gives back as they
+// are (the main file has no charmap), the rest as numbers: db "EUROPA", $00, $00.
+void Exporter::AppendTitle(std::string& out, uint32_t from, uint32_t to) {
+  out += "\tdb ";
+  bool inString = false;
+  for (uint32_t o = from; o < to; ++o) {
+    const uint8_t c = bytes_[o];
+    const bool plain = c >= 0x20 && c < 0x7F && c != '"' && c != '\\' && c != '{' && c != '}';
+    if (plain != inString) {
+      if (o != from) out += inString ? "\", " : ", ";
+      if (plain) out += '"';
+      inString = plain;
+    } else if (!plain && o != from) {
+      out += ", ";
+    }
+    if (plain) {
+      out += static_cast<char>(c);
+    } else {
+      AppendHexByte(out, c);
+    }
+  }
+  if (inString) out += '"';
+  out += " ; ";
+  AppendBankAddress(out, from);
+  out += '\n';
+}
+
+void Exporter::AppendSection(std::string& out, const Section& section, size_t& li,
+                             std::map<uint32_t, std::string>::const_iterator& comment) {
+  const uint32_t begin = section.Begin;
+  const uint32_t bank = BankOf(begin);
   const std::vector<PlannedLabel>& labels = plan_->Labels();
   const auto commentsEnd = in_.comments.end();
-  std::string out;
-  out.reserve((end - begin) * 7);
-  out += "; Bank $" + IntToHex(bank, 2) + " of " + OneLine(in_.romName) + ", " +
-         OffsetToBankAddress(begin) + " to " + OffsetToBankAddress(end - 1) + "\n\n";
-  if (bank == 0) {
-    out += "SECTION \"ROM Bank $00\", ROM0[$0000]\n\n";
-  } else {
+  if (bank != 0) {
     out += "SECTION \"ROM Bank $" + IntToHex(bank, 2) + "\", ROMX[$4000], BANK[$" +
            IntToHex(bank, 2) + "]\n\n";
+  } else {
+    const char* name = begin == 0 ? "Vectors" : begin == 0x100 ? "Header" : "ROM Bank $00";
+    out += std::string("SECTION \"") + name + "\", ROM0[$" + IntToHex(begin, 4) + "]\n\n";
   }
   scope_.clear();
   size_t field = 0;
-  for (uint32_t pos = begin; pos < end;) {
+  const uint32_t end = section.FillFrom;
+  for (uint32_t pos = begin; pos < section.End;) {
     while (comment != commentsEnd && comment->first < pos) ++comment;
     bool first = true;
     for (; li < labels.size() && labels[li].Offset <= pos; ++li) {
@@ -394,8 +672,36 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
       }
       out += '\n';
     }
+    if (pos >= end) {
+      if (comment != commentsEnd && comment->first == pos) {
+        out += "; ";
+        AppendComment(out, comment->second);
+        out += '\n';
+        ++comment;
+      }
+      // The trailing fill: the linker pads the rest of the bank, or a ds fills it to the end
+      // wherever the code ends.
+      if (!section.FillIsPad) {
+        out += "\tds $" + IntToHex(CpuAddress(section.End - 1) + 1, 4) + " - @, ";
+        AppendHexByte(out, bytes_[pos]);
+        out += " ; fill to ";
+        AppendBankAddress(out, section.End - 1);
+        out += '\n';
+      } else {
+        out += "; ";
+        AppendBankAddress(out, pos);
+        out += '-';
+        AppendBankAddress(out, section.End - 1);
+        out += ": ";
+        AppendHexByte(out, pad_);
+        out += ", padded by the linker\n";
+      }
+      break;
+    }
     while (field < std::size(kHeaderFields) && kHeaderFields[field].offset < pos) ++field;
-    if (bank == 0 && field < std::size(kHeaderFields) && kHeaderFields[field].offset == pos) {
+    const bool atField = begin == 0x100 && field < std::size(kHeaderFields) &&
+                         kHeaderFields[field].offset == pos;
+    if (atField) {
       out += "; cartridge header: ";
       out += kHeaderFields[field].name;
       out += '\n';
@@ -404,8 +710,13 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
     if (length_[pos] != 0) {
       AppendInstruction(out, pos);
       const uint32_t next = pos + length_[pos];
-      if (comment != commentsEnd && comment->first < next) {
+      const bool noted = comment != commentsEnd && comment->first < next;
+      if (in_.addresses || noted) {
         out += " ; ";
+        if (in_.addresses) AppendBankAddress(out, pos);
+        if (in_.addresses && noted) out += ' ';
+      }
+      if (noted) {
         AppendComment(out, comment->second);
         while (comment != commentsEnd && comment->first < next) ++comment;
       }
@@ -413,23 +724,38 @@ std::string Exporter::BankText(uint32_t bank, size_t& li,
       pos = next;
       continue;
     }
-    // Data up to the next instruction, label, comment or header field.
+    // Data up to the next instruction, label, comment, header field, named word or the fill.
     if (comment != commentsEnd && comment->first == pos) {
       out += "; ";
       AppendComment(out, comment->second);
       out += '\n';
       ++comment;
     }
+    while (namedCursor_ < named_.size() && named_[namedCursor_].Offset < pos) ++namedCursor_;
+    if (namedCursor_ < named_.size() && named_[namedCursor_].Offset == pos &&
+        pos + named_[namedCursor_].Size <= end) {
+      const NamedData& item = named_[namedCursor_++];
+      if (AppendNamedData(out, item)) {
+        pos += item.Size;
+        continue;
+      }
+    }
     uint32_t stop = end;
+    if (namedCursor_ < named_.size()) stop = std::min(stop, named_[namedCursor_].Offset);
     if (li < labels.size()) stop = std::min(stop, labels[li].Offset);
     if (comment != commentsEnd) stop = static_cast<uint32_t>(std::min<uint64_t>(stop, comment->first));
-    if (bank == 0 && field < std::size(kHeaderFields)) stop = std::min(stop, kHeaderFields[field].offset);
+    if (begin == 0x100 && field < std::size(kHeaderFields)) {
+      stop = std::min(stop, kHeaderFields[field].offset);
+    }
     uint32_t next = pos + 1;
     while (next < stop && length_[next] == 0) ++next;
-    AppendDataOrImages(out, pos, next);
+    if (atField && pos == 0x134) {
+      AppendTitle(out, pos, next);
+    } else {
+      AppendDataOrImages(out, pos, next);
+    }
     pos = next;
   }
-  return out;
 }
 
 // Data, where image blocks lie an INCBIN of their tile file (the part of it between two labels).
@@ -452,21 +778,48 @@ void Exporter::AppendDataOrImages(std::string& out, uint32_t from, uint32_t to) 
   AppendData(out, from, to);
 }
 
-std::string Exporter::MainText(uint32_t banks) const {
-  std::string out = "; " + OneLine(in_.romName) +
-                    ", exported by Velmora as source for RGBDS. `make` rebuilds it with rgbasm\n"
-                    "; and rgblink and checks the result against the original's SHA-1.\n"
-                    "; One file a bank, each bank one section at its place in the ROM.\n\n"
-                    "INCLUDE \"ram.asm\"\n";
+std::string Exporter::Includes() const {
+  std::string out = "INCLUDE \"hardware.inc\"\nINCLUDE \"ram.asm\"\n";
   if (!charmap_.Empty()) out += "INCLUDE \"charmap.inc\"\n";
-  for (uint32_t bank = 0; bank < banks; ++bank) out += "INCLUDE \"" + BankFileName(bank) + "\"\n";
+  return out + "\n";
+}
+
+std::string Exporter::BankHead(uint32_t bank) const {
+  const uint32_t begin = bank * kBankSize;
+  return "; Bank $" + IntToHex(bank, 2) + " of " + OneLine(in_.romName) + ", " +
+         OffsetToBankAddress(begin) + " to " + OffsetToBankAddress(BankEnd(begin) - 1) +
+         "\n\n" + Includes();
+}
+
+std::string Exporter::MainHead() const {
+  return "; " + OneLine(in_.romName) +
+         ", exported by Velmora as source for RGBDS. `make` assembles each .asm file,\n"
+         "; links them into build/" + RomFileName() +
+         " and checks the result against the original's SHA-1 (README.md).\n"
+         "; This file holds the entry point and the cartridge header; bank_00.asm, bank_01.asm,\n"
+         "; ... hold one bank each, each a section at its place in the ROM.\n" +
+         NumbersTable() + "\n" + Includes();
+}
+
+// Where code holds ROM addresses that stay numbers: they do not follow what they point to when
+// code moves.
+std::string Exporter::NumbersTable() const {
+  std::string out = ";\n; ROM addresses that the code holds as numbers, which do not follow their target\n"
+                    "; when code moves: " + std::to_string(summary_.Numbers);
+  if (summary_.Numbers == 0) return out + "\n";
+  out += ", by the bank of the code that holds them:\n";
+  for (size_t bank = 0; bank < summary_.NumbersPerBank.size(); ++bank) {
+    if (summary_.NumbersPerBank[bank] == 0) continue;
+    out += ";   bank $" + IntToHex(static_cast<uint32_t>(bank), 2) + ": " +
+           std::to_string(summary_.NumbersPerBank[bank]) + "\n";
+  }
   return out;
 }
 
 std::string Exporter::RamText() const {
   std::string out =
-      "; Names of RAM and of the GameBoy's registers, from the symbol file, as constants:\n"
-      "; they name addresses, not bytes of the ROM.\n\n";
+      "; Names of RAM and of numbers from the symbol file, as constants: they name addresses\n"
+      "; and values, not bytes of the ROM.\n\n";
   for (const PlannedConstant& c : plan_->Constants()) {
     out += "DEF " + c.Name + " EQU $" + IntToHex(c.Value, 4) + " ; " + c.Where;
     if (c.Original != c.Name) out += " " + OneLine(c.Original);
@@ -475,34 +828,42 @@ std::string Exporter::RamText() const {
   return out;
 }
 
+std::string Exporter::RomFileName() const {
+  const size_t dot = in_.romName.rfind('.');
+  const size_t slash = in_.romName.find_last_of("/\\");
+  std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                        ? std::string(".gb")
+                        : in_.romName.substr(dot);
+  for (char& c : ext) {
+    if (!IsRgbdsNameChar(c) && c != '.') c = '_';
+  }
+  return ProjectName(in_.romName) + ext;
+}
+
 std::string Exporter::MakefileText() const {
   const std::string project = ProjectName(in_.romName);
-  const std::string rom = project + [&] {
-    const size_t dot = in_.romName.rfind('.');
-    const size_t slash = in_.romName.find_last_of("/\\");
-    std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
-                          ? std::string(".gb")
-                          : in_.romName.substr(dot);
-    for (char& c : ext) {
-      if (!IsRgbdsNameChar(c) && c != '.') c = '_';
-    }
-    return ext;
-  }();
+  const std::string rom = RomFileName();
   std::string out =
-      "# Rebuilds " + rom + " from this source with RGBDS (rgbasm and rgblink), then checks that\n"
-      "# it is the original ROM byte for byte: its SHA-1 must be the one below, else the build\n"
-      "# fails and the result is kept as " + rom + ".mismatch.\n"
+      "# Rebuilds " + rom + " from this source with RGBDS (rgbasm and rgblink) into build/,\n"
+      "# then checks that it is the original ROM byte for byte: its SHA-1 must be the one below,\n"
+      "# else the build fails and the result is kept as build/" + rom + ".mismatch.\n"
       "# After changing the source on purpose, build with `make SHA1=` to skip the check, and fix\n"
-      "# the header's checksums with `rgbfix -v " + rom + "`.\n\n"
+      "# the header's checksums with `rgbfix -v build/" + rom + "`. `make clean` removes build/.\n\n"
       "RGBASM ?= rgbasm\nRGBLINK ?= rgblink\n" + (images_.empty() ? "" : "RGBGFX ?= rgbgfx\n") + "\n"
-      "ROM := " + rom + "\n"
-      "SHA1 := " + Sha1Hex(bytes_, size_) + "\n\n"
-      ".PHONY: all clean\n\nall: $(ROM)\n\n" +
-      project + ".o: " + project + ".asm ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
-      "$(wildcard bank_*.asm)" + GfxFiles() + "\n"
-      "\t$(RGBASM) -o $@ " + project + ".asm\n\n"
-      "$(ROM): " + project + ".o\n"
-      "\t$(RGBLINK) -o $@ -n " + project + ".sym " + project + ".o\n";
+      "ROM := build/" + rom + "\n"
+      "SHA1 := " + Sha1Hex(bytes_, size_) + "\n"
+      "# The value of the bytes that no section holds: the fill at the ends of the banks.\n"
+      "PAD := 0x" + IntToHex(pad_, 2) + "\n"
+      "OBJECTS := build/" + project + ".o $(patsubst %.asm,build/%.o,$(sort $(wildcard bank_*.asm)))\n\n"
+      ".PHONY: all clean shiftcheck runcheck\n\nall: $(ROM)\n\n"
+      "build:\n\tmkdir -p $@\n\n"
+      "build/%.o: %.asm hardware.inc ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
+      "| build\n"
+      "\t$(RGBASM) -o $@ $<\n\n" +
+      (images_.empty() ? "" : "# The tiles that the image blocks' pictures give.\n$(OBJECTS):" + GfxFiles() + "\n\n") +
+      "$(ROM): $(OBJECTS)\n"
+      "\t$(RGBLINK) -p $(PAD) -o $@ -n build/" + project + ".sym -m build/" + project +
+      ".map $(OBJECTS)\n";
   if (size_ % kBankSize != 0) {
     // The linker writes whole banks; the original ends inside its last one.
     out += "\ttruncate -s " + std::to_string(size_) + " $@\n";
@@ -519,16 +880,88 @@ std::string Exporter::MakefileText() const {
       "\t  echo \"$@: SHA-1 $$sum, the original byte for byte\"; \\\n"
       "\tfi\n\n"
       + ExportImageRules(images_) +
+      "# A copy with padding at the start of every section that may move: labels and the\n"
+      "# operands written as names must follow (shiftcheck.sh), and with velmora-cli on PATH\n"
+      "# the shifted game must show the same screens as the original over the same input.\n"
+      "SHIFT ?= 1\nRUNFRAMES ?= 7200\nRUNINPUT ?= random:1\n\n"
+      "shiftcheck: $(ROM)\n"
+      "\t@SHIFT=$(SHIFT) sh shiftcheck.sh \"$(RGBASM)\" \"$(RGBLINK)\" \"$(PAD)\" " + project + " " +
+      rom + "\n\n"
+      "runcheck: shiftcheck\n"
+      "\tvelmora-cli run $(ROM) --frames $(RUNFRAMES) --input $(RUNINPUT) --hash-every 60 > build/run-original.txt\n"
+      "\tvelmora-cli run build/shift/" + rom + " --frames $(RUNFRAMES) --input $(RUNINPUT) --hash-every 60 > build/run-shifted.txt\n"
+      "\t@if cmp -s build/run-original.txt build/run-shifted.txt; then \\\n"
+      "\t  echo \"runcheck: the shifted build shows the same screens ($$(wc -l < build/run-original.txt) hashes)\"; \\\n"
+      "\telse \\\n"
+      "\t  diff build/run-original.txt build/run-shifted.txt | head -5; \\\n"
+      "\t  echo \"runcheck: the shifted build shows other screens\" >&2; exit 1; \\\n"
+      "\tfi\n\n"
       "clean:\n"
-      "\trm -f " + project + ".o " + project + ".sym $(ROM) $(ROM).mismatch" + GfxFiles() + "\n";
+      "\trm -rf build\n";
   return out;
+}
+
+std::string Exporter::ReadmeText() const {
+  const std::string project = ProjectName(in_.romName);
+  const std::string rom = RomFileName();
+  return "# " + OneLine(in_.romName) + " as RGBDS source\n\n"
+         "Exported by Velmora. `make` assembles every `.asm` file with rgbasm, links them with\n"
+         "rgblink into `build/" + rom + "` and checks that it is the original ROM byte for byte\n"
+         "(by its SHA-1, in the Makefile). Everything the build writes goes into `build/`;\n"
+         "`make clean` removes that folder and nothing else.\n\n"
+         "## Files\n\n"
+         "- `" + project + ".asm`: the entry point (0100) and the cartridge header.\n"
+         "- `bank_00.asm`, `bank_01.asm`, ...: one bank each. Bank 0 is three sections: the rst\n"
+         "  and interrupt vectors (0000-00FF), the header (in `" + project + ".asm`) and the rest\n"
+         "  from 0150; every other bank is one section at `ROMX[$4000]` in its own bank.\n"
+         "- `hardware.inc`: the GameBoy's registers by name (`rLCDC`, `rSTAT`, `rIE`, ...).\n"
+         "- `ram.asm`: the symbol file's names of RAM and of numbers, as constants.\n"
+         "- `charmap.inc` (with a text table): the game's text encoding.\n"
+         "- `shiftcheck.sh`, `shiftcheck.refs`: `make shiftcheck` (below).\n\n"
+         "## Changing it\n\n"
+         "Build a changed source with `make SHA1=` (no check against the original), then fix the\n"
+         "header's checksums with `rgbfix -v build/" + rom + "`.\n\n"
+         "Addresses that the code holds are written as labels wherever the export knows what they\n"
+         "point to, so code can move: the fill at the end of a bank is not part of its section\n"
+         "(the linker pads it), so a bank's code can grow until the bank is full. A bank that\n"
+         "grows too big fails to assemble with an error that names its file\n"
+         "(`Section \"ROM Bank $01\" grew too big ... at bank_01.asm(...)`).\n\n"
+         "To move code to another bank, cut its lines (from its label to its last instruction)\n"
+         "out of its bank's file and paste them before the fill of a bank with room; every `call`\n"
+         "and `jp` to it from bank 0 and from its new bank then reaches it by name. Calls from\n"
+         "other banks must switch banks first: the game's own far-call routine, with\n"
+         "`ld a,BANK(Label)` and `ld hl,Label`, as the game does elsewhere. Numbers that stayed\n"
+         "numbers (the table in `" + project + ".asm`) do not follow what they point to.\n\n"
+         "## Checks\n\n"
+         "`make shiftcheck` builds a copy into `build/shift/` with a byte of padding at the start of\n"
+         "every section that may move (`SHIFT=4` for four; a bank without room at its end stays)\n"
+         "and checks with the linker's symbol files that every label moved with it, that every\n"
+         "operand the export wrote as a name (`shiftcheck.refs`) holds its label's new address, and\n"
+         "that no other byte changed; it prints what did not. `make runcheck` (with velmora-cli on\n"
+         "PATH) then runs the original and the shifted ROM for two minutes of the same input\n"
+         "(`RUNINPUT=random:1`, or a file of button lines; `RUNFRAMES=7200`) and compares their\n"
+         "screens every second.\n";
 }
 
 ExportedSource Exporter::Run(const ExportProgress& progress) {
   if (size_ == 0) throw ErrorFailure("The ROM is empty: there is nothing to export.");
   DecideInstructions();
-  plan_ = std::make_unique<LabelPlan>(in_.labels, size_, FlowTargets());
+  plan_ = std::make_unique<LabelPlan>(
+      in_.labels, size_, FlowTargets(),
+      // Names below 0100 where no instruction starts, or that have GBDK's shape of a bank
+      // number or a size, are numbers: constants, which split no instruction.
+      [&](uint32_t offset, std::string_view name) {
+        if (offset >= 0x100) return false;
+        const bool vector = offset % 8 == 0 && offset <= 0x60;
+        return HasGbdkNumberShape(name) || (length_[offset] == 0 && !vector);
+      },
+      [](std::string_view name, uint16_t address) {
+        const HardwareRegister* r = address == 0 ? nullptr : HardwareRegisterAt(address);
+        return address == 0 ? IsHardwareName(name) : r != nullptr && r->Name == name;
+      });
   DropSplitInstructions();
+  PlanNamedData();
+  PlanSections();
   summary_.SymbolLabels = plan_->SymbolLabelCount();
   summary_.GeneratedLabels = plan_->GeneratedCount();
   summary_.Constants = plan_->Constants().size();
@@ -536,16 +969,48 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   images_ = PlanExportImages(in_.marks, in_.labels, size_);
   const uint32_t banks = (size_ + kBankSize - 1) / kBankSize;
   summary_.Banks = banks;
-  ExportedSource result;
-  const std::string project = ProjectName(in_.romName);
-  result.Files.push_back({project + ".asm", MainText(banks)});
-  result.Files.push_back({"Makefile", MakefileText()});
+  exports_.assign(1 + banks, {});
+  summary_.NumbersPerBank.assign(banks, 0);
+  std::vector<std::string> texts(1 + banks);
+  for (uint32_t bank = 0; bank < banks; ++bank) texts[1 + bank] = BankHead(bank);
+  texts[1].reserve(kBankSize * 7);
   size_t labelCursor = 0;
   auto comment = in_.comments.begin();
-  for (uint32_t bank = 0; bank < banks; ++bank) {
-    result.Files.push_back({BankFileName(bank), BankText(bank, labelCursor, comment)});
-    if (progress) progress(bank + 1, banks);
+  uint32_t done = 0;
+  for (const Section& section : sections_) {
+    file_ = section.File;
+    std::string& out = texts[file_];
+    if (file_ != 0) out.reserve(out.size() + (section.End - section.Begin) * 7);
+    AppendSection(out, section, labelCursor, comment);
+    out += '\n';
+    const uint32_t bank = BankOf(section.Begin);
+    if (progress && section.End == BankEnd(section.Begin) && bank + 1 > done) {
+      done = bank + 1;
+      progress(done, banks);
+    }
   }
+  texts[0] = MainHead() + texts[0];
+  // Names that other files use, exported from the file that defines them.
+  for (size_t f = 0; f < texts.size(); ++f) {
+    size_t n = 0;
+    for (const std::string& name : exports_[f]) {
+      texts[f] += n++ % 8 == 0 ? "\nEXPORT " : ", ";
+      texts[f] += name;
+    }
+    if (n != 0) texts[f] += '\n';
+  }
+
+  ExportedSource result;
+  const std::string project = ProjectName(in_.romName);
+  result.Files.push_back({project + ".asm", std::move(texts[0])});
+  result.Files.push_back({"Makefile", MakefileText()});
+  result.Files.push_back({"README.md", ReadmeText()});
+  for (uint32_t bank = 0; bank < banks; ++bank) {
+    result.Files.push_back({BankFileName(bank), std::move(texts[1 + bank])});
+  }
+  result.Files.push_back({"hardware.inc", HardwareIncText()});
+  result.Files.push_back({"shiftcheck.sh", ShiftcheckScript()});
+  result.Files.push_back({"shiftcheck.refs", ShiftcheckRefsText()});
   result.Files.push_back({"ram.asm", RamText()});
   if (!charmap_.Empty()) result.Files.push_back({"charmap.inc", charmap_.FileText()});
   for (const ExportImage& image : images_) {
@@ -579,6 +1044,10 @@ ExportCode ExportCodeOf(const Trace& trace) {
     if (ref.Source < kBankSize && ref.Space == RefSpace::Rom && ref.Target >= kBankSize) {
       code.BankedTargets[ref.Source] = ref.Target;
     }
+    if ((ref.Space == RefSpace::Rom || ref.Space == RefSpace::UnknownBank) &&
+        ref.Kind != RefKind::Rst) {
+      code.AddressSources.insert(ref.Source);
+    }
   }
   return code;
 }
@@ -592,7 +1061,7 @@ std::string ExportSummaryText(const ExportSummary& s, uint32_t romSize) {
          " labels (" + std::to_string(s.SymbolLabels) + " from the symbol file, " +
          std::to_string(s.GeneratedLabels) + " made for jump targets); " +
          std::to_string(s.Constants) + " RAM names; " + std::to_string(s.LabelOperands) +
-         " operands by name";
+         " operands by name; " + std::to_string(s.Numbers) + " ROM addresses left as numbers";
 }
 
 ExportedSource ExportSource(const ExportInput& input, const ExportProgress& progress) {

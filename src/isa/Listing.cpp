@@ -144,18 +144,21 @@ const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
 }
 
 // The line at `at` (its label lines and comment aside); returns the bytes it covers. `block` is
-// DataBlockFrom(at); `rows` keeps the text rows of the block walked through.
-template <typename Out>
+// DataBlockFrom(at); `rows` keeps the text rows of the block walked through. `nextBreak(at, end)`
+// gives the first place in (at, end) that has a label or a comment, else `end`: a row of a block
+// stops there, so that every label and comment of the block starts a line of its own.
+template <typename Out, typename NextBreak>
 uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueFormat format,
                  uint32_t at, const MarkBlock* block, const ListingNotes& notes,
-                 TextRowCursor& rows, const RomLabelMap* map = nullptr) {
+                 TextRowCursor& rows, const NextBreak& nextBreak,
+                 const RomLabelMap* map = nullptr) {
   const TextTable* table = notes.Table;
   uint32_t length = 0;
   if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Text &&
       table != nullptr && !table->Empty()) {
     const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows,
                                          kTextRowWidth, notes.Rows);
-    length = PutTextLine(out, rom, *table, at, rowEnd - at);
+    length = PutTextLine(out, rom, *table, at, nextBreak(at, rowEnd) - at);
   } else if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Image &&
              at < ImageTilesEnd(*block)) {
     length = ImageRowLength(*block, at);
@@ -163,6 +166,7 @@ uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueForma
   } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start (tiles are whole lines of eight).
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
+    length = nextBreak(at, at + length) - at;
     PutDataLine(out, rom, format, at, length);
   } else if (block != nullptr && at + InstructionLength(rom.Byte(at)) > block->Offset) {
     length = block->Offset - at;
@@ -230,6 +234,22 @@ const std::string* CommentAt(const ListingNotes& notes, uint32_t offset) {
   return it == notes.Comments->end() ? nullptr : &it->second;
 }
 
+// The comments of the places inside the line [at, at + length) (an instruction's operand bytes),
+// after the line's own: " ; at 01:4034: text". Nothing else would show them.
+template <typename Out>
+void PutInnerComments(Out& out, const RomComments* comments, uint32_t at, uint32_t length) {
+  if (comments == nullptr || length < 2) return;
+  for (auto it = comments->upper_bound(at); it != comments->end() && it->first < at + length;
+       ++it) {
+    if constexpr (requires { out.Reserve(size_t{}); }) out.Reserve(it->second.size() + 20);
+    char address[8];
+    out.append(" ; at ", 6);
+    out.append(address, static_cast<size_t>(PutBankAddress(address, it->first) - address));
+    out.append(": ", 2);
+    out.append(it->second.data(), it->second.size());
+  }
+}
+
 }  // namespace
 
 std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length) {
@@ -261,6 +281,17 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
   TextRowCursor rows;
+  // A row of a block is at most a text row of long keys: a lookup per byte of it is cheap.
+  const auto nextBreak = [&](uint32_t at, uint32_t end) {
+    uint32_t stop = end;
+    if (notes.Comments != nullptr) {
+      const auto it = notes.Comments->upper_bound(at);
+      if (it != notes.Comments->end() && it->first < stop) stop = it->first;
+    }
+    for (uint32_t o = at + 1; o < stop; ++o)
+      if (labels.FirstRomLabelAt(static_cast<int32_t>(o)) != LabelTables::kNone) return o;
+    return stop;
+  };
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -274,13 +305,17 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
     listing.LineOffsets.push_back(static_cast<int32_t>(pos));
     StringCursor text{line.Text};
     const std::string* comment = CommentAt(notes, pos);
-    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos), notes, rows);
+    const uint32_t at = pos;
+    pos += PutLine(text, rom, labels, format, pos, DataBlockFrom(notes.Marks, pos), notes, rows,
+                   nextBreak);
+    const size_t bare = line.Text.size();
     if (comment != nullptr) {
-      line.Text += ' ';
-      line.CommentAt = static_cast<uint16_t>(std::min<size_t>(line.Text.size(), 0xFFFF));
-      line.Text += "; ";
+      line.Text += " ; ";
       line.Text += *comment;
     }
+    PutInnerComments(text, notes.Comments, at, pos - at);
+    if (line.Text.size() != bare)
+      line.CommentAt = static_cast<uint16_t>(std::min<size_t>(bare + 1, 0xFFFF));
     listing.Lines.push_back(std::move(line));
     ++k;
   } while (k < visibleLines);
@@ -323,12 +358,27 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
       while (comment != notes.Comments->end() && comment->first < at) ++comment;
       if (comment != notes.Comments->end() && comment->first == at) note = &comment->second;
     }
+    // Past the labels and the comment at `at`: the next of each, where this line's row stops.
+    const auto nextBreak = [&](uint32_t from, uint32_t end) {
+      uint32_t stop = end;
+      if (next != byOffset.end() && static_cast<uint32_t>(next->first) < stop)
+        stop = static_cast<uint32_t>(next->first);
+      if (notes.Comments != nullptr) {
+        auto c = comment;
+        if (c != notes.Comments->end() && c->first <= from) ++c;
+        if (c != notes.Comments->end() && c->first < stop) stop = c->first;
+      }
+      return stop;
+    };
     StreamCursor line = out.Room(lineRoom + (note != nullptr ? note->size() + 3 : 0));
-    pos += PutLine(line, rom, labels, format, at, block, notes, rows, &map);
+    const uint32_t length = PutLine(line, rom, labels, format, at, block, notes, rows, nextBreak,
+                                    &map);
+    pos += length;
     if (note != nullptr) {
       line.append(" ; ", 3);
       line.append(note->data(), note->size());
     }
+    PutInnerComments(line, notes.Comments, at, length);
     line.push_back('\n');
     out.Done(line);
   }

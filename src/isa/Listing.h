@@ -65,9 +65,11 @@ uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table
 // line, in table order. In a data or text block the lines run 8 bytes from the block's start,
 // the first and last shorter where the listing starts or the block ends; a text block with a
 // table shows a line per text row instead (up to an end code or 32 characters, rows counted
-// from the block's start, the first shorter where the listing starts); an instruction that
-// would reach into such a block stops short of it as a "db" line of the bytes before it. Bytes
-// past RomSize decode as they stand.
+// from the block's start, the first shorter where the listing starts); a row stops short of the
+// next label or comment in it, so each of them starts a line. An instruction that would reach
+// into such a block stops short of it as a "db" line of the bytes before it. The comments of
+// places inside a line's instruction follow its own: " ; at 01:4034: text". Bytes past RomSize
+// decode as they stand.
 Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat format,
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes = {});
 

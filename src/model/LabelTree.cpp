@@ -41,6 +41,7 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
   const auto add = [&](int32_t parent, std::string_view text) {
     const int32_t depth = parent == kRoot ? 0 : nodes_[parent].depth + 1;
     nodes_.push_back(Node{parent, depth, static_cast<int32_t>(text.size())});
+    entries_.push_back(kRoot);
     texts_.emplace_back(text);
     children_.emplace_back();
     source.push_back(text);
@@ -71,7 +72,8 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
   // Names of one routine come one after the other: the last branch passed is checked first.
   ChildKey lastKey{kRoot, {}};
   int32_t lastBranch = kRoot;
-  for (std::string_view rest : names) {
+  for (size_t entry = 0; entry < names.size(); ++entry) {
+    std::string_view rest = names[entry];
     int32_t at = kRoot;
     // A dot splits only between two texts: one in first or last place, or the second of two,
     // stays in its part, so that "a..b" is "a" and ".b" and "trail." is one node.
@@ -95,11 +97,14 @@ LabelTree::LabelTree(const std::vector<std::string_view>& names) {
       const auto branch = unnamedBranch.find(ChildKey{at, rest});
       if (branch != unnamedBranch.end()) {
         nodes_[branch->second].isLabel = true;
+        entries_[branch->second] = static_cast<int32_t>(entry);
         unnamedBranch.erase(branch);
         continue;
       }
     }
-    nodes_[add(at, rest)].isLabel = true;
+    const int32_t leaf = add(at, rest);
+    nodes_[leaf].isLabel = true;
+    entries_[leaf] = static_cast<int32_t>(entry);
   }
   NumberDepthFirst();
   FoldFullNames();
@@ -132,6 +137,8 @@ void LabelTree::NumberDepthFirst() {
     std::vector<Node> nodes;
     std::vector<std::string> texts;
     std::vector<std::vector<int32_t>> children;
+    std::vector<int32_t> entries;
+    entries.reserve(size);
     nodes.reserve(size);
     texts.reserve(size);
     children.reserve(size);
@@ -139,11 +146,13 @@ void LabelTree::NumberDepthFirst() {
       nodes.push_back(nodes_[old]);
       if (nodes.back().parent != kRoot) nodes.back().parent = number[nodes.back().parent];
       texts.push_back(std::move(texts_[old]));
+      entries.push_back(entries_[old]);
       children.push_back(std::move(children_[old]));
       for (int32_t& child : children.back()) child = number[child];
     }
     nodes_ = std::move(nodes);
     texts_ = std::move(texts);
+    entries_ = std::move(entries);
     children_ = std::move(children);
     for (int32_t& node : topLevel_) node = number[node];
   }
@@ -325,16 +334,24 @@ LabelTree BuildRamLabelTree(const LabelTables& labels) {
   return BuildTree(labels.RamLabels());
 }
 
+std::string RomEntryAddressText(const LabelTables& labels, int32_t entry) {
+  if (entry < 0 || static_cast<size_t>(entry) >= labels.RomLabels().size()) return {};
+  const auto offset = static_cast<uint32_t>(labels.RomLabels()[entry].Offset);
+  return OffsetToBankAddress(offset) + " ($" + IntToHex(offset, 6) + ")";
+}
+
 std::string RomLabelAddressText(const LabelTables& labels, std::string_view name) {
   const int32_t i = labels.LastRomLabelNamed(name);
-  if (i == LabelTables::kNone) return {};
-  const auto offset = static_cast<uint32_t>(labels.RomLabels()[i].Offset);
-  return OffsetToBankAddress(offset) + " ($" + IntToHex(offset, 6) + ")";
+  return i == LabelTables::kNone ? std::string() : RomEntryAddressText(labels, i);
 }
 
 std::string RamLabelAddressText(const LabelTables& labels, std::string_view name) {
   const int32_t i = labels.LastRamLabelNamed(name);
-  if (i == LabelTables::kNone) return {};
+  return i == LabelTables::kNone ? std::string() : RamEntryAddressText(labels, i);
+}
+
+std::string RamEntryAddressText(const LabelTables& labels, int32_t i) {
+  if (i < 0 || static_cast<size_t>(i) >= labels.RamLabels().size()) return {};
   const RamLabel& l = labels.RamLabels()[i];
   std::string text = IntToHex(l.Bank, 2) + ":" + IntToHex(l.Address, 4);
   // Cartridge RAM is banked in 8 KiB pages at A000-BFFF: show the place in the save RAM too.

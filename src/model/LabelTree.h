@@ -34,6 +34,10 @@ class LabelTree {
   // True when the node's full name is one of the names: every leaf, and a branch such as the
   // routine "Init" of the names "Init" and "Init.loop".
   bool IsLabel(int32_t node) const { return nodes_[node].isLabel; }
+  // The place in the names the tree was built from of the label that the node stands for (the
+  // table entry of BuildRomLabelTree's and BuildRamLabelTree's trees); kRoot for a branch alone.
+  // Two labels of one name are two nodes, each with its own entry.
+  int32_t Entry(int32_t node) const { return entries_[node]; }
   // The texts from the top level down to the node, joined by ".".
   std::string FullName(int32_t node) const;
   // All children, shown or not.
@@ -100,6 +104,7 @@ class LabelTree {
 
   std::vector<Node> nodes_;
   std::vector<std::string> texts_;
+  std::vector<int32_t> entries_;
   std::vector<std::vector<int32_t>> children_;
   std::vector<int32_t> topLevel_;
   // The full names in lower case, one after the other: node n's is [foldedStart_[n],
@@ -118,6 +123,9 @@ class LabelTree {
 LabelTree BuildRomLabelTree(const LabelTables& labels);
 LabelTree BuildRamLabelTree(const LabelTables& labels);
 
+// The same texts for the label of a table entry (a node's Entry()).
+std::string RomEntryAddressText(const LabelTables& labels, int32_t entry);
+std::string RamEntryAddressText(const LabelTables& labels, int32_t entry);
 // "01:4150 ($004150)" for the last ROM label of that name; empty when there is none.
 std::string RomLabelAddressText(const LabelTables& labels, std::string_view name);
 // "02:A010 ($004010)" for cartridge RAM (A000-BFFF, with its offset in the save RAM), "00:C000"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <unordered_map>
 
 #include "model/BankAddress.h"
@@ -174,8 +175,19 @@ bool ParseHexField(std::string_view text, size_t maxDigits, uint32_t& value) {
 
 }  // namespace
 
+std::string TypedLabelName(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  // The listing writes a name as "@Name"; typed so, it is the same name.
+  if (text.size() > 1 && text[0] == '@') text.remove_prefix(1);
+  return std::string(text);
+}
+
 std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offset,
-                                       std::string_view oldName, std::string_view newName) {
+                                       std::string_view oldName, std::string_view typedName) {
+  const std::string name = TypedLabelName(typedName);
+  const std::string_view newName = name;
   if (oldName == newName) return std::nullopt;
   LabelStep step{false, offset, 0, static_cast<int32_t>(labels.RomLabels().size()),
                  std::string(oldName), std::string(newName), {}};
@@ -213,7 +225,9 @@ std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offse
 }
 
 std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, uint16_t address,
-                                       std::string_view oldName, std::string_view newName) {
+                                       std::string_view oldName, std::string_view typedName) {
+  const std::string name = TypedLabelName(typedName);
+  const std::string_view newName = name;
   if (oldName == newName) return std::nullopt;
   LabelStep step{true, address, bank, static_cast<int32_t>(labels.RamLabels().size()),
                  std::string(oldName), std::string(newName), {}};
@@ -367,24 +381,77 @@ RamPlace ParseRamPlace(std::string_view text) {
   return {static_cast<uint8_t>(bank), static_cast<uint16_t>(address)};
 }
 
-uint32_t ParseRangeLength(std::string_view text, uint32_t from, uint32_t romSize,
-                          uint32_t bankCount) {
-  uint64_t length = 0;
-  if (text.find(':') != std::string_view::npos) {
-    const uint32_t last = BankAddressToOffset(text, bankCount);
-    if (last < from) {
-      throw ErrorFailure(OffsetToBankAddress(last) + " lies before " + OffsetToBankAddress(from) +
-                         ", where the range starts.");
-    }
-    length = uint64_t{last} - from + 1;
-  } else {
-    const int32_t value = StrToInt(text);
-    if (value <= 0) throw ErrorFailure("A range is at least 1 byte long.");
-    length = static_cast<uint64_t>(value);
+namespace {
+
+// A hexadecimal or decimal number as StrToInt reads it, or nothing.
+std::optional<int64_t> NumberOf(std::string_view text) {
+  try {
+    return StrToInt(text);
+  } catch (const std::exception&) {
+    return std::nullopt;
   }
-  if (from + length > romSize) {
-    throw ErrorFailure("The range runs past the end of the ROM, at " +
+}
+
+// The offset of a bank address "BB:AAAA" of the ROM: bank 00 holds 0000-3FFF, every other bank
+// 4000-7FFF (its window in the GameBoy's address space); anything else is no place.
+std::optional<uint32_t> BankAddressOffset(std::string_view text) {
+  const size_t colon = text.find(':');
+  if (colon == 0 || colon > 3 || text.size() - colon - 1 != 4) return std::nullopt;
+  const auto bank = NumberOf("$" + std::string(text.substr(0, colon)));
+  const auto address = NumberOf("$" + std::string(text.substr(colon + 1)));
+  if (!bank || !address || *bank < 0 || *address < 0) return std::nullopt;
+  if (*bank == 0 ? *address > 0x3FFF : *address < 0x4000 || *address > 0x7FFF) return std::nullopt;
+  return static_cast<uint32_t>(*bank * 0x4000 + (*address & 0x3FFF));
+}
+
+}  // namespace
+
+uint32_t ParseRangeLength(std::string_view text, uint32_t from, uint32_t romSize,
+                          const LabelTables& labels) {
+  const std::string typed = Quoted(text);
+  if (text.empty()) {
+    throw ErrorFailure("Type where the range ends: its last byte's bank address (01:4FFF), file "
+                       "offset ($4FFF or 20479) or label (@Name), or its length (+$200).");
+  }
+  int64_t last = 0;
+  if (text[0] == '+') {
+    const auto length = NumberOf(text.substr(1));
+    if (!length) {
+      throw ErrorFailure(typed + " is no length: type + and a number of bytes (+$200 or +512).");
+    }
+    if (*length <= 0) throw ErrorFailure(typed + ": a range is at least 1 byte long.");
+    last = int64_t{from} + *length - 1;
+  } else if (text[0] == '@') {
+    const int32_t entry = labels.FirstRomLabelNamed(text.substr(1));
+    if (entry == LabelTables::kNone) throw ErrorFailure(typed + ": no ROM label has that name.");
+    last = labels.RomLabels()[static_cast<size_t>(entry)].Offset;
+  } else if (text.find(':') != std::string_view::npos) {
+    const auto offset = BankAddressOffset(text);
+    if (!offset) {
+      throw ErrorFailure(typed + " is no place in the ROM: bank 00 holds 00:0000-00:3FFF, every "
+                         "other bank 4000-7FFF.");
+    }
+    last = *offset;
+  } else {
+    const auto offset = NumberOf(text);
+    if (!offset || *offset < 0) {
+      throw ErrorFailure(typed + " is no place: type the last byte's bank address (01:4FFF), file "
+                         "offset ($4FFF or 20479) or label (@Name), or the length (+$200).");
+    }
+    last = *offset;
+  }
+  if (last < from) {
+    throw ErrorFailure(typed + " is " + OffsetToBankAddress(static_cast<uint32_t>(last)) +
+                       ", before " + OffsetToBankAddress(from) + " where the range starts.");
+  }
+  if (last >= romSize) {
+    throw ErrorFailure(typed + ": the range runs past the end of the ROM, at " +
                        OffsetToBankAddress(romSize - 1) + ".");
   }
-  return static_cast<uint32_t>(length);
+  return static_cast<uint32_t>(last - from + 1);
+}
+
+std::string RangeText(uint32_t from, uint32_t length) {
+  return OffsetToBankAddress(from) + "-" + OffsetToBankAddress(from + length - 1) + ", " +
+         (length == 1 ? std::string("1 byte") : GroupedDecimal(length) + " bytes");
 }

@@ -65,6 +65,10 @@ using SymbolStep = std::variant<LabelStep, CommentStep, MarkStep>;
 // error Failure that names it. oldName "" adds a label, newName "" deletes the one named. A
 // rename takes the label's locals along (every "oldName.x" of the bank becomes "newName.x"),
 // refused whole when one of their new names is taken.
+// A name as the user typed it: blanks around it go, and a leading "@" (the listing writes
+// "@Name") is no part of it.
+std::string TypedLabelName(std::string_view text);
+// The new name is read by TypedLabelName.
 std::optional<SymbolStep> RomLabelStep(const LabelTables& labels, uint32_t offset,
                                        std::string_view oldName, std::string_view newName);
 std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, uint16_t address,
@@ -96,8 +100,11 @@ struct RamPlace {
 };
 RamPlace ParseRamPlace(std::string_view text);
 
-// The length of a range from `from`, typed as the bank address of its last byte ("0D:49FF") or
-// as a length ("$200", "512"). Error Failure for a range that ends before it starts, is empty,
-// or runs past the end of the ROM (romSize bytes); ConversionError for a number that is none.
+// The length of a range from `from` to the end the user typed: the last byte's place as a bank
+// address ("0D:49FF"), a file offset ("$349FF", "215551") or a ROM label ("@Name"), or a length
+// after "+" ("+$200", "+512"). Error Failure, quoting the text, for anything else, a range that
+// ends before it starts, and one that runs past the end of the ROM (romSize bytes).
 uint32_t ParseRangeLength(std::string_view text, uint32_t from, uint32_t romSize,
-                          uint32_t bankCount);
+                          const LabelTables& labels);
+// The range as the mark dialog shows it: "01:4068-01:4FFF, 3,992 bytes".
+std::string RangeText(uint32_t from, uint32_t length);

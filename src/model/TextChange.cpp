@@ -34,6 +34,20 @@ StringChange PlanStringChange(const Rom& rom, const TextTable& table, const Game
   return change;
 }
 
+uint8_t PaddingByte(const TextTable& table) {
+  try {
+    const std::vector<uint8_t> blank = table.Encode(" ");
+    if (blank.size() == 1) return blank[0];
+  } catch (const std::exception&) {
+    // No entry for a blank.
+  }
+  return 0x00;
+}
+
+void PadToOldLength(StringChange& change, uint8_t padding) {
+  if (change.Bytes.size() < change.OldLength) change.Bytes.resize(change.OldLength, padding);
+}
+
 void ApplyStringChange(Rom& rom, const StringChange& change) {
   uint32_t at = change.Offset;
   for (uint8_t b : change.Bytes) rom.SetByte(at++, b);

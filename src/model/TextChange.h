@@ -32,12 +32,21 @@ struct StringChange {
   // The new string is longer than the old one: it runs over the old end code (or, without
   // one, past the end of its text).
   bool RunsOver() const { return Bytes.size() > OldLength; }
+  // The new string is shorter than an old one without an end code: the old one's last bytes
+  // would stay behind it, read as part of the text.
+  bool LeavesOldTail() const { return !HasEndCode && Bytes.size() < OldLength; }
 };
 
 // Plans the change. Throws an error Failure naming the first character the table has no entry
 // for, or when the new string would reach past the end of the ROM.
 StringChange PlanStringChange(const Rom& rom, const TextTable& table, const GameString& old,
                               std::string_view text);
+
+// What fills the rest of a shorter string without an end code: the table's one-byte code of a
+// blank, else $00.
+uint8_t PaddingByte(const TextTable& table);
+// Fills the change up to the old string's length with that byte.
+void PadToOldLength(StringChange& change, uint8_t padding);
 
 // Writes the new string through Rom::SetByte; the bytes after it stay as they are.
 void ApplyStringChange(Rom& rom, const StringChange& change);

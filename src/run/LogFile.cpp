@@ -5,6 +5,9 @@
 #include <filesystem>
 
 #include "model/Failure.h"
+#include "model/FileRead.h"
+#include "model/FileWrite.h"
+#include "model/Rom.h"
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/SymbolFile.h"
@@ -141,4 +144,35 @@ std::string LogFileName(const std::string& romFileName) {
 uint32_t CountFlag(const CodeDataLog& log, uint8_t flag) {
   return static_cast<uint32_t>(
       std::count_if(log.Flags.begin(), log.Flags.end(), [&](uint8_t f) { return f & flag; }));
+}
+
+namespace {
+std::string ReadLogBytes(const std::string& name) {
+  return ReadRegularFile(name, size_t{64} << 20, "The code/data log is larger than 64 MiB.");
+}
+}  // namespace
+
+CodeDataLog ReadRomLog(const Rom& rom) {
+  const std::string name = LogFileName(rom.RomFileName);
+  if (!std::filesystem::exists(name)) return {};
+  const uint8_t* bytes = rom.RomImage.data();
+  return ReadLogFile(ReadLogBytes(name), rom.RomSize, RomCrc32(bytes, rom.RomSize)).Log;
+}
+
+void SaveRomLog(const Rom& rom, const std::string& romFileName, const CodeDataLog& log) {
+  const std::string name = LogFileName(romFileName);
+  const uint32_t crc = RomCrc32(rom.RomImage.data(), rom.RomSize);
+  CodeDataLog saved = log;
+  saved.Flags.resize(rom.RomSize);
+  // A log there of other bytes (the ROM before its edits) is replaced: its bytes say nothing sure
+  // about these.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(name, error)) {
+    try {
+      MergeLog(saved, ReadLogFile(ReadLogBytes(name), rom.RomSize, crc).Log);
+    } catch (const Failure&) {
+    }
+  }
+  const std::string bytes = WriteMesenLog(saved, crc);
+  SaveFileSafely(name, bytes.data(), bytes.size());
 }

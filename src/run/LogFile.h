@@ -35,5 +35,13 @@ void MergeLog(CodeDataLog& into, const CodeDataLog& from);
 // The log file that belongs to a ROM: its name with the extension replaced by `.cdl`.
 std::string LogFileName(const std::string& romFileName);
 
+struct Rom;
+// The log beside a loaded ROM (LogFileName of its file), read for its bytes as loaded; an empty
+// log when there is none. Throws as ReadLogFile does, and a FileError when it cannot be read.
+CodeDataLog ReadRomLog(const Rom& rom);
+// Writes the log beside `romFileName` for the ROM's bytes as they stand (their CRC32), with what
+// a log there of the same bytes holds added to it.
+void SaveRomLog(const Rom& rom, const std::string& romFileName, const CodeDataLog& log);
+
 // Bytes of the log holding the flag.
 uint32_t CountFlag(const CodeDataLog& log, uint8_t flag);

@@ -23,6 +23,9 @@ struct FindAllResult {
   std::string MissText;
   // The same search, with the same cap, over the ROM as it is now: results that follow edits.
   std::function<FindAllResult(const Rom&, const LabelTables&)> Repeat;
+  // A match's result line where it is not FindAllLine's instruction: a text search shows the
+  // text it found, "00:062E \"HELLO\"".
+  std::function<std::string(const Rom&, int32_t offset)> Line;
 };
 
 // Every offset where the bytes of the text occur (as the byte search reads them), up to `cap`.

@@ -1,7 +1,9 @@
 #include "search/TextSearch.h"
 
+#include <algorithm>
 #include <memory>
 
+#include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "search/ByteSearch.h"
 #include "search/Search.h"
@@ -19,6 +21,14 @@ FindAllResult RepeatableFindAll(const Rom& rom, std::shared_ptr<const TextTable>
                                 std::string_view text, size_t cap) {
   FindAllResult result = FindAllText(rom, *table, text, cap);
   result.MissText = InstructionNotFoundText(text);
+  // Every match is the same bytes: the text as the table encodes it.
+  const size_t length = table->Encode(text).size();
+  result.Line = [table, length](const Rom& r, int32_t offset) {
+    const auto at = static_cast<uint32_t>(offset);
+    const size_t room = r.RomImage.size() - std::min<size_t>(at, r.RomImage.size());
+    return OffsetToBankAddress(at) + " \"" +
+           table->Decode(r.RomImage.data() + at, std::min(length, room)).Text + "\"";
+  };
   result.Repeat = [table, text = result.Text, cap](const Rom& r, const LabelTables&) {
     return RepeatableFindAll(r, table, text, cap);
   };

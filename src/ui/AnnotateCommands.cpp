@@ -1,20 +1,21 @@
 #include "ui/AnnotateCommands.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QUndoStack>
 
 #include "model/BankAddress.h"
 #include "ui/AppState.h"
 #include "ui/AskForm.h"
+#include "ui/CommandHost.h"
 #include "ui/Latin1.h"
-#include "ui/Main.h"
 #include "ui/SymbolSteps.h"
 
 namespace {
 
 // The name of the label that the selected line shows ("@Name:"), else of the first label of
 // the line's offset; "" for a line without one.
-std::string SelectedLabel(TMainForm& main) {
+std::string SelectedLabel(TCommandHost& main) {
   const Listing& listing = main.CurrentListing();
   const int index = main.CurrentPlace().SelectedLine;
   if (index >= 0 && static_cast<size_t>(index) < listing.Lines.size()) {
@@ -32,8 +33,8 @@ QString PlaceText(uint32_t offset) {
 
 }  // namespace
 
-TAnnotateCommands::TAnnotateCommands(TMainForm* main, QUndoStack* stack, const Items& items)
-    : QObject(main), main_(main), stack_(stack), items_(items) {
+TAnnotateCommands::TAnnotateCommands(TCommandHost* host, QUndoStack* stack, const Items& items)
+    : QObject(host->Window()), main_(host), stack_(stack), items_(items) {
   setObjectName("AnnotateCommands");
   connect(items.Label, &QAction::triggered, this, &TAnnotateCommands::Label1Click);
   connect(items.Comment, &QAction::triggered, this, &TAnnotateCommands::Comment1Click);
@@ -72,12 +73,13 @@ void TAnnotateCommands::Label1Click() {
   const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
   const std::string old = SelectedLabel(*main_);
   const QString caption = old.empty() ? "Label for " + PlaceText(offset) + ":"
-                                       : QString("New name (empty deletes the label):");
+                                       : "New name for " + Utf8(old) + " at " + PlaceText(offset) +
+                                             " (empty deletes it):";
   Ask(old.empty() ? "Label" : "Rename Label", {{caption, old}},
       [&](const std::vector<std::string>& texts) {
         Push(RomLabelStep(state.labels, offset, old, texts[0]));
       },
-      main_);
+      main_->Window());
 }
 
 void TAnnotateCommands::Comment1Click() {
@@ -90,7 +92,7 @@ void TAnnotateCommands::Comment1Click() {
       [&](const std::vector<std::string>& texts) {
         Push(CommentEditStep(state.comments, offset, texts[0]));
       },
-      main_);
+      main_->Window());
 }
 
 void TAnnotateCommands::MarkClick(MarkKind kind) {
@@ -98,13 +100,14 @@ void TAnnotateCommands::MarkClick(MarkKind kind) {
   if (state.rom.RomSize == 0) return;
   const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
   static constexpr const char* kTitles[] = {"Mark as Code", "Mark as Data", "Mark as Text"};
+  const auto length = [&](const std::vector<std::string>& texts) {
+    return ParseRangeLength(texts[0], offset, state.rom.RomSize, state.labels);
+  };
   Ask(kTitles[static_cast<int>(kind)],
-      {{"From " + PlaceText(offset) + " to (last byte's address, or a length):",
-        OffsetToBankAddress(offset)}},
+      {{"From " + PlaceText(offset) + " to (last byte's place, or +length):", ""}},
       [&](const std::vector<std::string>& texts) {
-        const uint32_t length =
-            ParseRangeLength(texts[0], offset, state.rom.RomSize, state.rom.BankCount);
-        Push(MarkEditStep(state.marks, offset, length, kind));
+        Push(MarkEditStep(state.marks, offset, length(texts), kind));
       },
-      main_);
+      main_->Window(),
+      [&](const std::vector<std::string>& texts) { return RangeText(offset, length(texts)); });
 }

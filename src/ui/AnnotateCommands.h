@@ -12,7 +12,7 @@
 
 class QAction;
 class QUndoStack;
-class TMainForm;
+class TCommandHost;
 
 class TAnnotateCommands : public QObject {
   Q_OBJECT
@@ -25,7 +25,7 @@ class TAnnotateCommands : public QObject {
     QAction* MarkText;
   };
 
-  TAnnotateCommands(TMainForm* main, QUndoStack* stack, const Items& items);
+  TAnnotateCommands(TCommandHost* host, QUndoStack* stack, const Items& items);
 
   // The items work only while a ROM is loaded.
   void Enable(bool enabled);
@@ -39,7 +39,7 @@ class TAnnotateCommands : public QObject {
   // After the step went in or was taken back: the listing shows it.
   void Shown(const SymbolStep& step, bool again);
 
-  TMainForm* main_;
+  TCommandHost* main_;  // the main window, as its commands see it
   QUndoStack* stack_;
   Items items_;
 };

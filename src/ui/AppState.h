@@ -2,10 +2,12 @@
 // The program's state for the whole run, created once in main and handed to the windows.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "isa/Decoder.h"
+#include "model/CodeDataLog.h"
 #include "model/Labels.h"
 #include "model/Marks.h"
 #include "model/Rom.h"
@@ -28,6 +30,12 @@ struct AppState {
   // The symbol files read at the last load, as read (or last saved): the ROM's own, then the
   // program's file of additions beside the ROM when there is one. Save Symbols writes into them.
   std::vector<SymbolFile> symbolFiles;
+  // Why the symbols were not read whole at the last load ("" when they were): such a set is never
+  // saved over its files.
+  std::string SymbolsNotRead;
+  // The user's answer, per file, to whether a file that rgblink wrote is saved into (true) or
+  // left as it is: asked once while the program runs.
+  std::map<std::string, bool> LinkerFileAnswers;
   SymbolTables Symbols() { return {labels, marks, comments}; }
   // The game's text encoding: the table file beside the ROM, or the one the user loaded.
   TextTable table;
@@ -37,4 +45,7 @@ struct AppState {
   TextRowStarts textRows;
   // The ROM's bytes as the last load read them: what an exported patch starts from.
   std::vector<uint8_t> LoadedRom;
+  // What the game's runs did with its bytes: the log beside the ROM, the imported ones and the
+  // runs in the run window; empty when there is none.
+  CodeDataLog log;
 };

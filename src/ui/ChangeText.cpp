@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 
+#include "model/BankAddress.h"
 #include "model/NumberText.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
@@ -19,6 +20,11 @@ TChangeTextForm::TChangeTextForm(AppState& state, const GameString& old, QWidget
     : TGoodForm(parent), state_(state), old_(old) {
   ui.setupUi(this);
   // The string as it stands, ready to be retyped.
+  // Where the string is and how many bytes it has to itself.
+  const std::string room = ByteCountText(old.Length);
+  ui.Label1->setText(QString::fromStdString(
+      "Text at " + OffsetToBankAddress(old.Offset) + ", " + room +
+      (old.EndCode.empty() ? " (no end code):" : " with its end code:")));
   ui.TextEdit->setFont(CodeFont());
   ui.TextEdit->setText(FromUtf8(old.Text));
   ui.TextEdit->selectAll();
@@ -45,6 +51,17 @@ void TChangeTextForm::OKButtonClick() {
                   " longer than the old one: it runs past the end of the text block. Write it "
                   "anyway?";
     if (!AskYesNo(question, this)) return;
+  }
+  if (change_.LeavesOldTail()) {
+    // Without an end code nothing ends the new string: the old one's last bytes would read on.
+    const uint8_t padding = PaddingByte(state_.table);
+    const std::string left = ByteCountText(change_.OldLength - change_.Bytes.size());
+    if (AskYesNo("The new text is " + left + " shorter than the old one, which has no end "
+                 "code: fill the " + left + " left with $" + IntToHex(padding, 2) +
+                 "? (No leaves the old bytes there.)",
+                 this)) {
+      PadToOldLength(change_, padding);
+    }
   }
   accept();
 }

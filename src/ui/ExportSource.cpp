@@ -1,9 +1,11 @@
 #include "ui/ExportSource.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProgressDialog>
 
 #include "export/ExportFolder.h"
@@ -18,8 +20,30 @@ namespace {
 // Thrown from the progress callback when the user cancels; nothing has been written then.
 struct ExportCancelled {};
 
+// A folder dialog that also takes the name of a folder that is not there yet: the export makes
+// it, as velmora-cli does.
+class FolderDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  QString typed;
+
+  void accept() override {
+    auto* edit = findChild<QLineEdit*>("fileNameEdit");
+    const QString text = edit != nullptr ? edit->text().trimmed() : QString();
+    if (!text.isEmpty()) {
+      const QString path = QDir(directory()).absoluteFilePath(text);
+      if (!QFileInfo::exists(path)) {
+        typed = path;
+        done(QDialog::Accepted);
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
+
 QString AskFolder(const AppState& state, QWidget* parent) {
-  QFileDialog dialog(parent, "Export Source");
+  FolderDialog dialog(parent, "Export Source");
   dialog.setObjectName("ExportSourceDlg");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -28,7 +52,7 @@ QString AskFolder(const AppState& state, QWidget* parent) {
   dialog.setDirectory(QFileInfo(QFile::decodeName(state.rom.RomFileName.c_str())).absolutePath());
   KeepCompletionInDialog(&dialog);
   if (dialog.exec() != QDialog::Accepted) return {};
-  return dialog.selectedFiles().value(0);
+  return dialog.typed.isEmpty() ? dialog.selectedFiles().value(0) : dialog.typed;
 }
 
 }  // namespace
@@ -72,9 +96,12 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
                        parent);
     if (!replace) return;
   }
+  // The ROM and its symbol files never go into the project folder, where make would write.
+  std::vector<std::string> keep = {state.rom.RomFileName};
+  for (const SymbolFile& file : state.symbolFiles) keep.push_back(file.Name);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool written =
-      RunCommand([&] { WriteExportFolder(folder, source.Files, replace); }, parent);
+      RunCommand([&] { WriteExportFolder(folder, source.Files, replace, keep); }, parent);
   QApplication::restoreOverrideCursor();
   if (!written) return;
   ShowInfo("Exported " + std::to_string(source.Files.size()) + " files to '" + folder + "': " +

@@ -75,8 +75,11 @@ void TFileWatch::TakeRomAsUnchanged() {
   romStamp_ = StampOf(rom_);
 }
 
-void TFileWatch::TakeSymsAsUnchanged() {
-  for (size_t i = 0; i < symStamps_.size(); ++i) symStamps_[i] = StampOf(syms_[static_cast<int>(i)]);
+void TFileWatch::TakeSymsAsUnchanged(const std::vector<std::string>& written) {
+  for (const std::string& name : written) {
+    const int i = syms_.indexOf(QFile::decodeName(name.c_str()));
+    if (i >= 0) symStamps_[static_cast<size_t>(i)] = StampOf(syms_[i]);
+  }
 }
 
 void TFileWatch::Rewatch() {

@@ -26,8 +26,9 @@ class TFileWatch : public QObject {
   void Watch(const QString& romFile, const std::vector<std::string>& symFiles);
   // The ROM file as it is now counts as unchanged (after the program wrote it itself).
   void TakeRomAsUnchanged();
-  // The symbol files as they are now count as unchanged (after the program saved them).
-  void TakeSymsAsUnchanged();
+  // These symbol files as they are now count as unchanged (after the program saved them); the
+  // others keep a change they may have had meanwhile.
+  void TakeSymsAsUnchanged(const std::vector<std::string>& written);
 
  signals:
   // The ROM file was written, or replaced; not sent while it is missing or empty (a build

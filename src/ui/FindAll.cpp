@@ -19,8 +19,8 @@ namespace {
 // nothing until they are scrolled to.
 class ResultModel : public QAbstractListModel {
  public:
-  ResultModel(const AppState& state, const std::vector<int32_t>& offsets, QObject* parent)
-      : QAbstractListModel(parent), state_(state), offsets_(offsets) {}
+  ResultModel(const AppState& state, const FindAllResult& result, QObject* parent)
+      : QAbstractListModel(parent), state_(state), result_(result) {}
 
   // The offsets change under the model, as a whole.
   void Replace(const std::function<void()>& change) {
@@ -30,19 +30,22 @@ class ResultModel : public QAbstractListModel {
   }
 
   int rowCount(const QModelIndex& parent) const override {
-    return parent.isValid() ? 0 : static_cast<int>(offsets_.size());
+    return parent.isValid() ? 0 : static_cast<int>(result_.Offsets.size());
   }
 
   QVariant data(const QModelIndex& index, int role) const override {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    const std::string line = FindAllLine(state_.rom, state_.labels, state_.format,
-                                         offsets_[static_cast<size_t>(index.row())]);
-    return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    const int32_t offset = result_.Offsets[static_cast<size_t>(index.row())];
+    const std::string line = result_.Line
+                                 ? result_.Line(state_.rom, offset)
+                                 : FindAllLine(state_.rom, state_.labels, state_.format, offset);
+    // An instruction's bytes with label names (UTF-8) in it, or game text (UTF-8).
+    return MessageText(line);
   }
 
  private:
   const AppState& state_;
-  const std::vector<int32_t>& offsets_;
+  const FindAllResult& result_;
 };
 
 }  // namespace
@@ -53,7 +56,7 @@ TFindAllForm::TFindAllForm(const AppState& state, FindAllResult result, QWidget*
   setAttribute(Qt::WA_DeleteOnClose);
   setFont(DialogFont());
   ui.Results->setFont(CodeFont());
-  model_ = new ResultModel(state, result_.Offsets, this);
+  model_ = new ResultModel(state, result_, this);
   ui.Results->setModel(model_);
 
   ShowCount();
@@ -66,7 +69,7 @@ TFindAllForm::TFindAllForm(const AppState& state, FindAllResult result, QWidget*
 
 void TFindAllForm::ShowCount() {
   setWindowTitle(QStringLiteral("Find All: %1 %2 %3")
-                     .arg(Latin1(result_.Text))
+                     .arg(MessageText(result_.Text))
                      .arg(QChar(0x2014))
                      .arg(Latin1(MatchCountText(result_))));
   ui.StopLabel->setText(result_.Stopped

@@ -1,5 +1,6 @@
 #include "ui/LabelEditor.h"
 
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -47,10 +48,10 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
                                           style()->standardIcon(QStyle::SP_DirOpenIcon)};
   procModel_ = new LabelTreeModel(
       BuildRomLabelTree(labels_),
-      [this](std::string_view name) { return RomLabelAddressText(labels_, name); }, pictures, this);
+      [this](int32_t entry) { return RomEntryAddressText(labels_, entry); }, pictures, this);
   varModel_ = new LabelTreeModel(
       BuildRamLabelTree(labels_),
-      [this](std::string_view name) { return RamLabelAddressText(labels_, name); }, pictures, this);
+      [this](int32_t entry) { return RamEntryAddressText(labels_, entry); }, pictures, this);
   SetUpTree(ui.ProcTree, procModel_);
   SetUpTree(ui.VarTree, varModel_);
 
@@ -64,6 +65,14 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
           [this] { VarTreeClick(ui.VarTree->currentIndex()); });
   connect(ui.ProcTree, &LabelTreeView::doubleClicked, this, &TLabelEditorForm::ProcTreeActivate);
   ui.ProcTree->installEventFilter(this);
+  // A clear button of its own: the line edit's own fades in and out, a dozen repaints a key.
+  QAction* clear = ui.FilterEdit->addAction(style()->standardIcon(QStyle::SP_LineEditClearButton),
+                                            QLineEdit::TrailingPosition);
+  clear->setObjectName("ClearFilter");
+  clear->setVisible(false);
+  connect(clear, &QAction::triggered, ui.FilterEdit, &QLineEdit::clear);
+  connect(ui.FilterEdit, &QLineEdit::textChanged, clear,
+          [clear](const QString& text) { clear->setVisible(!text.isEmpty()); });
   ui.FilterEdit->installEventFilter(this);
   connect(ui.FilterEdit, &QLineEdit::textChanged, this, &TLabelEditorForm::FilterEditChange);
   connect(ui.ShowButton, &QPushButton::clicked, this, &TLabelEditorForm::ShowButtonClick);
@@ -81,8 +90,8 @@ void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   const int32_t node = procModel_->Node(index);
   if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
   const std::string name = procModel_->Tree().FullName(node);
-  ui.NameLabel->setText(Latin1(name));
-  ui.AddressLabel->setText(Latin1(RomLabelAddressText(labels_, name)));
+  ui.NameLabel->setText(Utf8(name));
+  ui.AddressLabel->setText(Latin1(RomEntryAddressText(labels_, procModel_->Tree().Entry(node))));
   ui.ShowButton->setEnabled(true);
   pickedModel_ = procModel_;
   pickedNode_ = node;
@@ -93,8 +102,8 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
   const int32_t node = varModel_->Node(index);
   if (node == LabelTree::kRoot || !varModel_->Tree().IsLabel(node)) return;
   const std::string name = varModel_->Tree().FullName(node);
-  ui.NameLabel->setText(Latin1(name));
-  ui.AddressLabel->setText(Latin1(RamLabelAddressText(labels_, name)));
+  ui.NameLabel->setText(Utf8(name));
+  ui.AddressLabel->setText(Latin1(RamEntryAddressText(labels_, varModel_->Tree().Entry(node))));
   ui.ShowButton->setEnabled(false);
   pickedModel_ = varModel_;
   pickedNode_ = node;
@@ -102,29 +111,27 @@ void TLabelEditorForm::VarTreeClick(const QModelIndex& index) {
 }
 
 void TLabelEditorForm::ShowButtonClick() {
-  const int32_t index = labels_.LastRomLabelNamed(ui.NameLabel->text().toLatin1().toStdString());
+  // The picked node's own label: of two labels of one name, the one picked.
+  const int32_t index = pickedModel_ == procModel_ ? PickedEntry() : LabelTables::kNone;
   if (index != LabelTables::kNone) showTarget_ = labels_.RomLabels()[index].Offset;
   accept();
 }
 
 void TLabelEditorForm::ReferencesButtonClick() {
   if (pickedModel_ == nullptr) return;
-  const std::string name = pickedModel_->Tree().FullName(pickedNode_);
+  const int32_t index = PickedEntry();
+  if (index == LabelTables::kNone) return;
   if (pickedModel_ == procModel_) {
-    const int32_t index = labels_.LastRomLabelNamed(name);
-    if (index == LabelTables::kNone) return;
     referencesTarget_ = RefPlace{static_cast<uint32_t>(labels_.RomLabels()[index].Offset),
                                  RefSpace::Rom};
   } else {
-    const int32_t index = labels_.LastRamLabelNamed(name);
-    if (index == LabelTables::kNone) return;
     referencesTarget_ = RefPlace{labels_.RamLabels()[index].Address, RefSpace::Ram};
   }
   accept();
 }
 
 void TLabelEditorForm::FilterEditChange(const QString& text) {
-  const std::string filter = text.toLatin1().toStdString();
+  const std::string filter = Utf8Bytes(text);
   // Every shown branch open afterwards: the ones the filter brought in, and any the user closed.
   procModel_->Filter(filter);
   varModel_->Filter(filter);

@@ -67,10 +67,13 @@ class TLabelEditorForm : public TGoodForm {
   bool TreeEditKey(QObject* tree, const QKeyEvent* key);
   // The buttons follow the pick.
   void EnableEdits();
+  // The table entry of the picked label; kNone without a pick.
+  int32_t PickedEntry() const;
   // The step that gives the picked label a new name ("" deletes it).
   std::optional<SymbolStep> PickedLabelStep(const std::string& newName) const;
-  // After an edit: both trees anew, and the label of that name picked in the tree ("" none).
-  void ReloadAndPick(LabelTreeView* tree, const std::string& name);
+  // After an edit: both trees anew, and the label of that table entry picked in the tree (kNone:
+  // none).
+  void ReloadAndPick(LabelTreeView* tree, int32_t entry);
 
   Ui::TLabelEditorForm ui;
   const LabelTables& labels_;

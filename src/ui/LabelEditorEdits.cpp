@@ -38,65 +38,79 @@ bool TLabelEditorForm::TreeEditKey(QObject* tree, const QKeyEvent* key) {
   }
 }
 
+int32_t TLabelEditorForm::PickedEntry() const {
+  return pickedModel_ == nullptr ? LabelTables::kNone : pickedModel_->Tree().Entry(pickedNode_);
+}
+
 std::optional<SymbolStep> TLabelEditorForm::PickedLabelStep(const std::string& newName) const {
-  // The Info box shows the last label of the picked name: that one changes.
-  const std::string name = ui.NameLabel->text().toLatin1().toStdString();
-  if (pickedModel_ == procModel_) {
-    const int32_t e = labels_.LastRomLabelNamed(name);
-    if (e == LabelTables::kNone) return std::nullopt;
-    return RomLabelStep(labels_, static_cast<uint32_t>(labels_.RomLabels()[e].Offset), name,
-                        newName);
-  }
-  const int32_t e = labels_.LastRamLabelNamed(name);
+  // The picked node's own label changes, whatever other labels share its name.
+  const int32_t e = PickedEntry();
   if (e == LabelTables::kNone) return std::nullopt;
+  if (pickedModel_ == procModel_) {
+    const RomLabel& label = labels_.RomLabels()[e];
+    return RomLabelStep(labels_, static_cast<uint32_t>(label.Offset), label.Name, newName);
+  }
   const RamLabel& label = labels_.RamLabels()[e];
-  return RamLabelStep(labels_, label.Bank, label.Address, name, newName);
+  return RamLabelStep(labels_, label.Bank, label.Address, label.Name, newName);
 }
 
 void TLabelEditorForm::RenameButtonClick() {
   if (!edit_ || pickedModel_ == nullptr) return;
   LabelTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
-  const std::string old = ui.NameLabel->text().toLatin1().toStdString();
-  std::string renamed;
+  const std::string old = Utf8Bytes(ui.NameLabel->text());
+  // A rename keeps the label's entry in the table; a deletion leaves nothing to pick.
+  const int32_t entry = PickedEntry();
+  bool deleted = false;
   const bool done = Ask(
-      "Rename Label", {{"New name (empty deletes the label):", old}},
+      "Rename Label",
+      {{"New name for " + Utf8(old) + " at " + ui.AddressLabel->text().section(" ", 0, 0) +
+             " (empty deletes it):",
+        old}},
       [&](const std::vector<std::string>& texts) {
         edit_(PickedLabelStep(texts[0]));
-        renamed = texts[0];
+        deleted = texts[0].empty();
       },
       this);
-  if (done) ReloadAndPick(tree, renamed);
+  if (done) ReloadAndPick(tree, deleted ? LabelTables::kNone : entry);
 }
 
 void TLabelEditorForm::DeleteButtonClick() {
   if (!edit_ || pickedModel_ == nullptr) return;
   LabelTreeView* tree = pickedModel_ == procModel_ ? ui.ProcTree : ui.VarTree;
-  if (RunCommand([&] { edit_(PickedLabelStep("")); }, this)) ReloadAndPick(tree, "");
+  if (RunCommand([&] { edit_(PickedLabelStep("")); }, this)) {
+    ReloadAndPick(tree, LabelTables::kNone);
+  }
 }
 
 void TLabelEditorForm::AddRamButtonClick() {
   if (!edit_) return;
-  std::string added;
+  int32_t added = LabelTables::kNone;
   const bool done = Ask(
       "Add RAM Label", {{"Place (02:A010, or C0A0 where there are no banks):", ""}, {"Name:", ""}},
       [&](const std::vector<std::string>& texts) {
         const RamPlace place = ParseRamPlace(texts[0]);
         if (texts[1].empty()) throw ErrorFailure("Type a name for the label.");
         edit_(RamLabelStep(labels_, place.Bank, place.Address, "", texts[1]));
-        added = texts[1];
+        const auto& ram = labels_.RamLabels();
+        for (size_t i = 0; i < ram.size(); ++i) {
+          if (ram[i].Bank == place.Bank && ram[i].Address == place.Address &&
+              ram[i].Name == texts[1]) {
+            added = static_cast<int32_t>(i);
+          }
+        }
       },
       this);
   if (done) ReloadAndPick(ui.VarTree, added);
 }
 
-void TLabelEditorForm::ReloadAndPick(LabelTreeView* tree, const std::string& name) {
+void TLabelEditorForm::ReloadAndPick(LabelTreeView* tree, int32_t entry) {
   Reload();
   const auto* model = static_cast<LabelTreeModel*>(tree->model());
-  QModelIndex at = model->IndexOfLabel(name);
+  QModelIndex at = model->IndexOfEntry(entry);
   // A label the filter would hide is shown all the same: the filter gives way.
-  if (!at.isValid() && !name.empty()) {
+  if (!at.isValid() && entry != LabelTables::kNone) {
     ui.FilterEdit->clear();
-    at = model->IndexOfLabel(name);
+    at = model->IndexOfEntry(entry);
   }
   if (!at.isValid()) return;
   tree->setFocus();

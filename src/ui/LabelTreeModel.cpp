@@ -3,7 +3,7 @@
 #include "ui/Latin1.h"
 
 LabelTreeModel::LabelTreeModel(LabelTree tree,
-                               std::function<std::string(std::string_view)> addressText,
+                               std::function<std::string(int32_t)> addressText,
                                Pictures pictures, QObject* parent)
     : QAbstractItemModel(parent),
       tree_(std::move(tree)),
@@ -24,11 +24,9 @@ const QIcon& LabelTreeModel::Picture(int32_t node) const {
   return tree_.IsOpen(node) ? pictures_.open : pictures_.closed;
 }
 
-QModelIndex LabelTreeModel::IndexOfLabel(std::string_view name) const {
+QModelIndex LabelTreeModel::IndexOfEntry(int32_t entry) const {
   for (int32_t node = 0; node < tree_.Size(); ++node) {
-    if (tree_.IsLabel(node) && tree_.Shown(node) && tree_.FullName(node) == name) {
-      return IndexOf(node);
-    }
+    if (tree_.Entry(node) == entry) return tree_.Shown(node) ? IndexOf(node) : QModelIndex();
   }
   return {};
 }
@@ -101,13 +99,13 @@ QVariant LabelTreeModel::data(const QModelIndex& index, int role) const {
   const int32_t node = Node(index);
   switch (role) {
     case Qt::DisplayRole:
-      return Latin1(tree_.Text(node));
+      return Utf8(tree_.Text(node));
     case Qt::DecorationRole:
       return Picture(node);
     case Qt::ToolTipRole: {
       const std::string name = tree_.FullName(node);
-      if (!tree_.IsLabel(node)) return Latin1(name);
-      return Latin1(name + "\n" + addressText_(name));
+      if (!tree_.IsLabel(node)) return Utf8(name);
+      return Utf8(name + "\n" + addressText_(tree_.Entry(node)));
     }
     default:
       return {};

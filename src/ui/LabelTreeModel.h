@@ -19,8 +19,8 @@ class LabelTreeModel : public QAbstractItemModel {
     QIcon closed;
     QIcon open;
   };
-  // addressText gives the address shown in a label's tooltip.
-  LabelTreeModel(LabelTree tree, std::function<std::string(std::string_view)> addressText,
+  // addressText gives the address shown in a label's tooltip, from its table entry.
+  LabelTreeModel(LabelTree tree, std::function<std::string(int32_t)> addressText,
                  Pictures pictures, QObject* parent = nullptr);
 
   const LabelTree& Tree() const { return tree_; }
@@ -40,9 +40,8 @@ class LabelTreeModel : public QAbstractItemModel {
   bool SetOpen(const QModelIndex& index, bool open);
   // Opens every branch; returns whether one was closed.
   bool OpenAll();
-  // The index of the first shown node that stands for the label of that full name; invalid when
-  // none is shown.
-  QModelIndex IndexOfLabel(std::string_view name) const;
+  // The index of the node of that table entry; invalid when it is not shown.
+  QModelIndex IndexOfEntry(int32_t entry) const;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -55,6 +54,6 @@ class LabelTreeModel : public QAbstractItemModel {
  private:
   LabelTree tree_;
   std::string filter_;
-  std::function<std::string(std::string_view)> addressText_;
+  std::function<std::string(int32_t)> addressText_;
   Pictures pictures_;
 };

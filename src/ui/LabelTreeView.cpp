@@ -227,7 +227,7 @@ void LabelTreeView::keyboardSearch(const QString& search) {
   searchTime_.start();
   // The same letter again goes to the next line that starts with it.
   const bool oneLetter = search_.count(search_.front()) == search_.size();
-  const QByteArray text = (oneLetter ? search_.left(1) : search_).toLatin1();
+  const QByteArray text = (oneLetter ? search_.left(1) : search_).toUtf8();
   const QModelIndex current = currentIndex();
   int from = current.isValid() ? std::max(0, LineOrAncestor(labels_->Node(current))) : 0;
   if (!goesOn || oneLetter) ++from;
@@ -417,7 +417,7 @@ void LabelTreeView::paintEvent(QPaintEvent* event) {
     painter.drawText(
         QRect(textLeft, y, std::max(width - textLeft, 0) + horizontalScrollBar()->maximum(),
               kRowHeight),
-        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Latin1(tree.Text(node)));
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Utf8(tree.Text(node)));
     if (node == currentNode && hasFocus()) {
       QStyleOptionFocusRect focus;
       focus.initFrom(this);

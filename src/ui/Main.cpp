@@ -33,6 +33,7 @@
 #include "ui/RecentRoms.h"
 #include "ui/RomDrop.h"
 #include "ui/RomInfo.h"
+#include "ui/RunCommands.h"
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
 #include "ui/TextCommands.h"
@@ -106,6 +107,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.CodeEditor1);
   Pop->addAction(ui.Label1);
   Pop->addAction(ui.Comment1);
+  Pop->addSeparator();
+  Pop->addActions({ui.MarkCode1, ui.MarkData1, ui.MarkText1});
 
   // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
   ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
@@ -189,10 +192,23 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
   annotate_ = new TAnnotateCommands(
       this, undoStack_, {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1});
+  run_ = new TRunCommands(
+      this, {ui.Run1, ui.ImportLog1, ui.ExportDebugSymbols1},
+      {[this](const QString& text) { report_->Show(text); },
+       [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); },
+       [this] { Retrace(); }});
   tiles_ = new TTileCommands(this, {ui.Edit1, ui.MarkText1, ui.View1, ui.Tools1},
                              [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
-  // ";" comments the listing's line, and is typed as itself anywhere else.
+  // ";" comments the listing's line, and is typed as itself anywhere else; Shift+C, D and T mark
+  // from it as code, data or text the same way (plain letters are the popup menu's access keys).
   ui.List->addAction(ui.Comment1);
+  for (const auto& [item, key] : {std::pair{ui.MarkCode1, Qt::Key_C},
+                                  std::pair{ui.MarkData1, Qt::Key_D},
+                                  std::pair{ui.MarkText1, Qt::Key_T}}) {
+    item->setShortcut(QKeySequence(Qt::SHIFT | key));
+    item->setShortcutContext(Qt::WidgetShortcut);
+    ui.List->addAction(item);
+  }
 
   EnableMenus(false);
   // The client area that leaves the list 313 pixels high under this menu bar.
@@ -220,6 +236,7 @@ void TMainForm::EnableMenus(bool enabled) {
   ui.Edit1->menuAction()->setEnabled(enabled);
   annotate_->Enable(enabled);
   tiles_->Enable(enabled);
+  run_->Enable(enabled);
 }
 
 void TMainForm::SetScrollRange() {
@@ -348,6 +365,9 @@ void TMainForm::Again1Click() {
 void TMainForm::Labels1Click() {
   TLabelEditorForm form(state_.labels, state_.SymFileName, this,
                         [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
+  // Undo and Redo reach into the browser, and its trees follow every step.
+  form.addActions({ui.Undo1, ui.Redo1});
+  connect(undoStack_, &QUndoStack::indexChanged, &form, &TLabelEditorForm::Reload);
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);
   if (auto place = form.ReferencesTarget()) ShowReferences(*place);

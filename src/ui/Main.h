@@ -11,6 +11,7 @@
 #include "isa/Listing.h"
 #include "model/Edit.h"
 #include "search/History.h"
+#include "ui/CommandHost.h"
 #include "ui/FileDialogs.h"
 #include "ui_Main.h"
 
@@ -27,11 +28,12 @@ class TTraceRunner;
 class TTextCommands;
 class TAnnotateCommands;
 class TTileCommands;
+class TRunCommands;
 struct AppState;
 struct RefPlace;
 struct FindAllResult;
 struct SearchOutcome;
-struct SymbolSave;
+struct SymbolWrite;
 
 // The references to the place of a label line: those whose bank is known, and the calls from
 // bank 0 whose bank is unknown that may lead there (`call?`).
@@ -41,7 +43,7 @@ struct LabelRefCount {
   bool operator==(const LabelRefCount&) const = default;
 };
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TCommandHost {
   Q_OBJECT
  public:
   // Plays the splash while it is being created.
@@ -49,18 +51,19 @@ class TMainForm : public QMainWindow {
   ~TMainForm() override;
 
   // What the dialogs work on.
-  AppState& State() { return state_; }
+  AppState& State() override { return state_; }
+  QMainWindow* Window() override { return this; }
   // The file offset of the selected line; line 0 when no line is selected.
-  int32_t SelectedOffset() const;
+  int32_t SelectedOffset() const override;
   // Rebuilds the listing from the start offset, keeping the selected line index.
-  void UpdateList();
+  void UpdateList() override;
   // Shows the listing from an offset (brought into the scroll range) with line 0 selected.
   void ShowOffset(int32_t offset);
   // Every jump of the listing goes through here: the place it leaves is recorded for Back, then
   // the listing is shown from the offset (ShowOffset).
-  void JumpTo(int32_t offset);
+  void JumpTo(int32_t offset) override;
   // The start offset and selected line shown now, and the way back to such a place.
-  Place CurrentPlace() const;
+  Place CurrentPlace() const override;
   void ShowPlace(const Place& place);
 
   // Every command that changes bytes of the ROM (or RomSize) makes one undo step, through one of
@@ -74,7 +77,7 @@ class TMainForm : public QMainWindow {
   // range when the size changed); undo and redo then show the step's first changed byte.
   // `made`, when given, sees the step before it goes on the stack (what a command reports).
   bool RunEdit(const QString& caption, const std::function<void()>& command,
-               const std::function<void(const EditStep&)>& made = {});
+               const std::function<void(const EditStep&)>& made = {}) override;
   void PushEdit(const QString& caption, EditStep step);
   // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
   void ClearUndo();
@@ -107,7 +110,7 @@ class TMainForm : public QMainWindow {
   void ShowReferences(RefPlace place);
 
   // The listing as it stands.
-  const Listing& CurrentListing() const { return listing_; }
+  const Listing& CurrentListing() const override { return listing_; }
   const std::vector<int32_t>& LineOffsets() const { return listing_.LineOffsets; }
   int VisibleLines() const { return visibleLines_; }
   int StartOffset() const;
@@ -209,7 +212,10 @@ class TMainForm : public QMainWindow {
   bool SaveLoaded();
   // Save Symbols: false when the user cancels or a file cannot be written.
   bool SaveSymbols();
-  bool WriteSymbols(SymbolSave save);
+  bool WriteSymbols(SymbolWrite save);
+  // Save As: the ROM under the new name and its symbols beside it; from then on the ROM is that
+  // file. False when the user cancels or the ROM cannot be written.
+  bool SaveRomAs(const QString& fileName);
   // After the symbol files were read again from disk, the undo steps of labels, comments and
   // marks would name what is no longer there: the stack is emptied when it holds any (the ROM's
   // unsaved bytes stay unsaved).
@@ -237,6 +243,7 @@ class TMainForm : public QMainWindow {
   TTextCommands* text_ = nullptr;
   TAnnotateCommands* annotate_ = nullptr;
   TTileCommands* tiles_ = nullptr;
+  TRunCommands* run_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""
   bool reloadFailed_ = false;  // a reload started by the watch failed, and was said so

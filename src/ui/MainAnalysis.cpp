@@ -2,6 +2,7 @@
 // Map and the reference counts on the listing's label lines.
 #include <QUndoStack>
 
+#include "analysis/Align.h"
 #include "analysis/References.h"
 #include "model/BankAddress.h"
 #include "ui/AppState.h"
@@ -70,7 +71,10 @@ void TMainForm::RomMap1Click() {
   if (state_.rom.RomSize == 0) return;
   if (!romMap_) {
     romMap_ = new TRomMapForm(this);
-    connect(romMap_, &TRomMapForm::ShowRequested, this, &TMainForm::JumpTo);
+    // Inside traced code the listing starts at the instruction that holds the byte, as Back does.
+    connect(romMap_, &TRomMapForm::ShowRequested, this, [this](int32_t offset) {
+      JumpTo(static_cast<int32_t>(AlignBack(trace_->Current(), static_cast<uint32_t>(offset))));
+    });
     romMap_->PlaceBeside(this);
   }
   romMap_->Refresh(&trace_->Current());

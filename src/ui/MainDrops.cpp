@@ -9,6 +9,7 @@
 #include "ui/CoolMsg.h"
 #include "ui/FindAll.h"
 #include "ui/Main.h"
+#include "ui/StatusReport.h"
 
 void TMainForm::OpenDropped(const QString& fileName) {
   const QFileInfo info(fileName);
@@ -30,12 +31,26 @@ void TMainForm::OpenDropped(const QString& fileName) {
     if (AskYesNo("Apply the patch " + shown + " to the ROM?", this)) ApplyPatchFile(name);
     return;
   }
+  // Unsaved changes to the labels, comments and marks would go with the symbols read before,
+  // and their undo steps could be redone onto the new ones: asked first, and the steps go.
+  if (SymbolsModified() &&
+      !AskYesNo("Read the symbols of " + shown +
+                    " and lose your changes to the labels, comments and marks?",
+                this)) {
+    return;
+  }
   // The dropped file stays this ROM's symbol file, read again when it changes, until another
   // ROM is loaded.
   droppedSym_ = name;
-  RunCommand([this] { ReadSymbols(); }, this);
+  const bool read = RunCommand([this] { ReadSymbols(); }, this);
+  DropSymbolSteps();
+  ShowFileState();
   Retrace();
   WatchFiles();
   UpdateList();
   if (findAll_) findAll_->SearchAgain();
+  // The status bar names the file now used, and the lines of it that were skipped.
+  const QString skipped = report_->text();
+  report_->Show((read ? "Symbols read from " : "Symbols partly read from ") +
+                QFile::decodeName(shown.c_str()) + (skipped.isEmpty() ? "" : "; " + skipped));
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QUndoStack>
 #include <cerrno>
+#include <algorithm>
 #include <exception>
 #include <optional>
 
@@ -22,6 +23,7 @@
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/RecentRoms.h"
+#include "ui/RunCommands.h"
 #include "ui/StatusReport.h"
 #include "ui/SymbolSave.h"
 #include "ui/TextCommands.h"
@@ -103,9 +105,19 @@ std::string TMainForm::SymFileToRead() const {
 void TMainForm::ReadSymbols() {
   state_.SymFileName = SymFileToRead();
   state_.symbolFiles.clear();
+  state_.SymbolsNotRead.clear();
   report_->clear();
-  state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
-                                      state_.rom.BankCount, state_.Symbols());
+  try {
+    state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
+                                        state_.rom.BankCount, state_.Symbols());
+  } catch (...) {
+    // What was read before the failure stays shown, and is never saved over the files.
+    const std::exception_ptr error = std::current_exception();
+    std::string why = FailureText([&] { std::rethrow_exception(error); }).value_or("");
+    std::replace(why.begin(), why.end(), '\n', ' ');
+    state_.SymbolsNotRead = why;
+    throw;
+  }
   // Lines that could not be read are skipped, and said once.
   QStringList skipped;
   for (const SymbolFile& file : state_.symbolFiles) {
@@ -153,6 +165,7 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   } catch (...) {
     symbolError = std::current_exception();
   }
+  run_->RomLoaded();
   Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
@@ -220,6 +233,7 @@ void TMainForm::SymFileChanged() {
   state_.comments = std::move(comments);
   state_.symbolFiles = std::move(files);
   state_.SymFileName = name;
+  state_.SymbolsNotRead.clear();
   DropSymbolSteps();
   ShowFileState();
   Retrace();
@@ -234,6 +248,7 @@ bool TMainForm::SaveTo(const QString& fileName) {
         undoStack_->setClean();
       },
       this);
+  if (saved) run_->RomSaved(FileNameBytes(fileName));
   // What the program wrote itself is no change made by others (Save As may name the loaded file).
   watch_->TakeRomAsUnchanged();
   return saved;
@@ -242,12 +257,16 @@ bool TMainForm::SaveTo(const QString& fileName) {
 bool TMainForm::SaveLoaded() {
   Rom& rom = state_.rom;
   if (rom.RomFileName.empty()) return false;
-  std::optional<SymbolSave> symbols;
+  std::optional<SymbolWrite> symbols;
   if (SymbolsModified()) {
     symbols = PlanSymbolSave(state_, this);
     if (!symbols) return false;
     // A ROM that may not be written must not keep the labels from being saved.
-    if (!RomModified()) return WriteSymbols(std::move(*symbols));
+    if (!RomModified()) {
+      // The bytes on disk are the image's: the log of the game's runs goes beside them.
+      run_->RomSaved(rom.RomFileName);
+      return WriteSymbols(std::move(*symbols));
+    }
   }
   const bool saved = RunCommand(
       [&] {
@@ -263,6 +282,7 @@ bool TMainForm::SaveLoaded() {
       },
       this);
   watch_->TakeRomAsUnchanged();
+  if (saved) run_->RomSaved(rom.RomFileName);
   // It could be written after all (made writable since the load, or root's).
   if (saved) rom.ReadOnly = false;
   ShowFileState();
@@ -272,20 +292,24 @@ bool TMainForm::SaveLoaded() {
 }
 
 bool TMainForm::SaveSymbols() {
-  std::optional<SymbolSave> save = PlanSymbolSave(state_, this);
+  std::optional<SymbolWrite> save = PlanSymbolSave(state_, this);
   return save && WriteSymbols(std::move(*save));
 }
 
-bool TMainForm::WriteSymbols(SymbolSave save) {
+bool TMainForm::WriteSymbols(SymbolWrite save) {
   std::vector<std::string> written;
-  const bool saved = RunCommand([&] { written = WriteSymbolSave(state_, std::move(save)); }, this);
+  const bool saved = RunCommand(
+      [&] {
+        WriteSymbolFiles(std::move(save), state_.symbolFiles, state_.rom.BankCount, written);
+      },
+      this);
   // What the program wrote itself is no change made by others; a file now beside the ROM is the
   // one read from now on.
-  watch_->TakeSymsAsUnchanged();
+  watch_->TakeSymsAsUnchanged(written);
   if (!state_.symbolFiles.empty()) state_.SymFileName = SymFileToRead();
   ShowFileState();
   QStringList names;
-  for (const std::string& name : written) names << Latin1(BaseName(name));
+  for (const std::string& name : written) names << QFile::decodeName(BaseName(name).c_str());
   if (saved) {
     QString report = names.isEmpty() ? QString("The symbol files hold every change already")
                                      : "Symbols saved to " + names.join(", ");
@@ -293,6 +317,37 @@ bool TMainForm::WriteSymbols(SymbolSave save) {
     if (SymbolsModified()) report += "; renames and deletions in the linker's file stay unsaved";
     report_->Show(report);
   }
+  return saved;
+}
+
+bool TMainForm::SaveRomAs(const QString& fileName) {
+  const std::string name = FileNameBytes(QFileInfo(fileName).absoluteFilePath());
+  Rom& rom = state_.rom;
+  if (name == rom.RomFileName) return SaveLoaded();
+  // The symbols go beside the new name; the questions come before anything is written.
+  std::optional<SymbolWrite> symbols = PlanSymbolSaveAs(state_, name, this);
+  if (!symbols) return false;
+  if (!SaveTo(fileName)) return false;
+  // The ROM is the new file from now on: Save writes there, and its files are the ones watched.
+  rom.RomFileName = name;
+  rom.ReadOnly = false;
+  loadedName_ = name;
+  droppedSym_.clear();
+  recent_->Add(QFile::decodeName(name.c_str()));
+  std::vector<std::string> written;
+  const bool saved = RunCommand(
+      [&] {
+        WriteSymbolFiles(std::move(*symbols), state_.symbolFiles, rom.BankCount, written);
+      },
+      this);
+  // The new files hold what the tables hold: saving over them loses nothing.
+  if (saved) state_.SymbolsNotRead.clear();
+  state_.SymFileName = state_.symbolFiles.empty() ? std::string() : SymFileToRead();
+  WatchFiles();
+  ShowFileState();
+  QStringList names{QFile::decodeName(BaseName(name).c_str())};
+  for (const std::string& file : written) names << QFile::decodeName(BaseName(file).c_str());
+  report_->Show("Saved as " + names.join(", "));
   return saved;
 }
 
@@ -308,9 +363,8 @@ void TMainForm::SaveSymbols1Click() {
 
 void TMainForm::SaveAs1Click() {
   if (state_.rom.RomSize == 0) return;
-  // The new name is not the loaded file's: a later Save still writes to the loaded file.
   const QString name = SaveDlg.Ask();
-  if (!name.isEmpty()) SaveTo(name);
+  if (!name.isEmpty()) SaveRomAs(name);
 }
 
 bool TMainForm::SaveChangesFirst() {

@@ -196,7 +196,7 @@ void TMainForm::ListDrawItem(QPainter& painter, int index, const QRect& rect, bo
   const ListingLine& line = listing_.Lines[static_cast<size_t>(index)];
   if (line.IsLabel) {
     painter.setPen(selected ? palette.highlightedText().color() : kWhite);
-    painter.drawText(QPoint(rect.left(), baseline), Latin1(line.Text));
+    painter.drawText(QPoint(rect.left(), baseline), Utf8(line.Text));
     // How many traced instructions refer to the place, after the name.
     // Calls whose bank is unknown count apart, with a "?": "2 + 1? references".
     const LabelRefCount count = LabelReferenceCount(index);

@@ -24,7 +24,7 @@ class ReferenceModel : public QAbstractListModel {
 
   QVariant data(const QModelIndex& index, int role) const override {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
-    return Latin1(ReferenceLine(state_.rom, state_.labels, state_.format,
+    return MessageText(ReferenceLine(state_.rom, state_.labels, state_.format,
                                 refs_[static_cast<size_t>(index.row())]));
   }
 

@@ -1,8 +1,10 @@
 #include "ui/RomMapView.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QToolTip>
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
@@ -16,15 +18,17 @@ QColor ClassColour(ByteClass c) {
   switch (c) {
     case ByteClass::Code:
     case ByteClass::Operand: return QColor(0x00, 0xFF, 0x00);
-    case ByteClass::Data: return QColor(0xFF, 0x00, 0xFF);
+    case ByteClass::Data:
+    case ByteClass::Image:
+    case ByteClass::Pointers: return QColor(0xFF, 0x00, 0xFF);
     case ByteClass::Text: return QColor(0x00, 0xFF, 0xFF);
     case ByteClass::Unknown: break;
   }
   return QColor(0x40, 0x40, 0x40);
 }
 
-// Characters of one share beside a bar: " 100.0%".
-constexpr int kShareWidth = 7;
+// Characters of one share beside a bar: "  100.0%", room for the heading "unknown" and a blank.
+constexpr int kShareWidth = 8;
 
 QString Percent(uint32_t part, uint32_t whole) {
   return QString::number(whole == 0 ? 0.0 : 100.0 * part / whole, 'f', 1) + '%';
@@ -62,6 +66,8 @@ TRomMapForm::TRomMapForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
   setFont(DialogFont());
   bars_ = new TRomMapBars(ui.Bars);
   ui.Bars->setWidget(bars_);
+  headings_ = new TRomMapHeadings(ui.Bars->frameWidth(), this);
+  ui.Layout->insertWidget(ui.Layout->indexOf(ui.Bars), headings_);
   QPalette black = ui.Bars->palette();
   black.setColor(QPalette::Window, Qt::black);
   ui.Bars->setPalette(black);
@@ -95,6 +101,7 @@ TRomMapBars::TRomMapBars(QWidget* parent) : QWidget(parent) {
 }
 
 void TRomMapBars::SetTrace(const Trace* trace) {
+  trace_ = trace;
   rows_.clear();
   if (trace) {
     for (const BankCoverage& cover : CoverageByBank(*trace)) {
@@ -102,7 +109,7 @@ void TRomMapBars::SetTrace(const Trace* trace) {
     }
   }
   const int textWidth = kShareWidth * 4 * fontMetrics().horizontalAdvance('0');
-  setMinimumSize(kBarLeft + kBarWidth + 12 + textWidth + 8,
+  setMinimumSize(kSharesLeft + textWidth + 8,
                  static_cast<int>(rows_.size()) * kRowHeight + 4);
   update();
 }
@@ -117,6 +124,56 @@ int32_t TRomMapBars::OffsetAt(const QPoint& point) const {
   const BankCoverage& cover = rows_[static_cast<size_t>(row)].cover;
   const uint32_t last = cover.Bank * kBankSize + cover.Size() - 1;
   return static_cast<int32_t>(std::min(offset, last));
+}
+
+QString TRomMapBars::ToolTipAt(const QPoint& point) const {
+  const int32_t offset = OffsetAt(point);
+  if (offset < 0 || trace_ == nullptr || point.x() < kBarLeft || point.x() >= kBarLeft + kBarWidth) {
+    return {};
+  }
+  return Latin1(PlaceSummary(*trace_, static_cast<uint32_t>(offset)));
+}
+
+bool TRomMapBars::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QString tip = ToolTipAt(help->pos());
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+    event->ignore();
+  } else {
+    QToolTip::showText(help->globalPos(), tip, this);
+  }
+  return true;
+}
+
+TRomMapHeadings::TRomMapHeadings(int left, QWidget* parent) : QWidget(parent), left_(left) {
+  setFont(CodeFont());
+  setAutoFillBackground(true);
+  QPalette black = palette();
+  black.setColor(QPalette::Window, Qt::black);
+  setPalette(black);
+  setFixedHeight(TRomMapBars::kRowHeight);
+}
+
+void TRomMapHeadings::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const int baseline = 1 + fontMetrics().ascent();
+  painter.setPen(QColor(0xA0, 0xA0, 0xA0));
+  painter.drawText(left_ + 4, baseline, QStringLiteral("bank"));
+  // A quarter of a bar is 4 KiB: where each starts within the bank.
+  for (int q = 0; q < 4; ++q) {
+    const int x = left_ + TRomMapBars::kBarLeft + q * TRomMapBars::kBarWidth / 4;
+    painter.drawLine(x, 2, x, height() - 2);
+    painter.drawText(x + 3, baseline, QStringLiteral("+%1000").arg(q));
+  }
+  const int digit = fontMetrics().horizontalAdvance('0');
+  int x = left_ + TRomMapBars::kSharesLeft;
+  for (ByteClass k : kOrder) {
+    const QString name = Latin1(std::string(ByteClassName(k))).rightJustified(kShareWidth);
+    painter.drawText(x, baseline, name);
+    x += kShareWidth * digit;
+  }
 }
 
 void TRomMapBars::paintEvent(QPaintEvent*) {
@@ -135,7 +192,7 @@ void TRomMapBars::paintEvent(QPaintEvent*) {
                        ClassColour(row.strip[static_cast<size_t>(x)]));
       x = end;
     }
-    int x = kBarLeft + kBarWidth + 12;
+    int x = kSharesLeft;
     for (ByteClass k : kOrder) {
       painter.setPen(ClassColour(k) == ClassColour(ByteClass::Unknown) ? QColor(0xA0, 0xA0, 0xA0)
                                                                        : ClassColour(k));

@@ -1,7 +1,8 @@
 #pragma once
 // TRomMapForm: View > Rom Map, a window of its own beside the main window: one bar per bank
 // whose colours show where the trace found code and where the user marked data and text, with
-// each class's share beside it. A click on a bar shows that place in the listing.
+// each class's share beside it, under a legend and headings. The tooltip names the byte under
+// the mouse; a click on a bar shows that place in the listing.
 
 #include <QWidget>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "ui_RomMap.h"
 
 class TRomMapBars;
+class TRomMapHeadings;
 
 class TRomMapForm : public QWidget {
   Q_OBJECT
@@ -27,7 +29,23 @@ class TRomMapForm : public QWidget {
 
  private:
   Ui::TRomMapForm ui;
+  TRomMapHeadings* headings_ = nullptr;
   TRomMapBars* bars_ = nullptr;
+};
+
+// The line above the bars, fixed while they scroll: "bank", where in the bank each quarter of a
+// bar starts, and the names of the share columns.
+class TRomMapHeadings : public QWidget {
+  Q_OBJECT
+ public:
+  // `left`: how far the bars stand in from this widget's left edge (the scroll area's frame).
+  TRomMapHeadings(int left, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int left_;
 };
 
 // The bars themselves, painted row by row.
@@ -37,12 +55,15 @@ class TRomMapBars : public QWidget {
   static constexpr int kRowHeight = 16;
   static constexpr int kBarLeft = 40;
   static constexpr int kBarWidth = 256;  // 64 bytes a pixel
+  static constexpr int kSharesLeft = kBarLeft + kBarWidth + 12;
 
   explicit TRomMapBars(QWidget* parent);
   void SetTrace(const Trace* trace);
   int BankCount() const { return static_cast<int>(rows_.size()); }
   // The file offset a point of the map stands for, or -1 off the rows.
   int32_t OffsetAt(const QPoint& point) const;
+  // The tooltip of a point: the byte's bank address and class (PlaceSummary); "" off the rows.
+  QString ToolTipAt(const QPoint& point) const;
 
  signals:
   void Clicked(int32_t offset);
@@ -50,6 +71,7 @@ class TRomMapBars : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   struct Row {
@@ -57,4 +79,5 @@ class TRomMapBars : public QWidget {
     std::vector<ByteClass> strip;  // kBarWidth parts of the bank
   };
   std::vector<Row> rows_;
+  const Trace* trace_ = nullptr;  // the runner's latest, replaced by the next SetTrace
 };

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include "model/FileRead.h"
-#include "model/FileWrite.h"
 #include "model/Labels.h"
 #include "ui/AppState.h"
 #include "ui/CoolMsg.h"
@@ -15,53 +14,79 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-void Compose(const AppState& state, SymbolSave& save, size_t target) {
+void Compose(const AppState& state, SymbolWrite& save, const std::vector<bool>& asTheyAre = {}) {
   std::vector<const SymbolFile*> files;
   for (const SymbolFile& f : save.files) files.push_back(&f);
-  save.texts = ComposeSymbolFiles(files, target, state.labels, state.marks, state.comments);
+  save.texts = ComposeSymbolFiles(files, save.target, state.labels, state.marks, state.comments,
+                                  asTheyAre);
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i != 0) text += i + 1 == names.size() ? " and " : ", ";
+    text += BaseName(names[i]);
+  }
+  return text;
 }
 
 }  // namespace
 
-std::optional<SymbolSave> PlanSymbolSave(const AppState& state, QWidget* parent) {
+std::optional<SymbolWrite> PlanSymbolSave(AppState& state, QWidget* parent) {
   const Rom& rom = state.rom;
+  if (!state.SymbolsNotRead.empty()) {
+    ShowError("The symbols were not read whole (" + state.SymbolsNotRead +
+                  "), so they are not saved over their files: what was not read would be lost. "
+                  "Save the ROM with File > Save As... to keep them in new files beside it, or "
+                  "make the file readable and load the ROM again.",
+              parent);
+    return std::nullopt;
+  }
   const std::vector<std::string> candidates =
       SymFileCandidates(rom.RomFileName, state.ProgramFolder, rom.RomTitle);
   const std::string& beside = candidates.front();
   const std::string& shared = candidates.back();
   const std::string overlay = OverlaySymFileName(rom.RomFileName);
 
-  SymbolSave save;
+  SymbolWrite save;
   save.files = state.symbolFiles;
   save.known = save.files.size();
   if (save.files.empty()) {
     save.files.emplace_back();
     save.files.back().Name = beside;
   }
-  size_t target = 0;
   for (size_t i = 0; i < save.files.size(); ++i) {
-    if (save.files[i].Name == overlay) target = i;
+    if (save.files[i].Name == overlay) save.target = i;
   }
-  Compose(state, save, target);
+  Compose(state, save);
 
   // The ROM's own file stays first; new files go after it.
   const auto own = [&]() -> SymbolFile& { return save.files.front(); };
   if (own().Name != overlay && own().LinkerGenerated() && save.texts.front() != own().Text) {
     const std::string name = BaseName(own().Name);
-    const YesNoCancel answer = AskYesNoCancel(
-        name + " was written by rgblink, and the next build writes it anew. Save the symbols "
-               "into it anyway?\n\nNo leaves " + name + " as it is and saves what is new into " +
-               BaseName(overlay) + " beside the ROM, which is read after it.",
-        parent);
+    // Asked once a file while the program runs: the answer stands for the saves after it.
+    const auto asked = state.LinkerFileAnswers.find(own().Name);
+    const YesNoCancel answer =
+        asked != state.LinkerFileAnswers.end()
+            ? (asked->second ? YesNoCancel::Yes : YesNoCancel::No)
+            : AskYesNoCancel(
+                  name + " was written by rgblink, and the next build writes it anew. Save the "
+                         "symbols into it anyway?\n\nNo leaves " + name +
+                      " as it is and saves what is new into " + BaseName(overlay) +
+                      " beside the ROM, which is read after it; renames and deletions of its "
+                      "labels stay unsaved.",
+                  parent);
     if (answer == YesNoCancel::Cancel) return std::nullopt;
+    state.LinkerFileAnswers[own().Name] = answer == YesNoCancel::Yes;
     if (answer == YesNoCancel::No) {
-      if (target == 0) {
+      if (save.target == 0) {
         save.files.emplace_back();
         save.files.back().Name = overlay;
-        target = save.files.size() - 1;
-        Compose(state, save, target);
+        save.target = save.files.size() - 1;
       }
-      save.texts.front() = own().Text;
+      std::vector<bool> asTheyAre(save.files.size());
+      asTheyAre[0] = true;
+      Compose(state, save, asTheyAre);
     }
   }
   if (own().Name == shared && shared != beside && save.texts.front() != own().Text) {
@@ -85,43 +110,48 @@ std::optional<SymbolSave> PlanSymbolSave(const AppState& state, QWidget* parent)
     const bool moved = i < save.known && save.files[i].Name != state.symbolFiles[i].Name;
     save.write[i] = save.texts[i] != save.files[i].Text || (moved && !save.texts[i].empty());
   }
+  // A file rebuilt since it was read (even a moment ago, before the file watch said so) is not
+  // written over without a word.
+  const std::vector<std::string> changed = ChangedOnDisk(save, state.symbolFiles);
+  if (!changed.empty() &&
+      !AskYesNo(NameList(changed) + (changed.size() == 1 ? " has" : " have") +
+                    " changed on disk since the symbols were read. Write the labels, comments "
+                    "and marks over " + (changed.size() == 1 ? "it" : "them") +
+                    " all the same?\n\nNo saves nothing, and your changes stay unsaved.",
+                parent)) {
+    return std::nullopt;
+  }
   return save;
 }
 
-std::vector<std::string> WriteSymbolSave(AppState& state, SymbolSave save) {
-  std::vector<std::string> written;
-  std::vector<bool> saved(save.files.size());
-  // The files as they stand: the ones written as written, the others as read; a new file only
-  // once it is written.
-  const auto settle = [&] {
-    std::vector<SymbolFile> files;
-    for (size_t i = 0; i < save.files.size(); ++i) {
-      if (saved[i]) {
-        files.push_back(std::move(save.files[i]));
-      } else if (i < save.known) {
-        files.push_back(std::move(state.symbolFiles[i]));
-      }
-    }
-    state.symbolFiles = std::move(files);
-  };
+std::optional<SymbolWrite> PlanSymbolSaveAs(const AppState& state, const std::string& romFileName,
+                                            QWidget* parent) {
+  const Rom& rom = state.rom;
+  const std::string overlay = OverlaySymFileName(rom.RomFileName);
+  SymbolWrite save;
+  save.files = state.symbolFiles;
+  if (save.files.empty()) save.files.emplace_back();
   for (size_t i = 0; i < save.files.size(); ++i) {
-    if (!save.write[i]) continue;
     SymbolFile& file = save.files[i];
-    try {
-      SaveFileSafely(file.Name, save.texts[i].data(), save.texts[i].size());
-    } catch (...) {
-      settle();
-      throw;
+    if (file.Name == overlay) {
+      save.target = i;
+      file.Name = OverlaySymFileName(romFileName);
+    } else {
+      file.Name = SymFileCandidates(romFileName, state.ProgramFolder, rom.RomTitle).front();
     }
-    // The lines as written: what the next save and the unsaved-changes mark compare with.
-    LabelTables labels;
-    RomMarks marks;
-    RomComments comments;
-    file = ReadSymbolText(std::move(save.texts[i]), file.Name, state.rom.BankCount,
-                          {labels, marks, comments});
-    saved[i] = true;
-    written.push_back(file.Name);
   }
-  settle();
-  return written;
+  Compose(state, save);
+  // Every file is new there: a file of nothing is left out.
+  save.write.resize(save.files.size());
+  for (size_t i = 0; i < save.files.size(); ++i) save.write[i] = !save.texts[i].empty();
+  const std::vector<std::string> there = ChangedOnDisk(save, {});
+  if (!there.empty() &&
+      !AskYesNo(NameList(there) + (there.size() == 1 ? " is" : " are") +
+                    " there already beside " + BaseName(romFileName) + ". Replace " +
+                    (there.size() == 1 ? "it" : "them") +
+                    " with the labels, comments and marks?\n\nNo saves nothing.",
+                parent)) {
+    return std::nullopt;
+  }
+  return save;
 }

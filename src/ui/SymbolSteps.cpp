@@ -6,7 +6,7 @@
 
 TSymbolCommand::TSymbolCommand(SymbolTables tables, SymbolStep step,
                                std::function<void(const SymbolStep&, bool)> shown)
-    : QUndoCommand(Latin1(SymbolStepCaption(step))),
+    : QUndoCommand(Utf8(SymbolStepCaption(step))),
       tables_(tables),
       step_(std::move(step)),
       shown_(std::move(shown)) {}

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QMenu>
 
 #include "model/BankAddress.h"
@@ -13,8 +14,8 @@
 #include "search/TextSearch.h"
 #include "ui/AppState.h"
 #include "ui/ChangeText.h"
+#include "ui/CommandHost.h"
 #include "ui/CoolMsg.h"
-#include "ui/Main.h"
 #include "ui/TextPane.h"
 #include "ui/TextSearch.h"
 
@@ -31,12 +32,13 @@ bool FileExists(const std::string& name) {
 
 }  // namespace
 
-TTextCommands::TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks)
-    : QObject(main),
-      main_(main),
+TTextCommands::TTextCommands(TCommandHost* host, const Menus& menus, Hooks hooks)
+    : QObject(host->Window()),
+      main_(host),
       hooks_(std::move(hooks)),
       changeInstruction_{menus.ChangeInstruction1, menus.ChangeInstruction2} {
   setObjectName("TextCommands");
+  QMainWindow* main = host->Window();
   LoadTable1 = new QAction("Load &Table...", main);
   LoadTable1->setObjectName("LoadTable1");
   menus.File->insertAction(menus.FileBefore, LoadTable1);
@@ -48,7 +50,7 @@ TTextCommands::TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks)
   menus.Search->insertAction(menus.SearchBefore, Text1);
   connect(Text1, &QAction::triggered, this, &TTextCommands::Text1Click);
 
-  pane_ = new TTextPane(main->State(), main);
+  pane_ = new TTextPane(host->State(), main);
   main->addDockWidget(Qt::RightDockWidgetArea, pane_);
   pane_->hide();
   TextView1 = pane_->toggleViewAction();
@@ -56,6 +58,8 @@ TTextCommands::TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks)
   TextView1->setText("&Text");
   TextView1->setShortcut(QKeySequence("Ctrl+Shift+T"));
   menus.View->addAction(TextView1);
+  connect(pane_, &TTextPane::RowClicked, this,
+          [this](uint32_t offset) { main_->JumpTo(static_cast<int32_t>(offset)); });
   connect(pane_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible) pane_->ShowRegion(static_cast<uint32_t>(main_->SelectedOffset()));
   });
@@ -68,6 +72,7 @@ void TTextCommands::RomLoaded() {
     if (tableBeside_) {
       state.table = {};
       state.textRows.Drop();
+      pane_->Invalidate();
       state.TableFileName.clear();
       tableBeside_ = false;
     }
@@ -82,9 +87,10 @@ bool TTextCommands::LoadTableNamed(const QString& fileName) {
   const std::string name = QFile::encodeName(fileName).toStdString();
   TableSkips skips;
   TextTable table;
-  if (!RunCommand([&] { table = LoadTableFile(name, skips); }, main_)) return false;
+  if (!RunCommand([&] { table = LoadTableFile(name, skips); }, main_->Window())) return false;
   state.table = std::move(table);
   state.textRows.Drop();
+  pane_->Invalidate();
   state.TableFileName = name;
   tableBeside_ = false;
   const std::string skipped = TableSkipsText(skips, BaseName(name));
@@ -114,7 +120,7 @@ bool TTextCommands::ChangeText(uint32_t offset) {
   AppState& state = main_->State();
   const GameString old =
       StringAt(state.rom, state.table, offset, state.marks.BlockAt(offset)->End());
-  TChangeTextForm form(state, old, main_);
+  TChangeTextForm form(state, old, main_->Window());
   if (form.exec() != QDialog::Accepted) return true;
   const QString where = QString::fromStdString(OffsetToBankAddress(offset));
   main_->RunEdit("Change Text at " + where, [&] { ApplyStringChange(state.rom, form.Change()); });
@@ -122,7 +128,7 @@ bool TTextCommands::ChangeText(uint32_t offset) {
 }
 
 void TTextCommands::LoadTable1Click() {
-  QFileDialog dialog(main_, "Load Table");
+  QFileDialog dialog(main_->Window(), "Load Table");
   dialog.setObjectName("TableDlg");
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -137,8 +143,8 @@ void TTextCommands::LoadTable1Click() {
 void TTextCommands::Text1Click() {
   AppState& state = main_->State();
   // Without a table there is nothing to encode with: say so before the dialog.
-  if (!RunCommand([&] { TableToSearch(&state.table); }, main_)) return;
-  TSearchTextForm form(state, static_cast<uint32_t>(main_->SelectedOffset()), main_);
+  if (!RunCommand([&] { TableToSearch(&state.table); }, main_->Window())) return;
+  TSearchTextForm form(state, static_cast<uint32_t>(main_->SelectedOffset()), main_->Window());
   if (form.exec() != QDialog::Accepted) return;
   if (form.AllMatches()) return hooks_.ShowFindAll(*form.AllMatches());
   hooks_.ShowSearchOutcome(form.Outcome());

@@ -12,7 +12,7 @@ struct FindAllResult;
 struct SearchOutcome;
 class QAction;
 class QMenu;
-class TMainForm;
+class TCommandHost;
 class TTextPane;
 
 class TTextCommands : public QObject {
@@ -35,7 +35,7 @@ class TTextCommands : public QObject {
     QAction* ChangeInstruction2;
   };
 
-  TTextCommands(TMainForm* main, const Menus& menus, Hooks hooks);
+  TTextCommands(TCommandHost* host, const Menus& menus, Hooks hooks);
 
   // After a ROM load: the table beside it (game.tbl for game.gbc) is read when there is one; a
   // table read from beside the ROM before goes otherwise, one the user loaded stays. Skipped
@@ -63,7 +63,7 @@ class TTextCommands : public QObject {
   void LoadTable1Click();
   void Text1Click();
 
-  TMainForm* main_;
+  TCommandHost* main_;  // the main window, as its commands see it
   Hooks hooks_;
   TTextPane* pane_ = nullptr;
   QAction* changeInstruction_[2];

@@ -64,18 +64,19 @@ void TTileCommands::MarkImage1Click() {
   // An image block marked again keeps its shape as the offered one; else the pane's.
   ImageShape shape{static_cast<uint16_t>(pane_->Layout().WidthTiles * 8), pane_->Layout().Bits, {}};
   if (const MarkBlock* b = state.marks.BlockAt(offset); b && b->Kind == MarkKind::Image) shape = b->Image;
+  const auto length = [&](const std::vector<std::string>& texts) {
+    return ParseRangeLength(texts[0], offset, state.rom.RomSize, state.labels);
+  };
   Ask("Mark as Image",
-      {{"From " + Latin1(OffsetToBankAddress(offset)) + " to (last byte's address, or a length):",
-        OffsetToBankAddress(offset)},
+      {{"From " + Latin1(OffsetToBankAddress(offset)) + " to (last byte's place, or +length):", ""},
        {"Tiles a row (1-32) and bits a pixel (1bpp or 2bpp):", ImageShapeText(shape)}},
       [&](const std::vector<std::string>& texts) {
-        const uint32_t length =
-            ParseRangeLength(texts[0], offset, state.rom.RomSize, state.rom.BankCount);
+        const uint32_t bytes = length(texts);
         ImageShape typed = ParseImageShape(texts[1]);
         if (typed.Width == shape.Width && typed.Bits == shape.Bits) typed.Extra = shape.Extra;
-        push_(MarkEditStep(state.marks, offset, length, MarkKind::Image, typed));
+        push_(MarkEditStep(state.marks, offset, bytes, MarkKind::Image, typed));
       },
-      main_);
+      main_, [&](const std::vector<std::string>& texts) { return RangeText(offset, length(texts)); });
 }
 
 void TTileCommands::ImportImage1Click() {

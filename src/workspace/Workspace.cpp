@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "model/FileRead.h"
+#include "run/LogFile.h"
 
 namespace {
 
@@ -115,6 +116,18 @@ WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
     }
   }
   if (sources.ReadTable) ReadTable(ws, sources, load);
+  if (sources.ReadLog) {
+    ws.log = {};
+    const std::string name = LogFileName(romPath);
+    load.Files.push_back({WorkspacePart::Log, name, FileOutcome::Missing, nullptr});
+    try {
+      ws.log = ReadRomLog(ws.rom);
+      if (!ws.log.Empty()) load.Files.back().Outcome = FileOutcome::Read;
+    } catch (...) {
+      load.Files.back().Outcome = FileOutcome::Failed;
+      load.Files.back().Error = std::current_exception();
+    }
+  }
   return load;
 }
 

@@ -8,6 +8,7 @@
 //   game.sym            its symbol file: beside it, else <program folder>/<Title>.sym
 //   game.velmora.sym    the program's file of the user's additions, read after it
 //   game.tbl            the game's text table
+//   game.cdl            the code/data log of its runs (one of another ROM is not used)
 //
 // A part that is missing is no failure; one that cannot be read is noted with its error and
 // the load goes on, so that the ROM is shown with whatever else could be read.
@@ -46,7 +47,7 @@ struct Workspace {
   SymbolTables Symbols() { return {labels, marks, comments}; }
 };
 
-enum class WorkspacePart : uint8_t { Rom, Symbols, Additions, Table };
+enum class WorkspacePart : uint8_t { Rom, Symbols, Additions, Table, Log };
 
 enum class FileOutcome : uint8_t {
   Read,
@@ -78,6 +79,7 @@ struct WorkspaceSources {
   // The parts to read besides the ROM; the others are left as they are.
   bool ReadSymbols = true;
   bool ReadTable = true;
+  bool ReadLog = true;
 };
 
 struct WorkspaceLoad {

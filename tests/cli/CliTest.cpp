@@ -534,8 +534,8 @@ TEST_F(CliFixture, ChecksumsAreCheckedAndARightRomIsLeftAlone) {
   EXPECT_TRUE(Read("copy.gb") == Read("right.gb"));
 }
 
-// export writes the core's project, refuses to write over an earlier one unless told to, and
-// names the folder in its error line.
+// export writes the core's project, refuses to write over an earlier one unless told to or into
+// the ROM's folder, and names the folder in its error line.
 TEST_F(CliFixture, ExportWritesTheSourceProjectOnce) {
   Write("game.gb", MakeRomBytes());
   Write("game.sym", kSym);
@@ -543,7 +543,11 @@ TEST_F(CliFixture, ExportWritesTheSourceProjectOnce) {
   EXPECT_EQ(made.status, 0) << made.err;
   EXPECT_EQ(made.out.rfind("src: 4 banks; ", 0), 0u) << made.out;
   EXPECT_NE(Read("src/bank_00.asm").find("\nStart:\n"), std::string::npos);
-  EXPECT_NE(Read("src/Makefile").find("ROM := game.gb\n"), std::string::npos);
+  EXPECT_NE(Read("src/Makefile").find("ROM := build/game.gb\n"), std::string::npos);
+  // Never into the ROM's own folder, where make would write beside it.
+  const Result here = Run({"export", "game.gb", "-o", "."});
+  EXPECT_EQ(here.err, ".: '.' holds game.gb; choose an empty folder.\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("Makefile")));
   Write("src/bank_01.asm", "edited");
   const Result again = Run({"export", "game.gb", "-o", "src"});
   EXPECT_NE(again.status, 0);

@@ -109,7 +109,6 @@ TEST_F(ListingFixture, MarkedBlocksShowAsDbLinesAndCommentsFollowTheirLine) {
   marks.Mark(0x120, 2, MarkKind::Text);
   comments[0x100] = "start";
   comments[0x104] = "table; 11 bytes";
-  comments[0x107] = "inside a line: not shown";
   labels.AddRomLabel(0x104, "Table");
   notes = {&marks, &comments};
   struct Row {
@@ -230,6 +229,60 @@ TEST_F(ListingFixture, TextBlocksShowAsTextRowsThroughTheTable) {
     for (size_t i = 0; i < l.Lines.size() && l.LineOffsets[i] <= 0x240; ++i)
       built += l.Lines[i].Text + "\n";
     EXPECT_EQ(streamed, built);
+  }
+}
+
+// Labels and comments inside blocks start lines of their own, wherever the listing starts, and a
+// comment inside an instruction shows on the instruction's line. 0x300: a data block of 12 bytes
+// with a label at 0x303 and a comment at 0x309; 0x310: a text block "CABCAB<end>" with a label
+// at 0x313; 0x320: ld a,$12 with a comment on its operand byte and one on its own place.
+TEST_F(ListingFixture, LabelsAndCommentsInsideBlocksAndInstructionsShow) {
+  TableSkips skips;
+  const TextTable table = ReadTableText("80=A\n81=B\n82=C\n/FF\n", skips);
+  for (uint32_t i = 0; i < 12; ++i) Put(0x300 + i, {static_cast<uint8_t>(i + 1)});
+  Put(0x310, {0x82, 0x80, 0x81, 0x82, 0x80, 0x81, 0xFF});
+  Put(0x320, {0x3E, 0x12, 0x3E, 0x34});
+  marks.Mark(0x300, 12, MarkKind::Data);
+  marks.Mark(0x310, 7, MarkKind::Text);
+  labels.AddRomLabel(0x303, "inData");
+  labels.AddRomLabel(0x313, "_emote");
+  comments[0x309] = "second half";
+  comments[0x321] = "the value";
+  comments[0x322] = "own";
+  comments[0x323] = "café";
+  const std::string data1 = "00:0300          db $01,$02,$03|300";
+  const std::string data2 = "00:0303          db $04,$05,$06,$07,$08|303";
+  const std::string data3 = "00:0309          db $0A,$0B,$0C ; second half|309";
+  struct Row {
+    uint32_t start;
+    int visible;
+    const TextTable* table;
+    V lines;
+  };
+  const Row rows[] = {
+      {0x300, 4, nullptr, {data1, "@inData:|303", data2, "00:0308          db $09|308"}},
+      // Started a byte before each: the row up to it, then its line.
+      {0x302, 3, nullptr, {"00:0302          db $03|302", "@inData:|303", data2}},
+      {0x307, 3, nullptr, {"00:0307          db $08|307", "00:0308          db $09|308", data3}},
+      {0x310, 3, &table, {"00:0310          \"CAB\"|310", "@_emote:|313",
+                          "00:0313          \"CAB<$FF>\"|313"}},
+      {0x311, 2, &table, {"00:0311          \"AB\"|311", "@_emote:|313"}},
+      // Without a table the text block's rows are data rows and break alike.
+      {0x310, 2, nullptr, {"00:0310          db $82,$80,$81|310", "@_emote:|313"}},
+      {0x320, 2, nullptr, {"00:0320 3E 12    ld a,$12 ; at 00:0321: the value|320",
+                           "00:0322 3E 34    ld a,$34 ; own ; at 00:0323: café|322"}},
+  };
+  for (const Row& r : rows) {
+    notes = {&marks, &comments, r.table};
+    EXPECT_EQ(Lines(r.start, r.visible), r.lines) << std::hex << r.start;
+    // velmora-cli's listing from the same place gives the same lines.
+    std::string streamed, built;
+    StreamListing(rom, labels, ValueFormat::Hex, r.start, 0x330,
+                  [&](std::string_view chunk) { streamed += chunk; }, notes);
+    const Listing l = BuildListing(rom, labels, ValueFormat::Hex, r.start, 200, notes);
+    for (size_t i = 0; i < l.Lines.size() && l.LineOffsets[i] <= 0x330; ++i)
+      built += l.Lines[i].Text + "\n";
+    EXPECT_EQ(streamed, built) << std::hex << r.start;
   }
 }
 

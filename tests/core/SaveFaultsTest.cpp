@@ -1,8 +1,8 @@
 // Saves that meet faults the machine running the tests does not have: a save in place whose
 // write fails, and whose putting back of the old bytes fails too (the old content is kept in
 // the user's cache folder and the error says where); a system where an unnamed temporary file
-// cannot be linked in (no /proc). The faults come from stand-ins for pwrite and linkat (the
-// test program is linked with --wrap=pwrite,--wrap=linkat).
+// cannot be linked in (no /proc); a symbol save that stops at any step. The faults come from
+// stand-ins for pwrite, linkat, fsync and rename (the test program is linked with --wrap).
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
@@ -13,11 +13,27 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #include "model/Failure.h"
 #include "model/Rom.h"
+#include "model/SymbolEdit.h"
+#include "model/SymbolWrite.h"
 
 namespace fs = std::filesystem;
+
+// Decides each of the calls that put a save on disk (pwrite, linkat, fsync, rename): true fails
+// it with EIO. Unset: every call goes through.
+static std::function<bool(int call)> gStepFault;
+static int gStepCalls = 0;
+
+static bool StepFails() {
+  if (gStepFault && gStepFault(++gStepCalls)) {
+    errno = EIO;
+    return true;
+  }
+  return false;
+}
 
 // Decides each pwrite of the program: the number of bytes to really write (at most `count`),
 // or -1 to fail it with EIO. Unset: every pwrite goes through.
@@ -26,6 +42,7 @@ static int gPwriteCalls = 0;
 
 extern "C" ssize_t __real_pwrite(int fd, const void* data, size_t count, off_t offset);
 extern "C" ssize_t __wrap_pwrite(int fd, const void* data, size_t count, off_t offset) {
+  if (StepFails()) return -1;
   if (gPwriteFault) {
     const ssize_t allowed = gPwriteFault(++gPwriteCalls, count);
     if (allowed < 0) {
@@ -44,11 +61,22 @@ static bool gLinkatFails = false;
 extern "C" int __real_linkat(int fromDir, const char* from, int toDir, const char* to, int flags);
 extern "C" int __wrap_linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
   ++gLinkatCalls;
+  if (StepFails()) return -1;
   if (gLinkatFails) {
     errno = ENOENT;
     return -1;
   }
   return __real_linkat(fromDir, from, toDir, to, flags);
+}
+
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd) {
+  return StepFails() ? -1 : __real_fsync(fd);
+}
+
+extern "C" int __real_rename(const char* from, const char* to);
+extern "C" int __wrap_rename(const char* from, const char* to) {
+  return StepFails() ? -1 : __real_rename(from, to);
 }
 
 namespace {
@@ -152,6 +180,86 @@ TEST(SaveFaults, TemporaryFileIsLinkedInOnlyWhenComplete) {
     ASSERT_EQ(saved.size(), 0x4000u);
     EXPECT_EQ(saved[0x100], fails ? 2 : 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  }
+  fs::remove_all(dir);
+}
+
+// A save of a rename across the ROM's symbol file and the program's file beside it, stopped at
+// each step that puts it on disk (one step failing, or every step from it on, as when the
+// program is killed there): every label is still on disk, the renamed one under its old name,
+// its new name or both, and the files the program holds afterwards are the files on disk.
+TEST(SaveFaults, ASymbolSaveStoppedAnywhereKeepsEveryLabel) {
+  std::string tmpl = (fs::temp_directory_path() / "velmora-symsave-XXXXXX").string();
+  const fs::path dir = ::mkdtemp(tmpl.data());
+  const std::string rom = (dir / "game.gb").string();
+  const std::string sym = (dir / "game.sym").string();
+  std::string own = "; made by hand\n00:0150 Main\n";
+  for (int i = 0; i < 3000; ++i) {
+    char line[32];
+    std::snprintf(line, sizeof line, "01:%04x L%d\n", 0x4000 + i, i);
+    own += line;
+  }
+  // The overlay repeats one of the ROM file's lines: read back together, that stays a repeat.
+  const std::string overlay = "00:0200 Mine\n01:4000 L0\n";
+  const auto labelsOnDisk = [&] {
+    LabelTables labels;
+    RomMarks marks;
+    RomComments comments;
+    LoadRomSymbols(sym, rom, 4, {labels, marks, comments});
+    std::multiset<std::string> names;
+    for (const RomLabel& l : labels.RomLabels()) names.insert(l.Name);
+    return names;
+  };
+
+  struct Row {
+    const char* what;
+    bool onward;  // every step from the chosen one fails, not that one alone
+  };
+  for (const Row& r : {Row{"one step fails", false}, Row{"stopped there", true}}) {
+    for (int stop = 1;; ++stop) {
+      SCOPED_TRACE(std::string(r.what) + ", step " + std::to_string(stop));
+      std::ofstream(sym, std::ios::binary) << own;
+      std::ofstream(OverlaySymFileName(rom), std::ios::binary) << overlay;
+      LabelTables labels;
+      RomMarks marks;
+      RomComments comments;
+      std::vector<SymbolFile> held = LoadRomSymbols(sym, rom, 4, {labels, marks, comments});
+      ApplySymbolStep({labels, marks, comments}, *RomLabelStep(labels, 0x150, "Main", "Start"));
+      SymbolWrite plan;
+      plan.files = held;
+      plan.known = held.size();
+      plan.target = 1;
+      plan.texts = ComposeSymbolFiles({&held[0], &held[1]}, 1, labels, marks, comments);
+      plan.write = {true, true};
+
+      gStepCalls = 0;
+      gStepFault = [&](int call) { return r.onward ? call >= stop : call == stop; };
+      bool failed = false;
+      try {
+        std::vector<std::string> written;
+        WriteSymbolFiles(plan, held, 4, written);
+      } catch (const std::exception&) {
+        failed = true;
+      }
+      gStepFault = nullptr;
+      const bool reached = gStepCalls >= stop;
+
+      std::multiset<std::string> names = labelsOnDisk();
+      const size_t renamed = names.count("Main") + names.count("Start");
+      EXPECT_GE(renamed, 1u);
+      EXPECT_EQ(names.size(), 3001 + renamed);
+      for (size_t f = 0; f < held.size(); ++f) {
+        EXPECT_EQ(ReadAll(held[f].Name), std::vector<uint8_t>(held[f].Text.begin(), held[f].Text.end()));
+      }
+      // A failed sync of the folder, once the file is in place, fails nothing.
+      EXPECT_TRUE(reached || !failed);
+      if (!reached) {
+        // The whole save: the rename alone, nothing left to save.
+        EXPECT_EQ(names.count("Main"), 0u);
+        EXPECT_FALSE(SymbolsChanged(held, labels, marks, comments));
+        break;
+      }
+    }
   }
   fs::remove_all(dir);
 }

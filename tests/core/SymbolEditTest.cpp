@@ -165,6 +165,26 @@ TEST(SymbolEdit, RefusedNamesAndPlaces) {
   for (const Row& row : rows) EXPECT_EQ(FailureOf(row.make), row.failure);
 }
 
+// A name typed with blanks around it or with the listing's "@" is the name itself; a rename to
+// the label's own name so typed is no step.
+TEST(SymbolEdit, TypedNamesLoseBlanksAndTheListingsAt) {
+  const Tables t;
+  struct Row {
+    std::string typed;
+    std::string name;
+  };
+  const Row rows[] = {
+      {"Main  ", "Main"}, {"\t Main\t", "Main"}, {"@Main", "Main"}, {" @Main.loop ", "Main.loop"},
+      {"@", "@"},         {"   ", ""},           {"@@x", "@x"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(TypedLabelName(row.typed), row.name) << row.typed;
+  const auto step = RomLabelStep(t.labels, 0x150, "", "@Main ");
+  ASSERT_TRUE(step);
+  EXPECT_EQ(std::get<LabelStep>(*step).NewName, "Main");
+  EXPECT_FALSE(RomLabelStep(t.labels, 0x100, "Start", "@Start  "));
+  EXPECT_FALSE(RamLabelStep(t.labels, 0, 0xC0A0, "wBuf", " wBuf "));
+}
+
 // Steps that change nothing are none.
 TEST(SymbolEdit, NoStepWhereNothingChanges) {
   const Tables t;
@@ -216,8 +236,12 @@ TEST(SymbolEdit, RamPlacesAsTyped) {
   }
 }
 
-// A range from 01:4100 in a 64 KiB ROM (4 banks).
+// A range from 01:4100 in a 64 KiB ROM (4 banks): an end is a place as the goto dialog reads
+// one, a length comes after "+", and every refusal quotes what was typed.
 TEST(SymbolEdit, RangeEndsAsTyped) {
+  LabelTables labels;
+  labels.AddRomLabel(0x4180, "Tail");
+  labels.AddRomLabel(0x4000, "Head");
   struct Row {
     std::string text;
     uint32_t length;
@@ -226,22 +250,43 @@ TEST(SymbolEdit, RangeEndsAsTyped) {
   const Row rows[] = {
       {"01:41FF", 0x100, ""},
       {"01:4100", 1, ""},
-      {"$200", 0x200, ""},
-      {"16", 16, ""},
       {"03:7FFF", 0xBF00, ""},
-      {"01:40FF", 0, "01:40FF lies before 01:4100, where the range starts."},
-      {"0", 0, "A range is at least 1 byte long."},
-      {"-4", 0, "A range is at least 1 byte long."},
-      {"$BF01", 0, "The range runs past the end of the ROM, at 03:7FFF."},
-      {"x", 0, "'x' is not a valid integer value"},
+      // A bare number is a file offset, decimal or "$" hexadecimal, as in the goto dialog.
+      {"$4107", 8, ""},
+      {"16647", 8, ""},
+      {"@Tail", 0x81, ""},
+      {"+$200", 0x200, ""},
+      {"+16", 16, ""},
+      {"01:40FF", 0, "\"01:40FF\" is 01:40FF, before 01:4100 where the range starts."},
+      {"4070", 0, "\"4070\" is 00:0FE6, before 01:4100 where the range starts."},
+      {"@Head", 0, "\"@Head\" is 01:4000, before 01:4100 where the range starts."},
+      {"00:4070", 0,
+       "\"00:4070\" is no place in the ROM: bank 00 holds 00:0000-00:3FFF, every other bank "
+       "4000-7FFF."},
+      {"01:0070", 0,
+       "\"01:0070\" is no place in the ROM: bank 00 holds 00:0000-00:3FFF, every other bank "
+       "4000-7FFF."},
+      {"+0", 0, "\"+0\": a range is at least 1 byte long."},
+      {"+x", 0, "\"+x\" is no length: type + and a number of bytes (+$200 or +512)."},
+      {"+$BF01", 0, "\"+$BF01\": the range runs past the end of the ROM, at 03:7FFF."},
+      {"04:4000", 0, "\"04:4000\": the range runs past the end of the ROM, at 03:7FFF."},
+      {"@Nobody", 0, "\"@Nobody\": no ROM label has that name."},
+      {"0x10", 0,
+       "\"0x10\" is no place: type the last byte's bank address (01:4FFF), file offset ($4FFF "
+       "or 20479) or label (@Name), or the length (+$200)."},
+      {"", 0,
+       "Type where the range ends: its last byte's bank address (01:4FFF), file offset ($4FFF "
+       "or 20479) or label (@Name), or its length (+$200)."},
   };
   for (const Row& row : rows) {
     uint32_t length = 0;
-    EXPECT_EQ(FailureOf([&] { length = ParseRangeLength(row.text, 0x4100, 0x10000, 4); }),
+    EXPECT_EQ(FailureOf([&] { length = ParseRangeLength(row.text, 0x4100, 0x10000, labels); }),
               row.failure)
         << row.text;
     EXPECT_EQ(length, row.length) << row.text;
   }
+  EXPECT_EQ(RangeText(0x4068, 3992), "01:4068-01:4FFF, 3,992 bytes");
+  EXPECT_EQ(RangeText(0x150, 1), "00:0150-00:0150, 1 byte");
 }
 
 // A rename takes the label's locals (its name and a dot, in its bank) along as one step, or is

@@ -286,4 +286,27 @@ TEST(TextTableTest, ChangedTextKeepsItsEndCodeAndSaysWhenItRunsOver) {
   }
 }
 
+// A shorter text in place of a string without an end code would leave the old one's last bytes
+// behind it: it says so, and pads with the blank's code (or $00 when the table has none).
+TEST(TextTableTest, ShorterTextWithoutEndCodePads) {
+  TableSkips skips;
+  const TextTable table = ReadTableText(kTable, skips);
+  const TextTable noBlank = ReadTableText("80=A\n81=B\n", skips);
+  auto rom = MakeRom(0x4100);
+  rom->RomImage[0x4000] = 0x80;
+  rom->RomImage[0x4001] = 0x81;
+  rom->RomImage[0x4002] = 0x80;
+  const GameString old = StringAt(*rom, table, 0x4000, 0x4003);
+  StringChange change = PlanStringChange(*rom, table, old, "B");
+  EXPECT_TRUE(change.LeavesOldTail());
+  EXPECT_EQ(PaddingByte(table), 0x7F);
+  EXPECT_EQ(PaddingByte(noBlank), 0x00);
+  PadToOldLength(change, PaddingByte(table));
+  EXPECT_EQ(change.Bytes, Bytes({0x81, 0x7F, 0x7F}));
+  EXPECT_FALSE(change.LeavesOldTail());
+  // With an end code the new one closes the string: nothing is left over.
+  rom->RomImage[0x4002] = 0xFF;
+  EXPECT_FALSE(PlanStringChange(*rom, table, StringAt(*rom, table, 0x4000, 0x4003), "").LeavesOldTail());
+}
+
 }  // namespace

@@ -65,6 +65,10 @@ TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
       {"straight code ends after jp; its target is traced",
        {{0x100, {0x00, 0x3E, 0x3E, 0xC3, 0x50, 0x01, 0x00}}, {0x150, {0xC9, 0x00}}},
        {}, {}, {{0x100, "CCoCoo."}, {0x150, "C."}}, {"000103 jump R000150"}},
+      {"an unconditional jr does not fall through",
+       {{0x100, {0x18, 0x02, 0x00, 0x00, 0xC9}}}, {}, {}, {{0x100, "Co..C."}}, {"000100 jump R000104"}},
+      {"ld a,[$FF00 + c] is one byte, no branch",
+       {{0x100, {0xF2, 0x06, 0x20, 0xC9}}}, {}, {}, {{0x100, "CCoC."}}, {}},
       {"a conditional jr goes both ways; a jr to itself ends",
        {{0x100, {0x20, 0x02, 0x18, 0xFE, 0xC9, 0x00}}},
        {}, {}, {{0x100, "CoCoC."}}, {"000100 branch R000104", "000102 jump R000102"}},
@@ -80,7 +84,7 @@ TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
        {}, {}, {{0x100, "CooCooCC."}, {0x200, "C"}, {0x300, "C"}},
        {"000100 branch R000200", "000103 call R000300"}},
       {"an undefined opcode ends the run and is no code; reti is",
-       {{0x100, {0x00, 0xFD, 0x00}}, {0x40, {0x00, 0xD9, 0x00}}},
+       {{0x100, {0x00, 0xFD, 0x00}}, {0x40, {0x00, 0xD9, 0x00}}, {0x101, {0xFD}}},
        {}, {}, {{0x100, "C.."}, {0x40, "CC."}}, {}},
       {"data and text blocks are never entered, not even by a label",
        {{0x100, {0xC3, 0x00, 0x02}}, {0x200, {0x00, 0x00, 0xC9}}, {0x300, {0x00, 0xC9}}},
@@ -94,9 +98,9 @@ TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
       {"a jump into the middle of a traced instruction is listed, not decoded",
        {{0x100, {0x3E, 0xC9, 0x18, 0xFD}}}, {}, {}, {{0x100, "CoCo."}}, {"000102 jump R000101"}},
       {"code that runs off the end of bank 0 stops there",
-       {{0x3FFE, {0x00, 0x00}}, {0x4000, {0x00}}}, {}, {0x3FFE}, {{0x3FFE, "CC."}}, {}},
+       {{0x3FFE, {0x00, 0x00}}, {0x4000, {0x00}}}, {{0x3FFE, 1, K::Code}}, {}, {{0x3FFE, "CC."}}, {}},
       {"an instruction may not straddle a bank's end",
-       {{0x7FFE, {0x00, 0x3E}}}, {}, {0x7FFE}, {{0x7FFE, "C."}}, {}},
+       {{0x7FFE, {0x00, 0x3E}}}, {{0x7FFE, 1, K::Code}}, {}, {{0x7FFE, "C."}}, {}},
       {"reads, writes and pointers of every space; below 0100 a value is no place",
        {{0x100, {0xFA, 0x00, 0xC0, 0xEA, 0x00, 0x20, 0x08, 0x00, 0xC1, 0xF0, 0x44, 0xE0, 0x80,
                  0x21, 0x00, 0x05, 0x11, 0x00, 0xC0, 0x01, 0x34, 0x52, 0xFA, 0x00, 0x01, 0xCD,
@@ -141,8 +145,11 @@ TEST(TraceTest, BankOfTargetsInTheSwitchableWindow) {
        {}, "000105 call R004100", true},
       {"the bank write wins over a label", 0x100,
        {0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100}, "000105 call R00C100", true},
-      {"a changed between load and write: the label's bank", 0x100,
-       {0x3E, 0x03, 0x3C, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100},
+      {"a loaded unknowably between load and write: the label's bank", 0x100,
+       {0x3E, 0x03, 0xF0, 0x44, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0x8100},
+       "000107 call R008100", true},
+      {"a counted up between load and write", 0x100,
+       {0x3E, 0x01, 0x3C, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41}, {0xC100},
        "000106 call R008100", true},
       {"a write outside 2000-3FFF selects nothing", 0x100,
        {0x3E, 0x03, 0xEA, 0x00, 0x40, 0xCD, 0x00, 0x41}, {}, "000105 call U004100", false},
@@ -161,6 +168,8 @@ TEST(TraceTest, BankOfTargetsInTheSwitchableWindow) {
     SCOPED_TRACE(row.what);
     TraceFixture f;
     f.Code(row.at, row.code);
+    // A ret after the flow lets the start label decode as a whole routine.
+    f.Code(row.at + static_cast<uint32_t>(row.code.size()), {0xC9});
     // Every possible target is a ret, so a followed one is traced.
     for (uint32_t t : {0x300u, 0x4012u, 0x4100u, 0x8100u, 0xC100u}) f.Code(t, {0xC9});
     f.labels.AddRomLabel(static_cast<int32_t>(row.at), "Start");
@@ -178,6 +187,90 @@ TEST(TraceTest, BankOfTargetsInTheSwitchableWindow) {
       EXPECT_EQ(trace.IsTraced(where), row.traced);
     }
   }
+}
+
+TEST(TraceTest, VectorsAreEntryPointsOnlyWithEvidence) {
+  struct Row {
+    const char* what;
+    std::vector<std::pair<uint32_t, Bytes>> code;
+    std::vector<std::pair<uint32_t, std::string>> classes;
+    std::vector<std::pair<uint32_t, std::string>> reasons;
+  };
+  // A table of words at 0000-001F: what each decodes to never ends in a jump or a return.
+  Bytes table;
+  for (int i = 0; i < 16; ++i) table.insert(table.end(), {static_cast<uint8_t>(0x23 + 4 * i), 0x41});
+  const std::vector<Row> rows = {
+      {"IE written with a known value enables vectors 40 and 60",
+       {{0x100, {0x3E, 0x11, 0xE0, 0xFF, 0xC9}}, {0x40, {0xC9}}, {0x48, {0xC9}}, {0x60, {0xD9}}},
+       {{0x40, "C"}, {0x48, "C"}, {0x60, "C"}},
+       {{0x40, "interrupt enabled at 00:0102"}, {0x48, "vector"}, {0x60, "interrupt enabled at 00:0102"}}},
+      {"ld [$FFFF],a and set n,[hl] enable too",
+       {{0x100, {0x3E, 0x10, 0xEA, 0xFF, 0xFF, 0x21, 0xFF, 0xFF, 0xCB, 0xC6, 0xC9}},
+        {0x40, {0xF5, 0xD3}}, {0x60, {0xF5, 0xD3}}},
+       {{0x40, "C."}, {0x60, "C."}},
+       {{0x40, "interrupt enabled at 00:0108"}, {0x60, "interrupt enabled at 00:0102"}}},
+      {"an rst in traced code makes its vector an entry point",
+       {{0x100, {0xEF, 0xC9}}, {0x28, {0x3E, 0x01, 0xCD, 0x00, 0x02}}, {0x200, {0xC9}}},
+       {{0x28, "CoCoo."}}, {{0x28, "traced from 00:0100"}, {0x200, "traced from 00:002A"}}},
+      {"a vector without evidence that decodes as a routine is one",
+       {{0x60, {0xF5, 0xF1, 0x20, 0xFC, 0xD9}}}, {{0x60, "CCCoC."}}, {{0x60, "vector"}}},
+      {"a vector jumping into its own instruction's middle is none",
+       {{0x58, {0x3E, 0x18, 0x18, 0xFD}}}, {{0x58, "...."}}, {{0x58, ""}}},
+      {"a table of words in the vectors stays unknown", {{0x00, table}},
+       {{0x00, std::string(32, '.')}}, {{0x00, ""}, {0x18, ""}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TraceFixture f;
+    for (const auto& [at, bytes] : row.code) f.Code(at, bytes);
+    const Trace trace = f.Run();
+    for (const auto& [at, expected] : row.classes)
+      EXPECT_EQ(Classes(trace, at, expected.size()), expected) << std::hex << at;
+    for (const auto& [at, expected] : row.reasons)
+      EXPECT_EQ(ReasonText(trace.ReasonAt(at)), expected) << std::hex << at;
+  }
+}
+
+TEST(TraceTest, SwitchableWindowOfSmallAndControllerlessRoms) {
+  struct Row {
+    uint32_t size;
+    uint8_t cartType;
+    std::string ref;
+  };
+  const Row rows[] = {
+      {0x8000, 0x01, "000100 call R004100"},   // two banks
+      {0x10000, 0x00, "000100 call R004100"},  // no bank controller
+      {0x10000, 0x09, "000100 call R004100"},  // RAM and battery, no bank controller
+      {0x10000, 0x01, "000100 call U004100"},  // MBC1
+      {0x10000, 0x19, "000100 call U004100"},  // MBC5
+  };
+  for (const Row& r : rows) {
+    TraceFixture f;
+    f.rom->RomSize = r.size;
+    f.Code(0x100, {0xCD, 0x00, 0x41, 0xC9});
+    f.Code(0x147, {r.cartType});
+    f.Code(0x4100, {0xC9});
+    const Trace trace = f.Run();
+    EXPECT_EQ(RefText(trace.Refs.All().at(0)), r.ref) << std::hex << r.size << " " << int(r.cartType);
+    EXPECT_EQ(trace.IsTraced(0x4100), r.ref.find(" R") != std::string::npos);
+  }
+}
+
+TEST(TraceTest, ReferencesOfUnknownBankAtTheWindowsFirstByte) {
+  TraceFixture f;
+  f.Code(0x100, {0xCD, 0x00, 0x40, 0xC3, 0x00, 0x40});
+  f.Code(0x147, {0x01});
+  const Trace trace = f.Run();
+  const std::vector<std::string> both = {"000100 call U004000", "000103 jump U004000"};
+  EXPECT_EQ(RefTexts(trace.Refs.All()), both);
+  EXPECT_EQ(RefTexts(trace.Refs.MaybeTo(0x4000)), both);
+  EXPECT_EQ(RefTexts(trace.Refs.MaybeTo(0xC000)), both);
+  EXPECT_EQ(RefTexts(ReferencesTo(trace.Refs, 0x4000, RefSpace::Rom)), both);
+  EXPECT_TRUE(ReferencesTo(trace.Refs, 0x3FFF, RefSpace::Rom).empty());
+  EXPECT_EQ(ReferenceLine(*f.rom, f.labels, ValueFormat::Hex, trace.Refs.All()[0]),
+            "call?   00:0100 call $4000");
+  EXPECT_EQ(ReferenceLine(*f.rom, f.labels, ValueFormat::Hex, trace.Refs.All()[1]),
+            "jump?   00:0103 jp $4000");
 }
 
 TEST(TraceTest, LookupsBySourceTargetAndInstruction) {

@@ -12,6 +12,7 @@
 #include "TestRom.h"
 #include "model/Failure.h"
 #include "model/FileRead.h"
+#include "run/LogFile.h"
 
 namespace fs = std::filesystem;
 
@@ -39,19 +40,33 @@ struct TempFolder {
     }
   }
   // Two banks, titled EUROPA: the program folder's symbol file for it is "Europa.sym".
-  std::string PutRom(const std::string& name) const {
+  static std::string RomBytes() {
     std::string bytes(0x8000, '\0');
     bytes.replace(0x134, 6, "EUROPA");
-    Put(name, bytes);
+    return bytes;
+  }
+  std::string PutRom(const std::string& name) const {
+    Put(name, RomBytes());
     return *this / name;
   }
 };
 
+// A Mesen2 log of that ROM (or, with `other`, of another), every byte code.
+std::string LogFile(bool other) {
+  const std::string rom = TempFolder::RomBytes();
+  const uint32_t crc = RomCrc32(reinterpret_cast<const uint8_t*>(rom.data()), 0x8000) + other;
+  CodeDataLog log;
+  log.Flags.assign(0x8000, kLogCode);
+  return WriteMesenLog(log, crc);
+}
+
 std::string Describe(const TempFolder& dir, const WorkspaceLoad& load) {
-  static const char* const kParts[] = {"rom", "sym", "additions", "table"};
+  static const char* const kParts[] = {"rom", "sym", "additions", "table", "log"};
   static const char* const kOutcomes[] = {"read", "missing", "failed"};
   std::string out;
   for (const WorkspaceFile& f : load.Files) {
+    // Most ROMs have no log: said only when there is one.
+    if (f.Part == WorkspacePart::Log && f.Outcome == FileOutcome::Missing) continue;
     out += std::string(kParts[static_cast<int>(f.Part)]) + " " +
            fs::relative(f.Name, dir.path).string() + " " +
            kOutcomes[static_cast<int>(f.Outcome)] + "; ";
@@ -147,6 +162,16 @@ TEST(Workspace, LoadsTheFilesThatBelongToTheRom) {
        {{"game.sym", "00:0150 Main\n"}, {"game.tbl", "80=A\n"}},
        {.ReadSymbols = false, .ReadTable = false},
        "rom game.gb read; ",
+       ""},
+      {"the code/data log of its runs",
+       {{"game.cdl", LogFile(false)}},
+       {.ReadSymbols = false, .ReadTable = false},
+       "rom game.gb read; log game.cdl read; ",
+       ""},
+      {"a log of another ROM",
+       {{"game.cdl", LogFile(true)}},
+       {.ReadSymbols = false, .ReadTable = false},
+       "rom game.gb read; log game.cdl failed; ",
        ""},
   };
   for (const Row& row : rows) {

@@ -1,6 +1,7 @@
 // Tracing a ROM of up to 64 KiB (the input, after a few labels and marks it begins with): every
 // instruction start is followed by exactly its operand bytes, in its bank; data and text are
-// the marked bytes and nothing else; every reference comes from an instruction start, and the
+// the marked bytes and what code reads through pointers; every reference comes from an
+// instruction start or a table entry, and the
 // lookups by source and by target give back exactly the references that match.
 
 #include "FuzzCommon.h"
@@ -33,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ByteClass c = trace.Classes[p];
     const MarkBlock* block = in.Marks.BlockAt(p);
     const bool marked = block && block->Kind != MarkKind::Code;
-    FUZZ_CHECK(marked == (c == ByteClass::Data || c == ByteClass::Text));
+    // Besides the marked bytes, only what traced code reads through a pointer is data.
+    const bool read = trace.ReasonAt(p).Kind == ReasonKind::Read;
+    FUZZ_CHECK(marked == (c == ByteClass::Text || (c == ByteClass::Data && !read)));
     if (c == ByteClass::Code) {
       const uint32_t end = p + InstructionLength(in.Image[p]);
       FUZZ_CHECK(end <= romSize && BankOf(end - 1) == BankOf(p));
@@ -49,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const References& refs = trace.Refs;
   uint32_t last = 0;
   for (const Reference& r : refs.All()) {
-    FUZZ_CHECK(trace.ClassAt(r.Source) == ByteClass::Code);
+    // A table's entry is the source of the reference to what it points at.
+    FUZZ_CHECK(trace.ClassAt(r.Source) ==
+               (r.Kind == RefKind::Table ? ByteClass::Pointers : ByteClass::Code));
     FUZZ_CHECK(r.Source >= last);
     last = r.Source;
     bool seen = false;

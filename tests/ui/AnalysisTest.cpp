@@ -28,6 +28,7 @@ QByteArray TracedRom(uint32_t size = 0x20000) {
   QByteArray rom = MakeRomBytes(size, "TRACE");
   for (uint32_t i = 0; i < size; ++i)
     if (i < 0x100 || i >= 0x150) rom[i] = static_cast<char>(0xD3);
+  rom[0x147] = 0x01;  // MBC1: the bank written before a call is the bank it reaches
   const std::pair<uint32_t, std::vector<uint8_t>> code[] = {
       {0x100, {0xC3, 0x50, 0x01}},
       {0x150, {0xCD, 0x00, 0x03, 0x3E, 0x03, 0xEA, 0x00, 0x20, 0xCD, 0x00, 0x41, 0x18, 0xFE}},
@@ -205,6 +206,30 @@ class AnalysisTest : public QObject {
     QCOMPARE(h.form->StartOffset(), 0xC000 + 4 * 64);
     QVERIFY(map->findChild<QLabel*>("Legend")->text().endsWith(
         "Whole ROM: 0.0% code, 0.0% data, 0.0% text, 100.0% unknown"));
+
+    // ld a,$01 / ret at 03:413F, marked code: 03:4140, where the bar's sixth pixel starts, is
+    // its operand. The click shows the instruction, and the tooltip says whose operand it is.
+    QVERIFY(h.form->RunEdit("code", [&] {
+      const uint8_t bytes[] = {0x3E, 0x01, 0xC9};
+      for (int i = 0; i < 3; ++i) h.state.rom.SetByte(0xC13F + i, bytes[i]);
+    }));
+    h.state.marks.Mark(0xC13F, 3, MarkKind::Code);
+    h.form->Retrace();
+    const auto at = [](int bank, int x) {
+      return QPoint(TRomMapBars::kBarLeft + x, bank * TRomMapBars::kRowHeight + 8);
+    };
+    const struct {
+      QPoint point;
+      QString tip;
+    } tips[] = {
+        {at(3, 5), "03:4140 code (in the instruction at 03:413F)"},
+        {at(3, 4), "03:4100 code"},
+        {at(0, 0), "00:0000 unknown"},
+        {QPoint(4, 8), ""},  // the bank's number
+    };
+    for (const auto& t : tips) QCOMPARE(bars->ToolTipAt(t.point), t.tip);
+    QTest::mouseClick(bars, Qt::LeftButton, {}, at(3, 5));
+    QCOMPARE(h.form->StartOffset(), 0xC13F);
   }
 
   // A ROM too large to trace at once is traced in the background; edits made while a run is

@@ -113,10 +113,10 @@ class AnnotateTest : public QObject {
         {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, "spins",
          "Comment at 00:0150", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"00:0150 C3 50 01 jp $0150 ; spins", "00:0153 00       nop"}},
-        {0x150, 0, [](MainHarness& h) { h.Action("MarkData1")->trigger(); }, "00:0154",
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_D, Qt::ShiftModifier); }, "00:0154",
          "Mark as Data 00:0150-00:0154", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"00:0150          db $C3,$50,$01,$00,$00", "00:0155 00       nop"}},
-        {0x170, 0, [](MainHarness& h) { h.Action("MarkCode1")->trigger(); }, "$4",
+        {0x170, 0, [](MainHarness& h) { h.Action("MarkCode1")->trigger(); }, "+$4",
          "Mark as Code 00:0170-00:0173",
          {"00:0170          db $3E,$01,$3E,$02,$3E,$03,$3E,$04", "00:0178 00       nop"},
          {"00:0170 3E 01    ld a,$01", "00:0172 3E 02    ld a,$02"}},
@@ -156,7 +156,10 @@ class AnnotateTest : public QObject {
          "\"2nd\" is not a label name: it starts with a letter or \"_\" and holds only letters, "
          "digits and _ @ # $ ."},
         {"Label1", 0x150, "Loop", "Bank 00 has a label Loop already, at 00:0160."},
-        {"MarkText1", 0x7FF0, "$20", "The range runs past the end of the ROM, at 01:7FFF."},
+        {"MarkText1", 0x7FF0, "+$20", "\"+$20\": the range runs past the end of the ROM, at 01:7FFF."},
+        {"MarkData1", 0x150, "0x10",
+         "\"0x10\" is no place: type the last byte's bank address (01:4FFF), file offset ($4FFF "
+         "or 20479) or label (@Name), or the length (+$200)."},
     };
     for (const auto& r : rows) {
       AnnotatedRom rom;
@@ -232,6 +235,131 @@ class AnnotateTest : public QObject {
         QVERIFY(!h.Action("Undo1")->isEnabled());
       }
     }
+  }
+
+  // Of two labels with one name, each node of the browser renames or deletes its own label, and
+  // Ctrl+Z and Ctrl+Y work inside the browser, its tree following each step.
+  void labelBrowserTwinsAndUndo() {
+    const struct {
+      int node;  // which of the two "Same" nodes
+      Qt::Key key;
+      QString typed;
+      QString after;
+    } rows[] = {
+        {0, Qt::Key_F2, "First", "First 0150, Same 4010, | "},
+        {1, Qt::Key_F2, "Second", "Same 0150, Second 4010, | "},
+        {0, Qt::Key_Delete, "", "Same 4010, | "},
+        {1, Qt::Key_Delete, "", "Same 0150, | "},
+    };
+    const QString before = "Same 0150, Same 4010, | ";
+    for (const auto& r : rows) {
+      MainHarness h;
+      WriteFile(h.Folder(), "twins.sym", "00:0150 Same\n01:4010 Same\n");
+      h.LoadNew("twins.gb", MakeRomBytes(0x8000, "TWINS", {}));
+      QString undone, redone, shownAfterUndo;
+      QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); }, [&](QWidget* browser) {
+        auto* tree = browser->findChild<LabelTreeView*>("ProcTree");
+        const QModelIndexList twins = tree->model()->match(
+            tree->model()->index(0, 0), Qt::DisplayRole, "Same", 2, Qt::MatchExactly);
+        QCOMPARE(twins.size(), 2);
+        tree->setFocus();
+        tree->selectionModel()->setCurrentIndex(twins[r.node],
+                                                QItemSelectionModel::ClearAndSelect);
+        if (r.typed.isEmpty()) {
+          QTest::keyClick(tree, r.key);
+        } else {
+          QCOMPARE(Answer([&] { QTest::keyClick(tree, r.key); }, {r.typed}), QString());
+        }
+        QCOMPARE(LabelsText(h.state.labels), r.after);
+        // The browser active again, as after the rename dialog closed.
+        browser->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(browser));
+        QTest::keyClick(tree, Qt::Key_Z, Qt::ControlModifier);
+        undone = LabelsText(h.state.labels);
+        shownAfterUndo = tree->model()->index(1, 0).data().toString();
+        QTest::keyClick(tree, Qt::Key_Y, Qt::ControlModifier);
+        redone = LabelsText(h.state.labels);
+        browser->close();
+      }));
+      QCOMPARE(undone, before);
+      QCOMPARE(shownAfterUndo, QString("Same"));
+      QCOMPARE(redone, r.after);
+    }
+  }
+
+  // The mark dialog starts empty and shows the range that the text gives as it is typed.
+  void markDialogShowsItsRange() {
+    AnnotatedRom rom;
+    MainHarness& h = rom.h;
+    rom.Select(0x150, 0);
+    const struct {
+      QString typed;
+      QString shown;
+    } rows[] = {
+        {"", ""},
+        {"00:015F", "00:0150-00:015F, 16 bytes"},
+        {"$150", "00:0150-00:0150, 1 byte"},
+        {"+$1000", "00:0150-00:114F, 4,096 bytes"},
+        {"@Loop.end", "00:0150-00:0168, 25 bytes"},
+        {"00:4070", ""},
+        {"$10", ""},
+    };
+    QString initial;
+    QStringList shown;
+    QVERIFY(InspectNextModal([&] { h.Action("MarkData1")->trigger(); }, [&](QWidget* w) {
+      auto* edit = w->findChild<QLineEdit*>("Edit1");
+      initial = edit->text();
+      for (const auto& r : rows) {
+        edit->setText(r.typed);
+        shown << w->findChild<QLabel*>("PreviewLabel")->text();
+      }
+      w->close();
+    }));
+    QCOMPARE(initial, QString());
+    for (size_t i = 0; i < std::size(rows); ++i) QCOMPARE(shown[static_cast<int>(i)], rows[i].shown);
+  }
+
+  // Comments and names are UTF-8 in the symbol file and in the dialogs: one read from the file
+  // shows as written, one typed is kept as UTF-8 (no "?" and no Latin-1 byte E9).
+  void humanTextIsUtf8BothWays() {
+    const QString typed = QString::fromUtf8("café → ok ✓");
+    const struct {
+      std::function<void(MainHarness&)> trigger;
+      QString shown;  // the dialog's text as it opens
+    } rows[] = {
+        {[](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, QString::fromUtf8("déjà vu")},
+        {[](MainHarness& h) { KeyOnList(h, Qt::Key_N, Qt::ControlModifier); },
+         QString::fromUtf8("Ünï")},
+    };
+    for (const auto& r : rows) {
+      MainHarness h;
+      WriteFile(h.Folder(), "utf.sym", "00:0150 Ünï\n;@comment 00:0150 déjà vu\n");
+      h.LoadNew("utf.gb", MakeRomBytes(0x8000, "UTF", {{0x150, {0xC3, 0x50, 0x01}}}));
+      h.form->ShowOffset(0x150);
+      h.List()->SetItemIndex(1);
+      h.Activate();
+      QString shown;
+      QVERIFY(InspectNextModal([&] { r.trigger(h); }, [&](QWidget* w) {
+        shown = w->findChild<QLineEdit*>("Edit1")->text();
+        w->close();
+      }));
+      QCOMPARE(shown, r.shown);
+    }
+    MainHarness h;
+    h.LoadNew("utf.gb", MakeRomBytes(0x8000, "UTF", {}));
+    h.form->ShowOffset(0x150);
+    h.Activate();
+    QCOMPARE(Answer([&] { KeyOnList(h, Qt::Key_Semicolon); }, {typed}), QString());
+    QCOMPARE(QByteArray::fromStdString(h.state.comments.at(0x150)), typed.toUtf8());
+    // The label browser shows a name of the file as written.
+    MainHarness b;
+    WriteFile(b.Folder(), "utf.sym", "00:0160 Ünï\n");
+    b.LoadNew("utf.gb", MakeRomBytes(0x8000, "UTF", {}));
+    QVERIFY(InspectNextModal([&] { b.Action("Labels1")->trigger(); }, [&](QWidget* browser) {
+      Pick(browser, "ProcTree", QString::fromUtf8("Ünï"));
+      QCOMPARE(browser->findChild<QLabel*>("NameLabel")->text(), QString::fromUtf8("Ünï"));
+      browser->close();
+    }));
   }
 };
 

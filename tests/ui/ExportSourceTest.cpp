@@ -32,12 +32,15 @@ class ExportSourceTest : public QObject {
       const char* info;       // how the closing box begins, "" when none comes
       QByteArray bank0After;  // bank_00.asm afterwards
     };
-    const QByteArray exported = QByteArray::fromStdString(expected.Files[2].Text);
+    QByteArray exported;
+    for (const ExportFile& f : expected.Files) {
+      if (f.Name == "bank_00.asm") exported = QByteArray::fromStdString(f.Text);
+    }
     const Row rows[] = {
         {"cancel", "", "", "", "<missing>"},
-        {"new", out, "", "Exported 5 files to '", exported},
+        {"new", out, "", "Exported 9 files to '", exported},
         {"keep the edited one", out, "No", "", "edited"},
-        {"replace it", out, "Yes", "Exported 5 files to '", exported},
+        {"replace it", out, "Yes", "Exported 9 files to '", exported},
     };
     for (const Row& r : rows) {
       auto dialog = AnswerNextFileDialog(r.folder);
@@ -70,6 +73,13 @@ class ExportSourceTest : public QObject {
                  QByteArray::fromStdString(f.Text));
       }
     }
+    // A folder that is not there yet is made, with its parents.
+    const QString made = h.Folder() + "/new/src";
+    auto dialog = AnswerNextFileDialog(made);
+    const SeenBox info = AnswerNextBox([&] { h.Action("ExportSource1")->trigger(); });
+    QVERIFY(dialog->seen);
+    QVERIFY2(info.text.startsWith("Exported 9 files to '" + made + "'"), qPrintable(info.text));
+    QVERIFY(QFile::exists(made + "/demo.asm"));
     // The marks and comment set above are unsaved symbols; the export changes no byte.
     QVERIFY(!h.form->RomModified());
   }

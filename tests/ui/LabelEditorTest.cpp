@@ -1,6 +1,8 @@
 // The label browser: its trees, the Info box of a pick, Show..., the filter.
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QPropertyAnimation>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,15 +179,15 @@ class LabelEditorTest : public QObject {
         {false, "Save", "Save.Slot", "02:A010 ($004010)", false},
         {true, "Sound.Data.x", "Sound.Data.x", "02:4000 ($008000)", true},
         {false, "Save.First", "Save.First", "00:A000 ($000000)", false},
-        {false, "wCounter", "wCounter", "00:C100", false},  // the later of two
-        {true, "Main", "Main", "00:0200 ($000200)", true},
+        {false, "wCounter", "wCounter", "00:C000", false},  // the first of two, a node each
+        {true, "Main", "Main", "00:0150 ($000150)", true},
         {true, "Leaf", "Leaf", "00:0300 ($000300)", true},  // a routine with locals
         {true, "Leaf.Later", "Leaf.Later", "00:0310 ($000310)", true},
         {true, "Twin", "Twin", "00:0410 ($000410)", true},  // a routine after its locals
         {true, ".code_start", ".code_start", "00:0500 ($000500)", true},
         {true, ".a", ".code_start", "00:0500 ($000500)", true},
         {true, ".a.b", ".a.b", "00:0510 ($000510)", true},
-        {false, "wCounter", "wCounter", "00:C100", false},
+        {false, "wCounter", "wCounter", "00:C000", false},
         {true, "Sound.Init", "Sound.Init", "01:4150 ($004150)", true},  // picked again
     };
     for (const auto& row : rows) {
@@ -193,6 +195,15 @@ class LabelEditorTest : public QObject {
       QCOMPARE(w.name->text(), row.name);
       QCOMPARE(w.address->text(), row.address);
       QCOMPARE(w.show->isEnabled(), row.showEnabled);
+    }
+    // The second label of a name stands for itself, not for the first or the last.
+    for (LabelTreeView* tree : {w.proc, w.var}) {
+      const QString name = tree == w.proc ? "Main" : "wCounter";
+      const QModelIndexList twins = tree->model()->match(tree->model()->index(0, 0),
+                                                         Qt::DisplayRole, name, 2, Qt::MatchExactly);
+      QCOMPARE(twins.size(), 2);
+      QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(twins[1]).center());
+      QCOMPARE(w.address->text(), tree == w.proc ? QString("00:0200 ($000200)") : "00:C100");
     }
 
     // Moving through a tree by the keyboard picks too.
@@ -203,9 +214,9 @@ class LabelEditorTest : public QObject {
     QCOMPARE(w.address->text(), QString("01:4200 ($004200)"));
   }
 
-  // Show..., a double-click and Enter on a ROM label close the window with the last label of
-  // the name as the target; on anything else they leave it open.
-  void ShowGivesTheLastLabelOfTheName() {
+  // Show..., a double-click and Enter on a ROM label close the window with the picked label as
+  // the target (the first of the two "Main"); on anything else they leave it open.
+  void ShowGivesThePickedLabel() {
     enum How { kButton, kDoubleClick, kEnter, kClose };
     const struct {
       How how;
@@ -214,10 +225,10 @@ class LabelEditorTest : public QObject {
       std::optional<int32_t> target;  // none: Close, or the window stays open
       bool closes;
     } rows[] = {
-        {kButton, true, "Main", 0x0200, true},
+        {kButton, true, "Main", 0x0150, true},
         {kDoubleClick, true, "Sound.Data.x", 0x8000, true},
         {kDoubleClick, true, "Leaf", 0x0300, true},
-        {kEnter, true, "Main", 0x0200, true},
+        {kEnter, true, "Main", 0x0150, true},
         {kEnter, true, "Leaf.Later", 0x0310, true},
         {kDoubleClick, true, "Gfx", std::nullopt, false},
         {kEnter, true, "Gfx.Data", std::nullopt, false},
@@ -286,6 +297,16 @@ class LabelEditorTest : public QObject {
     QTest::keyClicks(w.filter, "later");
     w.Pick(w.proc, "Leaf.Later");
     QCOMPARE(w.address->text(), QString("00:0310 ($000310)"));
+    // The clear button shows with a text at once, without an animation that repaints the box
+    // for a while after every key, and empties it.
+    auto* clear = w.filter->findChild<QAction*>("ClearFilter");
+    QVERIFY(clear != nullptr);
+    QVERIFY(clear->isVisible());
+    QVERIFY(w.filter->findChildren<QPropertyAnimation*>().isEmpty());
+    clear->trigger();
+    QCOMPARE(w.filter->text(), QString());
+    QVERIFY(!clear->isVisible());
+    QCOMPARE(TreeText(w.proc), allProc);
   }
 
   // Keystrokes change the rows by what they show and hide, in a tree large enough for runs of

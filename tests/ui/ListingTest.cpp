@@ -95,7 +95,7 @@ class ListingTest : public QObject {
     };
     const Row rows[] = {
         {Qt::Key_F11, ValueFormat::Bin, "Bin1", "00:0151 C3 50 01 jp %101010000"},
-        {Qt::Key_F9, ValueFormat::Dec, "Dec1", "00:0151 C3 50 01 jp 336"},
+        {Qt::Key_F8, ValueFormat::Dec, "Dec1", "00:0151 C3 50 01 jp 336"},
         {Qt::Key_F10, ValueFormat::Hex, "Hex1", "00:0151 C3 50 01 jp $0150"},
     };
     for (const Row& r : rows) {

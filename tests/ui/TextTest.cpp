@@ -2,6 +2,8 @@
 // with Find All and Search > Again, and the text pane.
 
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -96,6 +98,9 @@ class TextTest : public QObject {
     }
     QVERIFY(results);
     QCOMPARE(results->Result().Offsets, (std::vector<int32_t>{0x1000, 0x2000}));
+    // Each result shows the text it found, not the instruction at its first byte.
+    const QAbstractItemModel* found = results->findChild<QAbstractItemView*>()->model();
+    QCOMPARE(found->index(1, 0).data().toString(), QString("00:2000 \"HELLO\""));
 
     // The pane shows the strings from the selected line on, marked or not.
     h.form->ShowOffset(0x1000);
@@ -119,7 +124,7 @@ class TextTest : public QObject {
     h.Activate();
     InspectNextModal([&] { h.Action("MarkText1")->trigger(); },
                      [&](QWidget* w) {
-                       w->findChild<QLineEdit*>("Edit1")->setText("$14");
+                       w->findChild<QLineEdit*>("Edit1")->setText("+$14");
                        QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
                      });
     h.Activate();
@@ -130,6 +135,14 @@ class TextTest : public QObject {
                           "00:1014 00       nop"}));
     QCOMPARE(h.Action("ChangeInstruction1")->text(), QString("&Change Text..."));
     QCOMPARE(h.Action("ChangeInstruction2")->text(), QString("Change &Text..."));
+    // The dialog names the place and the bytes the string has.
+    QString caption;
+    InspectNextModal([&] { h.Action("ChangeInstruction1")->trigger(); }, [&](QWidget* w) {
+      caption = w->findChild<QLabel*>("Label1")->text();
+      w->close();
+    });
+    h.Activate();
+    QCOMPARE(caption, QString("Text at 00:1000, 13 bytes with its end code:"));
 
     // A character without an entry is refused by name and a longer text asks first; either
     // way the dialog stays open until the text is written.
@@ -225,6 +238,75 @@ class TextTest : public QObject {
       for (int32_t offset : {0x3F00, 0x2345, 0x1100}) {
         QVERIFY2(shownAt(offset), row.change);
       }
+    }
+  }
+
+  // The pane of a long text block shows the rows around the selected line, found through the
+  // kept row starts, with the line's row highlighted; a move among the rows shown only moves the
+  // highlight; a click on a row shows it in the listing.
+  void paneShowsTheRowsAroundTheSelection() {
+    MainHarness h;
+    WriteFile(h.Folder(), "game.tbl", TableFile());
+    // 0x1000-0x4FFF: "ABC." strings, four bytes a row.
+    WriteFile(h.Folder(), "game.sym", "00:1000 .text:4000\n");
+    QByteArray rom = MakeRomBytes(0x8000, "TEXTGAME");
+    for (int at = 0x1000; at < 0x5000; at += 4) rom.replace(at, 4, Encoded("ABC."));
+    QVERIFY(h.LoadNew("game.gb", rom));
+    h.Action("TextView1")->trigger();
+    TTextPane* pane = Text(h)->Pane();
+    QTRY_VERIFY(pane->isVisible());
+    auto* view = pane->findChild<QPlainTextEdit*>("TextView");
+    const struct {
+      int32_t offset;
+      QString first;  // the first row shown
+      int highlighted;
+      bool decoded;  // the rows decoded anew
+    } rows[] = {
+        {0x4F02, "01:4E60 \"ABC<$FF>\"", 40, true},
+        {0x4F10, "01:4E60 \"ABC<$FF>\"", 44, false},
+        {0x1000, "00:1000 \"ABC<$FF>\"", 0, true},
+        {0x1008, "00:1000 \"ABC<$FF>\"", 2, false},
+        {0x2000, "00:1F60 \"ABC<$FF>\"", 40, true},
+    };
+    for (const auto& r : rows) {
+      const int revision = view->document()->revision();
+      h.form->ShowOffset(r.offset);
+      QCOMPARE(pane->Text().section('\n', 0, 0), r.first);
+      QCOMPARE(pane->HighlightedRow(), r.highlighted);
+      QCOMPARE(view->document()->revision() != revision, r.decoded);
+    }
+    // A click on the row after the highlighted one.
+    const QTextBlock next = view->document()->findBlockByNumber(41);
+    QTRY_VERIFY(view->viewport()->rect().contains(
+        view->cursorRect(QTextCursor(next)).center()));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->cursorRect(QTextCursor(next)).center());
+    QCOMPARE(h.form->SelectedOffset(), 0x2004);
+  }
+
+  // A shorter text in place of a string without an end code asks to fill the rest.
+  void shorterTextWithoutEndCodeAsksToPad() {
+    MainHarness h;
+    WriteFile(h.Folder(), "game.tbl", TableFile());
+    WriteFile(h.Folder(), "game.sym", "00:1000 .text:5\n");
+    QVERIFY(h.LoadNew("game.gb", TextRom()));
+    for (const char* answer : {"No", "Yes"}) {
+      h.form->ShowOffset(0x1000);
+      h.Activate();
+      SeenBox asked;
+      InspectNextModal([&] { h.Action("ChangeInstruction1")->trigger(); }, [&](QWidget* w) {
+        w->findChild<QLineEdit*>("TextEdit")->setText("HI");
+        asked = AnswerNextBox(
+            [&] { QTest::mouseClick(w->findChild<QPushButton*>("OKButton"), Qt::LeftButton); },
+            answer);
+      });
+      h.Activate();
+      QCOMPARE(asked.text, QString("The new text is 3 bytes shorter than the old one, which has no "
+                                   "end code: fill the 3 bytes left with $7F? (No leaves the old "
+                                   "bytes there.)"));
+      QCOMPARE(QByteArray(reinterpret_cast<const char*>(h.state.rom.RomImage.data()) + 0x1000, 5),
+               Encoded(QByteArray("HI") + (QByteArray(answer) == "Yes" ? "   " : "LLO")));
+      h.Action("Undo1")->trigger();
     }
   }
 

@@ -54,7 +54,7 @@ class TilesTest : public QObject {
     MainHarness h;
     QVERIFY(h.LoadNew("game.gb", TileRom()));
     h.form->ShowOffset(0x4000);
-    MarkImage(h, "$100", "4 1bpp");
+    MarkImage(h, "+$100", "4 1bpp");
     QCOMPARE(h.state.marks.Blocks(),
              (std::vector<MarkBlock>{{0x4000, 0x100, MarkKind::Image, {32, 1, ""}}}));
     QCOMPARE(h.Lines().mid(0, 2), QStringList({"01:4000          image 4 tiles",
