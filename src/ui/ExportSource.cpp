@@ -73,7 +73,7 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
   const bool made = RunCommand(
       [&] {
         try {
-          const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks));
+          const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks, &state.log));
           source = ExportSource(
               {state.rom, state.labels, state.marks, state.comments, code,
                BaseName(state.rom.RomFileName), &state.table},
