@@ -43,6 +43,14 @@ void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind, const Image
   blocks_.insert(at, {offset, length, kind, kind == MarkKind::Image ? image : ImageShape{}});
 }
 
+void RomMarks::MarkPointers(uint32_t offset, uint32_t length, PointerForm form) {
+  if (length == 0) return;
+  Mark(offset, length, MarkKind::Pointers);
+  const auto at = std::lower_bound(blocks_.begin(), blocks_.end(), offset,
+                                   [](const MarkBlock& b, uint32_t o) { return b.Offset < o; });
+  at->Form = form;
+}
+
 const MarkBlock* RomMarks::BlockFrom(uint32_t offset) const {
   const auto it = FirstEndingAfter(blocks_, offset);
   return it == blocks_.end() ? nullptr : &*it;

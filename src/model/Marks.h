@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
-enum class MarkKind : uint8_t { Code, Data, Text, Image };
+enum class MarkKind : uint8_t { Code, Data, Text, Pointers, Image };
+
+// How a pointer table's entries are laid out: a word each (little-endian, as the CPU reads it),
+// or a far pointer of a bank byte and a word, in either order.
+enum class PointerForm : uint8_t { Words, BankWord, WordBank };
 
 // How an image block's tiles are laid out, as its symbol-file line ".image:LEN:wNN" gives it.
 struct ImageShape {
@@ -28,9 +32,12 @@ struct MarkBlock {
   MarkBlock() = default;
   MarkBlock(uint32_t offset, uint32_t length, MarkKind kind, ImageShape image = {})
       : Offset(offset), Length(length), Kind(kind), Image(std::move(image)) {}
+  MarkBlock(uint32_t offset, uint32_t length, MarkKind kind, PointerForm form)
+      : Offset(offset), Length(length), Kind(kind), Form(form) {}
   uint32_t Offset = 0;
   uint32_t Length = 0;  // never 0
   MarkKind Kind = MarkKind::Code;
+  PointerForm Form = PointerForm::Words;  // Pointers blocks
   ImageShape Image;  // Image blocks
   bool operator==(const MarkBlock&) const = default;
   uint32_t End() const { return Offset + Length; }
@@ -60,6 +67,8 @@ class RomMarks {
   // Marks [offset, offset + length) as `kind`; the parts of other blocks inside it are dropped
   // (a block that sticks out on either side keeps what sticks out). A length of 0 does nothing.
   void Mark(uint32_t offset, uint32_t length, MarkKind kind, const ImageShape& image = {});
+  // Marks a pointer table of `form` as Mark does.
+  void MarkPointers(uint32_t offset, uint32_t length, PointerForm form);
   // Drops every marked byte of [offset, offset + length) (what is left of a block keeps its
   // shape).
   void Unmark(uint32_t offset, uint32_t length);

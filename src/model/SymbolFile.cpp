@@ -106,9 +106,31 @@ void ReadImageFields(std::string_view fields, ImageShape& image) {
   }
 }
 
-// ".data:200": a block of 0x200 bytes; ".image:200:w128,...": one of tiles. False for any other
-// name.
-bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, ImageShape& image) {
+// The form of a pointer table after its length: none for words, ":bw" for bank+word, ":wb".
+constexpr std::string_view kFormFields[] = {"", ":bw", ":wb"};
+
+// ".ptr:30:bw": a pointer table of 0x30 bytes whose entries are a bank byte and a word. Other
+// tools skip the line as they skip every block line (its name breaks the name rule). False for
+// any other name.
+bool ReadPointerBlock(std::string_view name, uint32_t& length, PointerForm& form) {
+  constexpr std::string_view kWord = ".ptr:";
+  if (name.substr(0, kWord.size()) != kWord) return false;
+  std::string_view rest = name.substr(kWord.size());
+  const size_t colon = rest.find(':');
+  const std::string_view field = colon == std::string_view::npos ? "" : rest.substr(colon);
+  const auto known = std::find(std::begin(kFormFields), std::end(kFormFields), field);
+  if (known == std::end(kFormFields)) return false;
+  form = static_cast<PointerForm>(known - std::begin(kFormFields));
+  return ParseHex(rest.substr(0, colon), 8, length) && length > 0;
+}
+
+// ".data:200": a block of 0x200 bytes (and pointer tables, and ".image:200:w128,..." tiles). False for any other name.
+bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, PointerForm& form,
+               ImageShape& image) {
+  if (ReadPointerBlock(name, length, form)) {
+    kind = MarkKind::Pointers;
+    return true;
+  }
   const size_t colon = name.find(':');
   if (name.empty() || name[0] != '.' || colon == std::string_view::npos) return false;
   const std::string_view word = name.substr(1, colon - 1);
@@ -129,6 +151,14 @@ bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, ImageSha
     return false;
   }
   return ParseHex(lengthText, 8, length) && length > 0;
+}
+
+// The block a block line holds.
+MarkBlock LineBlock(const SymLine& line) {
+  MarkBlock block{line.Where, line.Size, line.Mark};
+  if (line.Mark == MarkKind::Pointers) block.Form = line.Form;
+  if (line.Mark == MarkKind::Image) block.Image = line.Image;
+  return block;
 }
 
 bool HasRomLabel(const LabelTables& labels, int32_t offset, std::string_view name) {
@@ -190,13 +220,13 @@ Outcome ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_
       break;
   }
   if (name.find(':') != std::string_view::npos) {
-    if (!ReadBlock(name, line.Mark, line.Size, line.Image) ||
+    if (!ReadBlock(name, line.Mark, line.Size, line.Form, line.Image) ||
         line.Where + uint64_t{line.Size} > kRomLimit) {
       return Outcome::Skipped;
     }
     // The same block on two lines is one block.
     const MarkBlock* known = into.Marks.BlockAt(line.Where);
-    if (known != nullptr && *known == MarkBlock{line.Where, line.Size, line.Mark, line.Image}) {
+    if (known != nullptr && *known == LineBlock(line)) {
       return repeat(SymLineKind::Block);
     }
     // A block that overlaps one read before cannot be held beside it: the line is skipped
@@ -206,7 +236,11 @@ Outcome ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_
       line.Kind = SymLineKind::Shadowed;
       return Outcome::Skipped;
     }
-    into.Marks.Mark(line.Where, line.Size, line.Mark, line.Image);
+    if (line.Mark == MarkKind::Pointers) {
+      into.Marks.MarkPointers(line.Where, line.Size, line.Form);
+    } else {
+      into.Marks.Mark(line.Where, line.Size, line.Mark, line.Image);
+    }
     line.Kind = SymLineKind::Block;
     return Outcome::Held;
   }
@@ -416,16 +450,29 @@ struct NewLine {
   std::string Text;
 };
 
-// ".data:200", ".image:100:w64,1bpp".
-std::string BlockName(const MarkBlock& b) {
-  static constexpr const char* kWords[] = {".code:", ".data:", ".text:", ".image:"};
-  std::string name = kWords[static_cast<size_t>(b.Kind)] + Hex(b.Length, 1);
-  if (b.Kind != MarkKind::Image) return name;
-  if (b.Image.Width != 0) name += ":w" + std::to_string(b.Image.Width);
-  std::string extra = b.Image.Extra;
+const char* BlockWord(MarkKind kind) {
+  switch (kind) {
+    case MarkKind::Code:
+      return ".code:";
+    case MarkKind::Data:
+      return ".data:";
+    case MarkKind::Text:
+      return ".text:";
+    case MarkKind::Pointers:
+      return ".ptr:";
+    case MarkKind::Image:
+      return ".image:";
+  }
+  return ".data:";
+}
+
+// An image's fields after its length: ":w64,1bpp", the fields read with it kept after them.
+std::string ImageFieldsText(const ImageShape& image) {
+  std::string name = image.Width != 0 ? ":w" + std::to_string(image.Width) : std::string();
+  std::string extra = image.Extra;
   const size_t oneBit = (extra + ",").find(",1bpp,");
-  if (b.Image.Bits == 1 && oneBit == std::string::npos) extra = ",1bpp" + extra;
-  if (b.Image.Bits != 1 && oneBit != std::string::npos) extra.erase(oneBit, 5);
+  if (image.Bits == 1 && oneBit == std::string::npos) extra = ",1bpp" + extra;
+  if (image.Bits != 1 && oneBit != std::string::npos) extra.erase(oneBit, 5);
   return name + extra;
 }
 
@@ -476,7 +523,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
         case SymLineKind::Block: {
           const MarkBlock* b = marks.BlockAt(line.Where);
           const size_t index = b == nullptr ? 0 : static_cast<size_t>(b - marks.Blocks().data());
-          stays = b != nullptr && *b == MarkBlock{line.Where, line.Size, line.Mark, line.Image} &&
+          stays = b != nullptr && *b == LineBlock(line) &&
                   !blockKept[index];
           if (stays) {
             blockKept[index] = true;
@@ -523,7 +570,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
             break;
           case SymLineKind::Block: {
             const MarkBlock* b = marks.BlockAt(line.Where);
-            keep[f][i] = b != nullptr && *b == MarkBlock{line.Where, line.Size, line.Mark, line.Image} &&
+            keep[f][i] = b != nullptr && *b == LineBlock(line) &&
                          blockKept[static_cast<size_t>(b - marks.Blocks().data())];
             break;
           }
@@ -563,7 +610,10 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     const MarkBlock& b = marks.Blocks()[i];
     if (heldBackBlock(b.Offset, b.End())) continue;
     const uint64_t key = RomKey(b.Offset);
-    added.push_back({key, 1, PlaceText(key) + " " + BlockName(b)});
+    std::string name = BlockWord(b.Kind) + Hex(b.Length, 1);
+    if (b.Kind == MarkKind::Pointers) name += kFormFields[static_cast<size_t>(b.Form)];
+    if (b.Kind == MarkKind::Image) name += ImageFieldsText(b.Image);
+    added.push_back({key, 1, PlaceText(key) + " " + name});
   }
   for (const auto& [offset, text] : comments) {
     if (commentKept[offset] || heldBackPlaces.count(uint64_t{1} << 40 | offset) != 0) continue;
@@ -672,9 +722,7 @@ bool SymbolsChanged(const std::vector<SymbolFile>& files, const LabelTables& lab
         case SymLineKind::Block: {
           ++blockLines;
           const MarkBlock* b = marks.BlockAt(line.Where);
-          if (b == nullptr || !(*b == MarkBlock{line.Where, line.Size, line.Mark, line.Image})) {
-            return true;
-          }
+          if (b == nullptr || !(*b == LineBlock(line))) return true;
           break;
         }
         case SymLineKind::Comment: {

@@ -91,7 +91,8 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
   if (!made || cancelled) return;
 
   bool replace = false;
-  if (!ExistingExportFiles(folder, source.Files).empty()) {
+  // Only an earlier export is worth the question; anything else in the way is refused below.
+  if (QFile::exists(folderName + "/" + kExportManifest)) {
     replace = AskYesNo("'" + folder + "' already holds an exported source. Replace its files?",
                        parent);
     if (!replace) return;

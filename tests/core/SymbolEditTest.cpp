@@ -40,7 +40,7 @@ struct Tables {
       out[1] << int(l.Bank) << ':' << l.Address << ' ' << l.Name << ", ";
     }
     for (const MarkBlock& b : marks.Blocks()) {
-      out[2] << "CDTI"[static_cast<int>(b.Kind)] << b.Offset << '+' << b.Length;
+      out[2] << "CDTPI"[static_cast<int>(b.Kind)] << b.Offset << '+' << b.Length;
       if (b.Kind == K::Image) out[2] << 'w' << std::dec << b.Image.Width << std::hex << '/' << int(b.Image.Bits);
       out[2] << ", ";
     }
