@@ -229,6 +229,7 @@ class TMainForm : public QMainWindow, public TCommandHost {
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
   QLabel* Panel2 = nullptr;
+  QLabel* PanelWhy = nullptr;
   TStatusReport* report_ = nullptr;
   TRomFileAsk OpenDlg{this, QFileDialog::AcceptOpen, "OpenDlg"};
   TRomFileAsk SaveDlg{this, QFileDialog::AcceptSave, "SaveDlg"};

@@ -908,3 +908,20 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
     }
   }
 }
+
+// The user's pointer tables reach the export through the trace: their entries are names.
+TEST(SourceExportTest, MarkedPointerTablesAreNames) {
+  Project p(0x10000);
+  Put(*p.rom, 0x4000, {0x02, 0x30, 0x40, 0x03, 0x40, 0x40});  // bank, word
+  Put(*p.rom, 0x4100, {0x60, 0x01, 0x70, 0x01});              // words
+  for (uint32_t ret : {0x8030u, 0xC040u, 0x160u, 0x170u}) p.rom->RomImage[ret] = 0xC9;
+  SymbolTables into{p.labels, p.marks, p.comments};
+  ReadSymbolText("01:4000 .ptr:6:bw\n01:4100 .ptr:4\n", "game.sym", 4, into);
+  p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
+  EXPECT_EQ(p.Body(1),
+            "\tdb BANK(Func_02_4030) ; 01:4000\n\tdw Func_02_4030 ; 01:4001\n"
+            "\tdb BANK(Func_03_4040) ; 01:4003\n\tdw Func_03_4040 ; 01:4004\n"
+            "\tds 250, $00 ; 01:4006-01:40FF\n"
+            "\tdw Func_00_0160 ; 01:4100\n\tdw Func_00_0170 ; 01:4102\n"
+            "; 01:4104-01:7FFF: $00, padded by the linker\n");
+}
