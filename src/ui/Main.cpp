@@ -38,6 +38,7 @@
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
 #include "ui/TextCommands.h"
+#include "ui/TileCommands.h"
 #include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
@@ -202,6 +203,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
       {[this](const QString& text) { report_->Show(text); },
        [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); },
        [this] { Retrace(); }});
+  tiles_ = new TTileCommands(this, {ui.Edit1, ui.MarkText1, ui.View1, ui.Tools1},
+                             [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   // ";" comments the listing's line, and is typed as itself anywhere else; Shift+C, D and T mark
   // from it as code, data or text the same way (plain letters are the popup menu's access keys).
   ui.List->addAction(ui.Comment1);
@@ -238,6 +241,7 @@ void TMainForm::EnableMenus(bool enabled) {
   // Undo and Redo follow the stack.
   ui.Edit1->menuAction()->setEnabled(enabled);
   annotate_->Enable(enabled);
+  tiles_->Enable(enabled);
   run_->Enable(enabled);
 }
 

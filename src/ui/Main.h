@@ -27,6 +27,7 @@ class TStatusReport;
 class TTraceRunner;
 class TTextCommands;
 class TAnnotateCommands;
+class TTileCommands;
 class TRunCommands;
 struct AppState;
 struct RefPlace;
@@ -242,6 +243,7 @@ class TMainForm : public QMainWindow, public TCommandHost {
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
   TAnnotateCommands* annotate_ = nullptr;
+  TTileCommands* tiles_ = nullptr;
   TRunCommands* run_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""

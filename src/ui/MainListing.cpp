@@ -18,6 +18,7 @@
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/TextCommands.h"
+#include "ui/TileCommands.h"
 #include "ui/TraceRunner.h"
 
 namespace {
@@ -166,6 +167,7 @@ void TMainForm::ShowSelectedOffset() {
   const auto offset = static_cast<uint32_t>(listing_.LineOffsets[index]);
   PanelWhy->setText(trace ? Latin1(ClassAndReason(*trace, offset)) : QString());
   if (text_) text_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
+  if (tiles_) tiles_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
 }
 
 void TMainForm::ListClick() {
