@@ -25,6 +25,7 @@ class TReferencesForm;
 class TRomMapForm;
 class TStatusReport;
 class TTraceRunner;
+struct WorkspaceSaved;
 class TTextCommands;
 class TAnnotateCommands;
 class TTileCommands;
@@ -213,14 +214,16 @@ class TMainForm : public QMainWindow, public TCommandHost {
   void ShowFindAll(FindAllResult result);
   // The status bar's panels for unsaved changes and a read-only file.
   void ShowFileState();
-  // Writes the image to a file; clears the unsaved-changes mark on success.
-  bool SaveTo(const QString& fileName);
+  // After a save that tried the ROM: its failure in a box (with `note` added to a file that may
+  // not be written, when not nullptr), the unsaved-changes mark cleared when it was written.
+  bool ShowRomSaved(const WorkspaceSaved& saved, const char* note);
   // Save: the ROM to its file, and the symbols to theirs when they changed (the symbols' questions
   // first: a Cancel there saves nothing). With only the symbols changed, the ROM is left alone.
   bool SaveLoaded();
   // Save Symbols: false when the user cancels or a file cannot be written.
   bool SaveSymbols();
-  bool WriteSymbols(SymbolWrite save);
+  // After a save that wrote the symbol files: its failure in a box, what was written said.
+  bool ShowSymbolsSaved(const WorkspaceSaved& saved);
   // Save As: the ROM under the new name and its symbols beside it; from then on the ROM is that
   // file. False when the user cancels or the ROM cannot be written.
   bool SaveRomAs(const QString& fileName);

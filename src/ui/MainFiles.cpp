@@ -251,68 +251,71 @@ void TMainForm::SymFileChanged() {
   if (findAll_) findAll_->SearchAgain();
 }
 
-bool TMainForm::SaveTo(const QString& fileName) {
-  const bool saved = RunCommand(
+bool TMainForm::ShowRomSaved(const WorkspaceSaved& saved, const char* note) {
+  const WorkspaceFile* rom = saved.Find(WorkspacePart::Rom);
+  const bool written = RunCommand(
       [&] {
-        SaveRomFile(state_.rom, FileNameBytes(fileName));
-        undoStack_->setClean();
+        try {
+          rom->Rethrow();
+        } catch (FileError& e) {
+          if (note != nullptr && FileErrorText(e.errorNumber) == FileErrorText(EACCES)) {
+            e.note = note;
+          }
+          throw;
+        }
       },
       this);
-  if (saved) run_->RomSaved(FileNameBytes(fileName));
+  if (written) undoStack_->setClean();
   // What the program wrote itself is no change made by others (Save As may name the loaded file).
   watch_->TakeRomAsUnchanged();
-  return saved;
+  return written;
 }
 
 bool TMainForm::SaveLoaded() {
   Rom& rom = state_.rom;
   if (rom.RomFileName.empty()) return false;
-  std::optional<SymbolWrite> symbols;
+  WorkspaceSave what;
   if (SymbolsModified()) {
-    symbols = PlanSymbolSave(state_, this);
-    if (!symbols) return false;
-    // A ROM that may not be written must not keep the labels from being saved.
-    if (!RomModified()) {
-      // The bytes on disk are the image's: the log of the game's runs goes beside them.
-      run_->RomSaved(rom.RomFileName);
-      return WriteSymbols(std::move(*symbols));
-    }
+    what.Symbols = PlanSymbolSave(state_, this);
+    if (!what.Symbols) return false;
+    // A ROM that may not be written must not keep the labels from being saved. Left as it is,
+    // its bytes on disk are the image's: the log of the game's runs still goes beside them.
+    what.Rom = RomModified();
   }
-  const bool saved = RunCommand(
-      [&] {
-        try {
-          SaveRomFile(rom, rom.RomFileName);
-        } catch (FileError& e) {
-          if (FileErrorText(e.errorNumber) == FileErrorText(EACCES)) {
-            e.note = "Use File > Save As... (F6) to save the ROM under another name.";
-          }
-          throw;
-        }
-        undoStack_->setClean();
-      },
-      this);
-  watch_->TakeRomAsUnchanged();
-  if (saved) run_->RomSaved(rom.RomFileName);
-  // It could be written after all (made writable since the load, or root's).
-  if (saved) rom.ReadOnly = false;
-  ShowFileState();
+  const bool symbols = what.Symbols.has_value();
   // The symbols are saved even where the ROM could not be.
-  if (symbols) return WriteSymbols(std::move(*symbols)) && saved;
-  return saved;
+  const WorkspaceSaved saved = SaveWorkspace(state_, std::move(what));
+  bool romSaved = true;
+  if (saved.Find(WorkspacePart::Rom) != nullptr) {
+    romSaved =
+        ShowRomSaved(saved, "Use File > Save As... (F6) to save the ROM under another name.");
+  }
+  run_->LogSaved(saved);
+  ShowFileState();
+  if (symbols) return ShowSymbolsSaved(saved) && romSaved;
+  return romSaved;
 }
 
 bool TMainForm::SaveSymbols() {
-  std::optional<SymbolWrite> save = PlanSymbolSave(state_, this);
-  return save && WriteSymbols(std::move(*save));
+  WorkspaceSave what{.Rom = false, .Symbols = PlanSymbolSave(state_, this), .Log = false};
+  if (!what.Symbols) return false;
+  return ShowSymbolsSaved(SaveWorkspace(state_, std::move(what)));
 }
 
-bool TMainForm::WriteSymbols(SymbolWrite save) {
-  std::vector<std::string> written;
-  const bool saved = RunCommand(
-      [&] {
-        WriteSymbolFiles(std::move(save), state_.symbolFiles, state_.rom.BankCount, written);
-      },
-      this);
+namespace {
+
+// Throws the failure of the first symbol file of the save that could not be written.
+void RethrowSymbols(const WorkspaceSaved& saved) {
+  for (const WorkspaceFile& file : saved.Files) {
+    if (file.IsSymbols()) file.Rethrow();
+  }
+}
+
+}  // namespace
+
+bool TMainForm::ShowSymbolsSaved(const WorkspaceSaved& saved) {
+  const bool ok = RunCommand([&] { RethrowSymbols(saved); }, this);
+  const std::vector<std::string>& written = saved.SymbolsWritten;
   // What the program wrote itself is no change made by others; a file now beside the ROM is the
   // one read from now on.
   watch_->TakeSymsAsUnchanged(written);
@@ -320,14 +323,14 @@ bool TMainForm::WriteSymbols(SymbolWrite save) {
   ShowFileState();
   QStringList names;
   for (const std::string& name : written) names << QFile::decodeName(BaseName(name).c_str());
-  if (saved) {
+  if (ok) {
     QString report = names.isEmpty() ? QString("The symbol files hold every change already")
                                      : "Symbols saved to " + names.join(", ");
     // The linker's file left as it is still names what was renamed or deleted since.
     if (SymbolsModified()) report += "; renames and deletions in the linker's file stay unsaved";
     report_->Show(report);
   }
-  return saved;
+  return ok;
 }
 
 bool TMainForm::SaveRomAs(const QString& fileName) {
@@ -337,28 +340,28 @@ bool TMainForm::SaveRomAs(const QString& fileName) {
   // The symbols go beside the new name; the questions come before anything is written.
   std::optional<SymbolWrite> symbols = PlanSymbolSaveAs(state_, name, this);
   if (!symbols) return false;
-  if (!SaveTo(fileName)) return false;
+  // The symbols are written only once the ROM is there.
+  const WorkspaceSaved saved =
+      SaveWorkspace(state_, {.RomName = name, .Symbols = std::move(symbols)});
+  const bool romSaved = ShowRomSaved(saved, nullptr);
+  run_->LogSaved(saved);
+  if (!romSaved) return false;
   // The ROM is the new file from now on: Save writes there, and its files are the ones watched.
-  rom.RomFileName = name;
-  rom.ReadOnly = false;
   loadedName_ = name;
   droppedSym_.clear();
   recent_->Add(QFile::decodeName(name.c_str()));
-  std::vector<std::string> written;
-  const bool saved = RunCommand(
-      [&] {
-        WriteSymbolFiles(std::move(*symbols), state_.symbolFiles, rom.BankCount, written);
-      },
-      this);
+  const bool ok = RunCommand([&] { RethrowSymbols(saved); }, this);
   // The new files hold what the tables hold: saving over them loses nothing.
-  if (saved) state_.SymbolsNotRead.clear();
+  if (ok) state_.SymbolsNotRead.clear();
   state_.SymFileName = state_.symbolFiles.empty() ? std::string() : SymFileToRead();
   WatchFiles();
   ShowFileState();
   QStringList names{QFile::decodeName(BaseName(name).c_str())};
-  for (const std::string& file : written) names << QFile::decodeName(BaseName(file).c_str());
+  for (const std::string& file : saved.SymbolsWritten) {
+    names << QFile::decodeName(BaseName(file).c_str());
+  }
   report_->Show("Saved as " + names.join(", "));
-  return saved;
+  return ok;
 }
 
 void TMainForm::Save1Click() {

@@ -47,10 +47,10 @@ void TRunCommands::RomLoaded(const WorkspaceLoad& load) {
   }
 }
 
-void TRunCommands::RomSaved(const std::string& fileName) {
-  const AppState& state = main_->State();
-  if (state.log.Empty()) return;
-  if (const auto failure = FailureText([&] { SaveRomLog(state.rom, fileName, state.log); })) {
+void TRunCommands::LogSaved(const WorkspaceSaved& saved) {
+  const WorkspaceFile* log = saved.Find(WorkspacePart::Log);
+  if (log == nullptr) return;
+  if (const auto failure = FailureText([&] { log->Rethrow(); })) {
     calls_.Report("Code/data log not saved: " + MessageText(*failure));
   }
 }

@@ -17,6 +17,7 @@ class TCommandHost;
 class TRunWindow;
 struct CodeDataLog;
 struct WorkspaceLoad;
+struct WorkspaceSaved;
 
 class TRunCommands : public QObject {
   Q_OBJECT
@@ -37,8 +38,8 @@ class TRunCommands : public QObject {
   // A ROM was loaded with the log beside it: one that was left out (of another ROM) is said, and
   // a game still running stops.
   void RomLoaded(const WorkspaceLoad& load);
-  // The image was written to a file: the log goes beside it.
-  void RomSaved(const std::string& fileName);
+  // A save wrote the log beside the ROM file: one that could not be written is said.
+  void LogSaved(const WorkspaceSaved& saved);
   // The run window while a game runs, else nullptr.
   TRunWindow* RunWindow() const;
 

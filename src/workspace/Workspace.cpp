@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "model/FileRead.h"
 #include "run/LogFile.h"
 
@@ -142,4 +144,86 @@ WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& s
 
 Trace AnalyseWorkspace(const Workspace& ws) {
   return TraceRom(ws.rom, ws.labels, ws.marks, &ws.log);
+}
+
+const WorkspaceFile* WorkspaceSaved::Find(WorkspacePart part) const {
+  for (const WorkspaceFile& file : Files) {
+    if (file.Part == part) return &file;
+  }
+  return nullptr;
+}
+
+WorkspaceSaved SaveWorkspace(Workspace& ws, WorkspaceSave what) {
+  WorkspaceSaved saved;
+  const auto attempt = [&](WorkspacePart part, const std::string& name, const auto& write) {
+    WorkspaceFile file{part, name, FileOutcome::Written, nullptr};
+    try {
+      write();
+    } catch (...) {
+      file.Outcome = FileOutcome::Failed;
+      file.Error = std::current_exception();
+    }
+    saved.Files.push_back(std::move(file));
+    return saved.Files.back().Outcome == FileOutcome::Written;
+  };
+  std::string romName = ws.rom.RomFileName;
+  bool romThere = true;
+  if (what.Rom) {
+    if (!what.RomName.empty()) romName = what.RomName;
+    romThere = attempt(WorkspacePart::Rom, romName, [&] { SaveRomFile(ws.rom, romName); });
+    if (romThere) {
+      // It could be written after all (made writable since the load, or root's).
+      ws.rom.RomFileName = romName;
+      ws.rom.ReadOnly = false;
+    }
+  }
+  // The log describes the bytes of the file beside it.
+  if (what.Log && romThere && !ws.log.Empty()) {
+    attempt(WorkspacePart::Log, LogFileName(romName), [&] { SaveRomLog(ws.rom, romName, ws.log); });
+  }
+  // Symbol files beside a new name are no use where the ROM did not get there.
+  if (!what.Symbols || (!romThere && romName != ws.rom.RomFileName)) return saved;
+  SymbolWrite& plan = *what.Symbols;
+  const std::string targetName = plan.files.empty() ? "" : plan.files[plan.target].Name;
+  const std::string additions = OverlaySymFileName(romName);
+  const size_t first = saved.Files.size();
+  for (size_t i = 0; i < plan.files.size(); ++i) {
+    if (!plan.write[i]) continue;
+    const std::string& name = plan.files[i].Name;
+    saved.Files.push_back({name == additions ? WorkspacePart::Additions : WorkspacePart::Symbols,
+                           name, FileOutcome::Left, nullptr});
+  }
+  std::exception_ptr failure;
+  try {
+    WriteSymbolFiles(std::move(plan), ws.symbolFiles, ws.rom.BankCount, saved.SymbolsWritten);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  for (size_t i = first; i < saved.Files.size(); ++i) {
+    WorkspaceFile& file = saved.Files[i];
+    const auto& written = saved.SymbolsWritten;
+    if (std::find(written.begin(), written.end(), file.Name) != written.end()) {
+      file.Outcome = FileOutcome::Written;
+    }
+  }
+  if (failure) {
+    // The target is tried first, the others in order.
+    WorkspaceFile* failed = nullptr;
+    for (size_t i = first; i < saved.Files.size(); ++i) {
+      WorkspaceFile& file = saved.Files[i];
+      if (file.Outcome != FileOutcome::Left) continue;
+      if (file.Name == targetName) {
+        failed = &file;
+        break;
+      }
+      if (failed == nullptr) failed = &file;
+    }
+    if (failed != nullptr) {
+      failed->Outcome = FileOutcome::Failed;
+      failed->Error = failure;
+    } else {
+      saved.Files.push_back({WorkspacePart::Symbols, "", FileOutcome::Failed, failure});
+    }
+  }
+  return saved;
 }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "model/Marks.h"
 #include "model/Rom.h"
 #include "model/SymbolFile.h"
+#include "model/SymbolWrite.h"
 #include "model/TextTable.h"
 
 struct Workspace {
@@ -53,7 +55,10 @@ enum class WorkspacePart : uint8_t { Rom, Symbols, Additions, Table, Log };
 enum class FileOutcome : uint8_t {
   Read,
   Missing,  // no such file: nothing to read, no failure
-  Failed,   // there, but could not be read (a folder, a FIFO, no permission, too large)
+  Failed,   // there, but could not be read (a folder, a FIFO, no permission, too large);
+            // or, at a save, could not be written
+  Written,  // saved
+  Left,     // not saved: an earlier file of the save failed
 };
 
 // One file that belongs to the ROM, and what became of it.
@@ -61,7 +66,7 @@ struct WorkspaceFile {
   WorkspacePart Part = WorkspacePart::Rom;
   std::string Name;  // its path
   FileOutcome Outcome = FileOutcome::Missing;
-  std::exception_ptr Error;  // Failed: what reading it threw (a Failure or a FileError)
+  std::exception_ptr Error;  // Failed: what reading or writing it threw (a Failure or a FileError)
   void Rethrow() const {
     if (Error) std::rethrow_exception(Error);
   }
@@ -123,3 +128,34 @@ WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& s
 
 // The analysis of the workspace's ROM: its trace from the labels and marks.
 Trace AnalyseWorkspace(const Workspace& ws);
+
+// What a save writes. It writes in this order: the ROM, the code/data log beside it, the
+// symbol files.
+struct WorkspaceSave {
+  // Whether the ROM is written, and under which name ("" for the file it was loaded from).
+  bool Rom = true;
+  std::string RomName = {};
+  // The symbol files to write, planned (and the user asked) beforehand; none when nullopt.
+  std::optional<SymbolWrite> Symbols = {};
+  // Whether the log of the game's runs (when there is one) goes beside the ROM file: beside the
+  // one written, or the loaded one when the ROM is not written.
+  bool Log = true;
+};
+
+struct WorkspaceSaved {
+  // The files in the order they were written or tried; a part not to be saved is not listed.
+  std::vector<WorkspaceFile> Files;
+  // The names of the symbol files written, as they were written.
+  std::vector<std::string> SymbolsWritten;
+
+  // The first file of a part; nullptr when the part was not saved.
+  const WorkspaceFile* Find(WorkspacePart part) const;
+};
+
+// Saves the workspace as `what` says. A ROM written is from then on the workspace's ROM file
+// (under its new name when it got one), and writable. The symbol files are written even where
+// the ROM could not be, except beside a new name that the ROM could not be written under; the
+// log goes only beside a ROM file that is there. After the symbol files are tried, the
+// workspace's files as read are the files as they now are on disk (see WriteSymbolFiles).
+// Nothing throws: each file's failure is kept with it.
+WorkspaceSaved SaveWorkspace(Workspace& ws, WorkspaceSave what);

@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "TestRom.h"
 #include "model/Failure.h"
@@ -60,11 +62,11 @@ std::string LogFile(bool other) {
   return WriteMesenLog(log, crc);
 }
 
-std::string Describe(const TempFolder& dir, const WorkspaceLoad& load) {
+std::string Describe(const TempFolder& dir, const std::vector<WorkspaceFile>& files) {
   static const char* const kParts[] = {"rom", "sym", "additions", "table", "log"};
-  static const char* const kOutcomes[] = {"read", "missing", "failed"};
+  static const char* const kOutcomes[] = {"read", "missing", "failed", "written", "left"};
   std::string out;
-  for (const WorkspaceFile& f : load.Files) {
+  for (const WorkspaceFile& f : files) {
     // Most ROMs have no log: said only when there is one.
     if (f.Part == WorkspacePart::Log && f.Outcome == FileOutcome::Missing) continue;
     out += std::string(kParts[static_cast<int>(f.Part)]) + " " +
@@ -185,7 +187,7 @@ TEST(Workspace, LoadsTheFilesThatBelongToTheRom) {
     if (!sources.TableFile.empty()) sources.TableFile = dir / sources.TableFile;
     auto ws = std::make_unique<Workspace>();
     const WorkspaceLoad load = LoadWorkspace(*ws, rom, sources);
-    EXPECT_EQ(Describe(dir, load), row.loaded);
+    EXPECT_EQ(Describe(dir, load.Files), row.loaded);
     EXPECT_EQ(Held(*ws), row.held);
   }
 }
@@ -224,4 +226,125 @@ TEST(Workspace, AnotherRomReplacesWhatCameWithTheLast) {
   LoadWorkspace(*ws, first, {.TableFile = dir / "chosen.tbl"});
   LoadWorkspace(*ws, second, {});
   EXPECT_EQ(Held(*ws), "tbl:C");
+}
+
+namespace {
+
+// A plan that writes new symbol files; the target is the one named with a '*' before, else the
+// first.
+SymbolWrite NewSymbolFiles(const TempFolder& dir, const std::vector<std::string>& names) {
+  SymbolWrite plan;
+  for (const std::string& name : names) {
+    SymbolFile file;
+    if (name.starts_with('*')) plan.target = plan.files.size();
+    file.Name = dir / (name.starts_with('*') ? name.substr(1) : name);
+    plan.files.push_back(std::move(file));
+    plan.texts.push_back("00:0150 Main\n");
+    plan.write.push_back(true);
+  }
+  return plan;
+}
+
+// The files in the folder, sorted; a ROM that holds the image's changed byte marked with '+'.
+std::string OnDisk(const TempFolder& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path)) {
+    if (!entry.is_regular_file()) continue;
+    std::string name = entry.path().filename().string();
+    if (entry.path().extension() == ".gb" &&
+        ReadRegularFile(entry.path().string(), 0x10000, "").at(0x150) == 'x') {
+      name += "+";
+    }
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& name : names) out += name + " ";
+  return out;
+}
+
+}  // namespace
+
+// What a save writes, in which order, and what the failure of one file does to the others.
+TEST(Workspace, SavesTheRomAndTheFilesThatBelongToIt) {
+  struct Row {
+    const char* what;
+    bool rom;
+    const char* romName;  // "" for the loaded file, "<folder>" for it turned into a folder
+    std::vector<std::string> symbols;  // the symbol files planned; none: none
+    bool log;                          // the ROM has a log of its runs
+    const char* saved;
+    const char* onDisk;
+  };
+  const Row rows[] = {
+      {"the ROM alone", true, "", {}, false, "rom game.gb written; ", "game.gb+ "},
+      {"the ROM, its log and symbols, in that order",
+       true, "", {"game.sym"}, true,
+       "rom game.gb written; log game.cdl written; sym game.sym written; ",
+       "game.cdl game.gb+ game.sym "},
+      {"only the symbols changed: the log still goes beside the ROM left as it is",
+       false, "", {"game.velmora.sym"}, true,
+       "log game.cdl written; additions game.velmora.sym written; ",
+       "game.cdl game.gb game.velmora.sym "},
+      {"a ROM that cannot be written: no log, the symbols still written",
+       true, "<folder>", {"game.sym"}, true,
+       "rom game.gb failed; sym game.sym written; ",
+       "game.sym "},
+      {"a new name the ROM cannot be written under: nothing beside it",
+       true, "none/new.gb", {"none/new.sym"}, true,
+       "rom none/new.gb failed; ",
+       "game.gb "},
+      {"under a new name: the log and symbols beside it",
+       true, "new.gb", {"new.sym"}, true,
+       "rom new.gb written; log new.cdl written; sym new.sym written; ",
+       "game.gb new.cdl new.gb+ new.sym "},
+      {"the target that fails leaves the others",
+       true, "", {"none/game.sym", "game.velmora.sym"}, false,
+       "rom game.gb written; sym none/game.sym failed; additions game.velmora.sym left; ",
+       "game.gb+ "},
+      {"the target is tried first",
+       false, "", {"game.sym", "*none/game.sym"}, false,
+       "sym game.sym left; sym none/game.sym failed; ",
+       "game.gb "},
+      {"the second file that fails keeps the target written",
+       false, "", {"game.sym", "none/other.sym"}, false,
+       "sym game.sym written; sym none/other.sym failed; ",
+       "game.gb game.sym "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TempFolder dir;
+    const std::string rom = dir.PutRom("game.gb");
+    if (row.log) dir.Put("game.cdl", LogFile(false));
+    auto ws = std::make_unique<Workspace>();
+    LoadWorkspace(*ws, rom, {.ProgramFolder = dir / "prog/"});
+    ASSERT_EQ(ws->log.Empty(), !row.log);
+    // What is on disk afterwards is what the save wrote.
+    fs::remove(dir / "game.cdl");
+    ws->rom.RomImage[0x150] = 'x';
+    WorkspaceSave what{.Rom = row.rom};
+    if (std::string(row.romName) == "<folder>") {
+      fs::remove(rom);
+      dir.Put("game.gb", "<folder>");
+    } else if (*row.romName != '\0') {
+      what.RomName = dir / row.romName;
+    }
+    if (!row.symbols.empty()) what.Symbols = NewSymbolFiles(dir, row.symbols);
+    const WorkspaceSaved saved = SaveWorkspace(*ws, std::move(what));
+    EXPECT_EQ(Describe(dir, saved.Files), row.saved);
+    for (const WorkspaceFile& file : saved.Files) {
+      EXPECT_EQ(file.Error != nullptr, file.Outcome == FileOutcome::Failed) << file.Name;
+    }
+    EXPECT_EQ(OnDisk(dir), row.onDisk);
+    std::string written;
+    for (const std::string& name : saved.SymbolsWritten) written += BaseName(name) + " ";
+    std::string held;
+    for (const SymbolFile& file : ws->symbolFiles) held += BaseName(file.Name) + " ";
+    // The files as read are the ones on disk now.
+    EXPECT_EQ(held, written);
+    // A ROM written is the workspace's file from then on.
+    const WorkspaceFile* romFile = saved.Find(WorkspacePart::Rom);
+    EXPECT_EQ(ws->rom.RomFileName, romFile && romFile->Outcome == FileOutcome::Written
+                                       ? romFile->Name : rom);
+  }
 }
