@@ -139,6 +139,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
   connect(ui.SaveSymbols1, &QAction::triggered, this, &TMainForm::SaveSymbols1Click);
+  AddSymbolFileItems();
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
   connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);

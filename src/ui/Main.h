@@ -125,6 +125,14 @@ class TMainForm : public QMainWindow, public TCommandHost {
   void Save1Click();
   void SaveAs1Click();
   void SaveSymbols1Click();
+  // File > Load Symbols... reads a symbol file as a dropped one is read; Save Symbols As...
+  // writes every label, comment and mark into one file of the user's choosing, a copy: the
+  // files they were read from stay the ROM's (MainSymbolFiles.cpp).
+  void AddSymbolFileItems();
+  void LoadSymbols1Click();
+  void SaveSymbolsAs1Click();
+  // A symbol file (dropped or chosen) read as the loaded ROM's labels, comments and marks.
+  void OpenSymbolFile(const QString& fileName);
   void ExportPatch1Click();
   void ApplyPatch1Click();
   void ExportSource1Click();
