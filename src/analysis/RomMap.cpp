@@ -112,3 +112,20 @@ std::string CoverageTable(const std::vector<BankCoverage>& banks) {
          "\n";
   return out;
 }
+
+std::string ClassRanges(const Trace& trace) {
+  std::string out;
+  const auto size = static_cast<uint32_t>(trace.Classes.size());
+  for (uint32_t start = 0; start < size;) {
+    const std::string_view name = ClassName(trace.Classes[start]);
+    uint32_t end = start + 1;
+    while (end < size && BankOf(end) == BankOf(start) && ClassName(trace.Classes[end]) == name) ++end;
+    out += OffsetToBankAddress(start) + ' ' + OffsetToBankAddress(end - 1) + ' ';
+    out += name;
+    const std::string reason = ReasonText(trace.ReasonAt(start));
+    if (!reason.empty()) out += ' ' + reason;
+    out += '\n';
+    start = end;
+  }
+  return out;
+}

@@ -40,3 +40,8 @@ std::string PlaceSummary(const Trace& trace, uint32_t offset);
 // The table velmora-cli map prints: a header line, one line per bank with each class's share,
 // and a last line for the whole ROM with the byte counts.
 std::string CoverageTable(const std::vector<BankCoverage>& banks);
+
+// One line per run of bytes of one class within a bank: "00:0150 00:01A2 code traced from
+// 00:0100" (first and last byte, the class as ClassName gives it, the reason of the run's first
+// byte; a byte without a reason ends the line after its class).
+std::string ClassRanges(const Trace& trace);

@@ -730,7 +730,8 @@ uint32_t Trace::NextInstructionStart(uint32_t offset) const {
 void FillTraceLabels(TraceInput& input, const LabelTables& labels, const RomMarks& marks) {
   input.LabelOffsets.clear();
   input.LabelOffsets.reserve(labels.RomLabels().size());
-  for (const RomLabel& label : labels.RomLabels()) input.LabelOffsets.push_back(label.Offset);
+  for (const RomLabel& label : labels.RomLabels())
+    if (!IsConstantLabel(label.Offset, label.Name)) input.LabelOffsets.push_back(label.Offset);
   input.Marks = marks;
 }
 
@@ -738,8 +739,10 @@ Trace TraceRom(const TraceInput& input) {
   return Tracer(input).Run(input);
 }
 
-Trace TraceRom(const Rom& rom, const LabelTables& labels, const RomMarks& marks) {
+Trace TraceRom(const Rom& rom, const LabelTables& labels, const RomMarks& marks,
+               const CodeDataLog* log) {
   TraceInput input;
+  if (log != nullptr) input.Log = *log;
   const std::span<const uint8_t> image = RomBytes(rom);
   input.Image.assign(image.begin(), image.end());
   FillTraceLabels(input, labels, marks);

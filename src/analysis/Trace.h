@@ -111,4 +111,7 @@ void FillTraceLabels(TraceInput& input, const LabelTables& labels, const RomMark
 // run of code last wrote to the bank register (2000-3FFF), else the bank of the labels at that
 // address when they are all in one bank, else unknown (listed, not followed).
 Trace TraceRom(const TraceInput& input);
-Trace TraceRom(const Rom& rom, const LabelTables& labels, const RomMarks& marks);
+// The same with an execution log: instruction starts it saw run are entry points ("executed"),
+// bytes it saw read and never run are data; the user's marks still win.
+Trace TraceRom(const Rom& rom, const LabelTables& labels, const RomMarks& marks,
+               const CodeDataLog* log = nullptr);

@@ -106,6 +106,8 @@ CliParse ParseCliArguments(const std::vector<std::string>& args) {
                                    "unknown");
   AddFile(m, "ROM", r.map.rom, "ROM file")->required();
   AddFile(m, "--sym", r.map.sym, symHelp);
+  m->add_flag("--ranges", r.map.ranges,
+              "a line per run of one class: first and last byte, class, reason");
 
   CLI::App* e = app.add_subcommand("export", "Write a source project that RGBDS rebuilds into ROM");
   AddFile(e, "ROM", r.exportSource.rom, "ROM file")->required();

@@ -454,7 +454,8 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
 int Map(const CliIo& io, const MapOptions& o) {
   return Run(io, [&] {
     const Loaded loaded = Load(io, o.rom, {.symbols = true, .sym = o.sym});
-    const std::string table = CoverageTable(CoverageByBank(AnalyseWorkspace(*loaded.ws)));
+    const Trace trace = AnalyseWorkspace(*loaded.ws);
+    const std::string table = o.ranges ? ClassRanges(trace) : CoverageTable(CoverageByBank(trace));
     std::fwrite(table.data(), 1, table.size(), io.out);
     Flush(io);
   });

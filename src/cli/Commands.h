@@ -51,6 +51,7 @@ struct XrefsOptions {
 };
 struct MapOptions {
   std::string rom, sym;
+  bool ranges = false;  // a line per run of one class instead of the table
 };
 struct ExportOptions {
   std::string rom, out, sym, tbl;

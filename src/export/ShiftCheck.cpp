@@ -42,24 +42,20 @@ while ! "$RGBLINK" -p "$PAD" -o "$out/$ROM" -n "$out/$NAME.sym" $objects 2> "$ou
   full="$full$((0x$bank)) "
 done
 
-# The bytes that differ, section by section: "offset original shifted" (offsets in the
-# original, decimal; bytes octal as cmp writes them).
-size=$(wc -c < "build/$ROM")
-bank=0
-: > "$out/differences"
-while [ $((bank * 16384)) -lt "$size" ]; do
-  begin=$((bank * 16384))
-  end=$((begin + 16384))
-  [ "$end" -gt "$size" ] && end=$size
-  if [ "$bank" -eq 0 ]; then
-    cmp -l -n 336 "build/$ROM" "$out/$ROM" 0 0 | awk '{ print $1 - 1, $2, $3 }' >> "$out/differences" || true
-    begin=336
-  fi
+# The bytes that differ: "offset original shifted" (offsets in the original, decimal; bytes
+# octal as cmp writes them). The code of each section that moves (shiftcheck.refs names them,
+# up to where its fill starts; a label right there moves too) is compared SHIFT bytes further
+# on; bank 0 below 0150 in place.
+offset() { echo $(( 0x${1%%:*} == 0 ? 0x${1#*:} : 0x${1%%:*} * 16384 + 0x${1#*:} - 16384 )); }
+cmp -l -n 336 "build/$ROM" "$out/$ROM" 0 0 | awk '{ print $1 - 1, $2, $3 }' > "$out/differences" || true
+grep '^moves ' shiftcheck.refs | while read -r word from to; do
+  begin=$(offset "$from")
+  end=$(($(offset "$to") + 1))
   by=$SHIFT
-  case "$full" in *" $bank "*) by=0 ;; esac
-  cmp -l -n $((end - begin - by)) "build/$ROM" "$out/$ROM" "$begin" $((begin + by)) |
+  case "$full" in *" $((begin / 16384)) "*) by=0 ;; esac
+  [ "$end" -gt "$begin" ] || continue
+  cmp -l -n $((end - begin)) "build/$ROM" "$out/$ROM" "$begin" $((begin + by)) |
     awk -v at="$begin" '{ print at + $1 - 1, $2, $3 }' >> "$out/differences" || true
-  bank=$((bank + 1))
 done
 
 od -An -v -tu1 "$out/$ROM" | awk -v shift="$SHIFT" -v out="$out" -v name="$NAME" -v full="$full" '
@@ -67,7 +63,10 @@ od -An -v -tu1 "$out/$ROM" | awk -v shift="$SHIFT" -v out="$out" -v name="$NAME"
     b = hex(substr(place, 1, index(place, ":") - 1)); a = hex(substr(place, index(place, ":") + 1))
     return b == 0 ? a : b * 16384 + a - 16384
   }
-  function moves(o) { return o >= 336 && !index(full, " " int(o / 16384) " ") ? shift : 0 }
+  function moves(o,   b) {
+    b = int(o / 16384)
+    return (b in movLo) && o >= movLo[b] && o < movHi[b] && !index(full, " " b " ") ? shift : 0
+  }
   function hex(t,   i, v) {
     v = 0; t = toupper(t)
     for (i = 1; i <= length(t); i++) v = v * 16 + index("0123456789ABCDEF", substr(t, i, 1)) - 1
@@ -75,6 +74,12 @@ od -An -v -tu1 "$out/$ROM" | awk -v shift="$SHIFT" -v out="$out" -v name="$NAME"
   }
   function place(o) { return sprintf("%02X:%04X", int(o / 16384), o < 16384 ? o : o % 16384 + 16384) }
   BEGIN {
+    while ((getline line < "shiftcheck.refs") > 0) {
+      if (split(line, f, " ") == 3 && f[1] == "moves") {
+        o = offset(f[2]); movLo[int(o / 16384)] = o; movHi[int(o / 16384)] = offset(f[3]) + 2
+      }
+    }
+    close("shiftcheck.refs")
     while ((getline line < ("build/" name ".sym")) > 0) {
       if (line ~ /^;/ || split(line, f, " ") < 2) continue
       was[f[2]] = offset(f[1])
@@ -91,7 +96,7 @@ od -An -v -tu1 "$out/$ROM" | awk -v shift="$SHIFT" -v out="$out" -v name="$NAME"
       }
     }
     while ((getline line < "shiftcheck.refs") > 0) {
-      if (line ~ /^#/ || split(line, f, " ") < 3) continue
+      if (line ~ /^#/ || split(line, f, " ") < 3 || f[1] == "moves") continue
       o = offset(f[1]); refs++
       refAt[o + moves(o)] = f[3]; refSize[o + moves(o)] = f[2] == "w" ? 2 : 1
       skip[o] = 1; if (f[2] == "w") skip[o + 1] = 1

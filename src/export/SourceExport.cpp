@@ -83,6 +83,7 @@ struct Section {
   uint32_t Begin = 0, End = 0;
   size_t File = 0;          // index into the files: 0 the main file, 1 + bank a bank's file
   uint32_t FillFrom = 0;    // where its trailing fill starts (End when it has none)
+  uint32_t TailFrom = 0;    // where the fill ends: End, or a few bytes before it
   bool FillIsPad = false;   // the fill is the linker's pad value: left out of the section
 };
 
@@ -130,6 +131,9 @@ class Exporter {
   std::vector<std::set<std::string>> exports_;
   // The operands written as a ROM label, for make shiftcheck: "01:4151 w Name" lines.
   std::string refs_;
+  // The code's references as the analysis gave them, with the operands of its far calls.
+  std::unordered_map<uint32_t, uint32_t> banked_, bankOperands_, words_, bankBytes_;
+  std::vector<uint32_t> pushed_;  // return addresses that code pushes
   // Words and bank bytes of data that name a place, ascending; the next one to write.
   std::vector<NamedData> named_;
   size_t namedCursor_ = 0;
@@ -162,6 +166,7 @@ class Exporter {
   bool AppendBankOf(std::string& out, uint32_t target, uint8_t value);
   bool AppendNamedData(std::string& out, const NamedData& item);
   void PlanNamedData();
+  void FindFarCallOperands();
   std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
@@ -228,8 +233,8 @@ void Exporter::DecideInstructions() {
 int64_t Exporter::RomTarget(uint32_t source, uint16_t value) const {
   if (value >= 0x8000) return -1;
   int64_t target = -1;
-  if (auto it = in_.code.BankedTargets.find(source);
-      it != in_.code.BankedTargets.end() && CpuAddress(it->second) == value) {
+  if (auto it = banked_.find(source);
+      it != banked_.end() && CpuAddress(it->second) == value) {
     target = it->second;  // the analysis knows its bank: a far call's address, say
   } else if (value < 0x4000) {
     target = value;
@@ -259,14 +264,17 @@ std::vector<FlowTarget> Exporter::FlowTargets() const {
   auto placeable = [&](uint32_t o) {
     return o < size_ && (o < 0x100 || o >= kHeaderEnd) && (isCode(o) || !IsCovered(o));
   };
-  for (const auto& [source, target] : in_.code.BankOperands) {
+  for (const auto& [source, target] : bankOperands_) {
     if (placeable(target)) targets.push_back({target, RgbdsFlow::Call});
   }
-  for (const auto& [offset, target] : in_.code.Words) {
+  for (const auto& [offset, target] : words_) {
     if (placeable(target)) targets.push_back({target, isCode(target) ? RgbdsFlow::Call : RgbdsFlow::None});
   }
   for (uint32_t target : in_.code.DataTargets) {
     if (placeable(target)) targets.push_back({target, RgbdsFlow::None});
+  }
+  for (uint32_t target : pushed_) {
+    if (placeable(target)) targets.push_back({target, RgbdsFlow::Jump});
   }
   // The vectors where code starts, by their names.
   for (const VectorName& v : kVectorNames) {
@@ -291,6 +299,65 @@ void Exporter::DropSplitInstructions() {
   }
 }
 
+// Where each far call gets its bank and address: the last loads of them in the same run of
+// code before the call (ld a,n / ld e,n ..., ld hl,n16 / ld de,n16 ...), else the bytes right
+// after it (a bank byte and an address word, in either order).
+void Exporter::FindFarCallOperands() {
+  banked_ = in_.code.BankedTargets;
+  bankOperands_ = in_.code.BankOperands;
+  words_ = in_.code.Words;
+  bankBytes_ = in_.code.BankBytes;
+  // ld rr,n16 then push rr: the address is a return address that a later ret or jp goes to,
+  // code of its own bank.
+  for (uint32_t q = 0; q + 3 < size_; ++q) {
+    const uint8_t op = bytes_[q];
+    if (length_[q] != 3 || (op & 0xCF) != 0x01 || op == 0x31 || length_[q + 3] != 1 ||
+        bytes_[q + 3] != (op | 0xC4)) {
+      continue;
+    }
+    const int64_t target = RomTarget(q, static_cast<uint16_t>(Byte(q + 1) | Byte(q + 2) << 8));
+    if (target >= 0x150 && BankOf(static_cast<uint32_t>(target)) == BankOf(q)) {
+      pushed_.push_back(static_cast<uint32_t>(target));
+      banked_[q] = static_cast<uint32_t>(target);
+    }
+  }
+  for (const auto& [call, target] : in_.code.FarCalls) {
+    if (call >= size_ || length_[call] == 0 || target >= size_) continue;
+    const uint16_t address = static_cast<uint16_t>(CpuAddress(target));
+    const uint32_t bank = BankOf(target);
+    int64_t addressAt = -1, bankAt = -1;
+    const uint32_t from = call >= 16 ? call - 16 : 0;
+    for (uint32_t q = std::max(from, call & ~(kBankSize - 1)); q < call; ++q) {
+      if (length_[q] == 0 || q + length_[q] > call) continue;
+      const uint8_t op = bytes_[q];
+      if (RgbdsFormOf(op, Byte(q + 1)).Flow != RgbdsFlow::None || op == 0xC9 || op == 0xE9) {
+        addressAt = bankAt = -1;  // another run of code
+      } else if ((op & 0xCF) == 0x01 && op != 0x31 &&
+                 (Byte(q + 1) | Byte(q + 2) << 8) == address) {
+        addressAt = q;
+      } else if ((op & 0xC7) == 0x06 && op != 0x36 && Byte(q + 1) == bank) {
+        bankAt = q;
+      }
+    }
+    if (addressAt >= 0 && bankAt >= 0) {
+      banked_[static_cast<uint32_t>(addressAt)] = target;
+      bankOperands_[static_cast<uint32_t>(bankAt)] = target;
+      continue;
+    }
+    // Inline: the three bytes after the call.
+    const uint32_t after = call + length_[call];
+    for (uint32_t w = after; w + 1 < after + 3 && w + 1 < size_; ++w) {
+      if ((bytes_[w] | bytes_[w + 1] << 8) != address) continue;
+      const uint32_t b = w == after ? after + 2 : after;
+      if (b < size_ && bytes_[b] == bank) {
+        words_[w] = target;
+        bankBytes_[b] = target;
+        break;
+      }
+    }
+  }
+}
+
 // The data words and bank bytes that can be written by name: outside instructions and the
 // header, with no label inside a word.
 void Exporter::PlanNamedData() {
@@ -303,8 +370,8 @@ void Exporter::PlanNamedData() {
     if (size == 2 && plan_->LabelAt(offset + 1) != nullptr) return;
     named_.push_back({offset, size, target});
   };
-  for (const auto& [offset, target] : in_.code.Words) add(offset, 2, target);
-  for (const auto& [offset, target] : in_.code.BankBytes) add(offset, 1, target);
+  for (const auto& [offset, target] : words_) add(offset, 2, target);
+  for (const auto& [offset, target] : bankBytes_) add(offset, 1, target);
   std::sort(named_.begin(), named_.end(),
             [](const NamedData& a, const NamedData& b) { return a.Offset < b.Offset; });
   // Overlapping ones keep the first.
@@ -342,39 +409,56 @@ void Exporter::PlanSections() {
   size_t li = 0;
   auto comment = in_.comments.begin();
   uint32_t counts[256] = {};
+  std::vector<uint32_t> marks;  // the section's labels and comments, ascending
   for (Section& s : sections_) {
-    // The last label or comment inside the section.
-    uint32_t last = s.Begin;
-    for (; li < labels.size() && labels[li].Offset < s.End; ++li) last = std::max(last, labels[li].Offset);
+    marks.clear();
+    for (; li < labels.size() && labels[li].Offset < s.End; ++li) marks.push_back(labels[li].Offset);
     for (; comment != in_.comments.end() && comment->first < s.End; ++comment) {
-      if (comment->first >= s.Begin) last = std::max(last, comment->first);
+      if (comment->first >= s.Begin) marks.push_back(comment->first);
     }
-    uint32_t from = s.End;
-    if (s.Begin != 0x100) {  // the header is written whole
-      const uint8_t value = bytes_[s.End - 1];
-      while (from > last && from > s.Begin && bytes_[from - 1] == value && !IsCovered(from - 1)) {
+    std::sort(marks.begin(), marks.end());
+    // The run of one value that ends at `e`, after the last label or comment before it; a
+    // byte of it may be a one-byte instruction of that value (a traced rst $38 or nop).
+    auto runFrom = [&](uint32_t e) {
+      auto it = std::lower_bound(marks.begin(), marks.end(), e);
+      const uint32_t last = it == marks.begin() ? s.Begin : *(it - 1);
+      const uint8_t value = bytes_[e - 1];
+      uint32_t from = e;
+      while (from > last && from > s.Begin && bytes_[from - 1] == value &&
+             (!IsCovered(from - 1) || length_[from - 1] == 1)) {
         --from;
       }
-    }
-    if (s.End - from >= kFillRun) {
-      s.FillFrom = from;
-      counts[bytes_[s.End - 1]] += s.End - from;
-    } else {
-      s.FillFrom = s.End;
+      return from;
+    };
+    s.FillFrom = s.TailFrom = s.End;
+    if (s.Begin == 0x100) continue;  // the header is written whole
+    // A short tail after the fill (a few bytes at the bank's very end) keeps its place in a
+    // section of its own.
+    const uint32_t longestTail = s.Begin >= kHeaderEnd ? 16 : 0;
+    for (uint32_t tail = 0; tail <= longestTail && tail + kFillRun < s.End - s.Begin; ++tail) {
+      const uint32_t e = s.End - tail;
+      if (tail != 0 && IsCovered(e) && length_[e] == 0) continue;  // inside an instruction
+      const uint32_t from = runFrom(e);
+      if (e - from >= kFillRun) {
+        s.FillFrom = from;
+        s.TailFrom = e;
+        counts[bytes_[from]] += e - from;
+        break;
+      }
     }
   }
   pad_ = 0xFF;
   for (unsigned v = 0; v < 256; ++v) {
     if (counts[v] > counts[pad_]) pad_ = static_cast<uint8_t>(v);
   }
-  for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.End && bytes_[s.End - 1] == pad_;
+  for (Section& s : sections_) s.FillIsPad = s.FillFrom < s.TailFrom && bytes_[s.FillFrom] == pad_;
 }
 
 // BANK(Name) for a byte that holds the bank of a place the analysis knows (a far call's bank,
 // loaded or inline), where the name's bank is that byte.
 bool Exporter::AppendBankOperand(std::string& out, uint32_t source, uint8_t value) {
-  auto it = in_.code.BankOperands.find(source);
-  if (it == in_.code.BankOperands.end()) return false;
+  auto it = bankOperands_.find(source);
+  if (it == bankOperands_.end()) return false;
   return AppendBankOf(out, it->second, value);
 }
 
@@ -430,9 +514,19 @@ void Exporter::NoteReference(uint32_t source, bool relative, const PlannedLabel&
 }
 
 std::string Exporter::ShiftcheckRefsText() const {
-  return "# For make shiftcheck: each operand that the exported source writes as a ROM label, by\n"
-         "# its place in the original ROM, its size (w a word, r the byte of a relative jump) and\n"
-         "# the label.\n" + refs_;
+  std::string out =
+      "# For make shiftcheck: the code of each section that moves (up to its fill), then each\n"
+      "# operand that the exported source writes as a ROM label, by its place in the original\n"
+      "# ROM, its size (w a word, r the byte of a relative jump) and the label.\n";
+  for (const Section& s : sections_) {
+    if (s.Begin < kHeaderEnd || s.FillFrom == s.Begin) continue;
+    out += "moves ";
+    AppendBankAddress(out, s.Begin);
+    out += ' ';
+    AppendBankAddress(out, s.FillFrom - 1);
+    out += '\n';
+  }
+  return out + refs_;
 }
 
 void Exporter::AppendName(std::string& out, const PlannedLabel& label) const {
@@ -468,7 +562,13 @@ bool Exporter::AppendWordOperand(std::string& out, uint32_t source, uint16_t val
   } else if (flow || value >= 0x100) {
     const int64_t target = RomTarget(source, value);
     if (target >= 0) {
-      if (const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target))) {
+      const PlannedLabel* label = plan_->LabelAt(static_cast<uint32_t>(target));
+      // A number that code loads takes a name made for a jump only where the analysis knows
+      // it points there: $2000 loaded to write the bank register is no jump target.
+      if (label != nullptr && label->Generated && !flow && banked_.count(source) == 0) {
+        label = nullptr;
+      }
+      if (label != nullptr) {
         const size_t file = FileOf(label->Offset);
         if (file != file_) exports_[file].insert(label->FullName());
         NoteReference(source, relative, *label);
@@ -498,10 +598,18 @@ void Exporter::AppendInstruction(std::string& out, uint32_t offset) {
     case RgbdsOperand::Byte:
       if (!AppendBankOperand(out, offset, b1)) AppendHexByte(out, b1);
       break;
-    case RgbdsOperand::Word:
-      AppendWordOperand(out, offset, static_cast<uint16_t>(b1 | Byte(offset + 2) << 8),
-                        form.Flow != RgbdsFlow::None);
+    case RgbdsOperand::Word: {
+      const auto value = static_cast<uint16_t>(b1 | Byte(offset + 2) << 8);
+      // A write below 8000 reaches the cartridge's registers (the bank number at 2000), not a
+      // ROM byte: it must stay where it is when code moves.
+      const bool write = bytes_[offset] == 0xEA || bytes_[offset] == 0x08;
+      if (write && value < 0x8000) {
+        AppendHexWord(out, value);
+      } else {
+        AppendWordOperand(out, offset, value, form.Flow != RgbdsFlow::None);
+      }
       break;
+    }
     case RgbdsOperand::Relative:
       AppendWordOperand(out, offset,
                         static_cast<uint16_t>(CpuAddress(offset) + 2 + static_cast<int8_t>(b1)),
@@ -641,7 +749,7 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
   }
   scope_.clear();
   size_t field = 0;
-  const uint32_t end = section.FillFrom;
+  uint32_t end = section.FillFrom;
   for (uint32_t pos = begin; pos < section.End;) {
     while (comment != commentsEnd && comment->first < pos) ++comment;
     bool first = true;
@@ -672,22 +780,32 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
       }
       // The trailing fill: the linker pads the rest of the bank, or a ds fills it to the end
       // wherever the code ends.
+      const uint32_t fillEnd = section.TailFrom;
       if (!section.FillIsPad) {
-        out += "\tds $" + IntToHex(CpuAddress(section.End - 1) + 1, 4) + " - @, ";
+        out += "\tds $" + IntToHex(CpuAddress(fillEnd - 1) + 1, 4) + " - @, ";
         AppendHexByte(out, bytes_[pos]);
         out += " ; fill to ";
-        AppendBankAddress(out, section.End - 1);
+        AppendBankAddress(out, fillEnd - 1);
         out += '\n';
       } else {
         out += "; ";
         AppendBankAddress(out, pos);
         out += '-';
-        AppendBankAddress(out, section.End - 1);
+        AppendBankAddress(out, fillEnd - 1);
         out += ": ";
         AppendHexByte(out, pad_);
         out += ", padded by the linker\n";
       }
-      break;
+      if (fillEnd == section.End || pos >= fillEnd) break;
+      // The bytes after the fill stay at the bank's end.
+      out += "\nSECTION \"Bank $" + IntToHex(bank, 2) + " end\", " +
+             (bank == 0 ? std::string("ROM0[$") : std::string("ROMX[$")) +
+             IntToHex(CpuAddress(fillEnd), 4) + "]" +
+             (bank == 0 ? std::string() : ", BANK[$" + IntToHex(bank, 2) + "]") + "\n\n";
+      scope_.clear();
+      pos = fillEnd;
+      end = section.End;
+      continue;
     }
     while (field < std::size(kHeaderFields) && kHeaderFields[field].offset < pos) ++field;
     const bool atField = begin == 0x100 && field < std::size(kHeaderFields) &&
@@ -892,7 +1010,8 @@ std::string Exporter::ReadmeText() const {
          "header's checksums with `rgbfix -v build/" + rom + "`.\n\n"
          "Addresses that the code holds are written as labels wherever the export knows what they\n"
          "point to, so code can move: the fill at the end of a bank is not part of its section\n"
-         "(the linker pads it), so a bank's code can grow until the bank is full. A bank that\n"
+         "(the linker pads it), so a bank's code can grow until the bank is full; a few bytes\n"
+         "after the fill at the bank's very end keep their place in a section of their own. A bank that\n"
          "grows too big fails to assemble with an error that names its file\n"
          "(`Section \"ROM Bank $01\" grew too big ... at bank_01.asm(...)`).\n\n"
          "To move code to another bank, cut its lines (from its label to its last instruction)\n"
@@ -915,11 +1034,14 @@ std::string Exporter::ReadmeText() const {
 ExportedSource Exporter::Run(const ExportProgress& progress) {
   if (size_ == 0) throw ErrorFailure("The ROM is empty: there is nothing to export.");
   DecideInstructions();
+  FindFarCallOperands();
   plan_ = std::make_unique<LabelPlan>(
       in_.labels, size_, FlowTargets(),
       // Names below 0100 where no instruction starts, or that have GBDK's shape of a bank
       // number or a size, are numbers: constants, which split no instruction.
       [&](uint32_t offset, std::string_view name) {
+        // The cartridge's registers that code writes (GBDK names them as labels: _rROMB0).
+        if (in_.code.WrittenRegisters.count(offset) != 0) return true;
         if (offset >= 0x100) return false;
         const bool vector = offset % 8 == 0 && offset <= 0x60;
         return HasGbdkNumberShape(name) || (length_[offset] == 0 && !vector);
@@ -1006,6 +1128,30 @@ ExportCode ExportCodeOf(const Trace& trace) {
     code.Starts[i] = trace.Classes[i] == ByteClass::Code;
   }
   for (const Reference& ref : trace.Refs.All()) {
+    if (ref.Space == RefSpace::Mbc && ref.Target < kBankSize) code.WrittenRegisters.insert(ref.Target);
+    if (ref.Space == RefSpace::Rom) {
+      switch (ref.Kind) {
+        case RefKind::FarCall:
+          code.FarCalls[ref.Source] = ref.Target;
+          continue;
+        case RefKind::Table:
+          code.Words[ref.Source] = ref.Target;
+          continue;
+        case RefKind::Data:
+          code.BankedTargets[ref.Source] = ref.Target;
+          code.DataTargets.push_back(ref.Target);
+          break;
+        case RefKind::Pointer:
+          // The address of a table of pointers that code jumps through.
+          if (trace.ClassAt(ref.Target) == ByteClass::Pointers) {
+            code.BankedTargets[ref.Source] = ref.Target;
+            code.DataTargets.push_back(ref.Target);
+          }
+          break;
+        default:
+          break;
+      }
+    }
     if (ref.Source < kBankSize && ref.Space == RefSpace::Rom && ref.Target >= kBankSize) {
       code.BankedTargets[ref.Source] = ref.Target;
     }

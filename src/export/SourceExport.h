@@ -34,6 +34,13 @@ struct ExportCode {
   std::unordered_map<uint32_t, uint32_t> BankBytes;
   // Places that code reads as data through an address it loads: each gets a name.
   std::vector<uint32_t> DataTargets;
+  // Calls of a bank-switching routine: the call's offset -> the place it reaches. The export
+  // finds the loads of its bank and address before the call (ld a,n / ld hl,n16 in the same
+  // run), or its bank byte and address word right after it.
+  std::unordered_map<uint32_t, uint32_t> FarCalls;
+  // Addresses in 0000-3FFF that code writes: the cartridge's bank registers, not ROM bytes. A
+  // label there is a constant.
+  std::unordered_set<uint32_t> WrittenRegisters;
   // Instructions whose 16-bit operand the trace takes for a ROM address (a jump or call target,
   // a place read or loaded), whatever its bank: those written as a number are counted.
   std::unordered_set<uint32_t> AddressSources;

@@ -49,7 +49,8 @@ std::vector<std::pair<int32_t, int32_t>> LabelsByOffset(const LabelTables& label
   const auto& rom = labels.RomLabels();
   byOffset.reserve(rom.size());
   for (size_t i = 0; i < rom.size(); ++i)
-    byOffset.push_back({rom[i].Offset, static_cast<int32_t>(i)});
+    if (!IsConstantLabel(rom[i].Offset, rom[i].Name))  // a number, not a place: no label line
+      byOffset.push_back({rom[i].Offset, static_cast<int32_t>(i)});
   std::sort(byOffset.begin(), byOffset.end());
   return byOffset;
 }
@@ -290,7 +291,9 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
   do {
     for (int32_t e = labels.FirstRomLabelAt(static_cast<int32_t>(pos)); e != LabelTables::kNone;
          e = labels.NextRomLabelAt(e)) {
-      listing.Lines.push_back({"@" + labels.RomLabels()[static_cast<size_t>(e)].Name + ":", true});
+      const RomLabel& label = labels.RomLabels()[static_cast<size_t>(e)];
+      if (IsConstantLabel(label.Offset, label.Name)) continue;  // a number, not a place
+      listing.Lines.push_back({"@" + label.Name + ":", true});
       listing.LineOffsets.push_back(static_cast<int32_t>(pos));
       if (++k == visibleLines) return listing;
     }

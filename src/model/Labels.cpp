@@ -220,3 +220,10 @@ std::string FindSymFile(const std::string& romFileName, const std::string& progr
   }
   return {};
 }
+
+bool IsConstantLabel(int32_t offset, std::string_view name) {
+  if (offset < 0 || offset >= 0x100) return false;
+  for (std::string_view prefix : {"b_", "s__", "l__", "__bank_", "___bank_"})
+    if (name.starts_with(prefix)) return true;
+  return false;
+}

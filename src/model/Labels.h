@@ -106,3 +106,9 @@ std::vector<std::string> SymFileCandidates(const std::string& romFileName,
 // The first of those candidates that exists, or "" when none does.
 std::string FindSymFile(const std::string& romFileName, const std::string& programFolder,
                         const std::string& romTitle);
+
+// Whether a ROM label stands for a number rather than a place: GBDK's symbol files give bank
+// numbers and section sizes and starts the form of places in bank 0 below 0100 (`b_main` at
+// 00:0001 is "main is in bank 1", `s__HEADER` at 00:0000, `___bank_scene` at 00:0005). Such a
+// name starts no trace and has no line in the listing; an export writes it as a constant.
+bool IsConstantLabel(int32_t offset, std::string_view name);

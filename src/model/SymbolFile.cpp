@@ -288,12 +288,12 @@ SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTab
       bankCount, into);
 }
 
-std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
-                                       uint32_t bankCount, SymbolTables into) {
+void LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                    uint32_t bankCount, SymbolTables into, std::vector<SymbolFile>& files) {
   into.Labels.Clear();
   into.Marks.Clear();
   into.Comments.clear();
-  std::vector<SymbolFile> files;
+  files.clear();
   const std::string& own = symFile;
   if (!own.empty()) files.push_back(LoadSymbolFile(own, bankCount, into));
   const std::string overlay = romFileName.empty() ? "" : OverlaySymFileName(romFileName);
@@ -301,6 +301,12 @@ std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::st
   if (!overlay.empty() && overlay != own && ::stat(overlay.c_str(), &st) == 0) {
     files.push_back(LoadSymbolFile(overlay, bankCount, into));
   }
+}
+
+std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                                       uint32_t bankCount, SymbolTables into) {
+  std::vector<SymbolFile> files;
+  LoadRomSymbols(symFile, romFileName, bankCount, into, files);
   return files;
 }
 

@@ -90,6 +90,10 @@ SymbolFile LoadSymbolFile(const std::string& path, uint32_t bankCount, SymbolTab
 // hold what was read before the failure, a set that must not be saved over its files.
 std::vector<SymbolFile> LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
                                        uint32_t bankCount, SymbolTables into);
+// The same, each file added to `files` once read: after a failure they hold the files read
+// before it.
+void LoadRomSymbols(const std::string& symFile, const std::string& romFileName,
+                    uint32_t bankCount, SymbolTables into, std::vector<SymbolFile>& files);
 
 // "2 lines of game.sym skipped; first, line 12: 00-0150 Main", or "" when none was.
 std::string SkippedLinesText(const SymbolFile& file);

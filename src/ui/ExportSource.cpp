@@ -73,7 +73,7 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
   const bool made = RunCommand(
       [&] {
         try {
-          const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks));
+          const ExportCode code = ExportCodeOf(TraceRom(state.rom, state.labels, state.marks, &state.log));
           source = ExportSource(
               {state.rom, state.labels, state.marks, state.comments, code,
                BaseName(state.rom.RomFileName), &state.table},
@@ -91,7 +91,8 @@ void ExportSourceProject(const AppState& state, QWidget* parent) {
   if (!made || cancelled) return;
 
   bool replace = false;
-  if (!ExistingExportFiles(folder, source.Files).empty()) {
+  // Only an earlier export is worth the question; anything else in the way is refused below.
+  if (QFile::exists(folderName + "/" + kExportManifest)) {
     replace = AskYesNo("'" + folder + "' already holds an exported source. Replace its files?",
                        parent);
     if (!replace) return;

@@ -108,10 +108,11 @@ void TMainForm::ReadSymbols() {
   state_.SymbolsNotRead.clear();
   report_->clear();
   try {
-    state_.symbolFiles = LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName,
-                                        state_.rom.BankCount, state_.Symbols());
+    LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName, state_.rom.BankCount,
+                   state_.Symbols(), state_.symbolFiles);
   } catch (...) {
-    // What was read before the failure stays shown, and is never saved over the files.
+    // What was read before the failure stays shown (with the files it came from), and is never
+    // saved over the files.
     const std::exception_ptr error = std::current_exception();
     std::string why = FailureText([&] { std::rethrow_exception(error); }).value_or("");
     std::replace(why.begin(), why.end(), '\n', ' ');
@@ -262,7 +263,11 @@ bool TMainForm::SaveLoaded() {
     symbols = PlanSymbolSave(state_, this);
     if (!symbols) return false;
     // A ROM that may not be written must not keep the labels from being saved.
-    if (!RomModified()) return WriteSymbols(std::move(*symbols));
+    if (!RomModified()) {
+      // The bytes on disk are the image's: the log of the game's runs goes beside them.
+      run_->RomSaved(rom.RomFileName);
+      return WriteSymbols(std::move(*symbols));
+    }
   }
   const bool saved = RunCommand(
       [&] {

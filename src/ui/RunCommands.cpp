@@ -38,7 +38,8 @@ void TRunCommands::Enable(bool enabled) {
 }
 
 void TRunCommands::RomLoaded() {
-  if (run_) run_->close();
+  // What the game did says nothing about another ROM.
+  if (run_) run_->Abandon();
   AppState& state = main_->State();
   state.log = {};
   if (const auto failure = FailureText([&] { state.log = ReadRomLog(state.rom); })) {
@@ -55,7 +56,6 @@ void TRunCommands::RomSaved(const std::string& fileName) {
 }
 
 void TRunCommands::Run1Click() {
-#ifdef VELMORA_HAVE_EMULATOR
   AppState& state = main_->State();
   if (state.rom.RomSize == 0) return;
   // F9 again pauses and resumes the game that runs.
@@ -73,7 +73,6 @@ void TRunCommands::Run1Click() {
         run_->activateWindow();
       },
       main_->Window());
-#endif
 }
 
 void TRunCommands::Stopped(const CodeDataLog& log) {
@@ -120,7 +119,7 @@ void TRunCommands::ExportDebugSymbols1Click() {
         const std::string sym = QFile::encodeName(name).toStdString();
         const std::string text = DebuggerSymText(state.labels);
         const std::string log = WriteMesenLog(
-            KnownCodeData(TraceRom(state.rom, state.labels, state.marks), state.log),
+            KnownCodeData(TraceRom(state.rom, state.labels, state.marks, &state.log), state.log),
             RomCrc32(state.rom.RomImage.data(), state.rom.RomSize));
         SaveFileSafely(sym, text.data(), text.size());
         const std::string cdl = LogFileName(sym);

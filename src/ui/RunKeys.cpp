@@ -56,7 +56,8 @@ TRunWindow::KeyMap ReadRunKeys(const std::string& text) {
   TRunWindow::KeyMap keys{};
   for (int i = 0; i < TRunWindow::kButtons; ++i) {
     const QKeySequence sequence = QKeySequence::fromString(names[i], QKeySequence::PortableText);
-    if (sequence.count() != 1 || sequence[0].keyboardModifiers() != Qt::NoModifier) {
+    if (sequence.count() != 1 || sequence[0].keyboardModifiers() != Qt::NoModifier ||
+        sequence[0].key() == Qt::Key_unknown) {
       throw ErrorFailure("'" + names[i].toStdString() + "' is no key.");
     }
     keys[i] = sequence[0].key();

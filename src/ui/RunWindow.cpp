@@ -5,8 +5,6 @@ TRunWindow::KeyMap TRunWindow::DefaultKeys() {
           Qt::Key_X,  Qt::Key_Z,    Qt::Key_Return, Qt::Key_Backspace};
 }
 
-#ifdef VELMORA_HAVE_EMULATOR
-
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -135,6 +133,12 @@ void TRunWindow::Reset() {
 
 void TRunWindow::Stop() { close(); }
 
+void TRunWindow::Abandon() {
+  done_ = true;
+  timer_.stop();
+  close();
+}
+
 void TRunWindow::ShowInListing() {
   if (!paused_) return;
   const int64_t offset = emulator_->RomOffset(emulator_->Registers().PC);
@@ -234,5 +238,3 @@ void TRunWindow::closeEvent(QCloseEvent* event) {
   }
   QWidget::closeEvent(event);
 }
-
-#endif

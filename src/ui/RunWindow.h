@@ -52,6 +52,8 @@ class TRunWindow : public QWidget {
   void Reset();
   // Ends the game: the log goes to whoever started it, and the window closes.
   void Stop();
+  // Ends the game without handing its log over (another ROM came in its place).
+  void Abandon();
   // Moves the main window's listing to the instruction the CPU stands at (paused only).
   void ShowInListing();
   void SetKeys(const KeyMap& keys);

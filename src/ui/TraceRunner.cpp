@@ -22,7 +22,7 @@ void TTraceRunner::Retrace() {
   ++version_;
   if (state_.rom.RomSize <= kInlineSize) {
     spare_.reset();
-    Adopt(std::make_shared<const Trace>(TraceRom(state_.rom, state_.labels, state_.marks)),
+    Adopt(std::make_shared<const Trace>(TraceRom(state_.rom, state_.labels, state_.marks, &state_.log)),
           version_);
   } else if (!running_) {
     Start();
@@ -32,7 +32,7 @@ void TTraceRunner::Retrace() {
 
 const Trace& TTraceRunner::Current() {
   if (!Fresh()) {
-    Adopt(std::make_shared<const Trace>(TraceRom(state_.rom, state_.labels, state_.marks)),
+    Adopt(std::make_shared<const Trace>(TraceRom(state_.rom, state_.labels, state_.marks, &state_.log)),
           version_);
   }
   return *latest_;
@@ -45,6 +45,7 @@ void TTraceRunner::Start() {
   std::shared_ptr<TraceInput> input = std::move(spare_);
   if (!input) input = std::make_shared<TraceInput>();
   FillTraceLabels(*input, state_.labels, state_.marks);
+  input->Log = state_.log;
   auto result = std::make_shared<std::shared_ptr<const Trace>>();
   const uint64_t version = version_;
   const std::span<const uint8_t> image = RomBytes(state_.rom);

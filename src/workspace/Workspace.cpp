@@ -140,5 +140,5 @@ WorkspaceSymbols ReadWorkspaceSymbols(const Workspace& ws, const std::string& sy
 }
 
 Trace AnalyseWorkspace(const Workspace& ws) {
-  return TraceRom(ws.rom, ws.labels, ws.marks);
+  return TraceRom(ws.rom, ws.labels, ws.marks, &ws.log);
 }

@@ -261,6 +261,44 @@ TEST_F(CliFixture, SearchPrintsTheFirstOrEveryMatch) {
   }
 }
 
+TEST_F(CliFixture, MapRangesTraceWithTheSymbolFilesLabels) {
+  // 0100 jumps to 0150, which reads 0400 through hl; 0300 is reached by nothing but its label.
+  Bytes bytes(0x8000, 0xD3);
+  const std::pair<uint32_t, Bytes> parts[] = {{0x100, {0x00, 0xC3, 0x50, 0x01}},
+                                              {0x150, {0x21, 0x00, 0x04, 0x2A, 0xC9}},
+                                              {0x300, {0x3E, 0x02, 0xC9}},
+                                              {0x400, {0x3E, 0x01, 0xC9}}};
+  for (const auto& [at, part] : parts) std::copy(part.begin(), part.end(), bytes.begin() + at);
+  Write("game.gb", bytes);
+  Write("game.sym", "00:0300 Lonely\n00:0400 Message\n");
+  Write("empty.sym", "");
+  const std::string head =
+      "00:0000 00:00FF unknown\n"
+      "00:0100 00:0103 code entry point\n"
+      "00:0104 00:014F unknown\n"
+      "00:0150 00:0154 code traced from 00:0101\n";
+  const std::string tail =
+      "00:0400 00:04FF data read from 00:0150\n"
+      "00:0500 00:3FFF unknown\n"
+      "01:4000 01:7FFF unknown\n";
+  struct Row {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Row rows[] = {
+      {{"map", "game.gb", "--ranges"},
+       head + "00:0155 00:02FF unknown\n00:0300 00:0302 code label\n00:0303 00:03FF unknown\n" +
+           tail},
+      {{"map", "game.gb", "--ranges", "--sym", "empty.sym"}, head + "00:0155 00:03FF unknown\n" + tail},
+  };
+  for (const Row& r : rows) {
+    const Result result = Run(r.args);
+    EXPECT_EQ(result.status, 0) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.out, r.out) << testing::PrintToString(r.args);
+    EXPECT_EQ(result.err, "") << testing::PrintToString(r.args);
+  }
+}
+
 TEST_F(CliFixture, XrefsAndMapOfTracedCode) {
   // D3 is no instruction: only what runs from 0100 and the label is code.
   Bytes bytes(0x8000, 0xD3);

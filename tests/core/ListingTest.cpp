@@ -71,6 +71,10 @@ TEST_F(ListingFixture, LabelLinesAndTheirPlaceInTheList) {
   labels.AddRomLabel(0x202, "loop");
   labels.AddRomLabel(0x202, "again");  // every label at an offset has its line, in table order
   labels.AddRomLabel(0x150, "elsewhere");
+  // Numbers in the form of places (a GBDK bank number and section size): no line of their own.
+  labels.AddRomLabel(0x1, "b_main");
+  labels.AddRomLabel(0x0, "s__HEADER");
+  labels.AddRomLabel(0x0, "Reset");
   Put(0x200, {0x00, 0x00, 0x3C, 0x00});
   struct Row {
     uint32_t start;
@@ -93,6 +97,7 @@ TEST_F(ListingFixture, LabelLinesAndTheirPlaceInTheList) {
       {0x200, 0, {"@main:|200", "00:0200 00       nop|200"}},
       {0x201, 0, {"00:0201 00       nop|201"}},
       {0x200, 1, {"@main:|200"}},
+      {0x0, 3, {"@Reset:|0", "00:0000 00       nop|0", "00:0001 00       nop|1"}},
   };
   for (const Row& r : rows) {
     EXPECT_EQ(Lines(r.start, r.visible), r.lines) << std::hex << r.start << " " << r.visible;

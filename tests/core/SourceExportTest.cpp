@@ -305,6 +305,11 @@ TEST(SourceExportTest, SourceReadsAsAGameBoyProgrammerWritesIt) {
       {"a jump label of bank 1 is no local of bank 0's last global",
        {{0x3FF0, {0x00}}, {0x4000, {0x18, 0xFE}}}, "00:3FF0 Last\n", false, "bank_01.asm",
        "\nJump_01_4000:\n\tjr Jump_01_4000\n"},
+      {"the bank register keeps its number, whatever is named there",
+       {{0x150, {0xEA, 0x00, 0x20, 0x11, 0x00, 0x20, 0x12, 0xC3, 0x00, 0x20}}, {0x2000, {0xC9}}},
+       "", false, "bank_00.asm", "\tld [$2000],a\n\tld de,$2000\n\tld [de],a\n"},
+      {"a return address pushed is a name", {{0x150, {0x21, 0x60, 0x01, 0xE5, 0xC9}}, {0x160, {0xC9}}},
+       "", false, "bank_00.asm", "\tld hl,Jump_00_0160\n\tpush hl\n"},
       {"a local at its parent's own place", {{0x4000, {0x18, 0xFE}}},
        "01:4000 Main\n01:4000 Main.loop\n", false, "bank_01.asm",
        "\nMain:\n.loop:\n\tjr Main\n"},
@@ -756,6 +761,7 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   Put(*two.rom, 0x4010, {0xCD, 0x70, 0x01, 0xC9}); // call $0170; ret
   std::fill_n(two.rom->RomImage.begin() + 0x200, 0x3E00, 0xFF);
   std::fill_n(two.rom->RomImage.begin() + 0x4100, 0x3F00, 0xFF);
+  Put(*two.rom, 0x7FFC, {0x00, 0x00, 0x00, 0x01});  // a tail after the fill keeps its place
   two.code = ExportCodeOf(TraceRom(*two.rom, two.labels, two.marks));
   const Row twoRows[] = {
       {"a jump in bank 0", 0x151, 0x160},
@@ -788,11 +794,10 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   four.marks.Mark(0x150, 0x13, MarkKind::Code);
   four.marks.Mark(0x166, 0x0D, MarkKind::Code);
   four.marks.Mark(0x4000, 5, MarkKind::Code);
-  four.code.BankedTargets = {{0x152, 0x8030}, {0x15A, 0xC040}, {0x166, 0x300}, {0x16A, 0x310},
-                             {0x4000, 0x4100}};
-  four.code.BankOperands = {{0x150, 0x8030}, {0x158, 0xC040}};
-  four.code.Words = {{0x164, 0x8050}, {0x310, 0x230}, {0x312, 0x240}};
-  four.code.BankBytes = {{0x163, 0x8050}};
+  // The calls of the bank-switching routine; the export finds their operands.
+  four.code.FarCalls = {{0x155, 0x8030}, {0x15D, 0xC040}, {0x160, 0x8050}};
+  four.code.BankedTargets = {{0x166, 0x300}, {0x16A, 0x310}, {0x4000, 0x4100}};
+  four.code.Words = {{0x310, 0x230}, {0x312, 0x240}};
   four.code.DataTargets = {0x300, 0x310, 0x4100};
   const Row fourRows[] = {
       {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
@@ -829,6 +834,7 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
     const std::string shifted = ReadFile(temp.path / "build" / "shift" / "game.gb");
     ASSERT_EQ(shifted.size(), p->rom->RomSize);
     auto at = [&](uint32_t o) { return static_cast<uint8_t>(shifted[o]); };
+    for (uint32_t o = 0x7FFC; o < 0x8000; ++o) EXPECT_EQ(at(o), p->rom->RomImage[o]) << o;
     for (const Row& r : rows) {
       const uint32_t operand = r.operand + 1, target = r.target + r.moved;
       if (r.relative) {

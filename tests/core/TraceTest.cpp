@@ -30,10 +30,11 @@ struct TraceFixture {
   Trace Run() const { return TraceRom(*rom, labels, marks); }
 };
 
-// "C" an instruction start, "o" an operand byte, "d" data, "t" text, "." unknown.
+// "C" an instruction start, "o" an operand byte, "d" data, "t" text, "i" image, "p" an entry
+// of a table of addresses, "." unknown.
 std::string Classes(const Trace& trace, uint32_t from, size_t count) {
   std::string out;
-  for (uint32_t i = from; i < from + count; ++i) out += ".Codt"[static_cast<int>(trace.ClassAt(i))];
+  for (uint32_t i = from; i < from + count; ++i) out += ".Codtip"[static_cast<int>(trace.ClassAt(i))];
   return out;
 }
 
@@ -224,6 +225,85 @@ TEST(TraceTest, VectorsAreEntryPointsOnlyWithEvidence) {
     TraceFixture f;
     for (const auto& [at, bytes] : row.code) f.Code(at, bytes);
     const Trace trace = f.Run();
+    for (const auto& [at, expected] : row.classes)
+      EXPECT_EQ(Classes(trace, at, expected.size()), expected) << std::hex << at;
+    for (const auto& [at, expected] : row.reasons)
+      EXPECT_EQ(ReasonText(trace.ReasonAt(at)), expected) << std::hex << at;
+  }
+}
+
+TEST(TraceTest, LabelsStartATraceOnlyWithEvidence) {
+  struct Row {
+    int32_t at;
+    const char* name;
+    Bytes code;
+    std::string classes;
+    std::string reason;
+  };
+  const Row rows[] = {
+      {0x300, "Routine", {0x3E, 0x02, 0x20, 0xFC, 0xC9}, "CoCoC", "label"},
+      {0x300, "Runs_into_nothing", {0x3E, 0x02, 0x00}, "...", ""},
+      {0x300, "Jumps_into_itself", {0x3E, 0xC9, 0x18, 0xFD}, "....", ""},
+      {0x300, "Stop_with_a_value", {0x10, 0x44, 0xC9}, "...", ""},
+      // The label is read through hl by traced code: data, however it decodes.
+      {0x400, "Read", {0x3E, 0x01, 0xC9}, "ddd", "read from 00:0150"},
+      // GBDK's bank numbers and sizes are numbers, not places.
+      {0x05, "Low", {0x3E, 0x01, 0xC9}, "CoC", "label"},
+      {0x05, "___bank_scene", {0x3E, 0x01, 0xC9}, "...", ""},
+      {0x05, "b_main", {0x3E, 0x01, 0xC9}, "...", ""},
+      {0x05, "s__HEADER", {0x3E, 0x01, 0xC9}, "...", ""},
+      {0x05, "l__DATA", {0x3E, 0x01, 0xC9}, "...", ""},
+      {0x105, "b_high", {0x3E, 0x01, 0xC9}, "CoC", "label"},
+  };
+  for (const Row& r : rows) {
+    TraceFixture f;
+    f.Code(0x100, {0x00, 0xC3, 0x50, 0x01});
+    f.Code(0x150, {0x21, 0x00, 0x04, 0x2A, 0xC9});
+    f.Code(static_cast<uint32_t>(r.at), r.code);
+    f.labels.AddRomLabel(r.at, r.name);
+    TraceInput input;
+    input.Image.assign(f.rom->RomImage.begin(), f.rom->RomImage.begin() + f.rom->RomSize);
+    FillTraceLabels(input, f.labels, f.marks);
+    const Trace trace = TraceRom(input);
+    EXPECT_EQ(Classes(trace, static_cast<uint32_t>(r.at), r.classes.size()), r.classes) << r.name;
+    EXPECT_EQ(ReasonText(trace.ReasonAt(static_cast<uint32_t>(r.at))), r.reason) << r.name;
+  }
+}
+
+TEST(TraceTest, AnExecutionLogAddsCodeAndData) {
+  // 0300: ld a,1 / D3 (the log saw only the ld run); 0400-0403 read; 0500 run, marked data.
+  struct Row {
+    const char* what;
+    std::vector<std::pair<uint32_t, uint8_t>> flags;
+    std::vector<MarkBlock> marks;
+    std::vector<std::pair<uint32_t, std::string>> classes;
+    std::vector<std::pair<uint32_t, std::string>> reasons;
+  };
+  constexpr uint8_t kRun = kLogCode | kLogStart;
+  const std::vector<Row> rows = {
+      {"executed starts are entry points; bytes only read are data",
+       {{0x300, kRun}, {0x301, kLogCode}, {0x400, kLogData}, {0x401, kLogData}, {0x403, kLogData}},
+       {}, {{0x300, "Co."}, {0x400, "dd.d"}},
+       {{0x300, "executed"}, {0x400, "read when run"}, {0x403, "read when run"}}},
+      {"a log without start flags: the first byte of each executed run",
+       {{0x300, kLogCode}, {0x301, kLogCode}}, {}, {{0x300, "Co."}}, {{0x300, "executed"}}},
+      {"bytes both run and read are no data",
+       {{0x300, kRun | kLogData}, {0x301, kLogCode}}, {}, {{0x300, "Co."}}, {{0x300, "executed"}}},
+      {"the user's marks win over the log",
+       {{0x300, kRun}, {0x301, kLogCode}, {0x400, kLogData}, {0x401, kLogData}},
+       {{0x300, 2, K::Data}, {0x400, 2, K::Code}},
+       {{0x300, "dd"}, {0x400, "Co"}}, {{0x300, "your mark"}, {0x400, "your mark"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    TraceFixture f;
+    f.Code(0x300, {0x3E, 0x01});
+    f.Code(0x400, {0x3E, 0x01, 0xD3, 0x00});
+    for (const MarkBlock& b : row.marks) f.marks.Mark(b.Offset, b.Length, b.Kind);
+    CodeDataLog log;
+    log.Flags.assign(f.rom->RomSize, 0);
+    for (const auto& [at, flag] : row.flags) log.Flags[at] = flag;
+    const Trace trace = TraceRom(*f.rom, f.labels, f.marks, &log);
     for (const auto& [at, expected] : row.classes)
       EXPECT_EQ(Classes(trace, at, expected.size()), expected) << std::hex << at;
     for (const auto& [at, expected] : row.reasons)

@@ -73,6 +73,21 @@ class ExportSourceTest : public QObject {
                  QByteArray::fromStdString(f.Text));
       }
     }
+    // Another project's folder: no question, a refusal, and its Makefile as it was.
+    const QString other = h.Folder() + "/other";
+    QVERIFY(QDir().mkdir(other));
+    {
+      QFile makefile(other + "/Makefile");
+      QVERIFY(makefile.open(QIODevice::WriteOnly));
+      makefile.write("all:\n");
+    }
+    {
+      auto dialog = AnswerNextFileDialog(other);
+      const SeenBox refusal = AnswerNextBox([&] { h.Action("ExportSource1")->trigger(); });
+      QVERIFY(dialog->seen);
+      QCOMPARE(refusal.text, "'" + other + "' holds Makefile, which no export wrote; choose an empty folder.");
+      QCOMPARE(ReadFile(other + "/Makefile"), QByteArray("all:\n"));
+    }
     // A folder that is not there yet is made, with its parents.
     const QString made = h.Folder() + "/new/src";
     auto dialog = AnswerNextFileDialog(made);

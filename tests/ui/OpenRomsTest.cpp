@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
@@ -246,6 +247,55 @@ class OpenRomsTest : public QObject {
 
     WriteFile(elsewhere, "Labels.SYM", "00:0150 Again\n");
     QTRY_COMPARE(h.Lines().value(0), QString("@Again:"));
+  }
+
+  // A dropped symbol file over unsaved label steps asks first, as a rebuilt one does; Yes drops
+  // the steps with the labels they named, and the status bar names the file now used.
+  void droppedSymbolsAskBeforeUnsavedStepsGo() {
+    const char* kQuestion = "Read the symbols of other.sym and lose your changes to the labels, "
+                            "comments and marks?";
+    const struct {
+      const char* what;
+      bool edited;          // a label added through the Edit menu first
+      const char* answer;   // nullptr: no question
+      const char* firstLine;
+      bool undo;  // Undo still offered
+    } rows[] = {
+        {"nothing unsaved", false, nullptr, "@Other:", false},
+        {"unsaved, kept", true, "No", "@Mine:", true},
+        {"unsaved, dropped", true, "Yes", "@Other:", false},
+    };
+    for (const auto& r : rows) {
+      MainHarness h;
+      WriteFile(h.Folder(), "game.sym", "00:0150 Main\n");
+      const QString other = WriteFile(h.Folder(), "other.sym", "00:0150 Other\n");
+      QVERIFY(h.LoadNew("game.gb", MakeRomBytes(0x8000, "GAME")));
+      if (r.edited) {
+        h.form->ShowOffset(0x160);
+        h.List()->SetItemIndex(0);
+        InspectNextModal([&] { h.Action("Label1")->trigger(); },
+                         [&](QWidget* w) {
+                           w->findChild<QLineEdit*>("Edit1")->setText("Mine");
+                           QTest::mouseClick(w->findChild<QPushButton*>("OKButton"),
+                                             Qt::LeftButton);
+                         });
+        h.form->ShowOffset(0x150);
+        QVERIFY(h.form->SymbolsModified());
+        h.form->ShowOffset(0x160);
+      } else {
+        h.form->ShowOffset(0x150);
+      }
+      const QString asked = QuestionAfter([&] { Drop(h, other); }, r.answer ? r.answer : "No",
+                                          [&] { return h.Lines().value(0) == "@Other:"; });
+      QCOMPARE(asked, QString(r.answer ? kQuestion : ""));
+      h.form->ShowOffset(r.answer && QString(r.answer) == "No" ? 0x160 : 0x150);
+      QVERIFY2(h.Lines().value(0) == r.firstLine, r.what);
+      QCOMPARE(h.Action("Undo1")->isEnabled(), r.undo);
+      if (!r.answer || QString(r.answer) == "Yes") {
+        QCOMPARE(Report(h), QString("Symbols read from other.sym"));
+        QVERIFY(!h.form->SymbolsModified());
+      }
+    }
   }
 
   void recentRomsNewestFirstEightAtMost() {

@@ -2,6 +2,7 @@
 // the listing, and Stop offers to mark what ran as code in one undo step, kept in the log beside
 // the ROM on save.
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +12,8 @@
 #include "helpers/ModalAnswer.h"
 #include "run/Emulator.h"
 #include "ui/Resources.h"
+#include "ui/CoolMsg.h"
+#include "ui/RunKeys.h"
 #include "ui/RunWindow.h"
 
 class RunWindowTest : public QObject {
@@ -28,19 +31,29 @@ class RunWindowTest : public QObject {
     QVERIFY(h.LoadNew("game.gb", MakeRomBytes(0x8000, "RUN",
                                               {{0x100, {0x00, 0xC3, 0x50, 0x01}},
                                                {0x150, {0x3E, 0x00, 0xE0, 0x47, 0x18, 0xFE}}})));
-    // Black in place of white, not saved.
+    // Black in place of white, not saved; the run shows it, and its log is not wanted.
     QVERIFY(h.form->RunEdit("shade", [&] { h.state.rom.SetByte(0x151, 0x03); }));
     h.Action("Run1")->trigger();
     TRunWindow* run = h.form->findChild<TRunWindow*>();
     QVERIFY(run != nullptr);
     QTRY_VERIFY(run->Machine().FrameCount() > 4);
     QVERIFY(run->Machine().ScreenRgb()[0] < 0x40);
+    AnswerNextBox([&] { run->close(); }, "No");
+    QTRY_VERIFY(h.form->findChild<TRunWindow*>() == nullptr);
+    QVERIFY(h.state.marks.Empty());
+
+    // The ROM as saved, white again.
+    h.Action("Undo1")->trigger();
+    h.Action("Run1")->trigger();
+    run = h.form->findChild<TRunWindow*>();
+    QTRY_VERIFY(run->Machine().FrameCount() > 4);
+    QVERIFY(run->Machine().ScreenRgb()[0] > 0xC0);
 
     // F9 again pauses; the place and the registers show, and lead to the listing.
     h.Action("Run1")->trigger();
     QVERIFY(run->Paused());
     const QString status = run->findChild<QLabel*>("RunStatus")->text();
-    QVERIFY2(status.startsWith("Paused at 00:0154 (bank 01)  AF=03"), qPrintable(status));
+    QVERIFY2(status.startsWith("Paused at 00:0154 (bank 01)  AF=00"), qPrintable(status));
     run->findChild<QPushButton*>("ShowButton")->click();
     QCOMPARE(h.form->SelectedOffset(), 0x154);
 
@@ -56,13 +69,29 @@ class RunWindowTest : public QObject {
     h.Action("Redo1")->trigger();
     QCOMPARE(h.state.marks.Blocks(), marked);
 
-    // Saving writes the log beside the ROM, for the bytes as saved.
-    AnswerNextBox([&] { h.Action("Save1")->trigger(); }, "Save");
+    // Saving the marks alone writes the log beside the ROM too.
+    h.Action("Save1")->trigger();
+    QTRY_VERIFY(QFile::exists(h.Folder() + "/game.sym"));
     const QByteArray log = ReadFile(h.Folder() + "/game.cdl");
     QCOMPARE(log.size(), 9 + 0x8000);
     QCOMPARE(log.left(5), QByteArray("CDLv2"));
     QCOMPARE(static_cast<uint8_t>(log[9 + 0x150]), kLogCode | kLogJumpTarget);
 #endif
+  }
+
+  // The keys as the Keys... dialog shows and reads them.
+  void keysReadAsTheyAreShown() {
+    const TRunWindow::KeyMap keys = TRunWindow::DefaultKeys();
+    QCOMPARE(RunKeysText(keys), "Up Down Left Right X Z Return Backspace");
+    QVERIFY(ReadRunKeys(" Up  Down Left Right X Z Return Backspace ") == keys);
+    const std::pair<const char*, const char*> refused[] = {
+        {"Up Down", "Name eight keys: Up, Down, Left, Right, A, B, Start and Select."},
+        {"Up Down Left Right X Z Return Nothing", "'Nothing' is no key."},
+        {"Up Down Left Right X Z Return Ctrl+A", "'Ctrl+A' is no key."},
+    };
+    for (const auto& [text, error] : refused) {
+      QCOMPARE(QString::fromStdString(*FailureText([&] { ReadRunKeys(text); })), QString(error));
+    }
   }
 };
 

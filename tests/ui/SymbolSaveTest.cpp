@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
+#include <sys/stat.h>
 #include <map>
 
 #include "helpers/MainHarness.h"
@@ -159,6 +160,107 @@ class SymbolSaveTest : public QObject {
       QCOMPARE(h.Lines(), listing);
       QVERIFY2(!h.form->Modified(), r.what);
     }
+  }
+
+  // Symbols that were not read whole (the program's own file unreadable) are never saved over
+  // their files: Save Symbols says so and writes nothing; Save As keeps them in new files, which
+  // later saves then write.
+  void symbolsNotReadWholeAreNotSavedOver() {
+    const QByteArray own = "; made by hand\n00:0150 Main\nBOOT:0100 Boot\n";
+    const struct {
+      const char* what;
+      std::function<void(const QString&)> make;  // the program's own file, unreadable
+      const char* why;
+    } rows[] = {
+        {"a folder", [](const QString& name) { QDir().mkdir(name); }, "I/O error 21."},
+        {"a FIFO",
+         [](const QString& name) { ::mkfifo(QFile::encodeName(name).constData(), 0600); },
+         "is not a regular file."},
+    };
+    for (const auto& r : rows) {
+      MainHarness h;
+      WriteFile(h.Folder(), "game.sym", own);
+      r.make(h.Folder() + "/game.velmora.sym");
+      const QString rom = WriteFile(h.Folder(), "game.gb", MakeRomBytes(0x8000, "GAME"));
+      AnswerNextBox([&] { h.form->LoadRomNamed(rom); });
+      h.Activate();
+      QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
+      Command(h, 0x160, "Label1", "Next");
+      const SeenBox refused = AnswerNextBox([&] { h.Action("SaveSymbols1")->trigger(); });
+      QVERIFY2(refused.text.startsWith("The symbols were not read whole ("), r.what);
+      QVERIFY2(refused.text.contains(r.why), qPrintable(refused.text));
+      QVERIFY(refused.text.endsWith(
+          "), so they are not saved over their files: what was not read would be lost. Save the "
+          "ROM with File > Save As... to keep them in new files beside it, or make the file "
+          "readable and load the ROM again."));
+      QCOMPARE(ReadFile(h.Folder() + "/game.sym"), own);
+      QVERIFY(h.form->SymbolsModified());
+
+      auto saveAs = AnswerNextFileDialog(h.Folder() + "/copy.gb");
+      h.Action("SaveAs1")->trigger();
+      QVERIFY(saveAs->seen);
+      const QByteArray copy = "; made by hand\n00:0150 Main\n00:0160 Next\n";
+      QCOMPARE(ReadFile(h.Folder() + "/copy.sym"), copy + "BOOT:0100 Boot\n");
+      Command(h, 0x170, "Label1", "Later");
+      h.Action("SaveSymbols1")->trigger();
+      QCOMPARE(ReadFile(h.Folder() + "/copy.sym"), copy + "00:0170 Later\nBOOT:0100 Boot\n");
+      QCOMPARE(ReadFile(h.Folder() + "/game.sym"), own);
+    }
+  }
+
+  // A symbol file rebuilt a moment before Save Symbols (before the file watch says so), or after
+  // No to reading it again, is written over only after a question.
+  void aFileChangedOnDiskIsAskedAbout() {
+    MainHarness h;
+    WriteFile(h.Folder(), "own.sym", "00:0150 Main\n");
+    const QString rom = WriteFile(h.Folder(), "own.gb", MakeRomBytes(0x8000, "OWN"));
+    QVERIFY(h.form->LoadRomNamed(rom));
+    Command(h, 0x160, "Label1", "Next");
+    const QString question = "own.sym has changed on disk since the symbols were read. Write the "
+                             "labels, comments and marks over it all the same?\n\nNo saves "
+                             "nothing, and your changes stay unsaved.";
+    WriteFile(h.Folder(), "own.sym", "00:0150 Rebuilt\n");
+    SeenBox box = AnswerNextBox([&] { h.Action("SaveSymbols1")->trigger(); }, "No");
+    QCOMPARE(box.text, question);
+    QCOMPARE(ReadFile(h.Folder() + "/own.sym"), QByteArray("00:0150 Rebuilt\n"));
+    QVERIFY(h.form->SymbolsModified());
+    // The watch still tells of the rebuilt file.
+    QCOMPARE(QuestionAfter([] {}, "No"),
+             QString("The symbol file has changed on disk. Load it again and lose your changes "
+                     "to the labels, comments and marks?"));
+    box = AnswerNextBox([&] { h.Action("SaveSymbols1")->trigger(); }, "Yes");
+    QCOMPARE(box.text, question);
+    QCOMPARE(ReadFile(h.Folder() + "/own.sym"), QByteArray("00:0150 Main\n00:0160 Next\n"));
+    QVERIFY(!h.form->SymbolsModified());
+  }
+
+  // No to the linker's file keeps its renames unsaved under both names' absence from the other
+  // file (no label comes back twice after a restart), says so, and is not asked again.
+  void linkerFileLeftAloneIsAskedOnce() {
+    MainHarness h;
+    WriteFile(h.Folder(), "game.sym", kLinker);
+    const QString rom = WriteFile(h.Folder(), "game.gb", MakeRomBytes(0x8000, "GAME"));
+    QVERIFY(h.form->LoadRomNamed(rom));
+    Command(h, 0x150, "Label1", "Start");
+    Command(h, 0x170, "Label1", "Tick");
+    const SeenBox asked = AnswerNextBox([&] { h.Action("SaveSymbols1")->trigger(); }, "No");
+    QCOMPARE(asked.text, QString(kLinkerQuestion));
+    QCOMPARE(ReadFile(h.Folder() + "/game.sym"), QByteArray(kLinker));
+    QCOMPARE(ReadFile(h.Folder() + "/game.velmora.sym"), QByteArray("00:0170 Tick\n"));
+    const auto report = [&] { return h.form->findChild<QLabel*>("ReportPanel")->text(); };
+    QCOMPARE(report(), QString("Symbols saved to game.velmora.sym; renames and deletions in the "
+                               "linker's file stay unsaved"));
+    QVERIFY(h.form->SymbolsModified());
+
+    Command(h, 0x180, "Label1", "Tock");
+    const SeenBox again = AnswerNextBox([&] { h.Action("SaveSymbols1")->trigger(); }, "No");
+    QVERIFY(!again.seen);
+    QCOMPARE(ReadFile(h.Folder() + "/game.velmora.sym"), QByteArray("00:0170 Tick\n00:0180 Tock\n"));
+    QCOMPARE(ReadFile(h.Folder() + "/game.sym"), QByteArray(kLinker));
+    AnswerNextBox([&] { QVERIFY(h.form->LoadRomNamed(rom)); }, "Don't Save");
+    std::vector<std::string> names;
+    for (const RomLabel& l : h.state.labels.RomLabels()) names.push_back(l.Name);
+    QCOMPARE(names, (std::vector<std::string>{"Main", "Other", "Tick", "Tock"}));
   }
 
   // The program's own write is no change on disk: with the ROM's bytes changed, a rebuilt ROM
