@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "isa/Listing.h"
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
 
@@ -106,12 +107,21 @@ std::vector<Reference> ReferencesTo(const References& refs, uint32_t target, Ref
 }
 
 std::string ReferenceLine(const Rom& rom, const LabelTables& labels, ValueFormat format,
-                          const Reference& ref) {
+                          const Reference& ref, const RomMarks* marks) {
   std::string line(RefKindName(ref.Kind));
   if (ref.Space == RefSpace::UnknownBank) line += '?';
   line.resize(std::max<size_t>(line.size() + 1, 8), ' ');
   line += OffsetToBankAddress(ref.Source);
   line += ' ';
+  const MarkBlock* block = marks != nullptr ? marks->BlockAt(ref.Source) : nullptr;
+  if (block != nullptr && block->Kind == MarkKind::Pointers) {
+    std::string entry;
+    AppendPointerLine(entry, rom, labels, format, *block, ref.Source);
+    // Past the bank address and the empty byte field.
+    const size_t text = entry.find("          ");
+    line += text == std::string::npos ? entry : entry.substr(text + 10);
+    return line;
+  }
   line += DecodeInstruction(rom, ref.Source, format, labels).Text;
   return line;
 }

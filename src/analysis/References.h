@@ -11,6 +11,7 @@
 
 #include "isa/Decoder.h"
 #include "model/Labels.h"
+#include "model/Marks.h"
 #include "model/Rom.h"
 
 enum class RefKind : uint8_t {
@@ -89,6 +90,7 @@ std::string RefPlaceName(const LabelTables& labels, RefPlace place);
 
 // A result line: the kind ("call", or "call?" where the bank is unknown), padded to eight
 // characters, then the source's bank address and the instruction the listing shows there:
-// "call    00:0150 call @_memset".
+// "call    00:0150 call @_memset"; for an entry of a pointer table in `marks`, its line:
+// "pointer 0D:4800 dw @Intro".
 std::string ReferenceLine(const Rom& rom, const LabelTables& labels, ValueFormat format,
-                          const Reference& ref);
+                          const Reference& ref, const RomMarks* marks = nullptr);

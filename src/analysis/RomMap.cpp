@@ -1,6 +1,8 @@
 #include "analysis/RomMap.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstdio>
 
 #include "model/BankAddress.h"
@@ -21,9 +23,6 @@ int Bucket(ByteClass c) {
   }
   return 3;
 }
-
-constexpr ByteClass kBucketClass[] = {ByteClass::Code, ByteClass::Data, ByteClass::Text,
-                                      ByteClass::Unknown};
 
 std::string Share(uint32_t part, uint32_t whole) {
   char buf[16];
@@ -58,6 +57,13 @@ BankCoverage TotalCoverage(const std::vector<BankCoverage>& banks) {
 }
 
 std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices) {
+  // The strip tells images and pointer tables from other data.
+  static constexpr ByteClass kOrder[] = {ByteClass::Code,  ByteClass::Data,     ByteClass::Text,
+                                         ByteClass::Image, ByteClass::Pointers, ByteClass::Unknown};
+  const auto stripBucket = [](ByteClass c) {
+    const ByteClass k = c == ByteClass::Operand ? ByteClass::Code : c;
+    return static_cast<int>(std::find(std::begin(kOrder), std::end(kOrder), k) - std::begin(kOrder));
+  };
   std::vector<ByteClass> strip;
   if (slices <= 0) return strip;
   strip.reserve(static_cast<size_t>(slices));
@@ -66,25 +72,22 @@ std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices) 
     const uint64_t from = base + kBankSize * uint64_t(s) / uint64_t(slices);
     uint64_t to = base + kBankSize * uint64_t(s + 1) / uint64_t(slices);
     if (to == from) to = from + 1;
-    std::array<uint32_t, 4> counts{};
+    std::array<uint32_t, std::size(kOrder)> counts{};
     for (uint64_t i = from; i < to; ++i) {
-      ++counts[Bucket(trace.ClassAt(static_cast<uint32_t>(i)))];
+      ++counts[stripBucket(trace.ClassAt(static_cast<uint32_t>(i)))];
     }
-    int best = 0;
-    for (int k = 1; k < 4; ++k)
+    size_t best = 0;
+    for (size_t k = 1; k < counts.size(); ++k)
       if (counts[k] > counts[best]) best = k;
-    strip.push_back(kBucketClass[best]);
+    strip.push_back(kOrder[best]);
   }
   return strip;
 }
 
-std::string_view ByteClassName(ByteClass c) {
-  static constexpr std::string_view kNames[] = {"code", "data", "text", "unknown"};
-  return kNames[Bucket(c)];
-}
-
 std::string PlaceSummary(const Trace& trace, uint32_t offset) {
-  std::string text = OffsetToBankAddress(offset) + " " + std::string(ByteClassName(trace.ClassAt(offset)));
+  std::string text = OffsetToBankAddress(offset) + " " + std::string(ClassName(trace.ClassAt(offset)));
+  const std::string why = ReasonText(trace.ReasonAt(offset));
+  if (!why.empty()) text += ", " + why;
   if (trace.ClassAt(offset) == ByteClass::Operand) {
     text += " (in the instruction at " + OffsetToBankAddress(trace.InstructionStartAt(offset)) + ")";
   }

@@ -25,16 +25,13 @@ std::vector<BankCoverage> CoverageByBank(const Trace& trace);
 BankCoverage TotalCoverage(const std::vector<BankCoverage>& banks);
 
 // The bank cut into `slices` equal parts, for each the class most of its bytes have (code for
-// operand bytes too; a tie goes to code, then data, text, unknown). Parts past the ROM's end
-// are unknown.
+// operand bytes too; a tie goes to code, then data, text, image, pointers, unknown). Parts past
+// the ROM's end are unknown.
 std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices);
 
-// The name of a class as the Rom Map's legend and velmora-cli write it: "code" (an operand byte
-// too), "data", "text", "unknown".
-std::string_view ByteClassName(ByteClass c);
-
-// What the Rom Map's tooltip says of one byte: its bank address and its class, and for an operand
-// byte the instruction that holds it: "01:4A11 code (in the instruction at 01:4A10)".
+// What the Rom Map's tooltip says of one byte: its bank address, its class and why, and for an
+// operand byte the instruction that holds it:
+// "01:4A11 code, traced from 00:0150 (in the instruction at 01:4A10)".
 std::string PlaceSummary(const Trace& trace, uint32_t offset);
 
 // The table velmora-cli map prints: a header line, one line per bank with each class's share,

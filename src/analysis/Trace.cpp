@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "analysis/Helpers.h"
+#include "analysis/PointerTargets.h"
 #include "analysis/Values.h"
 #include "isa/Decoder.h"
 #include "isa/InstructionTable.h"
@@ -26,6 +27,10 @@ struct RunState {
   int32_t hlBaseRef = -1;
   int32_t pointerRef[3] = {-1, -1, -1};
 };
+
+// How far a plausible decode looks into the places it jumps to: levels and instructions.
+constexpr int kPlausibleDepth = 8;
+constexpr int kPlausibleBudget = 2000;
 
 constexpr uint16_t kIe = 0xFFFF;  // interrupt enable: bit n lets the vector 40 + 8n run
 constexpr uint32_t kFirstInterrupt = 0x40, kLastInterrupt = 0x60;
@@ -89,7 +94,9 @@ class Tracer {
       if (block.Kind == MarkKind::Code || block.Offset >= size_) continue;
       const uint32_t end = std::min(block.End(), size_);
       std::fill(classes_.begin() + block.Offset, classes_.begin() + end,
-                block.Kind == MarkKind::Data ? ByteClass::Data : ByteClass::Text);
+                block.Kind == MarkKind::Text       ? ByteClass::Text
+                : block.Kind == MarkKind::Pointers ? ByteClass::Pointers
+                                                   : ByteClass::Data);
     }
     labelBank_.assign(0x4000, kNoBank);
     for (int32_t offset : input.LabelOffsets) {
@@ -115,6 +122,10 @@ class Tracer {
         spans_.push_back({block.Offset, std::min(block.End(), size_), {ReasonKind::Mark, block.Offset}});
       }
     }
+    // The user's pointer tables: references from their entries, and code where they hold routines.
+    TableTargets tables = PointerTableTargets(input.Image, input.Marks);
+    refs_.insert(refs_.end(), tables.Refs.begin(), tables.Refs.end());
+    for (const TableEntry& e : tables.Entries) Seed(e.Target, {ReasonKind::Table, e.Table});
     ClassLoggedData(input.Log);
     Seed(0x100, {ReasonKind::Start, 0x100});
     SeedExecuted(input.Log);
@@ -275,8 +286,18 @@ class Tracer {
   // no jump into the middle of an instruction or into data, and a last instruction that ends
   // the flow (ret, reti, jp, jr, jp hl) before `limit`.
   bool Plausible(uint32_t start, uint32_t limit) const {
+    std::vector<uint32_t> seen;
+    int budget = kPlausibleBudget;
+    return Plausible(start, limit, 0, budget, seen);
+  }
+
+  // The same, where the places it jumps and calls to (in its own window, not yet traced) must
+  // decode as routines too, `depth` steps down, until `budget` instructions have been looked at.
+  bool Plausible(uint32_t start, uint32_t limit, int depth, int& budget,
+                 std::vector<uint32_t>& seen) const {
     std::vector<uint32_t> starts;
     std::vector<uint32_t> targets;
+    int nops = 0, moves = 0;
     uint32_t pos = start;
     bool ended = false;
     while (!ended) {
@@ -286,8 +307,14 @@ class Tracer {
       const uint8_t b0 = image_[pos];
       if (IsUndefined(b0)) return false;
       const uint8_t b1 = At(pos + 1);
-      // stop is followed by a 00 in code that means it.
+      // stop is followed by a 00 in code that means it; ld r,r of a register to itself does
+      // nothing (text decodes as them: 'I', 'R', '[', 'd', 'm'); four nops are padding.
       if (b0 == 0x10 && b1 != 0x00) return false;
+      if (b0 == 0xFF && b1 == 0xFF) return false;  // the fill of empty ROM
+      if (b0 >= 0x40 && b0 < 0x80 && b0 != 0x76 && (b0 & 7) == ((b0 >> 3) & 7)) return false;
+      nops = b0 == 0x00 ? nops + 1 : 0;
+      if (nops == 4) return false;
+      if (b0 >= 0x40 && b0 < 0x80) ++moves;
       const uint32_t end = pos + InstructionLength(b0);
       if (end > size_ || BankOf(end - 1) != BankOf(pos)) return false;
       for (uint32_t i = pos + 1; i < end; ++i)
@@ -313,9 +340,19 @@ class Tracer {
       ended = IsFlowEnd(b0);
       pos = end;
     }
+    // Text decodes mostly as ld r,r' (letters are 40-7F); code moves between registers less.
+    if (starts.size() >= 6 && 2 * static_cast<size_t>(moves) > starts.size()) return false;
     // A target inside the decoded bytes must be one of its instruction starts.
     for (uint32_t t : targets) {
       if (t >= start && t < pos && !std::binary_search(starts.begin(), starts.end(), t)) return false;
+    }
+    budget -= static_cast<int>(starts.size());
+    for (uint32_t t : targets) {
+      if ((t >= start && t < pos) || classes_[t] != ByteClass::Unknown) continue;
+      if (depth >= kPlausibleDepth || budget <= 0) break;
+      if (std::find(seen.begin(), seen.end(), t) != seen.end()) continue;
+      seen.push_back(t);
+      if (!Plausible(t, size_, depth + 1, budget, seen)) return false;
     }
     return true;
   }
@@ -328,6 +365,8 @@ class Tracer {
     while (pos < size_ && classes_[pos] == ByteClass::Unknown) {
       const uint8_t b0 = image_[pos];
       if (IsUndefined(b0)) break;
+      // rst $38 after rst $38 is the fill of empty ROM, not code.
+      if (b0 == 0xFF && At(pos + 1) == 0xFF) break;
       const uint8_t length = InstructionLength(b0);
       const uint32_t end = pos + length;
       if (end > size_ || BankOf(end - 1) != BankOf(pos)) break;

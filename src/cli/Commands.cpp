@@ -443,7 +443,7 @@ int Xrefs(const CliIo& io, const XrefsOptions& o) {
     const Trace trace = AnalyseWorkspace(*loaded.ws);
     for (const Reference& ref : ReferencesTo(trace.Refs, place.Where, place.Space)) {
       found = true;
-      const std::string line = ReferenceLine(rom, labels, ValueFormat::Hex, ref);
+      const std::string line = ReferenceLine(rom, labels, ValueFormat::Hex, ref, &loaded.ws->marks);
       std::fprintf(io.out, "%s\n", line.c_str());
     }
     Flush(io);

@@ -99,14 +99,6 @@ constexpr VectorName kVectorNames[] = {
     {0x60, "Joypad"},
 };
 
-// GBDK writes bank numbers and sizes into its symbol files as labels of small addresses.
-bool HasGbdkNumberShape(std::string_view name) {
-  for (std::string_view prefix : {"___bank_", "___size_", "b_", "l__", "s__", "_size_"}) {
-    if (name.starts_with(prefix)) return true;
-  }
-  return false;
-}
-
 class Exporter {
  public:
   explicit Exporter(const ExportInput& in)
@@ -319,6 +311,23 @@ void Exporter::FindFarCallOperands() {
     if (target >= 0x150 && BankOf(static_cast<uint32_t>(target)) == BankOf(q)) {
       pushed_.push_back(static_cast<uint32_t>(target));
       banked_[q] = static_cast<uint32_t>(target);
+    }
+  }
+  for (const auto& [entry, target] : in_.code.PointerEntries) {
+    if (target >= size_) continue;
+    const uint16_t address = static_cast<uint16_t>(CpuAddress(target));
+    const uint8_t bank = static_cast<uint8_t>(BankOf(target));
+    auto wordAt = [&](uint32_t o) { return o + 1 < size_ && (bytes_[o] | bytes_[o + 1] << 8) == address; };
+    if (wordAt(entry)) {
+      words_[entry] = target;
+      const auto& entries = in_.code.PointerEntries;
+      const bool threeBytes = entries.count(entry + 3) != 0 || (entry >= 3 && entries.count(entry - 3) != 0);
+      if (threeBytes && entry + 2 < size_ && bytes_[entry + 2] == bank) {
+        bankBytes_[entry + 2] = target;
+      }
+    } else if (wordAt(entry + 1) && bytes_[entry] == bank) {
+      bankBytes_[entry] = target;
+      words_[entry + 1] = target;
     }
   }
   for (const auto& [call, target] : in_.code.FarCalls) {
@@ -1044,7 +1053,8 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
         if (in_.code.WrittenRegisters.count(offset) != 0) return true;
         if (offset >= 0x100) return false;
         const bool vector = offset % 8 == 0 && offset <= 0x60;
-        return HasGbdkNumberShape(name) || (length_[offset] == 0 && !vector);
+        return IsConstantLabel(static_cast<int32_t>(offset), name) ||
+               (length_[offset] == 0 && !vector);
       },
       [](std::string_view name, uint16_t address) {
         const HardwareRegister* r = address == 0 ? nullptr : HardwareRegisterAt(address);
@@ -1142,6 +1152,11 @@ ExportCode ExportCodeOf(const Trace& trace) {
           code.DataTargets.push_back(ref.Target);
           break;
         case RefKind::Pointer:
+          // An entry of a table of pointers.
+          if (trace.ClassAt(ref.Source) == ByteClass::Pointers) {
+            code.PointerEntries[ref.Source] = ref.Target;
+            continue;
+          }
           // The address of a table of pointers that code jumps through.
           if (trace.ClassAt(ref.Target) == ByteClass::Pointers) {
             code.BankedTargets[ref.Source] = ref.Target;

@@ -38,6 +38,9 @@ struct ExportCode {
   // finds the loads of its bank and address before the call (ld a,n / ld hl,n16 in the same
   // run), or its bank byte and address word right after it.
   std::unordered_map<uint32_t, uint32_t> FarCalls;
+  // Entries of pointer tables (a word, a bank byte and a word, or a word and a bank byte): the
+  // entry's first byte -> the place it points to. The export finds the word and the bank byte.
+  std::unordered_map<uint32_t, uint32_t> PointerEntries;
   // Addresses in 0000-3FFF that code writes: the cartridge's bank registers, not ROM bytes. A
   // label there is a constant.
   std::unordered_set<uint32_t> WrittenRegisters;

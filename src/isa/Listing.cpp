@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
 #include "model/BankAddress.h"
 #include "model/NumberText.h"
+#include "model/PointerTable.h"
 #include "model/TextRows.h"
 
 namespace {
@@ -121,6 +123,44 @@ uint32_t PutTextLine(Out& out, const Rom& rom, const TextTable& table, uint32_t 
   return std::max<uint32_t>(decoded.Length, 1);
 }
 
+// A pointer table's line at `at`: "dw" and the target's name (its first label, else the word's
+// value) on an entry's word; "db" on its bank byte, on the second byte of a word the listing
+// starts at, and on the bytes after the last whole entry. Returns the bytes it covers.
+template <typename Out>
+uint32_t PutPointerLine(Out& out, const Rom& rom, const LabelTables& labels, ValueFormat format,
+                        const MarkBlock& table, uint32_t at) {
+  const std::optional<PointerEntry> entry =
+      PointerEntryAt(rom.RomImage.data(), rom.RomSize, table, at);
+  if (!entry || at != entry->WordAt) {
+    const uint32_t length = entry ? 1 : std::min<uint32_t>(table.End() - at, 8);
+    PutDataLine(out, rom, format, at, length);
+    return length;
+  }
+  int32_t label = LabelTables::kNone;
+  std::string_view name;
+  if (entry->Target >= 0) {
+    label = labels.FirstRomLabelAt(static_cast<int32_t>(entry->Target));
+    if (label != LabelTables::kNone) name = labels.RomLabels()[static_cast<size_t>(label)].Name;
+  } else if (entry->Address >= 0x8000) {
+    label = labels.FirstRamLabelAt(entry->Address);
+    if (label != LabelTables::kNone) name = labels.RamLabels()[static_cast<size_t>(label)].Name;
+  } else if (entry->Address >= 0x4000) {
+    label = labels.FirstBankedRomLabelAt(entry->Address);
+    if (label != LabelTables::kNone) name = labels.RomLabels()[static_cast<size_t>(label)].Name;
+  }
+  char address[8];
+  out.append(address, static_cast<size_t>(PutBankAddress(address, at) - address));
+  out.append("          dw ", 13);
+  if (name.empty()) {
+    const std::string value = FormatWord(entry->Address, format);
+    out.append(value.data(), value.size());
+  } else {
+    out.push_back('@');
+    out.append(name.data(), name.size());
+  }
+  return 2;
+}
+
 // The first data or text block that ends after the offset, or nullptr: code blocks decode as
 // unmarked bytes do.
 const MarkBlock* DataBlockFrom(const RomMarks* marks, uint32_t offset) {
@@ -147,6 +187,8 @@ uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueForma
     const uint32_t rowEnd = TextRowEnd(rom, *table, block->Offset, block->End(), at, rows,
                                          kTextRowWidth, notes.Rows);
     length = PutTextLine(out, rom, *table, at, nextBreak(at, rowEnd) - at);
+  } else if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Pointers) {
+    length = PutPointerLine(out, rom, labels, format, *block, at);
   } else if (block != nullptr && block->Offset <= at) {
     // Eight bytes a line, counted from the block's start.
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
@@ -273,6 +315,12 @@ uint32_t AppendTextLine(std::string& out, const Rom& rom, const TextTable& table
                         uint32_t maxLength) {
   StringCursor text{out};
   return PutTextLine(text, rom, table, offset, maxLength);
+}
+
+uint32_t AppendPointerLine(std::string& out, const Rom& rom, const LabelTables& labels,
+                           ValueFormat format, const MarkBlock& table, uint32_t at) {
+  StringCursor text{out};
+  return PutPointerLine(text, rom, labels, format, table, at);
 }
 
 uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTables& labels,

@@ -2,7 +2,7 @@
 // The lines of the disassembly listing: from a start offset, one line per instruction, with a
 // label line for every ROM label of its offset ahead of it. Bytes the user marked as data show
 // as "db" lines of up to 8 bytes, text as text lines through the loaded table (as "db" lines
-// without one); a comment follows its line after " ; ".
+// without one), a pointer table as a "dw" line per entry; a comment follows its line after " ; ".
 
 #include <cstdint>
 #include <functional>
@@ -51,6 +51,12 @@ uint8_t AppendInstructionLine(std::string& out, const Rom& rom, const LabelTable
 // byte field, "db" and the values in the format: "0D:4800          db $01,$02,$03".
 void AppendDataLine(std::string& out, const Rom& rom, ValueFormat format, uint32_t offset,
                     uint32_t count);
+
+// Appends the line of a pointer table (a Pointers block) at `at`: an entry's word as
+// "0D:4800          dw @Label" (the first label of its target, else its value), its bank byte
+// and the bytes after the last whole entry as "db" lines. Returns the bytes it covers.
+uint32_t AppendPointerLine(std::string& out, const Rom& rom, const LabelTables& labels,
+                           ValueFormat format, const MarkBlock& table, uint32_t at);
 
 // Appends the text line of [offset, offset + maxLength), decoded through the table and ending
 // after an end code: bank address, an empty byte field, the text in quotes:

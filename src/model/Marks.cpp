@@ -23,9 +23,14 @@ void RomMarks::Unmark(uint32_t offset, uint32_t length) {
       kept.push_back(b);
       continue;
     }
-    if (b.Offset < offset) kept.push_back({b.Offset, offset - b.Offset, b.Kind});
+    if (b.Offset < offset) {
+      kept.push_back(b);
+      kept.back().Length = offset - b.Offset;
+    }
     if (b.End() > end) {
-      kept.push_back({static_cast<uint32_t>(end), static_cast<uint32_t>(b.End() - end), b.Kind});
+      kept.push_back(b);
+      kept.back().Offset = static_cast<uint32_t>(end);
+      kept.back().Length = static_cast<uint32_t>(b.End() - end);
     }
   }
   blocks_ = std::move(kept);
@@ -36,6 +41,14 @@ void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind) {
   Unmark(offset, length);
   const auto at = FirstEndingAfter(blocks_, offset);
   blocks_.insert(at, {offset, length, kind});
+}
+
+void RomMarks::MarkPointers(uint32_t offset, uint32_t length, PointerForm form) {
+  if (length == 0) return;
+  Mark(offset, length, MarkKind::Pointers);
+  const auto at = std::lower_bound(blocks_.begin(), blocks_.end(), offset,
+                                   [](const MarkBlock& b, uint32_t o) { return b.Offset < o; });
+  at->Form = form;
 }
 
 const MarkBlock* RomMarks::BlockFrom(uint32_t offset) const {

@@ -7,12 +7,17 @@
 #include <string>
 #include <vector>
 
-enum class MarkKind : uint8_t { Code, Data, Text };
+enum class MarkKind : uint8_t { Code, Data, Text, Pointers };
+
+// How a pointer table's entries are laid out: a word each (little-endian, as the CPU reads it),
+// or a far pointer of a bank byte and a word, in either order.
+enum class PointerForm : uint8_t { Words, BankWord, WordBank };
 
 struct MarkBlock {
   uint32_t Offset = 0;
   uint32_t Length = 0;  // never 0
   MarkKind Kind = MarkKind::Code;
+  PointerForm Form = PointerForm::Words;  // Pointers blocks
   bool operator==(const MarkBlock&) const = default;
   uint32_t End() const { return Offset + Length; }
 };
@@ -29,6 +34,8 @@ class RomMarks {
   // Marks [offset, offset + length) as `kind`; the parts of other blocks inside it are dropped
   // (a block that sticks out on either side keeps what sticks out). A length of 0 does nothing.
   void Mark(uint32_t offset, uint32_t length, MarkKind kind);
+  // Marks a pointer table of `form` as Mark does.
+  void MarkPointers(uint32_t offset, uint32_t length, PointerForm form);
   // Drops every marked byte of [offset, offset + length).
   void Unmark(uint32_t offset, uint32_t length);
   // The block that holds the offset, or nullptr.

@@ -8,6 +8,7 @@
 #include "model/BankAddress.h"
 #include "model/Failure.h"
 #include "model/NumberText.h"
+#include "model/PointerTable.h"
 
 namespace {
 
@@ -279,13 +280,54 @@ std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, u
   step.To = step.OldBlocks.empty() ? end : std::max(end, step.OldBlocks.back().End());
   // What sticks out of the range on either side stays as it was marked.
   for (const MarkBlock& b : step.OldBlocks) {
-    if (b.Offset < offset) step.NewBlocks.push_back({b.Offset, offset - b.Offset, b.Kind});
+    if (b.Offset >= offset) continue;
+    step.NewBlocks.push_back(b);
+    step.NewBlocks.back().Length = offset - b.Offset;
   }
   step.NewBlocks.push_back({offset, length, kind});
   for (const MarkBlock& b : step.OldBlocks) {
-    if (b.End() > end) step.NewBlocks.push_back({end, b.End() - end, b.Kind});
+    if (b.End() <= end) continue;
+    step.NewBlocks.push_back(b);
+    step.NewBlocks.back().Offset = end;
+    step.NewBlocks.back().Length = b.End() - end;
   }
   if (step.NewBlocks == step.OldBlocks) return std::nullopt;
+  return step;
+}
+
+std::optional<SymbolStep> PointerTableStep(const uint8_t* image, uint32_t romSize,
+                                           const LabelTables& labels, const RomMarks& marks,
+                                           uint32_t offset, uint32_t length, PointerForm form) {
+  std::optional<SymbolStep> made = MarkEditStep(marks, offset, length, MarkKind::Pointers);
+  MarkStep step;
+  if (made) {
+    step = std::get<MarkStep>(*made);
+  } else {
+    // The same range marked again, perhaps with another form.
+    step.Kind = MarkKind::Pointers;
+    step.Offset = step.From = offset;
+    step.Length = length;
+    step.To = offset + length;
+    step.OldBlocks = step.NewBlocks = marks.BlocksIn(offset, offset + length);
+  }
+  MarkBlock* table = nullptr;
+  for (MarkBlock& b : step.NewBlocks)
+    if (b.Offset == offset) table = &b;
+  table->Form = form;
+  // Labels go in at the end of the table, one after the other.
+  auto entry = static_cast<int32_t>(labels.RomLabels().size());
+  for (const PointerEntry& e : PointerEntries(image, romSize, *table)) {
+    if (e.Target < 0) continue;
+    const auto target = static_cast<uint32_t>(e.Target);
+    const std::string name = PointerLabelName(target);
+    const bool named = std::any_of(step.Labels.begin(), step.Labels.end(),
+                                   [&](const LabelStep& l) { return l.Where == target; });
+    if (named || labels.FirstRomLabelAt(static_cast<int32_t>(target)) != LabelTables::kNone) {
+      continue;
+    }
+    step.Labels.push_back({false, target, 0, entry++, "", name, {}});
+  }
+  if (step.NewBlocks == step.OldBlocks && step.Labels.empty()) return std::nullopt;
   return step;
 }
 
@@ -300,6 +342,12 @@ void TakeStep(SymbolTables tables, const SymbolStep& step, bool forward) {
   } else {
     const auto& mark = std::get<MarkStep>(step);
     tables.Marks.Replace(mark.From, mark.To, forward ? mark.NewBlocks : mark.OldBlocks);
+    const auto label = [&](const LabelStep& l) { ApplyLabel(tables.Labels, l, forward); };
+    if (forward) {
+      std::for_each(mark.Labels.begin(), mark.Labels.end(), label);
+    } else {
+      std::for_each(mark.Labels.rbegin(), mark.Labels.rend(), label);
+    }
   }
 }
 
@@ -328,7 +376,7 @@ std::string SymbolStepCaption(const SymbolStep& step) {
     return "Comment at " + OffsetToBankAddress(comment->Offset);
   }
   const auto& mark = std::get<MarkStep>(step);
-  static constexpr const char* kKinds[] = {"Code", "Data", "Text"};
+  static constexpr const char* kKinds[] = {"Code", "Data", "Text", "Pointer Table"};
   return std::string("Mark as ") + kKinds[static_cast<int>(mark.Kind)] + " " +
          OffsetToBankAddress(mark.Offset) + "-" +
          OffsetToBankAddress(mark.Offset + mark.Length - 1);

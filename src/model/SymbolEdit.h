@@ -54,6 +54,8 @@ struct MarkStep {
   MarkKind Kind = MarkKind::Code;  // what the range was marked as
   uint32_t Offset = 0;             // and where it starts
   uint32_t Length = 0;
+  // Labels added with a pointer table, for its targets that had none, in the order they go in.
+  std::vector<LabelStep> Labels;
   bool operator==(const MarkStep&) const = default;
 };
 
@@ -78,6 +80,11 @@ std::optional<SymbolStep> CommentEditStep(const RomComments& comments, uint32_t 
                                           std::string_view text);
 std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, uint32_t length,
                                        MarkKind kind);
+// Marks [offset, offset + length) as a pointer table of `form`, and names each ROM target of its
+// entries that has no label yet (PointerLabelName), in one step. `image` holds romSize bytes.
+std::optional<SymbolStep> PointerTableStep(const uint8_t* image, uint32_t romSize,
+                                           const LabelTables& labels, const RomMarks& marks,
+                                           uint32_t offset, uint32_t length, PointerForm form);
 
 // Puts the step's change in (redo) or takes it back (undo).
 void ApplySymbolStep(SymbolTables tables, const SymbolStep& step);

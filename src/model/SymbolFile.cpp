@@ -86,8 +86,30 @@ Place ReadPlace(std::string_view token, uint32_t bankCount, uint32_t& where, uin
   return Place::Rom;
 }
 
-// ".data:200": a block of 0x200 bytes. False for any other name.
-bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length) {
+// The form of a pointer table after its length: none for words, ":bw" for bank+word, ":wb".
+constexpr std::string_view kFormFields[] = {"", ":bw", ":wb"};
+
+// ".ptr:30:bw": a pointer table of 0x30 bytes whose entries are a bank byte and a word. Other
+// tools skip the line as they skip every block line (its name breaks the name rule). False for
+// any other name.
+bool ReadPointerBlock(std::string_view name, uint32_t& length, PointerForm& form) {
+  constexpr std::string_view kWord = ".ptr:";
+  if (name.substr(0, kWord.size()) != kWord) return false;
+  std::string_view rest = name.substr(kWord.size());
+  const size_t colon = rest.find(':');
+  const std::string_view field = colon == std::string_view::npos ? "" : rest.substr(colon);
+  const auto known = std::find(std::begin(kFormFields), std::end(kFormFields), field);
+  if (known == std::end(kFormFields)) return false;
+  form = static_cast<PointerForm>(known - std::begin(kFormFields));
+  return ParseHex(rest.substr(0, colon), 8, length) && length > 0;
+}
+
+// ".data:200": a block of 0x200 bytes (and pointer tables). False for any other name.
+bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, PointerForm& form) {
+  if (ReadPointerBlock(name, length, form)) {
+    kind = MarkKind::Pointers;
+    return true;
+  }
   const size_t colon = name.find(':');
   if (name.empty() || name[0] != '.' || colon == std::string_view::npos) return false;
   const std::string_view word = name.substr(1, colon - 1);
@@ -102,6 +124,13 @@ bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length) {
     return false;
   }
   return ParseHex(name.substr(colon + 1), 8, length) && length > 0;
+}
+
+// The block a block line holds.
+MarkBlock LineBlock(const SymLine& line) {
+  MarkBlock block{line.Where, line.Size, line.Mark};
+  if (line.Mark == MarkKind::Pointers) block.Form = line.Form;
+  return block;
 }
 
 bool HasRomLabel(const LabelTables& labels, int32_t offset, std::string_view name) {
@@ -163,12 +192,13 @@ Outcome ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_
       break;
   }
   if (name.find(':') != std::string_view::npos) {
-    if (!ReadBlock(name, line.Mark, line.Size) || line.Where + uint64_t{line.Size} > kRomLimit) {
+    if (!ReadBlock(name, line.Mark, line.Size, line.Form) ||
+        line.Where + uint64_t{line.Size} > kRomLimit) {
       return Outcome::Skipped;
     }
     // The same block on two lines is one block.
     const MarkBlock* known = into.Marks.BlockAt(line.Where);
-    if (known != nullptr && *known == MarkBlock{line.Where, line.Size, line.Mark}) {
+    if (known != nullptr && *known == LineBlock(line)) {
       return repeat(SymLineKind::Block);
     }
     // A block that overlaps one read before cannot be held beside it: the line is skipped
@@ -178,7 +208,11 @@ Outcome ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_
       line.Kind = SymLineKind::Shadowed;
       return Outcome::Skipped;
     }
-    into.Marks.Mark(line.Where, line.Size, line.Mark);
+    if (line.Mark == MarkKind::Pointers) {
+      into.Marks.MarkPointers(line.Where, line.Size, line.Form);
+    } else {
+      into.Marks.Mark(line.Where, line.Size, line.Mark);
+    }
     line.Kind = SymLineKind::Block;
     return Outcome::Held;
   }
@@ -396,6 +430,8 @@ const char* BlockWord(MarkKind kind) {
       return ".data:";
     case MarkKind::Text:
       return ".text:";
+    case MarkKind::Pointers:
+      return ".ptr:";
   }
   return ".data:";
 }
@@ -450,7 +486,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
         case SymLineKind::Block: {
           const MarkBlock* b = marks.BlockAt(line.Where);
           const size_t index = b == nullptr ? 0 : static_cast<size_t>(b - marks.Blocks().data());
-          stays = b != nullptr && *b == MarkBlock{line.Where, line.Size, line.Mark} &&
+          stays = b != nullptr && *b == LineBlock(line) &&
                   !blockKept[index];
           if (stays) {
             blockKept[index] = true;
@@ -527,7 +563,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
             break;
           case SymLineKind::Block: {
             const MarkBlock* b = marks.BlockAt(line.Where);
-            keep[f][i] = b != nullptr && *b == MarkBlock{line.Where, line.Size, line.Mark} &&
+            keep[f][i] = b != nullptr && *b == LineBlock(line) &&
                          blockKept[static_cast<size_t>(b - marks.Blocks().data())];
             break;
           }
@@ -567,7 +603,9 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     const MarkBlock& b = marks.Blocks()[i];
     if (heldBackBlock(b.Offset, b.End())) continue;
     const uint64_t key = RomKey(b.Offset);
-    added.push_back({key, 1, PlaceText(key) + " " + BlockWord(b.Kind) + Hex(b.Length, 1)});
+    std::string name = BlockWord(b.Kind) + Hex(b.Length, 1);
+    if (b.Kind == MarkKind::Pointers) name += kFormFields[static_cast<size_t>(b.Form)];
+    added.push_back({key, 1, PlaceText(key) + " " + name});
   }
   for (const auto& [offset, text] : comments) {
     if (commentKept[offset] || heldBackPlaces.count(uint64_t{1} << 40 | offset) != 0) continue;
@@ -681,7 +719,7 @@ bool SymbolsChanged(const std::vector<SymbolFile>& files, const LabelTables& lab
         case SymLineKind::Block: {
           ++blockLines;
           const MarkBlock* b = marks.BlockAt(line.Where);
-          if (b == nullptr || !(*b == MarkBlock{line.Where, line.Size, line.Mark})) return true;
+          if (b == nullptr || !(*b == LineBlock(line))) return true;
           break;
         }
         case SymLineKind::Comment: {

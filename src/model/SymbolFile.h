@@ -8,6 +8,7 @@
 //   00:0150 Main.loop                  a local of Main; several names at one place are all kept
 //   00:c0a0 wBuffer                    a RAM label (8000-FFFF)
 //   0d:4800 .data:200                  0x200 bytes marked as data (.code, .data, .text, .image)
+//   0d:4a00 .ptr:30:bw                 a pointer table of 0x30 bytes (":bw" bank+word, ":wb")
 //   ;@comment 01:4150 loads the map    the user's comment on the line at 01:4150
 //   BOOT:0100 Start / 0000002a VALUE   boot ROM places and bankless constants: kept, not used
 
@@ -36,6 +37,7 @@ struct SymLine {
   SymLineKind Kind = SymLineKind::RomLabel;
   SymLineKind Of = SymLineKind::RomLabel;  // Repeat
   MarkKind Mark = MarkKind::Code;          // Block, Shadowed, a repeated block
+  PointerForm Form = PointerForm::Words;   // a block of pointers
   uint8_t Bank = 0;                        // RamLabel
   uint32_t Where = 0;                      // the ROM offset, or the RAM address
   uint32_t Size = 0;                       // Block, Shadowed: its length

@@ -5,6 +5,7 @@
 #include <QUndoStack>
 
 #include "model/BankAddress.h"
+#include "model/PointerTable.h"
 #include "ui/AppState.h"
 #include "ui/AskForm.h"
 #include "ui/CommandHost.h"
@@ -41,11 +42,13 @@ TAnnotateCommands::TAnnotateCommands(TCommandHost* host, QUndoStack* stack, cons
   connect(items.MarkCode, &QAction::triggered, this, [this] { MarkClick(MarkKind::Code); });
   connect(items.MarkData, &QAction::triggered, this, [this] { MarkClick(MarkKind::Data); });
   connect(items.MarkText, &QAction::triggered, this, [this] { MarkClick(MarkKind::Text); });
+  connect(items.MarkPointers, &QAction::triggered, this, &TAnnotateCommands::MarkPointersClick);
 }
 
 void TAnnotateCommands::Enable(bool enabled) {
   for (QAction* item :
-       {items_.Label, items_.Comment, items_.MarkCode, items_.MarkData, items_.MarkText}) {
+       {items_.Label, items_.Comment, items_.MarkCode, items_.MarkData, items_.MarkText,
+        items_.MarkPointers}) {
     item->setEnabled(enabled);
   }
 }
@@ -110,4 +113,21 @@ void TAnnotateCommands::MarkClick(MarkKind kind) {
       },
       main_->Window(),
       [&](const std::vector<std::string>& texts) { return RangeText(offset, length(texts)); });
+}
+
+void TAnnotateCommands::MarkPointersClick() {
+  AppState& state = main_->State();
+  if (state.rom.RomSize == 0) return;
+  const auto offset = static_cast<uint32_t>(main_->SelectedOffset());
+  Ask("Mark as Pointer Table",
+      {{"Entries (words, bank+word or word+bank):", "words"},
+       {"How many, or the address of the last byte (" + PlaceText(offset) + "):", "1"}},
+      [&](const std::vector<std::string>& texts) {
+        const PointerForm form = ParsePointerForm(texts[0]);
+        const uint32_t length = ParsePointerTableLength(texts[1], offset, form, state.rom.RomSize,
+                                                        state.rom.BankCount);
+        Push(PointerTableStep(state.rom.RomImage.data(), state.rom.RomSize, state.labels,
+                              state.marks, offset, length, form));
+      },
+      main_->Window());
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The main window's commands that name and explain the ROM without changing its bytes: Edit >
-// Label..., Comment... and Mark as Code / Data / Text on the selected line, and the label
+// Label..., Comment... and Mark as Code / Data / Text / Pointer Table on the selected line, and the label
 // browser's renames, deletions and new RAM labels. Each change is one undo step on the main
 // window's stack, and so an unsaved change.
 
@@ -23,6 +23,7 @@ class TAnnotateCommands : public QObject {
     QAction* MarkCode;
     QAction* MarkData;
     QAction* MarkText;
+    QAction* MarkPointers;
   };
 
   TAnnotateCommands(TCommandHost* host, QUndoStack* stack, const Items& items);
@@ -36,6 +37,7 @@ class TAnnotateCommands : public QObject {
   void Label1Click();
   void Comment1Click();
   void MarkClick(MarkKind kind);
+  void MarkPointersClick();
   // After the step went in or was taken back: the listing shows it.
   void Shown(const SymbolStep& step, bool again);
 

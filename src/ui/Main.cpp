@@ -191,7 +191,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
        [this](const SearchOutcome& outcome) { ShowSearchOutcome(outcome); }});
 
   annotate_ = new TAnnotateCommands(
-      this, undoStack_, {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1});
+      this, undoStack_,
+      {ui.Label1, ui.Comment1, ui.MarkCode1, ui.MarkData1, ui.MarkText1, ui.MarkPointers1});
   run_ = new TRunCommands(
       this, {ui.Run1, ui.ImportLog1, ui.ExportDebugSymbols1},
       {[this](const QString& text) { report_->Show(text); },

@@ -25,7 +25,7 @@ class ReferenceModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     return MessageText(ReferenceLine(state_.rom, state_.labels, state_.format,
-                                refs_[static_cast<size_t>(index.row())]));
+                                     refs_[static_cast<size_t>(index.row())], &state_.marks));
   }
 
   // The list changes under the view.

@@ -13,14 +13,15 @@
 
 namespace {
 
-// The listing's own colours: code green, data magenta, text cyan; unknown a dark grey.
+// The listing's own colours: code green, data magenta, text cyan; images orange, pointer
+// tables blue, unknown a dark grey.
 QColor ClassColour(ByteClass c) {
   switch (c) {
     case ByteClass::Code:
     case ByteClass::Operand: return QColor(0x00, 0xFF, 0x00);
-    case ByteClass::Data:
-    case ByteClass::Image:
-    case ByteClass::Pointers: return QColor(0xFF, 0x00, 0xFF);
+    case ByteClass::Data: return QColor(0xFF, 0x00, 0xFF);
+    case ByteClass::Image: return QColor(0xFF, 0x99, 0x00);
+    case ByteClass::Pointers: return QColor(0x40, 0x80, 0xFF);
     case ByteClass::Text: return QColor(0x00, 0xFF, 0xFF);
     case ByteClass::Unknown: break;
   }
@@ -53,9 +54,9 @@ QString Shares(const BankCoverage& c) {
            Percent(c.Unknown, c.Size()));
 }
 
-QString Swatch(ByteClass c, const char* name) {
+QString Swatch(ByteClass c) {
   return QStringLiteral("<span style=\"background:%1\">&nbsp;&nbsp;&nbsp;</span>&nbsp;%2")
-      .arg(ClassColour(c).name(), QString::fromLatin1(name));
+      .arg(ClassColour(c).name(), Latin1(std::string(ClassName(c))));
 }
 
 }  // namespace
@@ -76,11 +77,14 @@ TRomMapForm::TRomMapForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
 void TRomMapForm::Refresh(const Trace* trace) {
   bars_->SetTrace(trace);
-  QString legend = Swatch(ByteClass::Code, "code") + "&nbsp;&nbsp; " +
-                   Swatch(ByteClass::Data, "data") + "&nbsp;&nbsp; " +
-                   Swatch(ByteClass::Text, "text") + "&nbsp;&nbsp; " +
-                   Swatch(ByteClass::Unknown, "unknown");
+  QStringList swatches;
+  for (ByteClass c : {ByteClass::Code, ByteClass::Data, ByteClass::Text, ByteClass::Image,
+                      ByteClass::Pointers, ByteClass::Unknown}) {
+    swatches << Swatch(c);
+  }
+  QString legend = swatches.join("&nbsp;&nbsp; ");
   if (trace) {
+    // The shares count images and pointer tables as data.
     const BankCoverage all = TotalCoverage(CoverageByBank(*trace));
     legend += QStringLiteral("<br>Whole ROM: ") + Shares(all).toHtmlEscaped();
   }
@@ -170,7 +174,7 @@ void TRomMapHeadings::paintEvent(QPaintEvent*) {
   const int digit = fontMetrics().horizontalAdvance('0');
   int x = left_ + TRomMapBars::kSharesLeft;
   for (ByteClass k : kOrder) {
-    const QString name = Latin1(std::string(ByteClassName(k))).rightJustified(kShareWidth);
+    const QString name = Latin1(std::string(ClassName(k))).rightJustified(kShareWidth);
     painter.drawText(x, baseline, name);
     x += kShareWidth * digit;
   }

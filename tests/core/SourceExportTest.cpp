@@ -799,6 +799,9 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
   four.code.BankedTargets = {{0x166, 0x300}, {0x16A, 0x310}, {0x4000, 0x4100}};
   four.code.Words = {{0x310, 0x230}, {0x312, 0x240}};
   four.code.DataTargets = {0x300, 0x310, 0x4100};
+  // A table of bank and address entries, as the user marks one.
+  Put(*four.rom, 0x320, {0x02, 0x30, 0x40, 0x03, 0x40, 0x40});
+  four.code.PointerEntries = {{0x320, 0x8030}, {0x323, 0xC040}};
   const Row fourRows[] = {
       {"a far call: ld a,BANK / ld hl,Label", 0x153, 0x8030},
       {"a far call into a full bank: ld e,BANK / ld hl,Label", 0x15B, 0xC040, false, 0},
@@ -808,11 +811,13 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
       {"a pointer table's entries", 0x310, 0x230},
       {"", 0x312, 0x240},
       {"a data pointer in bank 1", 0x4001, 0x4100},
+      {"a pointer table's bank and address", 0x321, 0x8030},
   };
   const std::string bank0 = four.Body(0);
   for (const char* line : {"\tld a,BANK(Func_02_4030)\n", "\tld e,BANK(Func_03_4040)\n",
                            "\tdb BANK(Func_02_4050) ; 00:0163\n\tdw Func_02_4050 ; 00:0164\n",
-                           "Data_00_0310:\n\tdw Func_00_0230 ; 00:0310\n"}) {
+                           "Data_00_0310:\n\tdw Func_00_0230 ; 00:0310\n",
+                           "\tdb BANK(Func_02_4030) ; 00:0320\n\tdw Func_02_4030 ; 00:0321\n"}) {
     EXPECT_NE(bank0.find(line), std::string::npos) << line << bank0;
   }
 

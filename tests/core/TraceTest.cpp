@@ -68,6 +68,8 @@ TEST(TraceTest, ClassesAndReferencesOfTracedCode) {
        {}, {}, {{0x100, "CCoCoo."}, {0x150, "C."}}, {"000103 jump R000150"}},
       {"an unconditional jr does not fall through",
        {{0x100, {0x18, 0x02, 0x00, 0x00, 0xC9}}}, {}, {}, {{0x100, "Co..C."}}, {"000100 jump R000104"}},
+      {"rst $38 after rst $38 is the fill of empty ROM, no code",
+       {{0x100, {0x00, 0xFF, 0xFF, 0xC9}}}, {}, {}, {{0x100, "C..."}}, {}},
       {"ld a,[$FF00 + c] is one byte, no branch",
        {{0x100, {0xF2, 0x06, 0x20, 0xC9}}}, {}, {}, {{0x100, "CCoC."}}, {}},
       {"a conditional jr goes both ways; a jr to itself ends",
@@ -245,6 +247,14 @@ TEST(TraceTest, LabelsStartATraceOnlyWithEvidence) {
       {0x300, "Runs_into_nothing", {0x3E, 0x02, 0x00}, "...", ""},
       {0x300, "Jumps_into_itself", {0x3E, 0xC9, 0x18, 0xFD}, "....", ""},
       {0x300, "Stop_with_a_value", {0x10, 0x44, 0xC9}, "...", ""},
+      {0x300, "Ld_d_d", {0x3E, 0x01, 0x52, 0xC9}, "....", ""},
+      {0x300, "Mostly_moves", {0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0xC9}, "........", ""},
+      {0x300, "Padding_nops", {0x00, 0x00, 0x00, 0x00, 0xC9}, ".....", ""},
+      // What it jumps to must decode as a routine too: not the fill of empty ROM.
+      {0x300, "Jumps_into_fill", {0x3E, 0x01, 0xC3, 0x08, 0x03, 0xD3, 0xD3, 0xD3, 0xFF, 0xFF, 0xC9},
+       ".....", ""},
+      {0x300, "Jumps_into_a_routine", {0x3E, 0x01, 0xC3, 0x08, 0x03, 0xD3, 0xD3, 0xD3, 0x3C, 0xC9},
+       "CoCoo...CC", "label"},
       // The label is read through hl by traced code: data, however it decodes.
       {0x400, "Read", {0x3E, 0x01, 0xC9}, "ddd", "read from 00:0150"},
       // GBDK's bank numbers and sizes are numbers, not places.

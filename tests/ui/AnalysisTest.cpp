@@ -222,8 +222,8 @@ class AnalysisTest : public QObject {
       QPoint point;
       QString tip;
     } tips[] = {
-        {at(3, 5), "03:4140 code (in the instruction at 03:413F)"},
-        {at(3, 4), "03:4100 code"},
+        {at(3, 5), "03:4140 code, your mark (in the instruction at 03:413F)"},
+        {at(3, 4), "03:4100 code, traced from 00:0158"},
         {at(0, 0), "00:0000 unknown"},
         {QPoint(4, 8), ""},  // the bank's number
     };

@@ -95,38 +95,43 @@ class AnnotateTest : public QObject {
       int32_t offset;
       int line;
       std::function<void(MainHarness&)> trigger;
-      QString typed;
+      QStringList typed;
       const char* caption;
       QStringList before;
       QStringList after;
     } rows[] = {
-        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_N, Qt::ControlModifier); }, "Main",
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_N, Qt::ControlModifier); }, {"Main"},
          "Label Main at 00:0150", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"@Main:", "00:0150 C3 50 01 jp @Main"}},
         // On the label line, or the instruction line under it: the label's name to change.
-        {0x160, 0, [](MainHarness& h) { h.Action("Label1")->trigger(); }, "Loop.wait",
+        {0x160, 0, [](MainHarness& h) { h.Action("Label1")->trigger(); }, {"Loop.wait"},
          "Rename Loop to Loop.wait", {"@Loop:", "00:0160 18 FE    jr @Loop"},
          {"@Loop.wait:", "00:0160 18 FE    jr @Loop.wait"}},
-        {0x160, 1, [](MainHarness& h) { h.Action("Label1")->trigger(); }, "",
+        {0x160, 1, [](MainHarness& h) { h.Action("Label1")->trigger(); }, {""},
          "Delete Label Loop", {"@Loop:", "00:0160 18 FE    jr @Loop"},
          {"00:0160 18 FE    jr $0160", "00:0162 00       nop"}},
-        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, "spins",
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_Semicolon); }, {"spins"},
          "Comment at 00:0150", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"00:0150 C3 50 01 jp $0150 ; spins", "00:0153 00       nop"}},
-        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_D, Qt::ShiftModifier); }, "00:0154",
+        {0x150, 0, [](MainHarness& h) { KeyOnList(h, Qt::Key_D, Qt::ShiftModifier); }, {"00:0154"},
          "Mark as Data 00:0150-00:0154", {"00:0150 C3 50 01 jp $0150", "00:0153 00       nop"},
          {"00:0150          db $C3,$50,$01,$00,$00", "00:0155 00       nop"}},
-        {0x170, 0, [](MainHarness& h) { h.Action("MarkCode1")->trigger(); }, "+$4",
+        {0x170, 0, [](MainHarness& h) { h.Action("MarkCode1")->trigger(); }, {"+$4"},
          "Mark as Code 00:0170-00:0173",
          {"00:0170          db $3E,$01,$3E,$02,$3E,$03,$3E,$04", "00:0178 00       nop"},
          {"00:0170 3E 01    ld a,$01", "00:0172 3E 02    ld a,$02"}},
+        // Two words: each shown by its target's name, a label made for it in the same step.
+        {0x170, 0, [](MainHarness& h) { h.Action("MarkPointers1")->trigger(); }, {"words", "2"},
+         "Mark as Pointer Table 00:0170-00:0173",
+         {"00:0170          db $3E,$01,$3E,$02,$3E,$03,$3E,$04", "00:0178 00       nop"},
+         {"00:0170          dw @Ptr_00_013E", "00:0172          dw @Ptr_00_023E"}},
     };
     for (const auto& r : rows) {
       AnnotatedRom rom;
       MainHarness& h = rom.h;
       rom.Select(r.offset, r.line);
       QCOMPARE(rom.Top(2), r.before);
-      QCOMPARE(Answer([&] { r.trigger(h); }, {r.typed}), QString());
+      QCOMPARE(Answer([&] { r.trigger(h); }, r.typed), QString());
       h.Activate();
       QCOMPARE(rom.Top(2), r.after);
       QCOMPARE(h.Action("Undo1")->text(), "&Undo " + QString(r.caption));
@@ -149,24 +154,26 @@ class AnnotateTest : public QObject {
     const struct {
       const char* action;
       int32_t offset;
-      QString typed;
+      QStringList typed;
       QString box;
     } rows[] = {
-        {"Label1", 0x150, "2nd",
+        {"Label1", 0x150, {"2nd"},
          "\"2nd\" is not a label name: it starts with a letter or \"_\" and holds only letters, "
          "digits and _ @ # $ ."},
-        {"Label1", 0x150, "Loop", "Bank 00 has a label Loop already, at 00:0160."},
-        {"MarkText1", 0x7FF0, "+$20", "\"+$20\": the range runs past the end of the ROM, at 01:7FFF."},
-        {"MarkData1", 0x150, "0x10",
+        {"Label1", 0x150, {"Loop"}, "Bank 00 has a label Loop already, at 00:0160."},
+        {"MarkText1", 0x7FF0, {"+$20"}, "\"+$20\": the range runs past the end of the ROM, at 01:7FFF."},
+        {"MarkData1", 0x150, {"0x10"},
          "\"0x10\" is no place: type the last byte's bank address (01:4FFF), file offset ($4FFF "
          "or 20479) or label (@Name), or the length (+$200)."},
+        {"MarkPointers1", 0x170, {"bw", "00:0171"},
+         "00:0170-00:0171 is 2 bytes: no whole number of entries of 3."},
     };
     for (const auto& r : rows) {
       AnnotatedRom rom;
       MainHarness& h = rom.h;
       rom.Select(r.offset, 0);
       const QStringList before = rom.Top(3);
-      QCOMPARE(Answer([&] { h.Action(r.action)->trigger(); }, {r.typed}), r.box);
+      QCOMPARE(Answer([&] { h.Action(r.action)->trigger(); }, r.typed), r.box);
       h.Activate();
       QCOMPARE(rom.Top(3), before);
       QVERIFY(!h.Action("Undo1")->isEnabled());
