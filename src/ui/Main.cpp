@@ -437,10 +437,13 @@ void TMainForm::FixChecksums1Click() {
 
 void TMainForm::RomExtender1Click() {
   TRomExtenderForm form(state_.rom, this);
-  if (form.exec() != QDialog::Accepted) return;
+  if (form.exec() == QDialog::Accepted) ExtendRomBy(form.TakeChange());
+}
+
+void TMainForm::ExtendRomBy(RomChange extension) {
   // The extender sets the checksums only where they were right before.
-  const bool fixed = ChecksumsRight(state_.rom);
-  if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); })) return;
+  const bool fixed = ExtensionSetsChecksums(extension);
+  if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, std::move(extension)); })) return;
   report_->Show("Extended to " + Latin1(SizeText(state_.rom.RomSize)) +
                 (fixed ? "; checksums fixed: " + Latin1(StoredChecksumsText(state_.rom))
                        : QString("; the checksums stay wrong")));

@@ -10,6 +10,7 @@
 
 #include "isa/Listing.h"
 #include "model/Edit.h"
+#include "model/RomChange.h"
 #include "search/History.h"
 #include "ui/CommandHost.h"
 #include "ui/FileDialogs.h"
@@ -78,6 +79,9 @@ class TMainForm : public QMainWindow, public TCommandHost {
   bool RunEdit(const QString& caption, const std::function<void()>& command,
                const std::function<void(const EditStep&)>& made = {}) override;
   void PushEdit(const QString& caption, EditStep step);
+  // Tools > Rom Extender from the dialog's result on: the extension as one undo step, then the
+  // status report.
+  void ExtendRomBy(RomChange extension);
   // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
   void ClearUndo();
   // For a change that no undo step records: unsaved until the next save or load, whatever is
