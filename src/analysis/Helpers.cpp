@@ -48,7 +48,7 @@ bool JumpsThroughWordAtHl(const uint8_t* image, uint32_t pos, uint32_t start) {
   return is(3, {0x2A, 0x66, 0x6F}) || is(5, {0x5E, 0x23, 0x56, 0x62, 0x6B});
 }
 
-Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset) {
+Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int depth) {
   if (offset >= size) return {};
   if (image[offset] == 0xE9) return {Helper::JpHl, {}, {Word::EntryPair, kH << 3 | kL}, 0};
   Registers regs(true);
@@ -74,7 +74,12 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset) {
       return Through(regs.Hl(), bankWritten, bank);
     }
     // push rr; ret jumps to rr.
-    if (b0 == 0xC9 || b0 == 0xD9) return Through(regs.Top(), bankWritten, bank);
+    if (b0 == 0xC9 || b0 == 0xD9) {
+      const Helper h = Through(regs.Top(), bankWritten, bank);
+      if (h.kind == Helper::None && bankWritten && bank.kind == Val::Entry)
+        return {Helper::BankSet, bank, {}, 0};
+      return h;
+    }
     if (b0 == 0xEA && IsBankRegister(word)) {
       bank = regs[kA];
       bankWritten = true;
@@ -97,7 +102,15 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset) {
       continue;
     }
     if (b0 == 0xCD || (b0 & 0xC7) == 0xC7) {
-      regs.Forget();  // whatever it calls may change any register
+      const uint32_t target = b0 == 0xCD ? word : b0 & 0x38u;
+      const Helper sub = depth == 0 && target < 0x4000 ? AnalyseHelper(image, size, target, 1) : Helper{};
+      if (sub.kind == Helper::BankSet) {
+        bank = regs[sub.bank.n];
+        bankWritten = true;
+        regs[kA] = {};
+      } else {
+        regs.Forget();  // whatever it calls may change any register
+      }
     } else {
       regs.Step(image + pos, rom);
       if (b0 == 0xE1 && regs.Hl().kind == Word::Ret) returnPopped = true;

@@ -15,6 +15,7 @@ struct Helper {
     FarCall,   // selects the bank Bank and jumps to Address
     HlTable,   // jumps to an entry of the table of words at hl (indexed by a)
     RetTable,  // jumps to an entry of the table of words after its call
+    BankSet,   // writes Bank to the bank register and returns
   };
   Kind kind = None;
   Val bank;      // Entry(r): the caller's register r; Inline(k): the byte k after the call
@@ -24,7 +25,9 @@ struct Helper {
 
 // What the routine at `offset` of the image does, looking at up to a few dozen instructions of
 // it (following its unconditional jumps within bank 0 and its own bank).
-Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset);
+// A routine it calls that sets the bank and returns counts as a bank write (`depth` limits
+// how deep that looks).
+Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int depth = 0);
 
 // Whether the bytes before the `jp hl` at `pos` are `ld a,[hli]; ld h,[hl]; ld l,a` (or
 // `ld e,[hl]; inc hl; ld d,[hl]; ld h,d; ld l,e`): the jump reads the word that hl points at.

@@ -84,10 +84,15 @@ std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices) 
   return strip;
 }
 
-std::string PlaceSummary(const Trace& trace, uint32_t offset) {
-  std::string text = OffsetToBankAddress(offset) + " " + std::string(ClassName(trace.ClassAt(offset)));
+std::string ClassAndReason(const Trace& trace, uint32_t offset) {
+  std::string text(ClassName(trace.ClassAt(offset)));
   const std::string why = ReasonText(trace.ReasonAt(offset));
   if (!why.empty()) text += ", " + why;
+  return text;
+}
+
+std::string PlaceSummary(const Trace& trace, uint32_t offset) {
+  std::string text = OffsetToBankAddress(offset) + " " + ClassAndReason(trace, offset);
   if (trace.ClassAt(offset) == ByteClass::Operand) {
     text += " (in the instruction at " + OffsetToBankAddress(trace.InstructionStartAt(offset)) + ")";
   }

@@ -29,6 +29,10 @@ BankCoverage TotalCoverage(const std::vector<BankCoverage>& banks);
 // the ROM's end are unknown.
 std::vector<ByteClass> BankStrip(const Trace& trace, uint32_t bank, int slices);
 
+// A byte's class and why it has it, as the status bar says it of the selected line: "code,
+// traced from 00:0150", "data, your mark", "unknown".
+std::string ClassAndReason(const Trace& trace, uint32_t offset);
+
 // What the Rom Map's tooltip says of one byte: its bank address, its class and why, and for an
 // operand byte the instruction that holds it:
 // "01:4A11 code, traced from 00:0150 (in the instruction at 01:4A10)".

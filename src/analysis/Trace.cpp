@@ -139,6 +139,7 @@ class Tracer {
       if (ReadTables()) continue;
       if (SeedInterrupts()) continue;
       if (SeedPlausibleVectors()) continue;
+      if (SeedFarCallSites()) continue;
       if (SeedLabels(input.Log)) continue;
       break;
     }
@@ -253,6 +254,39 @@ class Tracer {
       pending_.pop_back();
       RunFrom(next.at, next.why);
     }
+  }
+
+  // Far calls in code not reached yet: `ld r,BANK` and `ld hl,ADDR` (either first) right
+  // before a call or jump to a bank-switching routine found so far that takes its bank from r
+  // and its address from hl. Eight bytes in that order are code; they are traced from the
+  // first load (the far call's target with them).
+  bool SeedFarCallSites() {
+    std::vector<std::pair<uint32_t, Helper>> found;
+    for (const auto& [at, h] : helpers_)
+      if (h.kind == Helper::FarCall && h.bank.kind == Val::Entry &&
+          h.address.kind == Word::EntryPair && h.address.n == (kH << 3 | kL) && at < kBankSize)
+        found.push_back({at, h});
+    if (found.size() == farSitesScanned_) return false;
+    farSitesScanned_ = found.size();
+    bool any = false;
+    for (uint32_t pos = 0; pos + 8 <= size_; ++pos) {
+      const uint8_t op = image_[pos + 5];
+      if (op != 0xCD && op != 0xC3) continue;
+      const uint32_t via = image_[pos + 6] | image_[pos + 7] << 8;
+      for (const auto& [at, h] : found) {
+        if (via != at) continue;
+        const uint8_t ldBank = static_cast<uint8_t>(0x06 | h.bank.n << 3);
+        const bool bankFirst = image_[pos] == ldBank && image_[pos + 2] == 0x21;
+        const bool hlFirst = image_[pos] == 0x21 && image_[pos + 3] == ldBank;
+        if ((!bankFirst && !hlFirst) || classes_[pos] != ByteClass::Unknown ||
+            BankOf(pos) != BankOf(pos + 7)) {
+          continue;
+        }
+        Seed(pos, {ReasonKind::FarCallSite, pos, at});
+        any = true;
+      }
+    }
+    return any;
   }
 
   // The interrupt vectors whose interrupts traced code enables.
@@ -399,10 +433,13 @@ class Tracer {
     const auto word = static_cast<uint16_t>(b1 | (At(pos + 2) << 8));
     int next = 0;
     switch (b0) {
-      case 0xC3:
-        Flow(pos, word, RefKind::Jump, state);
+      case 0xC3: {
+        // A jump to a bank-switching routine is a far call that returns to our caller.
+        const Reference ref = Flow(pos, word, RefKind::Jump, state);
+        if (ref.Space == RefSpace::Rom && ref.Target < size_) ThroughHelper(pos, end, ref.Target, state);
         next = -1;
         break;
+      }
       case 0xC2: case 0xCA: case 0xD2: case 0xDA:
         Flow(pos, word, RefKind::Branch, state);
         break;
@@ -469,8 +506,19 @@ class Tracer {
     // itself until the stack runs over: it never comes back.
     if (rst && At(address) == image_[pos]) next = -1;
     if (ref.Space == RefSpace::Rom && ref.Target < size_) {
-      const Helper h = HelperAt(ref.Target);
-      const uint32_t via = ref.Target;
+      const int helper = ThroughHelper(pos, end, ref.Target, state);
+      if (helper != 0) next = helper;
+    }
+    state.regs.Forget();
+    return next;
+  }
+
+  // What a call or jump at `pos` into the routine at `via` reaches through it, if it is one
+  // recognised by its code. Returns as Step does.
+  int ThroughHelper(uint32_t pos, uint32_t end, uint32_t via, RunState& state) {
+    int next = 0;
+    {
+      const Helper h = HelperAt(via);
       switch (h.kind) {
         case Helper::JpHl:
           JumpThroughHl(pos, state, RefKind::Call);
@@ -488,10 +536,14 @@ class Tracer {
           if (end < size_ && BankOf(end) == BankOf(pos)) tables_.push_back({end, pos, state.bank});
           next = -1;
           break;
+        case Helper::BankSet: {
+          const Val v = h.bank.kind == Val::Entry ? state.regs[h.bank.n] : Val{};
+          if (v.IsConst()) WriteBank(0x2000, v.n, state);
+          break;
+        }
         case Helper::None: break;
       }
     }
-    state.regs.Forget();
     return next;
   }
 
@@ -700,6 +752,7 @@ class Tracer {
   std::vector<Table> tables_;
   std::unordered_map<uint32_t, Helper> helpers_;
   uint32_t farVia_ = 0;
+  size_t farSitesScanned_ = 0;
   // Sorted, apart: the labels' offsets in the ROM, and whether each has been looked at.
   std::vector<uint32_t> labels_;
   std::vector<bool> labelChecked_;
@@ -755,6 +808,7 @@ std::string ReasonText(const ByteReason& r) {
     case ReasonKind::Mark: return "your mark";
     case ReasonKind::Read: return "read from " + from;
     case ReasonKind::LogRead: return "read when run";
+    case ReasonKind::FarCallSite: return "far call to " + OffsetToBankAddress(r.Via);
   }
   return "";
 }

@@ -42,6 +42,7 @@ enum class ReasonKind : uint8_t {
   Mark,       // the user's code, data or text block
   Read,       // data read through the address loaded at From
   LogRead,    // the execution log saw it read, never run
+  FarCallSite,  // loads of a bank and an address before a call of a bank-switching routine
 };
 
 struct ByteReason {

@@ -19,6 +19,7 @@
 #include "export/ExportFolder.h"
 #include "export/Sha1.h"
 #include "export/SourceExport.h"
+#include "gfx/ImageBlock.h"
 #include "gfx/Png.h"
 #include "gfx/TileImage.h"
 #include "isa/Listing.h"
@@ -485,8 +486,7 @@ int Export(const CliIo& io, const ExportOptions& o) {
 int Tiles(const CliIo& io, const TilesOptions& o) {
   return Run(io, [&] {
     const std::string where = std::string(kProgram) + ": --palette " + o.palette;
-    const int32_t palette = OnFile(where, [&] { return StrToInt(o.palette); });
-    if (palette < 0 || palette > 0xFF) throw CliError{where, "is not a byte ($00-$FF).", kExitUsage};
+    const uint8_t palette = OnFile(where, [&] { return ParsePalette(o.palette); });
     const Loaded loaded = Load(io, o.rom);
     Rom& rom = loaded.rom();
     TileLayout layout{static_cast<uint32_t>(o.width == 0 ? 16 : o.width), static_cast<uint8_t>(o.oneBit ? 1 : 2), o.tall};
@@ -499,7 +499,7 @@ int Tiles(const CliIo& io, const TilesOptions& o) {
                        kExitUsage};
       }
       const RgbImage image = TilesToImage(rom.RomImage.data() + from, to - from + 1, layout,
-                                          static_cast<uint8_t>(palette));
+                                          palette);
       RequireFolderOf(o.out);
       OnFile(o.out, [&] { WritePngFile(o.out, image); });
       return;
@@ -517,7 +517,7 @@ int Tiles(const CliIo& io, const TilesOptions& o) {
       tiles = layout.WidthTiles * (image.Height / 8);
     }
     const std::vector<uint8_t> bytes =
-        OnFile(o.import, [&] { return ImageToTiles(image, tiles, layout, static_cast<uint8_t>(palette)); });
+        OnFile(o.import, [&] { return ImageToTiles(image, tiles, layout, palette); });
     if (bytes.empty() || uint64_t{at} + bytes.size() > rom.RomSize) {
       throw CliError{o.import, "its " + std::to_string(tiles) + " tiles (" +
                                    ByteCountText(bytes.size()) + ") do not fit the ROM at " +

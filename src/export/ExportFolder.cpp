@@ -98,7 +98,9 @@ std::set<std::string> ReadManifest(const fs::path& folder) {
   std::ifstream in(folder / kExportManifest);
   std::string line;
   while (std::getline(in, line)) {
-    if (!line.empty() && line[0] != '#') names.insert(line);
+    if (line.empty() || line[0] == '#') continue;
+    names.insert(line);
+    names.insert(line.substr(0, line.find('/')));  // gfx/a.png: the folder gfx is the export's too
   }
   return names;
 }
@@ -174,7 +176,7 @@ void WriteExportFolder(const std::string& folder, const std::vector<ExportFile>&
     if (!fs::is_directory(status)) throw ErrorFailure("'" + folder + "' is not a folder.");
     const std::set<std::string> old = ReadManifest(target);
     std::set<std::string> written = {kExportManifest, kBuildFolder};
-    for (const ExportFile& f : files) written.insert(f.Name);
+    for (const ExportFile& f : files) written.insert(f.Name.substr(0, f.Name.find('/')));
     std::vector<std::string> ours, others;
     for (const fs::directory_entry& entry : fs::directory_iterator(target, error)) {
       const std::string name = entry.path().filename().string();
@@ -212,7 +214,10 @@ void WriteExportFolder(const std::string& folder, const std::vector<ExportFile>&
   std::string staging = MakeStagingFolder(target);
   try {
     for (size_t i = 0; i < files.size(); ++i) {
-      WriteNewFile((fs::path(staging) / files[i].Name).string(), files[i].Text);
+      // Pictures go into a folder of the project (gfx/).
+      const fs::path file = fs::path(staging) / files[i].Name;
+      if (file.parent_path() != fs::path(staging)) fs::create_directories(file.parent_path());
+      WriteNewFile(file.string(), files[i].Text);
       if (progress) progress(i + 1, files.size());
     }
     WriteNewFile((fs::path(staging) / kExportManifest).string(), ManifestText(files));

@@ -7,6 +7,7 @@
 #include <utility>
 #include <set>
 
+#include "export/ImageExport.h"
 #include "export/HardwareNames.h"
 #include "export/LabelPlan.h"
 #include "export/RgbdsCharmap.h"
@@ -116,6 +117,7 @@ class Exporter {
   std::unique_ptr<LabelPlan> plan_;
   ExportSummary summary_;
   std::string scope_;  // the global label the lines below belong to, as rgbasm sees it
+  std::vector<ExportImage> images_;  // the image blocks, written as PNG pictures under gfx/
   std::vector<Section> sections_;
   uint8_t pad_ = 0xFF;
   size_t file_ = 0;  // the file being written
@@ -162,6 +164,7 @@ class Exporter {
   std::string ShiftcheckRefsText() const;
   void AppendInstruction(std::string& out, uint32_t offset);
   void AppendData(std::string& out, uint32_t from, uint32_t to);
+  void AppendDataOrImages(std::string& out, uint32_t from, uint32_t to);
   void AppendDb(std::string& out, uint32_t from, uint32_t to);
   void AppendNumbers(std::string& out, uint32_t from, uint32_t to);
   void AppendText(std::string& out, uint32_t from, uint32_t to);
@@ -175,6 +178,12 @@ class Exporter {
   std::string NumbersTable() const;
   std::string RamText() const;
   std::string MakefileText() const;
+  // " gfx/a.2bpp gfx/b.1bpp": the tile files that rgbgfx makes from the pictures.
+  std::string GfxFiles() const {
+    std::string out;
+    for (const ExportImage& image : images_) out += " " + image.BinName();
+    return out;
+  }
   std::string ReadmeText() const;
   std::string RomFileName() const;
 };
@@ -870,10 +879,30 @@ void Exporter::AppendSection(std::string& out, const Section& section, size_t& l
     if (atField && pos == 0x134) {
       AppendTitle(out, pos, next);
     } else {
-      AppendData(out, pos, next);
+      AppendDataOrImages(out, pos, next);
     }
     pos = next;
   }
+}
+
+// Data, where image blocks lie an INCBIN of their tile file (the part of it between two labels).
+void Exporter::AppendDataOrImages(std::string& out, uint32_t from, uint32_t to) {
+  auto image = std::upper_bound(images_.begin(), images_.end(), from,
+                                [](uint32_t at, const ExportImage& i) { return at < i.End; });
+  for (; image != images_.end() && image->Offset < to; ++image) {
+    const uint32_t start = std::max(from, image->Offset);
+    const uint32_t end = std::min(to, image->End);
+    AppendData(out, from, start);
+    out += "\tINCBIN \"" + image->BinName() + "\"";
+    if (start != image->Offset || end != image->End) {
+      out += ", " + std::to_string(start - image->Offset) + ", " + std::to_string(end - start);
+    }
+    out += " ; ";
+    AppendBankAddress(out, start);
+    out += '\n';
+    from = end;
+  }
+  AppendData(out, from, to);
 }
 
 std::string Exporter::Includes() const {
@@ -947,7 +976,7 @@ std::string Exporter::MakefileText() const {
       "# else the build fails and the result is kept as build/" + rom + ".mismatch.\n"
       "# After changing the source on purpose, build with `make SHA1=` to skip the check, and fix\n"
       "# the header's checksums with `rgbfix -v build/" + rom + "`. `make clean` removes build/.\n\n"
-      "RGBASM ?= rgbasm\nRGBLINK ?= rgblink\n\n"
+      "RGBASM ?= rgbasm\nRGBLINK ?= rgblink\n" + (images_.empty() ? "" : "RGBGFX ?= rgbgfx\n") + "\n"
       "ROM := build/" + rom + "\n"
       "SHA1 := " + Sha1Hex(bytes_, size_) + "\n"
       "# The value of the bytes that no section holds: the fill at the ends of the banks.\n"
@@ -957,7 +986,8 @@ std::string Exporter::MakefileText() const {
       "build:\n\tmkdir -p $@\n\n"
       "build/%.o: %.asm hardware.inc ram.asm " + (charmap_.Empty() ? "" : "charmap.inc ") +
       "| build\n"
-      "\t$(RGBASM) -o $@ $<\n\n"
+      "\t$(RGBASM) -o $@ $<\n\n" +
+      (images_.empty() ? "" : "# The tiles that the image blocks' pictures give.\n$(OBJECTS):" + GfxFiles() + "\n\n") +
       "$(ROM): $(OBJECTS)\n"
       "\t$(RGBLINK) -p $(PAD) -o $@ -n build/" + project + ".sym -m build/" + project +
       ".map $(OBJECTS)\n";
@@ -976,6 +1006,7 @@ std::string Exporter::MakefileText() const {
       "\t  fi; \\\n"
       "\t  echo \"$@: SHA-1 $$sum, the original byte for byte\"; \\\n"
       "\tfi\n\n"
+      + ExportImageRules(images_) +
       "# A copy with padding at the start of every section that may move: labels and the\n"
       "# operands written as names must follow (shiftcheck.sh), and with velmora-cli on PATH\n"
       "# the shifted game must show the same screens as the original over the same input.\n"
@@ -1067,6 +1098,7 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   summary_.GeneratedLabels = plan_->GeneratedCount();
   summary_.Constants = plan_->Constants().size();
 
+  images_ = PlanExportImages(in_.marks, in_.labels, size_);
   const uint32_t banks = (size_ + kBankSize - 1) / kBankSize;
   summary_.Banks = banks;
   exports_.assign(1 + banks, {});
@@ -1113,6 +1145,9 @@ ExportedSource Exporter::Run(const ExportProgress& progress) {
   result.Files.push_back({"shiftcheck.refs", ShiftcheckRefsText()});
   result.Files.push_back({"ram.asm", RamText()});
   if (!charmap_.Empty()) result.Files.push_back({"charmap.inc", charmap_.FileText()});
+  for (const ExportImage& image : images_) {
+    result.Files.push_back({image.PngName(), ExportImagePng(image, bytes_)});
+  }
   result.Summary = summary_;
   return result;
 }

@@ -16,6 +16,12 @@ void TileLayout::TilePlace(uint32_t tile, uint32_t& column, uint32_t& row) const
   row = pair / width * 2 + tile % 2;
 }
 
+uint32_t TileLayout::TileAt(uint32_t column, uint32_t row) const {
+  const uint32_t width = std::max(WidthTiles, 1u);
+  if (!Tall) return row * width + column;
+  return (row / 2 * width + column) * 2 + row % 2;
+}
+
 uint32_t TileLayout::RowsFor(uint32_t tiles) const {
   const uint32_t width = std::max(WidthTiles, 1u);
   if (!Tall) return (tiles + width - 1) / width;

@@ -22,6 +22,8 @@ struct TileLayout {
   uint32_t TileBytes() const { return Bits == 1 ? 8u : 16u; }
   // Where a tile's top-left pixel lies, in tiles from the picture's top left.
   void TilePlace(uint32_t tile, uint32_t& column, uint32_t& row) const;
+  // The tile whose top-left pixel lies there (the other way of TilePlace).
+  uint32_t TileAt(uint32_t column, uint32_t row) const;
   // The rows of tiles a picture of `tiles` tiles takes.
   uint32_t RowsFor(uint32_t tiles) const;
 };

@@ -73,6 +73,19 @@ void PutDataLine(Out& out, const Rom& rom, ValueFormat format, uint32_t offset, 
   }
 }
 
+// A line of an image block: "01:6000          image 16 tiles", or bytes where it starts inside
+// a tile.
+template <typename Out>
+void PutImageLine(Out& out, uint32_t offset, uint32_t count, uint32_t tileBytes) {
+  char address[8];
+  out.append(address, static_cast<size_t>(PutBankAddress(address, offset) - address));
+  const bool whole = count % tileBytes == 0;
+  const uint32_t n = whole ? count / tileBytes : count;
+  const std::string text = "          image " + std::to_string(n) +
+                           (whole ? (n == 1 ? " tile" : " tiles") : (n == 1 ? " byte" : " bytes"));
+  out.append(text.data(), text.size());
+}
+
 // The room of an instruction line's bank address and bytes.
 constexpr size_t kLineHeadRoom = 24;
 
@@ -189,8 +202,12 @@ uint32_t PutLine(Out& out, const Rom& rom, const LabelTables& labels, ValueForma
     length = PutTextLine(out, rom, *table, at, nextBreak(at, rowEnd) - at);
   } else if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Pointers) {
     length = PutPointerLine(out, rom, labels, format, *block, at);
+  } else if (block != nullptr && block->Offset <= at && block->Kind == MarkKind::Image &&
+             at < ImageTilesEnd(*block)) {
+    length = ImageRowLength(*block, at);
+    PutImageLine(out, at, length, block->Image.TileBytes());
   } else if (block != nullptr && block->Offset <= at) {
-    // Eight bytes a line, counted from the block's start.
+    // Eight bytes a line, counted from the block's start (tiles are whole lines of eight).
     length = std::min(8 - (at - block->Offset) % 8, block->End() - at);
     length = nextBreak(at, at + length) - at;
     PutDataLine(out, rom, format, at, length);

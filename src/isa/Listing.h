@@ -2,7 +2,8 @@
 // The lines of the disassembly listing: from a start offset, one line per instruction, with a
 // label line for every ROM label of its offset ahead of it. Bytes the user marked as data show
 // as "db" lines of up to 8 bytes, text as text lines through the loaded table (as "db" lines
-// without one), a pointer table as a "dw" line per entry; a comment follows its line after " ; ".
+// without one), a pointer table as a "dw" line per entry, tiles marked as an image as a line
+// per row of tiles ("image 16 tiles"); a comment follows its line after " ; ".
 
 #include <cstdint>
 #include <functional>

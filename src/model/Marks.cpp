@@ -36,11 +36,11 @@ void RomMarks::Unmark(uint32_t offset, uint32_t length) {
   blocks_ = std::move(kept);
 }
 
-void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind) {
+void RomMarks::Mark(uint32_t offset, uint32_t length, MarkKind kind, const ImageShape& image) {
   if (length == 0) return;
   Unmark(offset, length);
   const auto at = FirstEndingAfter(blocks_, offset);
-  blocks_.insert(at, {offset, length, kind});
+  blocks_.insert(at, {offset, length, kind, kind == MarkKind::Image ? image : ImageShape{}});
 }
 
 void RomMarks::MarkPointers(uint32_t offset, uint32_t length, PointerForm form) {

@@ -268,7 +268,7 @@ std::optional<SymbolStep> CommentEditStep(const RomComments& comments, uint32_t 
 }
 
 std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, uint32_t length,
-                                       MarkKind kind) {
+                                       MarkKind kind, const ImageShape& image) {
   if (length == 0) return std::nullopt;
   const uint32_t end = offset + length;
   MarkStep step;
@@ -284,7 +284,7 @@ std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, u
     step.NewBlocks.push_back(b);
     step.NewBlocks.back().Length = offset - b.Offset;
   }
-  step.NewBlocks.push_back({offset, length, kind});
+  step.NewBlocks.push_back({offset, length, kind, kind == MarkKind::Image ? image : ImageShape{}});
   for (const MarkBlock& b : step.OldBlocks) {
     if (b.End() <= end) continue;
     step.NewBlocks.push_back(b);
@@ -376,7 +376,7 @@ std::string SymbolStepCaption(const SymbolStep& step) {
     return "Comment at " + OffsetToBankAddress(comment->Offset);
   }
   const auto& mark = std::get<MarkStep>(step);
-  static constexpr const char* kKinds[] = {"Code", "Data", "Text", "Pointer Table"};
+  static constexpr const char* kKinds[] = {"Code", "Data", "Text", "Pointer Table", "Image"};
   return std::string("Mark as ") + kKinds[static_cast<int>(mark.Kind)] + " " +
          OffsetToBankAddress(mark.Offset) + "-" +
          OffsetToBankAddress(mark.Offset + mark.Length - 1);

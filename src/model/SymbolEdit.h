@@ -79,7 +79,7 @@ std::optional<SymbolStep> RamLabelStep(const LabelTables& labels, uint8_t bank, 
 std::optional<SymbolStep> CommentEditStep(const RomComments& comments, uint32_t offset,
                                           std::string_view text);
 std::optional<SymbolStep> MarkEditStep(const RomMarks& marks, uint32_t offset, uint32_t length,
-                                       MarkKind kind);
+                                       MarkKind kind, const ImageShape& image = {});
 // Marks [offset, offset + length) as a pointer table of `form`, and names each ROM target of its
 // entries that has no label yet (PointerLabelName), in one step. `image` holds romSize bytes.
 std::optional<SymbolStep> PointerTableStep(const uint8_t* image, uint32_t romSize,

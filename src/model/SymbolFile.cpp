@@ -86,6 +86,26 @@ Place ReadPlace(std::string_view token, uint32_t bankCount, uint32_t& where, uin
   return Place::Rom;
 }
 
+// An image's fields after its length: ":w128", then comma-separated fields that other programs
+// may add. "1bpp" among them marks 1 bit a pixel; all but the width are kept as read.
+void ReadImageFields(std::string_view fields, ImageShape& image) {
+  size_t digits = 0;
+  if (fields.size() > 2 && fields.substr(0, 2) == ":w") {
+    uint32_t width = 0;
+    while (2 + digits < fields.size() && fields[2 + digits] >= '0' && fields[2 + digits] <= '9' &&
+           width <= 0xFFFF) {
+      width = width * 10 + static_cast<uint32_t>(fields[2 + digits++] - '0');
+    }
+    if (digits > 0 && width <= 0xFFFF) image.Width = static_cast<uint16_t>(width);
+  }
+  image.Extra = std::string(fields.substr(image.Width != 0 ? 2 + digits : 0));
+  for (size_t at = 0; at < image.Extra.size();) {
+    const size_t next = std::min(image.Extra.find(',', at + 1), image.Extra.size());
+    if (image.Extra.compare(at, next - at, ",1bpp") == 0) image.Bits = 1;
+    at = next;
+  }
+}
+
 // The form of a pointer table after its length: none for words, ":bw" for bank+word, ":wb".
 constexpr std::string_view kFormFields[] = {"", ":bw", ":wb"};
 
@@ -104,8 +124,9 @@ bool ReadPointerBlock(std::string_view name, uint32_t& length, PointerForm& form
   return ParseHex(rest.substr(0, colon), 8, length) && length > 0;
 }
 
-// ".data:200": a block of 0x200 bytes (and pointer tables). False for any other name.
-bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, PointerForm& form) {
+// ".data:200": a block of 0x200 bytes (and pointer tables, and ".image:200:w128,..." tiles). False for any other name.
+bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, PointerForm& form,
+               ImageShape& image) {
   if (ReadPointerBlock(name, length, form)) {
     kind = MarkKind::Pointers;
     return true;
@@ -113,23 +134,30 @@ bool ReadBlock(std::string_view name, MarkKind& kind, uint32_t& length, PointerF
   const size_t colon = name.find(':');
   if (name.empty() || name[0] != '.' || colon == std::string_view::npos) return false;
   const std::string_view word = name.substr(1, colon - 1);
+  std::string_view lengthText = name.substr(colon + 1);
+  image = {};
   if (word == "code") {
     kind = MarkKind::Code;
-  } else if (word == "data" || word == "image") {
-    // An image is data to the listing; its extra fields stay in its line.
+  } else if (word == "data") {
     kind = MarkKind::Data;
   } else if (word == "text") {
     kind = MarkKind::Text;
+  } else if (word == "image") {
+    kind = MarkKind::Image;
+    const size_t end = std::min(lengthText.find_first_of(":,"), lengthText.size());
+    ReadImageFields(lengthText.substr(end), image);
+    lengthText = lengthText.substr(0, end);
   } else {
     return false;
   }
-  return ParseHex(name.substr(colon + 1), 8, length) && length > 0;
+  return ParseHex(lengthText, 8, length) && length > 0;
 }
 
 // The block a block line holds.
 MarkBlock LineBlock(const SymLine& line) {
   MarkBlock block{line.Where, line.Size, line.Mark};
   if (line.Mark == MarkKind::Pointers) block.Form = line.Form;
+  if (line.Mark == MarkKind::Image) block.Image = line.Image;
   return block;
 }
 
@@ -192,7 +220,7 @@ Outcome ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_
       break;
   }
   if (name.find(':') != std::string_view::npos) {
-    if (!ReadBlock(name, line.Mark, line.Size, line.Form) ||
+    if (!ReadBlock(name, line.Mark, line.Size, line.Form, line.Image) ||
         line.Where + uint64_t{line.Size} > kRomLimit) {
       return Outcome::Skipped;
     }
@@ -211,7 +239,7 @@ Outcome ReadLine(SymLine& line, std::string_view content, uint32_t base, uint32_
     if (line.Mark == MarkKind::Pointers) {
       into.Marks.MarkPointers(line.Where, line.Size, line.Form);
     } else {
-      into.Marks.Mark(line.Where, line.Size, line.Mark);
+      into.Marks.Mark(line.Where, line.Size, line.Mark, line.Image);
     }
     line.Kind = SymLineKind::Block;
     return Outcome::Held;
@@ -432,8 +460,20 @@ const char* BlockWord(MarkKind kind) {
       return ".text:";
     case MarkKind::Pointers:
       return ".ptr:";
+    case MarkKind::Image:
+      return ".image:";
   }
   return ".data:";
+}
+
+// An image's fields after its length: ":w64,1bpp", the fields read with it kept after them.
+std::string ImageFieldsText(const ImageShape& image) {
+  std::string name = image.Width != 0 ? ":w" + std::to_string(image.Width) : std::string();
+  std::string extra = image.Extra;
+  const size_t oneBit = (extra + ",").find(",1bpp,");
+  if (image.Bits == 1 && oneBit == std::string::npos) extra = ",1bpp" + extra;
+  if (image.Bits != 1 && oneBit != std::string::npos) extra.erase(oneBit, 5);
+  return name + extra;
 }
 
 }  // namespace
@@ -605,6 +645,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     const uint64_t key = RomKey(b.Offset);
     std::string name = BlockWord(b.Kind) + Hex(b.Length, 1);
     if (b.Kind == MarkKind::Pointers) name += kFormFields[static_cast<size_t>(b.Form)];
+    if (b.Kind == MarkKind::Image) name += ImageFieldsText(b.Image);
     added.push_back({key, 1, PlaceText(key) + " " + name});
   }
   for (const auto& [offset, text] : comments) {

@@ -7,8 +7,10 @@
 //   00:0150 Main                       a ROM label: bank:address, name, metadata ignored
 //   00:0150 Main.loop                  a local of Main; several names at one place are all kept
 //   00:c0a0 wBuffer                    a RAM label (8000-FFFF)
-//   0d:4800 .data:200                  0x200 bytes marked as data (.code, .data, .text, .image)
+//   0d:4800 .data:200                  0x200 bytes marked as data (.code, .data, .text)
 //   0d:4a00 .ptr:30:bw                 a pointer table of 0x30 bytes (":bw" bank+word, ":wb")
+//   01:6000 .image:100:w64             0x100 bytes of tiles, 64 pixels (8 tiles) a row; further
+//                                      fields may follow (",1bpp" for 1 bit a pixel, others kept)
 //   ;@comment 01:4150 loads the map    the user's comment on the line at 01:4150
 //   BOOT:0100 Start / 0000002a VALUE   boot ROM places and bankless constants: kept, not used
 
@@ -41,6 +43,7 @@ struct SymLine {
   uint8_t Bank = 0;                        // RamLabel
   uint32_t Where = 0;                      // the ROM offset, or the RAM address
   uint32_t Size = 0;                       // Block, Shadowed: its length
+  ImageShape Image;                        // Block, Shadowed: an image's shape
   uint32_t TextStart = 0;                  // the labels' name; Comment: its text
   uint32_t TextLength = 0;
 };

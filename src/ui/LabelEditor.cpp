@@ -48,7 +48,7 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
                                           style()->standardIcon(QStyle::SP_DirOpenIcon)};
   procModel_ = new LabelTreeModel(
       BuildRomLabelTree(labels_),
-      [this](int32_t entry) { return RomEntryAddressText(labels_, entry); }, pictures, this);
+      [this](int32_t entry) { return RomEntryText(entry); }, pictures, this);
   varModel_ = new LabelTreeModel(
       BuildRamLabelTree(labels_),
       [this](int32_t entry) { return RamEntryAddressText(labels_, entry); }, pictures, this);
@@ -91,7 +91,7 @@ void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
   const std::string name = procModel_->Tree().FullName(node);
   ui.NameLabel->setText(Utf8(name));
-  ui.AddressLabel->setText(Latin1(RomEntryAddressText(labels_, procModel_->Tree().Entry(node))));
+  ui.AddressLabel->setText(Latin1(RomEntryText(procModel_->Tree().Entry(node))));
   ui.ShowButton->setEnabled(true);
   pickedModel_ = procModel_;
   pickedNode_ = node;
@@ -115,6 +115,14 @@ void TLabelEditorForm::ShowButtonClick() {
   const int32_t index = pickedModel_ == procModel_ ? PickedEntry() : LabelTables::kNone;
   if (index != LabelTables::kNone) showTarget_ = labels_.RomLabels()[index].Offset;
   accept();
+}
+
+std::string TLabelEditorForm::RomEntryText(int32_t entry) const {
+  std::string text = RomEntryAddressText(labels_, entry);
+  if (classOf_ && entry >= 0 && static_cast<size_t>(entry) < labels_.RomLabels().size()) {
+    text += "  " + classOf_(static_cast<uint32_t>(labels_.RomLabels()[static_cast<size_t>(entry)].Offset));
+  }
+  return text;
 }
 
 void TLabelEditorForm::ReferencesButtonClick() {

@@ -37,6 +37,10 @@ class TLabelEditorForm : public TGoodForm {
 
   // After Show... (exec() gives Accepted): the file offset the listing is to move to.
   std::optional<int32_t> ShowTarget() const { return showTarget_; }
+  // ROM labels show what the trace made of their place ("code, traced from 00:0150") after their
+  // address, in the Info box and the tree's tooltips.
+  void ShowClasses(std::function<std::string(uint32_t offset)> classOf) { classOf_ = std::move(classOf); }
+
   // After References (exec() gives Accepted): the ROM or RAM place whose references to list.
   std::optional<RefPlace> ReferencesTarget() const { return referencesTarget_; }
 
@@ -52,6 +56,8 @@ class TLabelEditorForm : public TGoodForm {
  private:
   // Double-click or Enter on a ROM label: pick it and Show... .
   void ProcTreeActivate(const QModelIndex& index);
+  // A ROM label's address, and its class when ShowClasses gave a way to tell it.
+  std::string RomEntryText(int32_t entry) const;
   // Empties the Info box, and disables Show..., when the filter hides the picked label.
   void ForgetHiddenPick();
   void ForgetPick();
@@ -82,6 +88,7 @@ class TLabelEditorForm : public TGoodForm {
   LabelTreeModel* varModel_;
   std::optional<int32_t> showTarget_;
   std::optional<RefPlace> referencesTarget_;
+  std::function<std::string(uint32_t)> classOf_;
   // The picked label's tree and node; no tree before the first pick.
   const LabelTreeModel* pickedModel_ = nullptr;
   int32_t pickedNode_ = -1;

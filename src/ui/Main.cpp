@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "analysis/RomMap.h"
 #include "isa/Follow.h"
 #include "model/Header.h"
 #include "patch/Patch.h"
@@ -37,6 +38,7 @@
 #include "ui/Splash.h"
 #include "ui/StatusReport.h"
 #include "ui/TextCommands.h"
+#include "ui/TileCommands.h"
 #include "ui/TraceRunner.h"
 #include "ui/UndoSteps.h"
 
@@ -96,6 +98,10 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   ui.Status->addWidget(Panel0);
   ui.Status->addWidget(Panel1);
   ui.Status->addWidget(Panel2);
+  // Why the selected line is what it is, as the trace found it: "code, traced from 00:0150".
+  PanelWhy = new QLabel(ui.Status);
+  PanelWhy->setObjectName("PanelWhy");
+  ui.Status->addPermanentWidget(PanelWhy);
   report_ = new TStatusReport(ui.Status);
   ui.Status->setFont(codeFont_);
   ui.Status->setFixedHeight(kStatusHeight);
@@ -107,7 +113,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   Pop->addAction(ui.Label1);
   Pop->addAction(ui.Comment1);
   Pop->addSeparator();
-  Pop->addActions({ui.MarkCode1, ui.MarkData1, ui.MarkText1});
+  Pop->addActions({ui.MarkCode1, ui.MarkData1, ui.MarkText1, ui.MarkPointers1});
 
   // Enter (either key) changes the selected line's instruction; the menu shows "Enter".
   ui.ChangeInstruction2->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
@@ -198,6 +204,8 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
       {[this](const QString& text) { report_->Show(text); },
        [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); },
        [this] { Retrace(); }});
+  tiles_ = new TTileCommands(this, {ui.Edit1, ui.MarkText1, ui.View1, ui.Tools1},
+                             [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   // ";" comments the listing's line, and is typed as itself anywhere else; Shift+C, D and T mark
   // from it as code, data or text the same way (plain letters are the popup menu's access keys).
   ui.List->addAction(ui.Comment1);
@@ -234,6 +242,7 @@ void TMainForm::EnableMenus(bool enabled) {
   // Undo and Redo follow the stack.
   ui.Edit1->menuAction()->setEnabled(enabled);
   annotate_->Enable(enabled);
+  tiles_->Enable(enabled);
   run_->Enable(enabled);
 }
 
@@ -365,6 +374,10 @@ void TMainForm::Labels1Click() {
                         [this](const std::optional<SymbolStep>& step) { annotate_->Push(step); });
   // Undo and Redo reach into the browser, and its trees follow every step.
   form.addActions({ui.Undo1, ui.Redo1});
+  form.ShowClasses([this](uint32_t offset) {
+    const Trace* trace = trace_->Latest();
+    return trace ? ClassAndReason(*trace, offset) : std::string();
+  });
   connect(undoStack_, &QUndoStack::indexChanged, &form, &TLabelEditorForm::Reload);
   form.exec();
   if (auto target = form.ShowTarget()) JumpTo(*target);

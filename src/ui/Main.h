@@ -28,6 +28,7 @@ class TStatusReport;
 class TTraceRunner;
 class TTextCommands;
 class TAnnotateCommands;
+class TTileCommands;
 class TRunCommands;
 struct AppState;
 struct RefPlace;
@@ -240,6 +241,7 @@ class TMainForm : public QMainWindow, public TCommandHost {
   QLabel* Panel0 = nullptr;
   QLabel* Panel1 = nullptr;
   QLabel* Panel2 = nullptr;
+  QLabel* PanelWhy = nullptr;
   TStatusReport* report_ = nullptr;
   TRomFileAsk OpenDlg{this, QFileDialog::AcceptOpen, "OpenDlg"};
   TRomFileAsk SaveDlg{this, QFileDialog::AcceptSave, "SaveDlg"};
@@ -253,6 +255,7 @@ class TMainForm : public QMainWindow, public TCommandHost {
   QPointer<TFindAllForm> findAll_;
   TTextCommands* text_ = nullptr;
   TAnnotateCommands* annotate_ = nullptr;
+  TTileCommands* tiles_ = nullptr;
   TRunCommands* run_ = nullptr;
   std::string loadedName_;   // the file of the ROM loaded last
   std::string droppedSym_;   // a symbol file dropped on that ROM, or ""

@@ -17,7 +17,10 @@ void TMainForm::SetUpAnalysis() {
   connect(undoStack_, &QUndoStack::indexChanged, trace_, &TTraceRunner::Retrace);
   // The counts on the label lines, and the alignment, follow a trace as it comes in.
   connect(trace_, &TTraceRunner::Traced, this, [this] {
-    if (state_.rom.RomSize > 0) UpdateList();
+    if (state_.rom.RomSize > 0) {
+      UpdateList();
+      ShowSelectedOffset();  // why the selected line is code may have changed
+    }
     if (romMap_) romMap_->Refresh(trace_->Latest());
     if (references_) references_->Refresh(*trace_->Latest());
   });

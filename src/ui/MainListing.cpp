@@ -12,11 +12,13 @@
 #include <memory>
 
 #include "analysis/Align.h"
+#include "analysis/RomMap.h"
 #include "model/NumberText.h"
 #include "ui/AppState.h"
 #include "ui/Latin1.h"
 #include "ui/Main.h"
 #include "ui/TextCommands.h"
+#include "ui/TileCommands.h"
 #include "ui/TraceRunner.h"
 
 namespace {
@@ -161,7 +163,11 @@ void TMainForm::ShowSelectedOffset() {
   const int index = ui.List->ItemIndex();
   if (index < 0 || static_cast<size_t>(index) >= listing_.LineOffsets.size()) return;
   Panel0->setText(Latin1(IntToHex(static_cast<uint32_t>(listing_.LineOffsets[index]), 6)));
+  const Trace* trace = trace_ ? trace_->Latest() : nullptr;
+  const auto offset = static_cast<uint32_t>(listing_.LineOffsets[index]);
+  PanelWhy->setText(trace ? Latin1(ClassAndReason(*trace, offset)) : QString());
   if (text_) text_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
+  if (tiles_) tiles_->SelectionChanged(static_cast<uint32_t>(listing_.LineOffsets[index]));
 }
 
 void TMainForm::ListClick() {

@@ -169,7 +169,7 @@ void TRomMapHeadings::paintEvent(QPaintEvent*) {
   for (int q = 0; q < 4; ++q) {
     const int x = left_ + TRomMapBars::kBarLeft + q * TRomMapBars::kBarWidth / 4;
     painter.drawLine(x, 2, x, height() - 2);
-    painter.drawText(x + 3, baseline, QStringLiteral("+%1000").arg(q));
+    painter.drawText(x + 3, baseline, QStringLiteral("+%1").arg(q * 0x1000, 4, 16, QChar('0')));
   }
   const int digit = fontMetrics().horizontalAdvance('0');
   int x = left_ + TRomMapBars::kSharesLeft;

@@ -698,7 +698,8 @@ TEST_F(CliFixture, TilesOutAndBackIn) {
       {{"tiles", "game.gb", "--from", "0", "--to", "$10000", "-o", "x.png"},
        "velmora-cli: --to $10000: lies outside the ROM (65536 bytes).\n"},
       {{"tiles", "game.gb", "--from", "0", "--to", "15", "--palette", "$100", "-o", "x.png"},
-       "velmora-cli: --palette $100: is not a byte ($00-$FF).\n"},
+       "velmora-cli: --palette $100: The palette is a byte as the BGP register holds it, $00 to "
+       "$FF (as in $E4).\n"},
       {{"tiles", "game.gb", "--from", "0", "--to", "15"},
        "velmora-cli: tiles needs --from, --to and -o (or --import and --at).\n"},
       {{"tiles", "game.gb", "--import", "t.png", "-o", "x.gb"},

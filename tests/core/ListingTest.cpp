@@ -155,6 +155,37 @@ TEST_F(ListingFixture, MarkedBlocksShowAsDbLinesAndCommentsFollowTheirLine) {
   EXPECT_EQ(streamed, built);
 }
 
+TEST_F(ListingFixture, ImageBlocksShowALinePerRowOfTiles) {
+  Put(0x3FFE, {0x00, 0x21});  // "ld hl,nn" would reach into the image: its byte shows as data
+  Put(0x4040, {1, 2, 3, 4, 5, 0x3C});
+  marks.Mark(0x4000, 0x45, MarkKind::Image, {16, 2, ""});  // 4 tiles and 5 bytes, 2 a row
+  marks.Mark(0x4100, 0x30, MarkKind::Image, {24, 1, ""});  // 6 tiles of 8 bytes, 3 a row
+  marks.Mark(0x4200, 0x10, MarkKind::Image, {});           // no width: 16 tiles a row
+  comments[0x4020] = "second row";
+  notes = {&marks, &comments};
+  const std::pair<uint32_t, V> rows[] = {
+      {0x3FFE,
+       {"00:3FFE 00       nop|3FFE", "00:3FFF          db $21|3FFF",
+        "01:4000          image 2 tiles|4000", "01:4020          image 2 tiles ; second row|4020",
+        "01:4040          db $01,$02,$03,$04,$05|4040", "01:4045 3C       inc a|4045"}},
+      // Started inside a tile: bytes to the end of its row.
+      {0x4008, {"01:4008          image 24 bytes|4008", "01:4020          image 2 tiles ; second row|4020"}},
+      {0x4100, {"01:4100          image 3 tiles|4100", "01:4118          image 3 tiles|4118"}},
+      {0x4200, {"01:4200          image 1 tile|4200"}},
+  };
+  for (const auto& [start, lines] : rows) {
+    EXPECT_EQ(Lines(start, static_cast<int>(lines.size()), ValueFormat::Hex), lines) << std::hex << start;
+  }
+  std::string streamed, built;
+  StreamListing(
+      rom, labels, ValueFormat::Hex, 0x3FF0, 0x4050, [&](std::string_view chunk) { streamed += chunk; },
+      notes);
+  const Listing l = BuildListing(rom, labels, ValueFormat::Hex, 0x3FF0, 200, notes);
+  for (size_t i = 0; i < l.Lines.size() && l.LineOffsets[i] <= 0x4050; ++i)
+    built += l.Lines[i].Text + "\n";
+  EXPECT_EQ(streamed, built);
+}
+
 TEST_F(ListingFixture, TextBlocksShowAsTextRowsThroughTheTable) {
   TableSkips skips;
   const TextTable table = ReadTableText("80=A\n81=B\n82=C\n7F= \n/FF\n*FE\n", skips);

@@ -49,3 +49,15 @@ TEST(MarksTest, LookupsFindTheHoldingOrNextBlock) {
 }
 
 }  // namespace
+
+// What is left of an image block that another mark cuts keeps its width, bits and fields.
+TEST(MarksTest, CutImagesKeepTheirShape) {
+  RomMarks marks;
+  const ImageShape shape{64, 1, ",pal=1"};
+  marks.Mark(0x100, 0x100, K::Image, shape);
+  marks.Mark(0x140, 0x10, K::Data, shape);  // a shape is for images only
+  const std::vector<MarkBlock> want = {{0x100, 0x40, K::Image, shape},
+                                       {0x140, 0x10, K::Data, {}},
+                                       {0x150, 0xB0, K::Image, shape}};
+  EXPECT_EQ(marks.Blocks(), want);
+}

@@ -112,7 +112,8 @@ struct MakeResult {
 // `make` in the folder with the found assembler and linker; its output (both streams).
 MakeResult RunMake(const fs::path& folder, const std::string& rgbds) {
   const std::string command = "make -s -C '" + folder.string() + "' RGBASM='" + rgbds +
-                              "/rgbasm' RGBLINK='" + rgbds + "/rgblink' > '" +
+                              "/rgbasm' RGBLINK='" + rgbds + "/rgblink' RGBGFX='" + rgbds +
+                              "/rgbgfx' > '" +
                               (folder / "make.log").string() + "' 2>&1";
   const int status = std::system(command.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(folder / "make.log")};
@@ -479,7 +480,62 @@ Project BankEnds() {
   return p;
 }
 
+// Image blocks in noise: one with a label inside it and a partial tile at its end, a 1-bit one
+// across a bank's end, two under one name, and one shorter than a tile.
+Project Images() {
+  Project p(0xC000);
+  const std::vector<uint8_t> noise = Noise(0xC000, 11);
+  std::copy(noise.begin(), noise.end(), p.rom->RomImage.begin());
+  p.marks.Mark(0x4000, 0x123, MarkKind::Image, {40, 2, ",x"});  // 18 tiles, 5 a row
+  p.marks.Mark(0x7FC0, 0x80, MarkKind::Image, {24, 1, ""});     // 16 tiles, 3 a row
+  p.marks.Mark(0x9000, 0x10, MarkKind::Image, {});
+  p.marks.Mark(0xA000, 0x20, MarkKind::Image, {16, 2, ""});
+  p.marks.Mark(0xB000, 0x0F, MarkKind::Image, {});
+  ReadSymbolLabels(p.labels, "01:4000 Font\n01:4050 Font.half\n02:5000 Dup\n02:6000 Dup\n", 3);
+  p.comments[0x4070] = "inside the font";
+  return p;
+}
+
 }  // namespace
+
+TEST(SourceExportTest, ImageBlocksArePicturesThatRgbgfxTurnsBack) {
+  const Project p = Images();
+  const ExportedSource source = p.Export();
+  std::vector<std::string> pictures;
+  for (const ExportFile& f : source.Files) {
+    if (f.Name.rfind("gfx/", 0) == 0) pictures.push_back(f.Name);
+  }
+  EXPECT_EQ(pictures, (std::vector<std::string>{"gfx/Font.png", "gfx/01_7FC0.png", "gfx/Dup.png",
+                                                "gfx/Dup_2.png"}));
+  const std::string bank1 = p.Body(1);
+  for (const char* line : {"Font:\n\tINCBIN \"build/gfx/Font.2bpp\", 0, 80 ; 01:4000\n.half:\n",
+                           "\tINCBIN \"build/gfx/Font.2bpp\", 80, 32 ; 01:4050\n; inside the font\n"
+                           "\tINCBIN \"build/gfx/Font.2bpp\", 112, 176 ; 01:4070\n\tdb ",
+                           "\tINCBIN \"build/gfx/01_7FC0.1bpp\", 0, 64 ; 01:7FC0\n"}) {
+    EXPECT_NE(bank1.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(p.Body(2).find("\tINCBIN \"build/gfx/01_7FC0.1bpp\", 64, 64 ; 02:4000\n"), std::string::npos);
+  EXPECT_NE(p.Body(2).find("Dup:\n\tINCBIN \"build/gfx/Dup.2bpp\" ; 02:5000\n"), std::string::npos);
+  const std::string& makefile = Project::File(source, "Makefile");
+  EXPECT_NE(makefile.find("RGBGFX ?= rgbgfx\n"), std::string::npos);
+  EXPECT_NE(makefile.find("$(OBJECTS): build/gfx/Font.2bpp build/gfx/01_7FC0.1bpp "
+                          "build/gfx/Dup.2bpp build/gfx/Dup_2.2bpp\n"),
+            std::string::npos);
+  EXPECT_NE(makefile.find("build/gfx/Font.2bpp: gfx/Font.png\n\t@mkdir -p $(@D)\n"
+                          "\t$(RGBGFX) -c dmg=E4 -d 2 -x 2 -o $@ $<\n\n"
+                          "build/gfx/01_7FC0.1bpp: gfx/01_7FC0.png\n\t@mkdir -p $(@D)\n"
+                          "\t$(RGBGFX) -c dmg=E4 -d 1 -x 2 -o $@ $<\n\n"
+                          "build/gfx/Dup.2bpp: gfx/Dup.png\n\t@mkdir -p $(@D)\n"
+                          "\t$(RGBGFX) -c dmg=E4 -d 2 -x 15 -o $@ $<\n\n"),
+            std::string::npos)
+      << makefile;
+  // Written again over an earlier export: into its gfx folder.
+  TempFolder temp;
+  WriteExportFolder((temp.path / "out").string(), source.Files, false);
+  WriteExportFolder((temp.path / "out").string(), source.Files, true);
+  EXPECT_EQ(ReadFile(temp.path / "out/gfx/Dup.png"), Project::File(source, "gfx/Dup.png"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(temp.path), fs::directory_iterator()), 1);
+}
 
 TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
   uint32_t writable = 0;
@@ -503,6 +559,7 @@ TEST(SourceExportTest, RebuildsByteForByteWithRgbds) {
   ExpectRebuild(noise, rgbds, "noise with names");
   ExpectRebuild(ends, rgbds, "bank ends");
   ExpectRebuild(text, rgbds, "text blocks through a charmap");
+  ExpectRebuild(Images(), rgbds, "image blocks through rgbgfx");
 }
 
 TEST(SourceExportTest, TextBlocksAreStringsWhereTheCharmapGivesTheirBytesBack) {
@@ -850,4 +907,21 @@ TEST(SourceExportTest, ReferencesFollowTheirTargetsWhenCodeMoves) {
       }
     }
   }
+}
+
+// The user's pointer tables reach the export through the trace: their entries are names.
+TEST(SourceExportTest, MarkedPointerTablesAreNames) {
+  Project p(0x10000);
+  Put(*p.rom, 0x4000, {0x02, 0x30, 0x40, 0x03, 0x40, 0x40});  // bank, word
+  Put(*p.rom, 0x4100, {0x60, 0x01, 0x70, 0x01});              // words
+  for (uint32_t ret : {0x8030u, 0xC040u, 0x160u, 0x170u}) p.rom->RomImage[ret] = 0xC9;
+  SymbolTables into{p.labels, p.marks, p.comments};
+  ReadSymbolText("01:4000 .ptr:6:bw\n01:4100 .ptr:4\n", "game.sym", 4, into);
+  p.code = ExportCodeOf(TraceRom(*p.rom, p.labels, p.marks));
+  EXPECT_EQ(p.Body(1),
+            "\tdb BANK(Func_02_4030) ; 01:4000\n\tdw Func_02_4030 ; 01:4001\n"
+            "\tdb BANK(Func_03_4040) ; 01:4003\n\tdw Func_03_4040 ; 01:4004\n"
+            "\tds 250, $00 ; 01:4006-01:40FF\n"
+            "\tdw Func_00_0160 ; 01:4100\n\tdw Func_00_0170 ; 01:4102\n"
+            "; 01:4104-01:7FFF: $00, padded by the linker\n");
 }

@@ -40,7 +40,9 @@ struct Tables {
       out[1] << int(l.Bank) << ':' << l.Address << ' ' << l.Name << ", ";
     }
     for (const MarkBlock& b : marks.Blocks()) {
-      out[2] << "CDT"[static_cast<int>(b.Kind)] << b.Offset << '+' << b.Length << ", ";
+      out[2] << "CDTPI"[static_cast<int>(b.Kind)] << b.Offset << '+' << b.Length;
+      if (b.Kind == K::Image) out[2] << 'w' << std::dec << b.Image.Width << std::hex << '/' << int(b.Image.Bits);
+      out[2] << ", ";
     }
     for (const auto& [offset, text] : comments) out[3] << offset << ' ' << text << ", ";
     return {out[0].str(), out[1].str(), out[2].str(), out[3].str()};
@@ -96,6 +98,9 @@ TEST(SymbolEdit, StepsApplyRevertAndApplyAgain) {
       // Over the end of one block and all of the next.
       {[](const Tables& t) { return MarkEditStep(t.marks, 0x4030, 0x70, K::Text); },
        "Mark as Text 01:4030-01:409F", kMarks, "C4000+30, T4030+70, "},
+      // An image keeps its shape; the code cut by it keeps none.
+      {[](const Tables& t) { return MarkEditStep(t.marks, 0x4010, 0x20, K::Image, {16, 1, ",x"}); },
+       "Mark as Image 01:4010-01:402F", kMarks, "C4000+10, I4010+20w16/1, C4030+10, D4080+10, "},
   };
   for (const Row& row : rows) {
     Tables t;

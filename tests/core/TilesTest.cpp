@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "TestRom.h"
+#include "gfx/ImageBlock.h"
 #include "gfx/Png.h"
 #include "gfx/TileImage.h"
 #include "gfx/Tiles.h"
@@ -159,6 +160,52 @@ TEST(TilesTest, PngKeepsColours) {
   const RgbImage colour = Grey(3, 2, {0x102030, 0xFFFFFF, 0x00FF00});
   const Bytes png = EncodePng(colour);
   EXPECT_EQ(DecodePng(png.data(), png.size()), colour);
+}
+
+// The shape and palette as typed in Mark as Image and the pane.
+TEST(TilesTest, TypedShapesAndPalettes) {
+  const std::string badShape = "Give the tiles a row (1-32), then 1bpp or 2bpp, as in 16 2bpp.";
+  const std::pair<const char*, std::string> shapes[] = {
+      {"16", "128/2"}, {" 8 1bpp ", "64/1"}, {"32 2bpp", "256/2"}, {"1\t1bpp", "8/1"},
+      {"0", badShape}, {"33", badShape},     {"16x", badShape},    {"16 3bpp", badShape},
+      {"", badShape},  {"1bpp", badShape},   {"0016", badShape},
+  };
+  for (const auto& [text, want] : shapes) {
+    std::string got;
+    const std::string failure = FailureText([&] {
+      const ImageShape shape = ParseImageShape(text);
+      got = std::to_string(shape.Width) + "/" + std::to_string(shape.Bits);
+    });
+    EXPECT_EQ(failure == "no failure" ? got : failure, want) << text;
+  }
+  EXPECT_EQ(ImageShapeText(ParseImageShape("8 1bpp")), "8 1bpp");
+  const std::string badPalette =
+      "The palette is a byte as the BGP register holds it, $00 to $FF (as in $E4).";
+  const std::pair<const char*, std::string> palettes[] = {
+      {"$E4", "228"}, {"$1b", "27"}, {"0", "0"}, {"255", "255"},
+      {"256", badPalette}, {"-1", badPalette}, {"E4", badPalette}, {"", badPalette},
+  };
+  for (const auto& [text, want] : palettes) {
+    std::string got;
+    const std::string failure = FailureText([&] { got = std::to_string(ParsePalette(text)); });
+    EXPECT_EQ(failure == "no failure" ? got : failure, want) << text;
+  }
+}
+
+// An image block's picture is its whole tiles; importing puts the same bytes back, and a
+// block of less than a tile takes none.
+TEST(TilesTest, ImageBlocksOutAndIn) {
+  auto rom = MakeRom(0x8000);
+  const Bytes tiles = MadeUpTiles(5, 8);
+  std::copy(tiles.begin(), tiles.end(), rom->RomImage.begin() + 0x4000);
+  const MarkBlock block{0x4000, 5 * 8 + 3, MarkKind::Image, {16, 1, ",x"}};
+  const RgbImage picture = ImageBlockPicture(*rom, block, 0x1B);
+  EXPECT_EQ(picture.Width, 16u);
+  EXPECT_EQ(picture.Height, 24u);
+  EXPECT_EQ(ImportImageBytes(block, picture, 0x1B), tiles);
+  const MarkBlock small{0x4000, 7, MarkKind::Image, {16, 1, ""}};
+  EXPECT_EQ(FailureText([&] { ImportImageBytes(small, picture, 0x1B); }),
+            "The image block holds no whole tile.");
 }
 
 }  // namespace

@@ -109,6 +109,50 @@ Far:
        false, {{"Far", "CoC."}, {"Bcall", "CoCCCoCooC"}},
        {{"Far", "far call from {FarSite} via {Bcall}"}},
        {"far call {FarSite} {Far} via {Bcall}"}},
+      {"a routine that sets the bank through a called one, then jumps through an rst; far calls "
+       "where nothing else leads",
+       R"(
+SECTION "rst28", ROM0[$28]
+Bankswitch:
+  ldh [$FF82], a
+  ld [$2000], a
+  ret
+SECTION "rst38", ROM0[$38]
+  jp hl
+SECTION "main", ROM0[$150]
+Start:
+  ld b, BANK(Far)
+  ld hl, Far
+FarSite:
+  call CallAcross
+  jr Start
+CallAcross:
+  ldh a, [$FF82]
+  push af
+  ld a, b
+  rst $28
+  rst $38
+  pop af
+  rst $28
+  ret
+Unreached:
+  ld hl, Far2
+  ld b, BANK(Far2)
+UnreachedJp:
+  jp CallAcross
+SECTION "far", ROMX[$4800], BANK[2]
+Far:
+  ld a, 1
+  ret
+SECTION "far2", ROMX[$5000], BANK[3]
+Far2:
+  ret
+)",
+       false, {{"Far", "CoC."}, {"Unreached", "CooCoCoo"}, {"Far2", "C."}},
+       {{"Far", "far call from {FarSite} via {CallAcross}"},
+        {"Unreached", "far call to {CallAcross}"},
+        {"Far2", "far call from {UnreachedJp} via {CallAcross}"}},
+       {"far call {FarSite} {Far} via {CallAcross}", "far call {UnreachedJp} {Far2} via {CallAcross}"}},
       {"a helper that reads the bank and address after its call",
        R"(
 SECTION "main", ROM0[$150]

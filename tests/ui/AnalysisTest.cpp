@@ -192,6 +192,35 @@ class AnalysisTest : public QObject {
     QCOMPARE(Rows(view), QStringList{"call    00:0158 call @Third"});
   }
 
+  // The status bar says why the selected line is what it is; the label browser says it of each
+  // ROM label after its address.
+  void whyALineIsCode() {
+    MainHarness h;
+    QVERIFY(LoadTracedRom(h));
+    const struct {
+      int32_t offset;
+      QString why;
+    } rows[] = {
+        {0x150, "code, traced from 00:0100"},
+        {0xC100, "code, traced from 00:0158"},
+        {0x200, "unknown"},
+    };
+    auto* why = h.form->findChild<QLabel*>("PanelWhy");
+    for (const auto& r : rows) {
+      h.form->ShowOffset(r.offset);
+      QCOMPARE(why->text(), r.why);
+    }
+    QString address;
+    QVERIFY(InspectNextModal([&] { h.Action("Labels1")->trigger(); }, [&](QWidget* w) {
+      auto* tree = w->findChild<LabelTreeView*>("ProcTree");
+      tree->setCurrentIndex(tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole,
+                                                 "Three", 1, Qt::MatchExactly | Qt::MatchRecursive)
+                                .value(0));
+      address = w->findChild<QLabel*>("AddressLabel")->text();
+    }));
+    QCOMPARE(address, QString("03:4100 ($00C100)  code, traced from 00:0158"));
+  }
+
   // One bar per bank; a click on bank 3's bar shows that part of the bank.
   void romMapShowsBanksAndGoesThere() {
     MainHarness h;

@@ -232,15 +232,15 @@ class CommandsTest : public QObject {
       QVERIFY2(Snapshot(h) == before, tag);
     }
     // The popup holds the two items that the Tools menu runs under other names, and the Edit
-    // menu's Label, Comment and, after a line, its three Mark items.
+    // menu's Label, Comment and, after a line, its four Mark items.
     auto* pop = h.form->findChild<QMenu*>("Pop");
     const QList<QAction*> items = pop->actions();
-    QCOMPARE(items.size(), 8);
+    QCOMPARE(items.size(), 9);
     QCOMPARE(items.mid(0, 4), (QList<QAction*>{h.Action("ChangeInstruction1"), h.Action("CodeEditor1"),
                                                h.Action("Label1"), h.Action("Comment1")}));
     QVERIFY(items[4]->isSeparator());
     QCOMPARE(items.mid(5), (QList<QAction*>{h.Action("MarkCode1"), h.Action("MarkData1"),
-                                            h.Action("MarkText1")}));
+                                            h.Action("MarkText1"), h.Action("MarkPointers1")}));
   }
 
   // An OK that is refused shows its box over the dialog, which stays open; Cancel after it
