@@ -2,7 +2,8 @@
 // that velmora-cli disasm prints (StreamListing), in the same run. The export is timed for the
 // two ends of what it meets: every byte marked code (instructions, operand names and a
 // generated name for each jump target) and no code at all (db and ds lines); and as velmora-cli
-// runs it, after tracing the ROM.
+// runs it, after tracing the ROM; and with 200 image blocks of 16 KiB (PNG pictures and
+// INCBIN lines) against the same bytes as plain data (BM_ExportNoCode).
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -16,10 +17,17 @@ namespace {
 constexpr uint32_t kRomBytes = kBigRomBytes;
 
 struct World : LabelledRom {
-  RomMarks allCode, none;
+  RomMarks allCode, none, images;
   RomComments comments;
   ExportCode code;
-  World() : LabelledRom(99, 50000) { allCode.Mark(0, kRomBytes, MarkKind::Code); }
+  World() : LabelledRom(99, 50000) {
+    allCode.Mark(0, kRomBytes, MarkKind::Code);
+    // One block of 16 KiB in every other 40 KiB, 16 or 32 tiles a row, some 1 bit a pixel.
+    for (uint32_t i = 0; i < 200; ++i) {
+      images.Mark(i * 0xA000, 0x4000, MarkKind::Image,
+                  {static_cast<uint16_t>(i % 2 ? 256 : 128), static_cast<uint8_t>(i % 5 ? 2 : 1), ""});
+    }
+  }
 };
 
 World& TheWorld() {
@@ -48,6 +56,11 @@ void BM_ExportNoCode(benchmark::State& state) {
   Export(state, TheWorld().none);
 }
 BENCHMARK(BM_ExportNoCode)->Unit(benchmark::kMillisecond);
+
+void BM_ExportImages(benchmark::State& state) {
+  Export(state, TheWorld().images);
+}
+BENCHMARK(BM_ExportImages)->Unit(benchmark::kMillisecond);
 
 // What velmora-cli export does: the trace from the entry points and the 50,000 labels, then the
 // export of what it found.

@@ -140,6 +140,7 @@ class Tracer {
       if (SeedInterrupts()) continue;
       if (SeedPlausibleVectors()) continue;
       if (SeedFarCallSites()) continue;
+      if (SeedAfterRoutines()) continue;
       if (SeedLabels(input.Log)) continue;
       break;
     }
@@ -289,6 +290,31 @@ class Tracer {
     return any;
   }
 
+  // The bytes right after a traced routine's last instruction (a ret, reti, jp or jr), past
+  // any fill of 00 or FF, when they decode as a routine: compilers and assemblers put routines
+  // one after another, and one reached only through a pointer in RAM is found so.
+  bool SeedAfterRoutines() {
+    bool any = false;
+    while (!afterEnds_.empty()) {
+      std::vector<std::pair<uint32_t, uint32_t>> ends;
+      ends.swap(afterEnds_);
+      for (const auto& [at, from] : ends) {
+        uint32_t pos = at;
+        while (pos < size_ && pos - at < 16 && (image_[pos] == 0x00 || image_[pos] == 0xFF) &&
+               classes_[pos] == ByteClass::Unknown && BankOf(pos) == BankOf(at)) {
+          ++pos;
+        }
+        if (pos >= size_ || BankOf(pos) != BankOf(at) || classes_[pos] != ByteClass::Unknown ||
+            IsReadData(pos) || !Plausible(pos, size_)) {
+          continue;
+        }
+        Seed(pos, {ReasonKind::AfterRoutine, from});
+        any = true;
+      }
+    }
+    return any;
+  }
+
   // The interrupt vectors whose interrupts traced code enables.
   bool SeedInterrupts() {
     bool any = false;
@@ -417,6 +443,7 @@ class Tracer {
         std::fill(classes_.begin() + end, classes_.begin() + end + skip, ByteClass::Pointers);
         start = end + skip;
       }
+      if (skip < 0 && IsFlowEnd(b0) && end < size_) afterEnds_.push_back({end, pos});
       pos = end + std::max(skip, 0);
       // Running off the end of a bank's window reaches whatever is mapped after it.
       if (skip < 0 || pos >= size_ || BankOf(pos) != BankOf(end - 1)) break;
@@ -753,6 +780,8 @@ class Tracer {
   std::unordered_map<uint32_t, Helper> helpers_;
   uint32_t farVia_ = 0;
   size_t farSitesScanned_ = 0;
+  // Where traced routines end: the byte after the last instruction, and that instruction.
+  std::vector<std::pair<uint32_t, uint32_t>> afterEnds_;
   // Sorted, apart: the labels' offsets in the ROM, and whether each has been looked at.
   std::vector<uint32_t> labels_;
   std::vector<bool> labelChecked_;
@@ -809,6 +838,7 @@ std::string ReasonText(const ByteReason& r) {
     case ReasonKind::Read: return "read from " + from;
     case ReasonKind::LogRead: return "read when run";
     case ReasonKind::FarCallSite: return "far call to " + OffsetToBankAddress(r.Via);
+    case ReasonKind::AfterRoutine: return "after the routine ending at " + from;
   }
   return "";
 }

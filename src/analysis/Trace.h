@@ -43,6 +43,7 @@ enum class ReasonKind : uint8_t {
   Read,       // data read through the address loaded at From
   LogRead,    // the execution log saw it read, never run
   FarCallSite,  // loads of a bank and an address before a call of a bank-switching routine
+  AfterRoutine, // decodes as a routine right after the one whose last instruction is at From
 };
 
 struct ByteReason {

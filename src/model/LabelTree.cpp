@@ -316,6 +316,12 @@ int32_t LabelTree::WidestLine(int32_t indent, int32_t charWidth) const {
   return widest;
 }
 
+void LabelTree::MapEntries(const std::vector<int32_t>& order) {
+  for (int32_t& e : entries_) {
+    if (e != kRoot) e = order[static_cast<size_t>(e)];
+  }
+}
+
 namespace {
 template <typename Entry>
 LabelTree BuildTree(const std::vector<Entry>& entries) {
@@ -327,7 +333,29 @@ LabelTree BuildTree(const std::vector<Entry>& entries) {
 }  // namespace
 
 LabelTree BuildRomLabelTree(const LabelTables& labels) {
-  return BuildTree(labels.RomLabels());
+  // GBDK's bank numbers and section sizes are numbers, not places: they go under a heading of
+  // their own after the places, in table order there too.
+  const auto& rom = labels.RomLabels();
+  std::vector<std::string> constants;
+  std::vector<int32_t> order;
+  for (size_t i = 0; i < rom.size(); ++i) {
+    if (IsConstantLabel(rom[i].Offset, rom[i].Name)) {
+      constants.push_back(std::string(kConstantsHeading) + "." + rom[i].Name);
+    } else {
+      order.push_back(static_cast<int32_t>(i));
+    }
+  }
+  if (constants.empty()) return BuildTree(rom);
+  std::vector<std::string_view> names;
+  names.reserve(rom.size());
+  for (int32_t i : order) names.push_back(rom[static_cast<size_t>(i)].Name);
+  for (const std::string& c : constants) names.push_back(c);
+  for (size_t i = 0; i < rom.size(); ++i) {
+    if (IsConstantLabel(rom[i].Offset, rom[i].Name)) order.push_back(static_cast<int32_t>(i));
+  }
+  LabelTree tree(names);
+  tree.MapEntries(order);
+  return tree;
 }
 
 LabelTree BuildRamLabelTree(const LabelTables& labels) {
@@ -336,7 +364,9 @@ LabelTree BuildRamLabelTree(const LabelTables& labels) {
 
 std::string RomEntryAddressText(const LabelTables& labels, int32_t entry) {
   if (entry < 0 || static_cast<size_t>(entry) >= labels.RomLabels().size()) return {};
-  const auto offset = static_cast<uint32_t>(labels.RomLabels()[entry].Offset);
+  const RomLabel& label = labels.RomLabels()[entry];
+  const auto offset = static_cast<uint32_t>(label.Offset);
+  if (IsConstantLabel(label.Offset, label.Name)) return "$" + IntToHex(offset, 2) + " (a number)";
   return OffsetToBankAddress(offset) + " ($" + IntToHex(offset, 6) + ")";
 }
 

@@ -38,6 +38,8 @@ class LabelTree {
   // table entry of BuildRomLabelTree's and BuildRamLabelTree's trees); kRoot for a branch alone.
   // Two labels of one name are two nodes, each with its own entry.
   int32_t Entry(int32_t node) const { return entries_[node]; }
+  // Makes the entries those of another table: the node of name i stands for entry order[i].
+  void MapEntries(const std::vector<int32_t>& order);
   // The texts from the top level down to the node, joined by ".".
   std::string FullName(int32_t node) const;
   // All children, shown or not.
@@ -120,6 +122,10 @@ class LabelTree {
   size_t closed_ = 0;  // branches whose open_ is 0
 };
 
+// The heading under which BuildRomLabelTree lists the names of numbers (IsConstantLabel).
+inline constexpr std::string_view kConstantsHeading = "Constants";
+
+// The ROM labels, those that name numbers rather than places under kConstantsHeading, last.
 LabelTree BuildRomLabelTree(const LabelTables& labels);
 LabelTree BuildRamLabelTree(const LabelTables& labels);
 

@@ -299,9 +299,8 @@ SymbolFile ReadSymbolText(std::string text, std::string name, uint32_t bankCount
   const std::string_view all = file.Text;
   const size_t held = LinesToRead(all);
   if (held > kMaxSymbolLines) {
-    throw ErrorFailure(BaseName(file.Name) + " holds more than " +
-                       GroupedDecimal(kMaxSymbolLines) +
-                       " labels, blocks and comments, more than the program reads.");
+    throw ErrorFailure("The symbol file holds more than " + GroupedDecimal(kMaxSymbolLines) +
+                       " labels, blocks and comments.");
   }
   file.Lines.reserve(held);
   into.Labels.Reserve(held, 0);

@@ -89,9 +89,10 @@ TLabelEditorForm::TLabelEditorForm(const LabelTables& labels, const std::string&
 void TLabelEditorForm::ProcTreeClick(const QModelIndex& index) {
   const int32_t node = procModel_->Node(index);
   if (node == LabelTree::kRoot || !procModel_->Tree().IsLabel(node)) return;
-  const std::string name = procModel_->Tree().FullName(node);
-  ui.NameLabel->setText(Utf8(name));
-  ui.AddressLabel->setText(Latin1(RomEntryText(procModel_->Tree().Entry(node))));
+  // The label's own name: a number's node sits under the constants heading.
+  const int32_t entry = procModel_->Tree().Entry(node);
+  ui.NameLabel->setText(Utf8(labels_.RomLabels()[static_cast<size_t>(entry)].Name));
+  ui.AddressLabel->setText(Latin1(RomEntryText(entry)));
   ui.ShowButton->setEnabled(true);
   pickedModel_ = procModel_;
   pickedNode_ = node;
@@ -119,7 +120,9 @@ void TLabelEditorForm::ShowButtonClick() {
 
 std::string TLabelEditorForm::RomEntryText(int32_t entry) const {
   std::string text = RomEntryAddressText(labels_, entry);
-  if (classOf_ && entry >= 0 && static_cast<size_t>(entry) < labels_.RomLabels().size()) {
+  if (classOf_ && entry >= 0 && static_cast<size_t>(entry) < labels_.RomLabels().size() &&
+      !IsConstantLabel(labels_.RomLabels()[static_cast<size_t>(entry)].Offset,
+                       labels_.RomLabels()[static_cast<size_t>(entry)].Name)) {
     text += "  " + classOf_(static_cast<uint32_t>(labels_.RomLabels()[static_cast<size_t>(entry)].Offset));
   }
   return text;

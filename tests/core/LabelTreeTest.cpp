@@ -182,17 +182,38 @@ TEST(LabelTree, SwapLastFilterGoesBackAndForth) {
   EXPECT_EQ(Outline(tree), "Main,Sound(Play)");
 }
 
+// GBDK's bank numbers and section sizes (names below 0100) come last under a heading of their
+// own, each node still standing for its own table entry.
+TEST(LabelTree, RomTreeListsNumbersUnderTheirOwnHeading) {
+  LabelTables t;
+  t.AddRomLabel(0x0000, "s__HEADER");
+  t.AddRomLabel(0x0001, "b_actor_set_frames");
+  t.AddRomLabel(0x0000, "RST_00");       // a place, though at 0000
+  t.AddRomLabel(0x0150, "b_main");       // a place: at 0150
+  t.AddRomLabel(0x0003, "___bank_song.x");
+  t.AddRomLabel(0x0150, "Main");
+  const LabelTree tree = BuildRomLabelTree(t);
+  EXPECT_EQ(Outline(tree), "RST_00,b_main,Main,Constants(s__HEADER,b_actor_set_frames,___bank_song(x))");
+  for (int32_t n = 0; n < tree.Size(); ++n) {
+    if (!tree.IsLabel(n)) continue;
+    const std::string& name = t.RomLabels()[static_cast<size_t>(tree.Entry(n))].Name;
+    EXPECT_TRUE(tree.FullName(n) == name || tree.FullName(n) == "Constants." + name) << name;
+  }
+  EXPECT_EQ(Outline(BuildRomLabelTree(LabelTables())), "");
+}
+
 TEST(LabelTree, AddressTextsOfPickedLabels) {
   LabelTables t;
   t.AddRomLabel(0x4150, "Far");
   t.AddRomLabel(0x150, "Twice");
   t.AddRomLabel(0x1F4ABC, "Twice");
+  t.AddRomLabel(0x05, "b_level");
   t.AddRamLabel(0xA010, 2, "SaveSlot");
   t.AddRamLabel(0xA000, 0, "SaveStart");
   t.AddRamLabel(0xC000, 0, "wWork");
   t.AddRamLabel(0xBFFF, 3, "SaveEnd");
   const std::pair<const char*, const char*> rom[] = {
-      {"Far", "01:4150 ($004150)"}, {"Twice", "7D:4ABC ($1F4ABC)"}, {"Nobody", ""}};
+      {"Far", "01:4150 ($004150)"}, {"Twice", "7D:4ABC ($1F4ABC)"}, {"b_level", "$05 (a number)"}, {"Nobody", ""}};
   for (const auto& [name, text] : rom) EXPECT_EQ(RomLabelAddressText(t, name), text);
   const std::pair<const char*, const char*> ram[] = {{"SaveSlot", "02:A010 ($004010)"},
                                                      {"SaveStart", "00:A000 ($000000)"},

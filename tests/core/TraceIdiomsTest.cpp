@@ -280,6 +280,7 @@ CallHl:
   jp hl
 Routine:
   ret
+  db $D3
 Orphan:
   ld a, 2
   ret
@@ -288,7 +289,7 @@ Message:
 Junk:
   db $D3, $C9
 )",
-       true, {{"Message", "ddd.."}, {"Routine", "CCoC"}},
+       true, {{"Message", "ddd.."}, {"Routine", "C.CoC"}},
        {{"Message", "read from {Start}"}, {"Routine", "traced from {HlSite}"}, {"Orphan", "label"},
         {"Junk", ""}},
        {"data {Start} {Message}"}},
