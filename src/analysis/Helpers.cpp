@@ -62,9 +62,20 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int d
     const auto word = static_cast<uint16_t>(b1 | image[pos + 2] << 8);
     const uint32_t end = pos + InstructionLength(b0);
     if (BankOf(end - 1) != BankOf(pos)) return {};
+    // What a call or rst in bank 0 reaches: a routine that sets the bank, or one that jumps
+    // through hl (a `jp hl` stub, or an rst that checks hl first and then jumps through it).
+    const bool calls = b0 == 0xCD || (b0 & 0xC7) == 0xC7;
+    const uint32_t callTarget = b0 == 0xCD ? word : b0 & 0x38u;
+    Helper sub;
+    if (calls && callTarget < 0x4000 && callTarget < size) {
+      if (image[callTarget] == 0xE9) {
+        sub.kind = Helper::JpHl;
+      } else if (depth == 0) {
+        sub = AnalyseHelper(image, size, callTarget, 1);
+      }
+    }
     // A jump through hl, as itself, as a call of a `jp hl` stub or as an rst holding one.
-    const bool callsStub = (b0 == 0xCD && word < 0x4000 && word < size && image[word] == 0xE9) ||
-                           ((b0 & 0xC7) == 0xC7 && image[b0 & 0x38] == 0xE9);
+    const bool callsStub = sub.kind == Helper::JpHl;
     if (b0 == 0xE9 || callsStub) {
       if (JumpsThroughWordAtHl(image, pos, walkStart)) {
         if (returnPopped) return {Helper::RetTable, {}, {}, 0};
@@ -101,9 +112,7 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int d
       pos = walkStart = to;
       continue;
     }
-    if (b0 == 0xCD || (b0 & 0xC7) == 0xC7) {
-      const uint32_t target = b0 == 0xCD ? word : b0 & 0x38u;
-      const Helper sub = depth == 0 && target < 0x4000 ? AnalyseHelper(image, size, target, 1) : Helper{};
+    if (calls) {
       if (sub.kind == Helper::BankSet) {
         bank = regs[sub.bank.n];
         bankWritten = true;
