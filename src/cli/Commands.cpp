@@ -135,9 +135,7 @@ Loaded Load(const CliIo& io, const std::string& name, const LoadParts& parts = {
   sources.ReadLog = parts.symbols;
   loaded.load = OnFile(name, [&] { return LoadWorkspace(*loaded.ws, name, sources); });
   for (const WorkspaceFile& file : loaded.load.Files) {
-    if (file.Part == WorkspacePart::Symbols || file.Part == WorkspacePart::Additions) {
-      OnFile(file.Name, [&] { file.Rethrow(); });
-    }
+    if (file.IsSymbols()) OnFile(file.Name, [&] { file.Rethrow(); });
     // A log of another ROM is said and left out; the command goes on without it.
     if (file.Part == WorkspacePart::Log && file.Outcome == FileOutcome::Failed) {
       try {

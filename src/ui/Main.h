@@ -34,6 +34,8 @@ struct RefPlace;
 struct FindAllResult;
 struct SearchOutcome;
 struct SymbolWrite;
+struct WorkspaceFile;
+struct WorkspaceSources;
 
 // The references to the place of a label line: those whose bank is known, and the calls from
 // bank 0 whose bank is unknown that may lead there (`call?`).
@@ -183,16 +185,22 @@ class TMainForm : public QMainWindow, public TCommandHost {
   void RomChanged();
   // After a search: the listing at the hit, or the message of a miss.
   void ShowSearchOutcome(const SearchOutcome& outcome);
-  // The load itself, without the question: the ROM file, then its symbol file. A symbol file that
-  // stops on a bad line still leaves the ROM shown with the labels read before that line, and
-  // the error is shown after.
+  // The load itself, without the question: the ROM file, then the files that belong to it (the
+  // workspace's load). A symbol file that cannot be read still leaves the ROM shown with the
+  // labels read before it, and the error is shown after.
   // A reload that the file watch started (`watched`) reports its failures more quietly.
   bool OpenRom(const QString& fileName, bool watched = false);
   // The loaded ROM's symbol file: the one dropped on the window, else the one found for it.
   std::string SymFileToRead() const;
+  // Where the workspace's files come from: the symbol file dropped on the window, else the ones
+  // found for the ROM.
+  WorkspaceSources Sources() const;
   // Reads the loaded ROM's symbol files into the labels, marks and comments (throws as
   // LoadSymbolFile does); the lines skipped are said in the status bar.
   void ReadSymbols();
+  // Whether the symbol files were read whole (SymbolsNotRead), after they were read.
+  void NoteSymbolsRead(const std::vector<WorkspaceFile>& files);
+  void ReportSkippedSymbols();
   // Watches the loaded ROM and the symbol files it may have.
   void WatchFiles();
   // A file dropped on the window: a symbol file (.sym) is read as the loaded ROM's labels, a

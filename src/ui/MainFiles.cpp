@@ -102,23 +102,35 @@ std::string TMainForm::SymFileToRead() const {
   return FindSymFile(rom.RomFileName, state_.ProgramFolder, rom.RomTitle);
 }
 
+WorkspaceSources TMainForm::Sources() const {
+  WorkspaceSources sources;
+  sources.ProgramFolder = state_.ProgramFolder;
+  sources.SymFile = droppedSym_;
+  return sources;
+}
+
 void TMainForm::ReadSymbols() {
-  state_.SymFileName = SymFileToRead();
-  state_.symbolFiles.clear();
-  state_.SymbolsNotRead.clear();
   report_->clear();
-  try {
-    LoadRomSymbols(state_.SymFileName, state_.rom.RomFileName, state_.rom.BankCount,
-                   state_.Symbols(), state_.symbolFiles);
-  } catch (...) {
-    // What was read before the failure stays shown (with the files it came from), and is never
-    // saved over the files.
-    const std::exception_ptr error = std::current_exception();
-    std::string why = FailureText([&] { std::rethrow_exception(error); }).value_or("");
+  const std::vector<WorkspaceFile> files = ReadWorkspaceSymbols(state_, Sources());
+  NoteSymbolsRead(files);
+  ReportSkippedSymbols();
+  for (const WorkspaceFile& file : files) file.Rethrow();
+}
+
+void TMainForm::NoteSymbolsRead(const std::vector<WorkspaceFile>& files) {
+  state_.SymbolsNotRead.clear();
+  for (const WorkspaceFile& file : files) {
+    if (!file.IsSymbols() || file.Outcome != FileOutcome::Failed) continue;
+    // What was read before the failure stays shown, and is never saved over the files.
+    std::string why = FailureText([&] { file.Rethrow(); }).value_or("");
     std::replace(why.begin(), why.end(), '\n', ' ');
     state_.SymbolsNotRead = why;
-    throw;
   }
+}
+
+void TMainForm::ReportSkippedSymbols() {
+  // A set not read whole says its failure instead.
+  if (!state_.SymbolsNotRead.empty()) return;
   // Lines that could not be read are skipped, and said once.
   QStringList skipped;
   for (const SymbolFile& file : state_.symbolFiles) {
@@ -138,8 +150,15 @@ void TMainForm::WatchFiles() {
 
 bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   const QString name = QFileInfo(fileName).absoluteFilePath();
+  const std::string file = FileNameBytes(name);
   Rom& rom = state_.rom;
-  const auto load = [&] { LoadRomFile(rom, FileNameBytes(name)); };
+  // A symbol file dropped on the window belongs to the ROM it was dropped on.
+  WorkspaceSources sources = Sources();
+  if (file != loadedName_) sources.SymFile.clear();
+  // The ROM and the files that belong to it; the failure of one of those waits until the ROM
+  // is shown, so that what is shown is what is loaded.
+  WorkspaceLoad loaded;
+  const auto load = [&] { loaded = LoadWorkspace(state_, file, sources); };
   // A reload started by a change on disk that keeps failing says so in a box once, then only
   // in the status bar, until a load succeeds.
   if (watched && reloadFailed_) {
@@ -152,21 +171,16 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
     return false;
   }
   reloadFailed_ = false;
-  // A symbol file dropped on the window belongs to the ROM it was dropped on.
   if (rom.RomFileName != loadedName_) droppedSym_.clear();
   loadedName_ = rom.RomFileName;
   state_.LoadedRom.assign(RomBytes(rom).begin(), RomBytes(rom).end());
   state_.textRows.Drop();
   ClearUndo();
   CloseAnalysisWindows();
-  // The symbol file's error waits until the ROM is shown, so that what is shown is what is loaded.
-  std::exception_ptr symbolError;
-  try {
-    ReadSymbols();
-  } catch (...) {
-    symbolError = std::current_exception();
-  }
-  run_->RomLoaded();
+  NoteSymbolsRead(loaded.Files);
+  report_->clear();
+  ReportSkippedSymbols();
+  run_->RomLoaded(loaded);
   Retrace();
   setWindowTitle("Velmora - " + Latin1(rom.RomTitle));
   SetScrollRange();
@@ -181,13 +195,16 @@ bool TMainForm::OpenRom(const QString& fileName, bool watched) {
   if (findAll_) findAll_->close();
   recent_->Add(name);
   WatchFiles();
-  const auto rethrow = [&] { std::rethrow_exception(symbolError); };
-  if (symbolError && watched) {
-    report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
-  } else if (symbolError) {
-    RunCommand(rethrow, this);
+  for (const WorkspaceFile& symbols : loaded.Files) {
+    if (!symbols.IsSymbols() || symbols.Outcome != FileOutcome::Failed) continue;
+    const auto rethrow = [&] { symbols.Rethrow(); };
+    if (watched) {
+      report_->Show("Symbols not read: " + MessageText(*FailureText(rethrow)));
+    } else {
+      RunCommand(rethrow, this);
+    }
   }
-  text_->RomLoaded();
+  text_->RomLoaded(loaded);
   return true;
 }
 
@@ -214,26 +231,18 @@ void TMainForm::SymFileChanged() {
   }
   // A symbol file that a build is still writing may not read yet: the labels read last stay,
   // and the next change is waited for, without a box.
-  LabelTables labels;
-  RomMarks marks;
-  RomComments comments;
-  std::vector<SymbolFile> files;
-  std::string name;
-  const auto failure = FailureText([&] {
-    name = SymFileToRead();
-    files = LoadRomSymbols(name, state_.rom.RomFileName, state_.rom.BankCount,
-                           {labels, marks, comments});
-  });
+  WorkspaceSymbols read;
+  const auto failure = FailureText([&] { read = ReadSymbolsAgain(state_, Sources()); });
   if (failure) {
     report_->Show("Symbols not read again: " + MessageText(*failure) +
                   " Waiting for the next change.");
     return;
   }
-  state_.labels = std::move(labels);
-  state_.marks = std::move(marks);
-  state_.comments = std::move(comments);
-  state_.symbolFiles = std::move(files);
-  state_.SymFileName = name;
+  state_.labels = std::move(read.labels);
+  state_.marks = std::move(read.marks);
+  state_.comments = std::move(read.comments);
+  state_.symbolFiles = std::move(read.files);
+  state_.SymFileName = std::move(read.SymFileName);
   state_.SymbolsNotRead.clear();
   DropSymbolSteps();
   ShowFileState();

@@ -16,6 +16,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/Latin1.h"
 #include "ui/RunWindow.h"
+#include "workspace/Workspace.h"
 
 TRunCommands::TRunCommands(TCommandHost* host, const Items& items, Calls calls)
     : QObject(host->Window()), main_(host), items_(items), calls_(std::move(calls)) {
@@ -37,13 +38,12 @@ void TRunCommands::Enable(bool enabled) {
   }
 }
 
-void TRunCommands::RomLoaded() {
+void TRunCommands::RomLoaded(const WorkspaceLoad& load) {
   // What the game did says nothing about another ROM.
   if (run_) run_->Abandon();
-  AppState& state = main_->State();
-  state.log = {};
-  if (const auto failure = FailureText([&] { state.log = ReadRomLog(state.rom); })) {
-    calls_.Report("Code/data log not used: " + MessageText(*failure));
+  const WorkspaceFile* log = load.Find(WorkspacePart::Log);
+  if (log != nullptr && log->Outcome == FileOutcome::Failed) {
+    calls_.Report("Code/data log not used: " + MessageText(*FailureText([&] { log->Rethrow(); })));
   }
 }
 

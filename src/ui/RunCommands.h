@@ -16,6 +16,7 @@ class QAction;
 class TCommandHost;
 class TRunWindow;
 struct CodeDataLog;
+struct WorkspaceLoad;
 
 class TRunCommands : public QObject {
   Q_OBJECT
@@ -33,9 +34,9 @@ class TRunCommands : public QObject {
   TRunCommands(TCommandHost* host, const Items& items, Calls calls);
 
   void Enable(bool enabled);
-  // A ROM was loaded: the log beside it is read (one of another ROM is said and left out), and a
-  // game still running stops.
-  void RomLoaded();
+  // A ROM was loaded with the log beside it: one that was left out (of another ROM) is said, and
+  // a game still running stops.
+  void RomLoaded(const WorkspaceLoad& load);
   // The image was written to a file: the log goes beside it.
   void RomSaved(const std::string& fileName);
   // The run window while a game runs, else nullptr.

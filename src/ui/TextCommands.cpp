@@ -1,7 +1,5 @@
 #include "ui/TextCommands.h"
 
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -18,16 +16,12 @@
 #include "ui/CoolMsg.h"
 #include "ui/TextPane.h"
 #include "ui/TextSearch.h"
+#include "workspace/Workspace.h"
 
 namespace {
 
 QString FromBytes(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-bool FileExists(const std::string& name) {
-  struct stat st {};
-  return ::stat(name.c_str(), &st) == 0;
 }
 
 }  // namespace
@@ -65,19 +59,14 @@ TTextCommands::TTextCommands(TCommandHost* host, const Menus& menus, Hooks hooks
   });
 }
 
-void TTextCommands::RomLoaded() {
-  AppState& state = main_->State();
-  const std::string beside = TableFileBeside(state.rom.RomFileName);
-  if (!FileExists(beside)) {
-    if (tableBeside_) {
-      state.table = {};
-      state.textRows.Drop();
-      pane_->Invalidate();
-      state.TableFileName.clear();
-      tableBeside_ = false;
-    }
-  } else if (LoadTableNamed(QFile::decodeName(beside.c_str()))) {
-    tableBeside_ = true;
+void TTextCommands::RomLoaded(const WorkspaceLoad& load) {
+  // Another ROM, and maybe another table: the pane decodes anew.
+  pane_->Invalidate();
+  const WorkspaceFile* file = load.Find(WorkspacePart::Table);
+  if (file != nullptr && file->Outcome == FileOutcome::Failed) {
+    RunCommand([&] { file->Rethrow(); }, main_->Window());
+  } else if (file != nullptr && file->Outcome == FileOutcome::Read) {
+    TableRead(load.TableSkipped);
   }
   SelectionChanged(static_cast<uint32_t>(main_->SelectedOffset()));
 }
@@ -92,14 +81,20 @@ bool TTextCommands::LoadTableNamed(const QString& fileName) {
   state.textRows.Drop();
   pane_->Invalidate();
   state.TableFileName = name;
-  tableBeside_ = false;
+  state.TableBeside = false;
+  TableRead(skips);
+  return true;
+}
+
+void TTextCommands::TableRead(const TableSkips& skips) {
+  const AppState& state = main_->State();
+  const std::string& name = state.TableFileName;
   const std::string skipped = TableSkipsText(skips, BaseName(name));
   hooks_.Report(skipped.empty() ? "Table " + FromBytes(BaseName(name)) + ": " +
                                       QString::number(state.table.Entries().size()) + " entries"
                                 : FromBytes(skipped));
   SelectionChanged(static_cast<uint32_t>(main_->SelectedOffset()));
   main_->UpdateList();
-  return true;
 }
 
 void TTextCommands::SelectionChanged(uint32_t offset) {

@@ -9,6 +9,8 @@
 #include <functional>
 
 struct FindAllResult;
+struct TableSkips;
+struct WorkspaceLoad;
 struct SearchOutcome;
 class QAction;
 class QMenu;
@@ -37,10 +39,9 @@ class TTextCommands : public QObject {
 
   TTextCommands(TCommandHost* host, const Menus& menus, Hooks hooks);
 
-  // After a ROM load: the table beside it (game.tbl for game.gbc) is read when there is one; a
-  // table read from beside the ROM before goes otherwise, one the user loaded stays. Skipped
-  // lines are reported once; a file that cannot be read shows its box.
-  void RomLoaded();
+  // After a ROM load, which read the table beside it (game.tbl for game.gbc) when there is one:
+  // its skipped lines are reported once, or the box of a file that could not be read shows.
+  void RomLoaded(const WorkspaceLoad& load);
   // Reads a table file or charmap as the loaded table; on failure the table before stays.
   // Returns whether it was read.
   bool LoadTableNamed(const QString& fileName);
@@ -62,11 +63,11 @@ class TTextCommands : public QObject {
  private:
   void LoadTable1Click();
   void Text1Click();
+  // A table was read as the loaded one: the status bar says so, the listing follows.
+  void TableRead(const TableSkips& skips);
 
   TCommandHost* main_;  // the main window, as its commands see it
   Hooks hooks_;
   TTextPane* pane_ = nullptr;
   QAction* changeInstruction_[2];
-  // The table came from beside the loaded ROM (and goes with it).
-  bool tableBeside_ = false;
 };

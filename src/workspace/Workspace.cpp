@@ -12,52 +12,46 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// The ROM's symbol files into the tables (emptied first), each noted as it is looked at: its
-// own file (`own`, "" for none), then the file of additions unless the own file is read alone.
-// Throws at the first file that cannot be read, after noting it.
-std::vector<SymbolFile> ReadSymbolFiles(const std::string& own, bool alone, const Rom& rom,
-                                        const std::string& programFolder, SymbolTables into,
-                                        std::vector<WorkspaceFile>& notes) {
-  into.Labels.Clear();
-  into.Marks.Clear();
-  into.Comments.clear();
-  std::vector<SymbolFile> files;
-  const auto read = [&](WorkspacePart part, const std::string& name, auto&& load) {
-    notes.push_back({part, name, FileOutcome::Missing, nullptr});
-    try {
-      files.push_back(load());
-    } catch (...) {
-      notes.back().Outcome = FileOutcome::Failed;
-      notes.back().Error = std::current_exception();
-      throw;
-    }
-    if (alone || Exists(name)) notes.back().Outcome = FileOutcome::Read;
+// The ROM's symbol files into the tables (emptied first) and `files`, each noted as it was
+// looked at: its own file (`own`, "" for none), then the file of additions unless the own file
+// is read alone. Throws at the first file that cannot be read, after noting it; `files` then
+// holds the files read before it, and the files after it are not looked at.
+void ReadSymbolFiles(const std::string& own, bool alone, const Rom& rom,
+                     const std::string& programFolder, SymbolTables into,
+                     std::vector<SymbolFile>& files, std::vector<WorkspaceFile>& notes) {
+  const auto note = [&](WorkspacePart part, const std::string& name) {
+    notes.push_back({part, name, Exists(name) ? FileOutcome::Read : FileOutcome::Missing, nullptr});
   };
-  if (alone) {
-    read(WorkspacePart::Symbols, own, [&] {
-      return ReadSymbolText(
-          ReadRegularFile(own, size_t{256} << 20, "The symbol file is larger than 256 MiB."), own,
-          rom.BankCount, into);
-    });
-    return files;
-  }
-  if (own.empty()) {
+  const auto noteOwn = [&] {
+    if (!own.empty()) return note(WorkspacePart::Symbols, own);
     // None of the places it is looked for holds one: the first is where a new one goes.
     notes.push_back({WorkspacePart::Symbols,
                      SymFileCandidates(rom.RomFileName, programFolder, rom.RomTitle).front(),
                      FileOutcome::Missing, nullptr});
-  } else {
-    read(WorkspacePart::Symbols, own, [&] { return LoadSymbolFile(own, rom.BankCount, into); });
-  }
+  };
   const std::string additions = OverlaySymFileName(rom.RomFileName);
-  if (additions == own) return files;
-  if (!Exists(additions)) {
-    notes.push_back({WorkspacePart::Additions, additions, FileOutcome::Missing, nullptr});
-  } else {
-    read(WorkspacePart::Additions, additions,
-         [&] { return LoadSymbolFile(additions, rom.BankCount, into); });
+  try {
+    if (alone) {
+      into.Labels.Clear();
+      into.Marks.Clear();
+      into.Comments.clear();
+      files.clear();
+      files.push_back(ReadSymbolText(
+          ReadRegularFile(own, size_t{256} << 20, "The symbol file is larger than 256 MiB."), own,
+          rom.BankCount, into));
+    } else {
+      LoadRomSymbols(own, rom.RomFileName, rom.BankCount, into, files);
+    }
+  } catch (...) {
+    // The own file comes first: when it was read (or there is none), the additions failed.
+    const bool ownFailed = !own.empty() && files.empty();
+    if (!ownFailed) noteOwn();
+    notes.push_back({ownFailed ? WorkspacePart::Symbols : WorkspacePart::Additions,
+                     ownFailed ? own : additions, FileOutcome::Failed, std::current_exception()});
+    throw;
   }
-  return files;
+  noteOwn();
+  if (!alone && additions != own) note(WorkspacePart::Additions, additions);
 }
 
 std::string OwnSymFile(const Workspace& ws, const WorkspaceSources& sources) {
@@ -106,14 +100,8 @@ WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
   WorkspaceLoad load;
   load.Files.push_back({WorkspacePart::Rom, romPath, FileOutcome::Read, nullptr});
   if (sources.ReadSymbols) {
-    ws.SymFileName = OwnSymFile(ws, sources);
-    ws.symbolFiles.clear();
-    try {
-      ws.symbolFiles = ReadSymbolFiles(ws.SymFileName, sources.SymFileAlone, ws.rom,
-                                       sources.ProgramFolder, ws.Symbols(), load.Files);
-    } catch (...) {
-      // Noted with its file; the other parts are read all the same.
-    }
+    std::vector<WorkspaceFile> notes = ReadWorkspaceSymbols(ws, sources);
+    load.Files.insert(load.Files.end(), notes.begin(), notes.end());
   }
   if (sources.ReadTable) ReadTable(ws, sources, load);
   if (sources.ReadLog) {
@@ -131,11 +119,24 @@ WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
   return load;
 }
 
-WorkspaceSymbols ReadWorkspaceSymbols(const Workspace& ws, const std::string& symFile) {
-  WorkspaceSymbols read;
+std::vector<WorkspaceFile> ReadWorkspaceSymbols(Workspace& ws, const WorkspaceSources& sources) {
   std::vector<WorkspaceFile> notes;
-  read.files = ReadSymbolFiles(symFile, false, ws.rom, {}, {read.labels, read.marks, read.comments},
-                               notes);
+  ws.SymFileName = OwnSymFile(ws, sources);
+  try {
+    ReadSymbolFiles(ws.SymFileName, sources.SymFileAlone, ws.rom, sources.ProgramFolder,
+                    ws.Symbols(), ws.symbolFiles, notes);
+  } catch (...) {
+    // Noted with its file.
+  }
+  return notes;
+}
+
+WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& sources) {
+  WorkspaceSymbols read;
+  read.SymFileName = OwnSymFile(ws, sources);
+  std::vector<WorkspaceFile> notes;
+  ReadSymbolFiles(read.SymFileName, sources.SymFileAlone, ws.rom, sources.ProgramFolder,
+                  {read.labels, read.marks, read.comments}, read.files, notes);
   return read;
 }
 

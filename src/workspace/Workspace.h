@@ -41,7 +41,8 @@ struct Workspace {
   TextTable table;
   std::string TableFileName;  // "" when no table is loaded
   bool TableBeside = false;   // it came from beside the ROM, and goes when another ROM comes
-  // What runs of the game did with its bytes; empty when there is no log.
+  // What the game's runs did with its bytes: the log beside the ROM, the imported ones and the
+  // runs in the run window; empty when there is none.
   CodeDataLog log;
 
   SymbolTables Symbols() { return {labels, marks, comments}; }
@@ -63,6 +64,10 @@ struct WorkspaceFile {
   std::exception_ptr Error;  // Failed: what reading it threw (a Failure or a FileError)
   void Rethrow() const {
     if (Error) std::rethrow_exception(Error);
+  }
+  // One of the symbol files: the ROM's own or the file of additions.
+  bool IsSymbols() const {
+    return Part == WorkspacePart::Symbols || Part == WorkspacePart::Additions;
   }
 };
 
@@ -95,21 +100,26 @@ struct WorkspaceLoad {
 // Loads the ROM at `romPath` into the workspace, then the files that belong to it, in the order
 // above. The ROM file's failure throws (a Failure or a FileError) and changes nothing. The
 // symbol tables are emptied and refilled from the symbol files; one that fails leaves what was
-// read before it and no file list. A table that fails leaves the table before it; a table that
-// came from beside another ROM goes when this ROM has none.
+// read before it, with the files it came from. A table that fails leaves the table before it; a table that
+// came from beside another ROM goes when this ROM has none. A log that is missing or fails
+// (one of another ROM) leaves none.
 WorkspaceLoad LoadWorkspace(Workspace& ws, const std::string& romPath,
                             const WorkspaceSources& sources);
 
-// Reads the loaded ROM's symbol files again (as LoadWorkspace reads them) into tables of their
-// own, leaving the workspace alone: a file that is being rebuilt may not read yet. Throws as
-// LoadSymbolFile does. `symFile` is the ROM's own file, "" when it has none.
+// Reads the loaded ROM's symbol files into the workspace as LoadWorkspace does (a symbol file
+// dropped on the window comes here), noting each file as it is looked at.
+std::vector<WorkspaceFile> ReadWorkspaceSymbols(Workspace& ws, const WorkspaceSources& sources);
+
+// The loaded ROM's symbol files read again into tables of their own, the workspace left alone
+// (a file that a build is still writing may not read yet). Throws as LoadSymbolFile does.
 struct WorkspaceSymbols {
+  std::string SymFileName;
   LabelTables labels;
   RomMarks marks;
   RomComments comments;
   std::vector<SymbolFile> files;
 };
-WorkspaceSymbols ReadWorkspaceSymbols(const Workspace& ws, const std::string& symFile);
+WorkspaceSymbols ReadSymbolsAgain(const Workspace& ws, const WorkspaceSources& sources);
 
 // The analysis of the workspace's ROM: its trace from the labels and marks.
 Trace AnalyseWorkspace(const Workspace& ws);
