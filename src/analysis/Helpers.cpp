@@ -67,17 +67,22 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int d
     const bool calls = b0 == 0xCD || (b0 & 0xC7) == 0xC7;
     const uint32_t callTarget = b0 == 0xCD ? word : b0 & 0x38u;
     Helper sub;
+    bool plainStub = false;  // the call's target is the `jp hl` itself
     if (calls && callTarget < 0x4000 && callTarget < size) {
       if (image[callTarget] == 0xE9) {
         sub.kind = Helper::JpHl;
+        plainStub = true;
       } else if (depth == 0) {
         sub = AnalyseHelper(image, size, callTarget, 1);
       }
     }
     // A jump through hl, as itself, as a call of a `jp hl` stub or as an rst holding one.
     const bool callsStub = sub.kind == Helper::JpHl;
-    if (b0 == 0xE9 || callsStub) {
-      if (JumpsThroughWordAtHl(image, pos, walkStart)) {
+    // A jump through the word at hl counts as a table only when the jump is plain: behind a
+    // routine that checks hl first, the stack the walk sees may be its own.
+    const bool tableJump = JumpsThroughWordAtHl(image, pos, walkStart);
+    if (b0 == 0xE9 || (callsStub && !(tableJump && !plainStub))) {
+      if (tableJump) {
         if (returnPopped) return {Helper::RetTable, {}, {}, 0};
         if (!hlLoaded) return {Helper::HlTable, {}, {}, 0};
         return {};

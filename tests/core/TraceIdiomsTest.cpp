@@ -225,7 +225,25 @@ HelperSite:
   ld hl, Far3
 RstSite:
   call CallRst
+DispatchSite:
+  call Dispatch
+After:
   jr Start
+Dispatch:
+  push hl
+  call Far
+  pop hl
+TableRead:
+  ld hl, Table
+  ld a, [hli]
+  ld h, [hl]
+  ld l, a
+  rst $38
+  ret
+Table:
+  dw Entry
+Entry:
+  ret
 CallRst:
   ldh a, [$FF82]
   push af
@@ -256,10 +274,11 @@ Far3:
   ret
   db $D3
 )",
-       false, {{"Far", "C."}, {"Far2", "C."}, {"Far3", "C."}},
+       false, {{"Far", "C."}, {"Far2", "C."}, {"Far3", "C."}, {"After", "Co"}, {"Entry", "C"}},
        {{"Far", "traced from {CallSite}"}, {"Far2", "far call from {HelperSite} via {CallHl}"},
         {"Far3", "far call from {RstSite} via {CallRst}"}},
-       {"far call {HelperSite} {Far2} via {CallHl}", "far call {RstSite} {Far3} via {CallRst}"}},
+       {"far call {HelperSite} {Far2} via {CallHl}", "far call {RstSite} {Far3} via {CallRst}",
+        "data {TableRead} {Table}"}},
       {"a helper that reads the bank and address after its call",
        R"(
 SECTION "main", ROM0[$150]
