@@ -62,11 +62,27 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int d
     const auto word = static_cast<uint16_t>(b1 | image[pos + 2] << 8);
     const uint32_t end = pos + InstructionLength(b0);
     if (BankOf(end - 1) != BankOf(pos)) return {};
+    // What a call or rst in bank 0 reaches: a routine that sets the bank, or one that jumps
+    // through hl (a `jp hl` stub, or an rst that checks hl first and then jumps through it).
+    const bool calls = b0 == 0xCD || (b0 & 0xC7) == 0xC7;
+    const uint32_t callTarget = b0 == 0xCD ? word : b0 & 0x38u;
+    Helper sub;
+    bool plainStub = false;  // the call's target is the `jp hl` itself
+    if (calls && callTarget < 0x4000 && callTarget < size) {
+      if (image[callTarget] == 0xE9) {
+        sub.kind = Helper::JpHl;
+        plainStub = true;
+      } else if (depth == 0) {
+        sub = AnalyseHelper(image, size, callTarget, 1);
+      }
+    }
     // A jump through hl, as itself, as a call of a `jp hl` stub or as an rst holding one.
-    const bool callsStub = (b0 == 0xCD && word < 0x4000 && word < size && image[word] == 0xE9) ||
-                           ((b0 & 0xC7) == 0xC7 && image[b0 & 0x38] == 0xE9);
-    if (b0 == 0xE9 || callsStub) {
-      if (JumpsThroughWordAtHl(image, pos, walkStart)) {
+    const bool callsStub = sub.kind == Helper::JpHl;
+    // A jump through the word at hl counts as a table only when the jump is plain: behind a
+    // routine that checks hl first, the stack the walk sees may be its own.
+    const bool tableJump = JumpsThroughWordAtHl(image, pos, walkStart);
+    if (b0 == 0xE9 || (callsStub && !(tableJump && !plainStub))) {
+      if (tableJump) {
         if (returnPopped) return {Helper::RetTable, {}, {}, 0};
         if (!hlLoaded) return {Helper::HlTable, {}, {}, 0};
         return {};
@@ -101,9 +117,7 @@ Helper AnalyseHelper(const uint8_t* image, uint32_t size, uint32_t offset, int d
       pos = walkStart = to;
       continue;
     }
-    if (b0 == 0xCD || (b0 & 0xC7) == 0xC7) {
-      const uint32_t target = b0 == 0xCD ? word : b0 & 0x38u;
-      const Helper sub = depth == 0 && target < 0x4000 ? AnalyseHelper(image, size, target, 1) : Helper{};
+    if (calls) {
       if (sub.kind == Helper::BankSet) {
         bank = regs[sub.bank.n];
         bankWritten = true;

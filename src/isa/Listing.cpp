@@ -293,6 +293,26 @@ void PutInnerComments(Out& out, const RomComments* comments, uint32_t at, uint32
   }
 }
 
+// The first place in (at, end) with a label or a comment, else `end`. A row of a block is at
+// most a text row of long keys: a lookup per byte of it is cheap.
+uint32_t NextBreak(const LabelTables& labels, const ListingNotes& notes, uint32_t at,
+                   uint32_t end) {
+  uint32_t stop = end;
+  if (notes.Comments != nullptr) {
+    const auto it = notes.Comments->upper_bound(at);
+    if (it != notes.Comments->end() && it->first < stop) stop = it->first;
+  }
+  for (uint32_t o = at + 1; o < stop; ++o)
+    if (labels.FirstRomLabelAt(static_cast<int32_t>(o)) != LabelTables::kNone) return o;
+  return stop;
+}
+
+// The data or text block that holds the offset, or nullptr.
+const MarkBlock* DataBlockAt(const RomMarks* marks, uint32_t offset) {
+  const MarkBlock* b = DataBlockFrom(marks, offset);
+  return b != nullptr && b->Offset <= offset ? b : nullptr;
+}
+
 }  // namespace
 
 std::string RawBytesText(const Rom& rom, uint32_t offset, uint8_t length) {
@@ -330,17 +350,7 @@ Listing BuildListing(const Rom& rom, const LabelTables& labels, ValueFormat form
                      uint32_t startOffset, int visibleLines, const ListingNotes& notes) {
   Listing listing;
   TextRowCursor rows;
-  // A row of a block is at most a text row of long keys: a lookup per byte of it is cheap.
-  const auto nextBreak = [&](uint32_t at, uint32_t end) {
-    uint32_t stop = end;
-    if (notes.Comments != nullptr) {
-      const auto it = notes.Comments->upper_bound(at);
-      if (it != notes.Comments->end() && it->first < stop) stop = it->first;
-    }
-    for (uint32_t o = at + 1; o < stop; ++o)
-      if (labels.FirstRomLabelAt(static_cast<int32_t>(o)) != LabelTables::kNone) return o;
-    return stop;
-  };
+  const auto nextBreak = [&](uint32_t at, uint32_t end) { return NextBreak(labels, notes, at, end); };
   uint32_t pos = startOffset;
   int k = 0;
   do {
@@ -448,4 +458,49 @@ uint32_t OffsetBeforeInstructions(const Rom& rom, uint32_t start, int count) {
     if (OffsetAfterInstructions(rom, from, count) == start) return from;
   }
   return start > static_cast<uint32_t>(count) ? start - static_cast<uint32_t>(count) : 0;
+}
+
+bool HasBlockRows(const ListingNotes& notes, uint32_t from, uint32_t to) {
+  const MarkBlock* block = DataBlockFrom(notes.Marks, from);
+  return block != nullptr && block->Offset < to;
+}
+
+uint32_t LineDown(const Rom& rom, const LabelTables& labels, uint32_t start,
+                  uint32_t instructionEnd, const ListingNotes& notes) {
+  const MarkBlock* block = DataBlockFrom(notes.Marks, start);
+  if (block == nullptr || instructionEnd <= block->Offset) return instructionEnd;
+  if (start < block->Offset) return block->Offset;
+  // The row as the listing writes it, its text thrown away.
+  std::string text;
+  StringCursor out{text};
+  TextRowCursor rows;
+  const auto nextBreak = [&](uint32_t at, uint32_t end) { return NextBreak(labels, notes, at, end); };
+  return start + PutLine(out, rom, labels, ValueFormat::Hex, start, block, notes, rows, nextBreak);
+}
+
+uint32_t LineUp(const Rom& rom, const LabelTables& labels, uint32_t start,
+                uint32_t instructionStart, const ListingNotes& notes) {
+  if (start == 0) return 0;
+  const uint32_t last = start - 1;
+  const MarkBlock* block = DataBlockAt(notes.Marks, last);
+  if (block == nullptr) {
+    // Back into a block that ends before `start`: the line after its last row.
+    const MarkBlock* into = DataBlockAt(notes.Marks, instructionStart);
+    return into != nullptr ? into->End() : instructionStart;
+  }
+  // The row that holds the byte before `start`: rows counted from the block's start, each
+  // stopping at a label or comment.
+  uint32_t rowStart = block->Offset + (last - block->Offset) / 8 * 8;
+  const TextTable* table = notes.Table;
+  if (block->Kind == MarkKind::Text && table != nullptr && !table->Empty()) {
+    TextRowStarts kept;
+    TextRowStarts& starts = notes.Rows != nullptr ? *notes.Rows : kept;
+    rowStart = starts.RowAt(rom, *table, block->Offset, block->End(), last).first;
+  }
+  for (uint32_t o = rowStart + 1; o <= last; ++o) {
+    const bool comment = notes.Comments != nullptr && notes.Comments->count(o) != 0;
+    if (comment || labels.FirstRomLabelAt(static_cast<int32_t>(o)) != LabelTables::kNone)
+      rowStart = o;
+  }
+  return rowStart;
 }

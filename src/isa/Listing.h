@@ -86,6 +86,20 @@ void StreamListing(const Rom& rom, const LabelTables& labels, ValueFormat format
                    uint32_t to, const std::function<void(std::string_view chunk)>& write,
                    const ListingNotes& notes = {});
 
+// Whether a data or text block (whose rows the listing shows) lies in [from, to).
+bool HasBlockRows(const ListingNotes& notes, uint32_t from, uint32_t to);
+// The wheel's steps over one listing line, marked blocks and their rows counted as the listing
+// counts them. Down: past the line at `start`: a data or text row's end; else
+// `instructionEnd` (where the caller's step over an instruction lands), cut at the start of a
+// block it would reach into.
+uint32_t LineDown(const Rom& rom, const LabelTables& labels, uint32_t start,
+                  uint32_t instructionEnd, const ListingNotes& notes);
+// Up: to the start of the line that ends at `start`: the row of a data or text block that holds
+// the byte before it; else `instructionStart` (the caller's step back over an instruction), or
+// the end of a block it would land in.
+uint32_t LineUp(const Rom& rom, const LabelTables& labels, uint32_t start,
+                uint32_t instructionStart, const ListingNotes& notes);
+
 // The wheel's steps. Down: the offset just past `count` instructions decoded from `start`.
 uint32_t OffsetAfterInstructions(const Rom& rom, uint32_t start, int count);
 // Up: the nearest offset from which exactly `count` decoded instructions end at `start`, trying

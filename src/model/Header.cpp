@@ -204,8 +204,10 @@ bool ChecksumsRight(const Rom& rom) {
 }
 
 std::string StoredChecksumsText(const Rom& rom) {
-  const RomHeader h = ReadHeader(rom);
-  return "header " + Hex2(h.HeaderChecksum) + ", global $" + IntToHex(h.GlobalChecksum, 4);
+  // The two stored values alone: nothing of the ROM is summed to print them.
+  RequireHeader(rom);
+  return "header " + Hex2(rom.Byte(0x14D)) + ", global $" +
+         IntToHex(static_cast<uint32_t>(rom.Byte(0x14E)) << 8 | rom.Byte(0x14F), 4);
 }
 
 std::vector<uint32_t> ExtenderSizes(uint32_t romSize) {
@@ -214,6 +216,11 @@ std::vector<uint32_t> ExtenderSizes(uint32_t romSize) {
     if (size > romSize) sizes.push_back(size);
   }
   return sizes;
+}
+
+bool ExtensionSetsChecksums(const RomChange& extension) {
+  return std::any_of(extension.Runs.begin(), extension.Runs.end(),
+                     [](const ByteRun& run) { return run.Offset == 0x14D; });
 }
 
 RomChange ExtendRom(const Rom& rom, uint32_t newSize) {
@@ -232,15 +239,18 @@ RomChange ExtendRom(const Rom& rom, uint32_t newSize) {
   uint8_t code = 0;
   while ((0x8000u << code) < newSize) ++code;
   change.Runs.push_back({0x148, {code}});
-  if (ChecksumsRight(rom)) {
+  // The ROM is summed once: for whether its checksums are right, and for the new global one.
+  const std::span<const uint8_t> bytes = RomBytes(rom);
+  const uint16_t sum = rom.RomSize < kHeaderEnd ? 0 : ComputeGlobalChecksum(bytes);
+  if (rom.RomSize >= kHeaderEnd && ComputeHeaderChecksum(bytes) == bytes[0x14D] &&
+      sum == (bytes[0x14E] << 8 | bytes[0x14F])) {
     // The new size code changes the header checksum; the global one gains the new $FF bytes
     // and the two header bytes' differences, so nothing of the grown ROM needs to be summed.
-    const std::span<const uint8_t> bytes = RomBytes(rom);
     std::vector<uint8_t> header(bytes.begin(), bytes.begin() + kHeaderEnd);
     header[0x148] = code;
     header[0x14D] = ComputeHeaderChecksum(header);
-    const uint32_t global = ComputeGlobalChecksum(bytes) + 0xFFu * (newSize - rom.RomSize) +
-                            header[0x148] - bytes[0x148] + header[0x14D] - bytes[0x14D];
+    const uint32_t global = sum + 0xFFu * (newSize - rom.RomSize) + header[0x148] -
+                            bytes[0x148] + header[0x14D] - bytes[0x14D];
     change.Runs.push_back({0x14D,
                            {header[0x14D], static_cast<uint8_t>(global >> 8 & 0xFF),
                             static_cast<uint8_t>(global & 0xFF)}});

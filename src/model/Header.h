@@ -69,3 +69,5 @@ std::vector<uint32_t> ExtenderSizes(uint32_t romSize);
 // too, so that it still passes the boot check; wrong ones are left as they are. Throws an error
 // Failure for any other size.
 RomChange ExtendRom(const Rom& rom, uint32_t newSize);
+// Whether an extension from ExtendRom sets the checksums (they were right before it).
+bool ExtensionSetsChecksums(const RomChange& extension);

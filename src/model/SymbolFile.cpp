@@ -497,6 +497,7 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
 
   // Which lines stay: first the lines that hold something themselves.
   std::vector<std::vector<bool>> keep(files.size());
+  std::vector<std::pair<size_t, size_t>> nameless;  // label lines whose name went: file, line
   for (size_t f = 0; f < files.size(); ++f) {
     const SymbolFile& file = *files[f];
     keep[f].resize(file.Lines.size(), true);
@@ -516,6 +517,8 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
             labelKept[key] = true;
           } else if (frozen(f)) {
             heldBackPlaces.insert(KeyOf(line));
+          } else {
+            nameless.push_back({f, i});
           }
           break;
         }
@@ -545,6 +548,36 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
           break;
       }
       keep[f][i] = stays || frozen(f);
+    }
+  }
+  // A renamed label keeps its line: a label line whose name went takes, in the file's order, a
+  // name of its place that no line holds (the first in table order), written where the old name
+  // stood.
+  std::vector<std::map<size_t, std::string_view>> renamed(files.size());
+  if (!nameless.empty()) {
+    const auto placeOf = [](bool ram, uint64_t key) { return key | (ram ? uint64_t{1} << 62 : 0); };
+    std::unordered_map<uint64_t, std::vector<LabelKey>> unheld;  // by place, in table order
+    for (const RomLabel& l : labels.RomLabels()) {
+      const LabelKey key{false, 0, static_cast<uint32_t>(l.Offset), l.Name};
+      if (wanted[key] > 0) unheld[placeOf(false, RomKey(key.Where))].push_back(key);
+    }
+    for (const RamLabel& l : labels.RamLabels()) {
+      const LabelKey key{true, l.Bank, l.Address, l.Name};
+      if (wanted[key] > 0) unheld[placeOf(true, RamKey(l.Bank, l.Address))].push_back(key);
+    }
+    for (const auto& [f, i] : nameless) {
+      const SymLine& line = files[f]->Lines[i];
+      const auto it = unheld.find(placeOf(line.Kind == SymLineKind::RamLabel, KeyOf(line)));
+      if (it == unheld.end()) continue;
+      for (const LabelKey& key : it->second) {
+        int32_t& count = wanted[key];
+        if (count == 0) continue;
+        --count;
+        labelKept[key] = true;
+        renamed[f][i] = key.Name;
+        keep[f][i] = true;
+        break;
+      }
     }
   }
   // Then the lines that stand by another: a repeat while its line stays, a block skipped for
@@ -686,7 +719,12 @@ std::vector<std::string> ComposeSymbolFiles(const std::vector<const SymbolFile*>
     for (size_t i = 0; i < file.Lines.size(); ++i) {
       const SymLine& line = file.Lines[i];
       copyTo(line.Start);
-      if (keep[f][i]) {
+      if (const auto name = renamed[f].find(i); name != renamed[f].end()) {
+        copyTo(line.TextStart);
+        out += name->second;
+        pos = size_t{line.TextStart} + line.TextLength;
+        copyTo(size_t{line.Start} + line.Length);
+      } else if (keep[f][i]) {
         copyTo(size_t{line.Start} + line.Length);
       } else {
         pos = size_t{line.Start} + line.Length;

@@ -108,7 +108,9 @@ std::string SkippedLinesText(const SymbolFile& file);
 std::string OverlaySymFileName(const std::string& romFileName);
 
 // The texts of the files (in the order they were read) with the tables as they are now: a line
-// whose label, block or comment is gone is left out, the other lines stay as they are, and what
+// whose label, block or comment is gone is left out, the other lines stay as they are (a label
+// line whose name went takes a new name of its place that no line holds, a rename staying where
+// it was), and what
 // no line holds yet is written into files[target], each line after the line of the nearest
 // place at or before its own (bank, then address), lower-case hexadecimal:
 //   "01:4150 Name", "0d:4800 .data:200", ";@comment 01:4150 text".

@@ -35,6 +35,22 @@ std::vector<std::string> ChangedOnDisk(const SymbolWrite& plan,
   return changed;
 }
 
+std::string SymbolCopyText(const std::vector<SymbolFile>& held, const LabelTables& labels,
+                           const RomMarks& marks, const RomComments& comments) {
+  const SymbolFile none;
+  std::vector<const SymbolFile*> files;
+  for (const SymbolFile& f : held) files.push_back(&f);
+  if (files.empty()) files.push_back(&none);
+  std::string copy;
+  for (const std::string& text : ComposeSymbolFiles(files, files.size() - 1, labels, marks, comments)) {
+    std::string_view part = text;
+    if (!copy.empty() && part.starts_with("\xEF\xBB\xBF")) part.remove_prefix(3);
+    if (!copy.empty() && copy.back() != '\n') copy += '\n';
+    copy += part;
+  }
+  return copy;
+}
+
 void WriteSymbolFiles(SymbolWrite plan, std::vector<SymbolFile>& held, uint32_t bankCount,
                       std::vector<std::string>& written) {
   std::vector<size_t> order{plan.target};

@@ -26,6 +26,13 @@ struct SymbolWrite {
 std::vector<std::string> ChangedOnDisk(const SymbolWrite& plan,
                                        const std::vector<SymbolFile>& held);
 
+// Every label, comment and mark of the tables as one symbol file's text: the files as read
+// (`held`, in the order they were read) composed with the tables as a save composes them, what is
+// new going into the last, one after the other (a byte-order mark stays only at the start). It
+// reads back as the files read together do.
+std::string SymbolCopyText(const std::vector<SymbolFile>& held, const LabelTables& labels,
+                           const RomMarks& marks, const RomComments& comments);
+
 // Writes the files of the plan (SaveFileSafely) that are to be written, the target first: only
 // it gains lines, the others only lose some, so until it is complete nothing has left the disk.
 // Afterwards `held` (the files as read, plan.known of them) is the files as they are on disk,

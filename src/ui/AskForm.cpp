@@ -1,5 +1,7 @@
 #include "ui/AskForm.h"
 
+#include <algorithm>
+
 #include "ui/CoolMsg.h"
 #include "ui/Latin1.h"
 #include "ui/Look.h"
@@ -22,6 +24,19 @@ TAskForm::TAskForm(const QString& title, const std::vector<Field>& fields,
       edits[i]->setText(Utf8(fields[static_cast<size_t>(i)].Text));
       edits[i]->selectAll();
     }
+  }
+  // A long caption (a long label name) widens the dialog rather than being cut off.
+  int wider = 0;
+  for (int i = 0; i < fieldCount_; ++i)
+    wider = std::max(wider, captions[i]->sizeHint().width() - captions[i]->width());
+  wider = std::min(wider, 600);
+  if (wider > 0) {
+    for (QWidget* w : {static_cast<QWidget*>(ui.Caption1), static_cast<QWidget*>(ui.Caption2),
+                       static_cast<QWidget*>(ui.Edit1), static_cast<QWidget*>(ui.Edit2),
+                       static_cast<QWidget*>(ui.PreviewLabel)})
+      w->resize(w->width() + wider, w->height());
+    for (QWidget* w : {ui.OKButton, ui.CancelButton}) w->move(w->x() + wider, w->y());
+    resize(width() + wider, height());
   }
   ui.PreviewLabel->setVisible(preview_ && fieldCount_ == 1);
   if (fieldCount_ == 1) {

@@ -145,6 +145,7 @@ TMainForm::TMainForm(AppState& state, QWidget* parent) : QMainWindow(parent), st
   connect(ui.Save1, &QAction::triggered, this, &TMainForm::Save1Click);
   connect(ui.SaveAs1, &QAction::triggered, this, &TMainForm::SaveAs1Click);
   connect(ui.SaveSymbols1, &QAction::triggered, this, &TMainForm::SaveSymbols1Click);
+  AddSymbolFileItems();
   connect(ui.ExportPatch1, &QAction::triggered, this, &TMainForm::ExportPatch1Click);
   connect(ui.ApplyPatch1, &QAction::triggered, this, &TMainForm::ApplyPatch1Click);
   connect(ui.ExportSource1, &QAction::triggered, this, &TMainForm::ExportSource1Click);
@@ -449,10 +450,13 @@ void TMainForm::FixChecksums1Click() {
 
 void TMainForm::RomExtender1Click() {
   TRomExtenderForm form(state_.rom, this);
-  if (form.exec() != QDialog::Accepted) return;
+  if (form.exec() == QDialog::Accepted) ExtendRomBy(form.TakeChange());
+}
+
+void TMainForm::ExtendRomBy(RomChange extension) {
   // The extender sets the checksums only where they were right before.
-  const bool fixed = ChecksumsRight(state_.rom);
-  if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, form.TakeChange()); })) return;
+  const bool fixed = ExtensionSetsChecksums(extension);
+  if (!RunEdit("Rom Extender", [&] { ApplyRomChange(state_.rom, std::move(extension)); })) return;
   report_->Show("Extended to " + Latin1(SizeText(state_.rom.RomSize)) +
                 (fixed ? "; checksums fixed: " + Latin1(StoredChecksumsText(state_.rom))
                        : QString("; the checksums stay wrong")));

@@ -10,6 +10,7 @@
 
 #include "isa/Listing.h"
 #include "model/Edit.h"
+#include "model/RomChange.h"
 #include "search/History.h"
 #include "ui/CommandHost.h"
 #include "ui/FileDialogs.h"
@@ -82,6 +83,9 @@ class TMainForm : public QMainWindow, public TCommandHost {
   bool RunEdit(const QString& caption, const std::function<void()>& command,
                const std::function<void(const EditStep&)>& made = {}) override;
   void PushEdit(const QString& caption, EditStep step);
+  // Tools > Rom Extender from the dialog's result on: the extension as one undo step, then the
+  // status report.
+  void ExtendRomBy(RomChange extension);
   // A new ROM in the image: the undo stack is emptied, and the image counts as saved.
   void ClearUndo();
   // For a change that no undo step records: unsaved until the next save or load, whatever is
@@ -129,6 +133,14 @@ class TMainForm : public QMainWindow, public TCommandHost {
   void Save1Click();
   void SaveAs1Click();
   void SaveSymbols1Click();
+  // File > Load Symbols... reads a symbol file as a dropped one is read; Save Symbols As...
+  // writes every label, comment and mark into one file of the user's choosing, a copy: the
+  // files they were read from stay the ROM's (MainSymbolFiles.cpp).
+  void AddSymbolFileItems();
+  void LoadSymbols1Click();
+  void SaveSymbolsAs1Click();
+  // A symbol file (dropped or chosen) read as the loaded ROM's labels, comments and marks.
+  void OpenSymbolFile(const QString& fileName);
   void ExportPatch1Click();
   void ApplyPatch1Click();
   void ExportSource1Click();

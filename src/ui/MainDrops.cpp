@@ -31,6 +31,13 @@ void TMainForm::OpenDropped(const QString& fileName) {
     if (AskYesNo("Apply the patch " + shown + " to the ROM?", this)) ApplyPatchFile(name);
     return;
   }
+  OpenSymbolFile(fileName);
+}
+
+void TMainForm::OpenSymbolFile(const QString& fileName) {
+  const QFileInfo info(fileName);
+  const std::string name = QFile::encodeName(info.absoluteFilePath()).toStdString();
+  const std::string shown = QFile::encodeName(info.fileName()).toStdString();
   // Unsaved changes to the labels, comments and marks would go with the symbols read before,
   // and their undo steps could be redone onto the new ones: asked first, and the steps go.
   if (SymbolsModified() &&

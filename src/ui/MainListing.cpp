@@ -268,15 +268,32 @@ void TMainForm::ListContextPopup(const QPoint& pos) {
 void TMainForm::ListWheel(int notches) {
   if (state_.rom.RomSize == 0) return;
   const Trace* trace = trace_->Latest();
+  // A line at a time: an instruction as the trace or the decoder steps over it, a row where the
+  // bytes are a marked data or text block.
+  const ListingNotes notes{&state_.marks, &state_.comments, &state_.table, &state_.textRows};
   for (; notches > 0; --notches) {
-    const auto start = static_cast<uint32_t>(StartOffset());
-    SetStartOffset(trace ? InstructionsDown(*trace, state_.rom, start, kWheelLines)
-                         : OffsetAfterInstructions(state_.rom, start, kWheelLines));
+    for (int line = 0; line < kWheelLines; ++line) {
+      const auto start = static_cast<uint32_t>(StartOffset());
+      const uint32_t step = trace ? InstructionsDown(*trace, state_.rom, start, 1)
+                                  : OffsetAfterInstructions(state_.rom, start, 1);
+      SetStartOffset(LineDown(state_.rom, state_.labels, start, step, notes));
+    }
   }
   for (; notches < 0; ++notches) {
-    const auto start = static_cast<uint32_t>(StartOffset());
-    SetStartOffset(trace ? InstructionsUp(*trace, state_.rom, start, kWheelLines)
-                         : OffsetBeforeInstructions(state_.rom, start, kWheelLines));
+    // Three instructions back are found together, each placing the others, where no block is.
+    const auto from = static_cast<uint32_t>(StartOffset());
+    const uint32_t back = trace ? InstructionsUp(*trace, state_.rom, from, kWheelLines)
+                                : OffsetBeforeInstructions(state_.rom, from, kWheelLines);
+    if (!HasBlockRows(notes, back, from)) {
+      SetStartOffset(back);
+      continue;
+    }
+    for (int line = 0; line < kWheelLines; ++line) {
+      const auto start = static_cast<uint32_t>(StartOffset());
+      const uint32_t step = trace ? InstructionsUp(*trace, state_.rom, start, 1)
+                                  : OffsetBeforeInstructions(state_.rom, start, 1);
+      SetStartOffset(LineUp(state_.rom, state_.labels, start, step, notes));
+    }
   }
   UpdateList();
 }

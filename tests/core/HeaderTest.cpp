@@ -148,7 +148,9 @@ TEST(HeaderTest, TheExtenderKeepsRightChecksumsRightAndLeavesWrongOnesAlone) {
     const std::vector<uint8_t> stored(rom->RomImage.begin() + 0x14D, rom->RomImage.begin() + 0x150);
     EXPECT_EQ(ChecksumsRight(*rom), r.spoil == 0);
 
-    ApplyRomChange(*rom, ExtendRom(*rom, r.size));
+    const RomChange extension = ExtendRom(*rom, r.size);
+    EXPECT_EQ(ExtensionSetsChecksums(extension), r.spoil == 0);
+    ApplyRomChange(*rom, extension);
     EXPECT_EQ(ChecksumsRight(*rom), r.spoil == 0);
     if (r.spoil != 0) {
       EXPECT_EQ(std::vector<uint8_t>(rom->RomImage.begin() + 0x14D, rom->RomImage.begin() + 0x150),

@@ -291,6 +291,52 @@ TEST_F(ListingFixture, LabelsAndCommentsInsideBlocksAndInstructionsShow) {
   }
 }
 
+// The wheel moves by the listing's lines: in a data or text block by its rows (stopping at a
+// label or comment inside it), elsewhere by the caller's instruction step, cut at a block's
+// start on the way down and kept out of a block on the way up. A data block 0x300-0x30B with a
+// label at 0x303 and a comment at 0x309; a text block "CAB" "CAB<end>" 0x310-0x316 with a label
+// at 0x313.
+TEST_F(ListingFixture, WheelLinesFollowBlockRows) {
+  TableSkips skips;
+  const TextTable table = ReadTableText("80=A\n81=B\n82=C\n/FF\n", skips);
+  Put(0x310, {0x82, 0x80, 0x81, 0x82, 0x80, 0x81, 0xFF});
+  marks.Mark(0x300, 12, MarkKind::Data);
+  marks.Mark(0x310, 7, MarkKind::Text);
+  labels.AddRomLabel(0x303, "inData");
+  labels.AddRomLabel(0x313, "inText");
+  comments[0x309] = "half";
+  TextRowStarts kept;
+  notes = {&marks, &comments, &table, &kept};
+  struct Row {
+    uint32_t start;
+    uint32_t instructionEnd;  // the caller's step down over an instruction
+    uint32_t down;
+    uint32_t instructionStart;  // the caller's step up
+    uint32_t up;
+  };
+  const Row rows[] = {
+      // An instruction that would reach into the block stops at its start.
+      {0x2FE, 0x301, 0x300, 0x2FB, 0x2FB},
+      {0x300, 0x303, 0x303, 0x2FF, 0x2FF},
+      {0x303, 0x306, 0x308, 0x300, 0x300},
+      {0x308, 0x30B, 0x309, 0x305, 0x303},
+      {0x309, 0x30C, 0x30C, 0x308, 0x308},
+      {0x30C, 0x30D, 0x30D, 0x30B, 0x309},
+      // Up from just past a block, by an instruction step that would land inside it.
+      {0x30E, 0x30F, 0x30F, 0x30B, 0x30C},
+      {0x310, 0x313, 0x313, 0x30F, 0x30F},
+      {0x313, 0x316, 0x317, 0x312, 0x310},
+      {0x317, 0x318, 0x318, 0x314, 0x313},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(LineDown(rom, labels, r.start, r.instructionEnd, notes), r.down) << std::hex << r.start;
+    EXPECT_EQ(LineUp(rom, labels, r.start, r.instructionStart, notes), r.up) << std::hex << r.start;
+  }
+  EXPECT_TRUE(HasBlockRows(notes, 0x2F0, 0x301));
+  EXPECT_FALSE(HasBlockRows(notes, 0x2F0, 0x300));
+  EXPECT_FALSE(HasBlockRows(notes, 0x317, 0x400));
+}
+
 TEST_F(ListingFixture, LinesPastTheEndOfTheRomDecodeTheBufferAsItStands) {
   rom.RomSize = 0x40;
   Put(0x3E, {0x00, 0xC3});  // jp whose operand lies past RomSize

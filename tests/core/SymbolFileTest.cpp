@@ -337,6 +337,21 @@ TEST(SymbolFile, ChangesTouchOnlyTheirLines) {
       {"an overlapped block's cover narrowed: its new line comes after, so the overlap goes",
        "00:0200 .data:10\n00:0208 .text:10\n", [](Held& h) { h.marks.Unmark(0x200, 4); },
        "00:0204 .data:c\n"},
+      // A renamed label stays on its line, as it was spelled and with what follows its name.
+      {"a rename out of order keeps its line", "00:0300 Late ; later\n00:0150 Main\n",
+       [](Held& h) { h.labels.RenameRomLabel(0, "Early"); },
+       "00:0300 Early ; later\n00:0150 Main\n"},
+      {"a RAM rename keeps its line", "00:C0A0 wOld\n00:c000 wA\n",
+       [](Held& h) { h.labels.RenameRamLabel(0, "wNew"); }, "00:C0A0 wNew\n00:c000 wA\n"},
+      {"the second of two names at a place renamed", "00:0150 A\n00:0300 X\n00:0150 B\n",
+       [](Held& h) { h.labels.RenameRomLabel(2, "C"); }, "00:0150 A\n00:0300 X\n00:0150 C\n"},
+      {"deleted and another added at the place: the new name takes the line",
+       "00:0150 Main\n00:0100 Entry\n",
+       [](Held& h) {
+         h.labels.EraseRomLabel(0);
+         h.labels.AddRomLabel(0x150, "Start");
+       },
+       "00:0150 Start\n00:0100 Entry\n"},
       {"an overlapped block's cover kept", "00:0200 .data:10\n00:0208 .text:10\n",
        [](Held& h) { h.labels.AddRomLabel(0x100, "Entry"); },
        "00:0100 Entry\n00:0200 .data:10\n00:0208 .text:10\n"},

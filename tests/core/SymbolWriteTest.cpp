@@ -57,3 +57,40 @@ TEST(SymbolWrite, FilesChangedOnDiskSinceTheyWereReadAreNamed) {
   }
   fs::remove_all(dir);
 }
+
+// Save Symbols As: every file as a save composes it, one after the other, in one text that reads
+// back as the files read together do: the tables' labels, comments and marks, the lines of
+// other programs kept, one byte-order mark at the start.
+TEST(SymbolWrite, CopyHoldsEveryFileAndReadsBackAsTheTables) {
+  LabelTables labels;
+  RomMarks marks;
+  RomComments comments;
+  std::vector<SymbolFile> held;
+  held.push_back(ReadSymbolText("\xEF\xBB\xBF; kept\n00:0150 Main\n01:4000 Sub\n", "game.sym", 2,
+                                {labels, marks, comments}));
+  held.push_back(ReadSymbolText("\xEF\xBB\xBF" "00:0160 Added\n", "game.velmora.sym", 2,
+                                {labels, marks, comments}));
+  labels.RenameRomLabel(labels.FirstRomLabelNamed("Sub"), "Draw");
+  labels.AddRomLabel(0x170, "New");
+  comments[0x150] = "entry";
+  marks.Mark(0x4100, 0x10, MarkKind::Data);
+  const std::string copy = SymbolCopyText(held, labels, marks, comments);
+  EXPECT_EQ(copy,
+            "\xEF\xBB\xBF; kept\n00:0150 Main\n01:4000 Draw\n;@comment 00:0150 entry\n"
+            "00:0160 Added\n00:0170 New\n01:4100 .data:10\n");
+  LabelTables back;
+  RomMarks backMarks;
+  RomComments backComments;
+  ReadSymbolText(copy, "copy.sym", 2, {back, backMarks, backComments});
+  ASSERT_EQ(back.RomLabels().size(), labels.RomLabels().size());
+  for (const RomLabel& l : labels.RomLabels()) {
+    const int32_t e = back.FirstRomLabelNamed(l.Name);
+    ASSERT_NE(e, LabelTables::kNone) << l.Name;
+    EXPECT_EQ(back.RomLabels()[e].Offset, l.Offset) << l.Name;
+  }
+  EXPECT_EQ(backComments, comments);
+  EXPECT_EQ(backMarks.Blocks(), marks.Blocks());
+  // Without a file: the tables alone.
+  EXPECT_EQ(SymbolCopyText({}, back, RomMarks(), RomComments()),
+            "00:0150 Main\n00:0160 Added\n00:0170 New\n01:4000 Draw\n");
+}

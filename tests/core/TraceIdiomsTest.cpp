@@ -153,6 +153,132 @@ Far2:
         {"Unreached", "far call to {CallAcross}"},
         {"Far2", "far call from {UnreachedJp} via {CallAcross}"}},
        {"far call {FarSite} {Far} via {CallAcross}", "far call {UnreachedJp} {Far2} via {CallAcross}"}},
+      {"ld a,BANK then an rst that writes a to the bank register: calls, jumps and data "
+       "pointers into that bank; a helper that switches through it and jumps to hl",
+       R"(
+SECTION "rst28", ROM0[$28]
+  jp SetBank
+SECTION "main", ROM0[$150]
+Start:
+  ld a, BANK(Far)
+  rst $28
+CallSite:
+  call Far
+DataSite:
+  ld hl, Message
+  ld a, [hl]
+  ld b, BANK(Far2)
+  ld hl, Far2
+HelperSite:
+  call CallHl
+  ld a, BANK(Far3)
+  rst $28
+JumpSite:
+  jp Far3
+SetBank:
+  ld [$2000], a
+  ret
+CallHl:
+  ld a, b
+  rst $28
+  jp hl
+SECTION "far", ROMX[$4800], BANK[2]
+Far:
+  ld a, 1
+  ret
+Message:
+  db $3E, $01, $C9
+SECTION "far2", ROMX[$5000], BANK[3]
+Far2:
+  ret
+  db $D3
+Far3:
+  jr Far3
+)",
+       false, {{"Far", "CoCddd"}, {"Far2", "C."}, {"Far3", "Co"}},
+       {{"Far", "traced from {CallSite}"}, {"Message", "read from {DataSite}"},
+        {"Far2", "far call from {HelperSite} via {CallHl}"}, {"Far3", "traced from {JumpSite}"}},
+       {"data {DataSite} {Message}", "far call {HelperSite} {Far2} via {CallHl}"}},
+      {"the switching rst's code at its vector; helpers that switch through it and call a "
+       "jp hl stub, or an rst that jumps to hl when it is below 8000",
+       R"(
+SECTION "rst08", ROM0[$08]
+  ld [$2000], a
+  ret
+SECTION "rst38", ROM0[$38]
+  bit 7, h
+  jr nz, RamCall
+  jp hl
+RamCall:
+  jp $C000
+SECTION "main", ROM0[$150]
+Start:
+  ld a, BANK(Far)
+  rst $08
+CallSite:
+  call Far
+  ld hl, Far2
+  ld b, BANK(Far2)
+HelperSite:
+  call CallHl
+  ld b, BANK(Far3)
+  ld hl, Far3
+RstSite:
+  call CallRst
+DispatchSite:
+  call Dispatch
+After:
+  jr Start
+Dispatch:
+  push hl
+  call Far
+  pop hl
+TableRead:
+  ld hl, Table
+  ld a, [hli]
+  ld h, [hl]
+  ld l, a
+  rst $38
+  ret
+Table:
+  dw Entry
+Entry:
+  ret
+CallRst:
+  ldh a, [$FF82]
+  push af
+  ld a, b
+  rst $08
+  rst $38
+  pop af
+  rst $08
+  ret
+CallHl:
+  ld a, b
+  rst $08
+  call JpHl
+  ld a, 1
+  rst $08
+  ret
+JpHl:
+  jp hl
+SECTION "far", ROMX[$4800], BANK[2]
+Far:
+  ret
+  db $D3
+SECTION "far2", ROMX[$5000], BANK[3]
+Far2:
+  ret
+  db $D3
+Far3:
+  ret
+  db $D3
+)",
+       false, {{"Far", "C."}, {"Far2", "C."}, {"Far3", "C."}, {"After", "Co"}, {"Entry", "C"}},
+       {{"Far", "traced from {CallSite}"}, {"Far2", "far call from {HelperSite} via {CallHl}"},
+        {"Far3", "far call from {RstSite} via {CallRst}"}},
+       {"far call {HelperSite} {Far2} via {CallHl}", "far call {RstSite} {Far3} via {CallRst}",
+        "data {TableRead} {Table}"}},
       {"a helper that reads the bank and address after its call",
        R"(
 SECTION "main", ROM0[$150]

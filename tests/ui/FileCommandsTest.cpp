@@ -220,6 +220,36 @@ class FileCommandsTest : public QObject {
     }
   }
 
+  // File > Load Symbols... reads a chosen file as the ROM's symbols, as a dropped one; Save
+  // Symbols As... writes all of them into a file of its own and leaves the ROM's files as they
+  // are.
+  void loadSymbolsAndSaveSymbolsAs() {
+    MainHarness h;
+    WriteFile(h.Folder(), "save.sym", "00:0150 Main\n");
+    const QString other = WriteFile(h.Folder(), "other.sym", "00:0160 Other\n");
+    QVERIFY(h.Load(WriteFile(h.Folder(), "save.gb", MakeRomBytes(0x4000, "SAVE"))));
+    auto load = AnswerNextFileDialog(other);
+    h.Action("LoadSymbols1")->trigger();
+    h.Activate();
+    QVERIFY(load->seen);
+    QCOMPARE(h.state.labels.RomLabels().size(), size_t{1});
+    QCOMPARE(h.state.labels.RomLabels()[0].Name, std::string("Other"));
+    QCOMPARE(h.form->findChild<QLabel*>("ReportPanel")->text(),
+             QString("Symbols read from other.sym"));
+
+    h.state.labels.AddRomLabel(0x170, "Tick");
+    auto save = AnswerNextFileDialog(h.Folder() + "/mine");  // the default suffix is added
+    h.Action("SaveSymbolsAs1")->trigger();
+    h.Activate();
+    QVERIFY(save->seen);
+    QCOMPARE(save->offeredName, QString("save copy.sym"));
+    QCOMPARE(ReadFile(h.Folder() + "/mine.sym"), QByteArray("00:0160 Other\n00:0170 Tick\n"));
+    QCOMPARE(ReadFile(other), QByteArray("00:0160 Other\n"));
+    QCOMPARE(ReadFile(h.Folder() + "/save.sym"), QByteArray("00:0150 Main\n"));
+    QCOMPARE(h.form->findChild<QLabel*>("ReportPanel")->text(),
+             QString("Symbols saved as mine.sym (the ROM's own symbol files are as they were)"));
+  }
+
   // The name field's completion list may be open when the dialog is accepted, and it would come
   // up again when the background reading of the folder ends (a name typed meanwhile found no
   // match yet), which can be after the dialog has closed. Either way it must not stay over the

@@ -11,6 +11,7 @@
 #include "helpers/MainHarness.h"
 #include "helpers/ModalAnswer.h"
 #include "run/Emulator.h"
+#include "ui/TraceRunner.h"
 #include "ui/Resources.h"
 #include "ui/CoolMsg.h"
 #include "ui/RunKeys.h"
@@ -76,6 +77,33 @@ class RunWindowTest : public QObject {
     QCOMPARE(log.size(), 9 + 0x8000);
     QCOMPARE(log.left(5), QByteArray("CDLv2"));
     QCOMPARE(static_cast<uint8_t>(log[9 + 0x150]), kLogCode | kLogJumpTarget);
+#endif
+  }
+
+  // What ran counts in the trace as soon as the game stops, marked or not.
+  void stopRetracesWithTheLogWhenNotMarked() {
+#ifndef VELMORA_HAVE_EMULATOR
+    QSKIP("built without mGBA's core library");
+#else
+    MainHarness h;
+    // 0150 reaches 0200 through a byte in RAM, which the trace does not follow; D3 after the
+    // jp hl keeps it from guessing on.
+    QVERIFY(h.LoadNew("game.gb",
+                      MakeRomBytes(0x8000, "RUN",
+                                   {{0x100, {0x00, 0xC3, 0x50, 0x01}},
+                                    {0x150, {0x3E, 0x00, 0xEA, 0x00, 0xC0, 0xFA, 0x00, 0xC0, 0x6F,
+                                             0x26, 0x02, 0xE9, 0xD3}},
+                                    {0x200, {0x18, 0xFE}}})));
+    QCOMPARE(h.form->Tracer()->Current().ClassAt(0x200), ByteClass::Unknown);
+    h.Action("Run1")->trigger();
+    TRunWindow* run = h.form->findChild<TRunWindow*>();
+    QVERIFY(run != nullptr);
+    QTRY_VERIFY(run->Machine().FrameCount() > 4);
+    AnswerNextBox([&] { run->findChild<QPushButton*>("StopButton")->click(); }, "No");
+    QTRY_VERIFY(h.form->findChild<TRunWindow*>() == nullptr);
+    QVERIFY(h.state.marks.Empty());
+    QVERIFY(h.form->Tracer()->Fresh());
+    QCOMPARE(h.form->Tracer()->Latest()->ClassAt(0x200), ByteClass::Code);
 #endif
   }
 
