@@ -117,8 +117,9 @@ class RunWindowTest : public QObject {
         {"Up Down Left Right X Z Return Nothing", "'Nothing' is no key."},
         {"Up Down Left Right X Z Return Ctrl+A", "'Ctrl+A' is no key."},
     };
-    for (const auto& [text, error] : refused) {
-      QCOMPARE(QString::fromStdString(*FailureText([&] { ReadRunKeys(text); })), QString(error));
+    for (const auto& row : refused) {
+      QCOMPARE(QString::fromStdString(*FailureText([&] { ReadRunKeys(row.first); })),
+               QString(row.second));
     }
   }
 };
