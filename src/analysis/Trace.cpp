@@ -514,7 +514,9 @@ class Tracer {
     }
     TrackWrites(pos, b0, b1, word, state);
     NoteDataReads(b0, b1, state);
-    if (!IsCall(b0) && !IsRst(b0)) state.regs.Step(&image_[pos], Reader(pos, state));
+    // The image holds no bytes past its end: an instruction cut off there reads zeros.
+    const uint8_t bytes[3] = {b0, b1, At(pos + 2)};
+    if (!IsCall(b0) && !IsRst(b0)) state.regs.Step(bytes, Reader(pos, state));
     return next;
   }
 
