@@ -1,29 +1,13 @@
 #include "ui/RecentRoms.h"
 
 #include <QDir>
-#include <QFile>
 #include <QMenu>
-#include <QSettings>
-#include <QStandardPaths>
-#include <memory>
-#include <sys/stat.h>
+
+#include "ui/UserSettings.h"
 
 namespace {
 
 constexpr const char* kKey = "RecentRoms";
-
-// The user's settings file, or nothing when something other than a regular file stands at its
-// path: a FIFO there would hold the program at its start for good, and a device would be read
-// without end. The list then lives for the run only, and the odd file is left alone.
-std::unique_ptr<QSettings> Settings() {
-  const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                       "/Velmora/Velmora.conf";
-  struct stat st {};
-  if (::stat(QFile::encodeName(file).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    return nullptr;
-  }
-  return std::make_unique<QSettings>(file, QSettings::IniFormat);
-}
 
 }  // namespace
 
@@ -32,7 +16,7 @@ TRecentRoms::TRecentRoms(QMenu* fileMenu, QAction* before,
     : QObject(fileMenu), menu_(new QMenu("Recent &ROMs", fileMenu)), open_(std::move(open)) {
   menu_->setObjectName("RecentRoms1");
   fileMenu->insertMenu(before, menu_);
-  if (const auto settings = Settings()) files_ = settings->value(kKey).toStringList();
+  if (const auto settings = UserSettings()) files_ = settings->value(kKey).toStringList();
   files_.removeAll(QString());
   files_ = files_.mid(0, kMaxFiles);
   // Eight items made once and relabelled, so that none is deleted while it is being triggered.
@@ -51,13 +35,13 @@ void TRecentRoms::Add(const QString& fileName) {
   files_.removeAll(fileName);
   files_.prepend(fileName);
   files_ = files_.mid(0, kMaxFiles);
-  if (const auto settings = Settings()) settings->setValue(kKey, files_);
+  if (const auto settings = UserSettings()) settings->setValue(kKey, files_);
   FillMenu();
 }
 
 void TRecentRoms::Remove(const QString& fileName) {
   if (files_.removeAll(fileName) == 0) return;
-  if (const auto settings = Settings()) settings->setValue(kKey, files_);
+  if (const auto settings = UserSettings()) settings->setValue(kKey, files_);
   FillMenu();
 }
 

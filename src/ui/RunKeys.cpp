@@ -1,33 +1,19 @@
 #include "ui/RunKeys.h"
 
-#include <QFile>
 #include <QKeySequence>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QStringList>
-#include <sys/stat.h>
 
 #include "model/Failure.h"
+#include "ui/UserSettings.h"
 
 namespace {
 
 constexpr const char* kKey = "RunKeys";
 
-// The settings file of the recent ROMs; nothing kept when something other than a file is there.
-std::unique_ptr<QSettings> Settings() {
-  const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                       "/Velmora/Velmora.conf";
-  struct stat st {};
-  if (::stat(QFile::encodeName(file).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
-    return nullptr;
-  }
-  return std::make_unique<QSettings>(file, QSettings::IniFormat);
-}
-
 }  // namespace
 
 TRunWindow::KeyMap LoadRunKeys() {
-  const auto settings = Settings();
+  const auto settings = UserSettings();
   if (!settings || !settings->contains(kKey)) return TRunWindow::DefaultKeys();
   try {
     return ReadRunKeys(settings->value(kKey).toString().toStdString());
@@ -37,7 +23,7 @@ TRunWindow::KeyMap LoadRunKeys() {
 }
 
 void SaveRunKeys(const TRunWindow::KeyMap& keys) {
-  if (const auto settings = Settings()) {
+  if (const auto settings = UserSettings()) {
     settings->setValue(kKey, QString::fromStdString(RunKeysText(keys)));
   }
 }
