@@ -23,9 +23,15 @@ std::string SelectedLabel(TCommandHost& main) {
     const ListingLine& line = listing.Lines[static_cast<size_t>(index)];
     if (line.IsLabel && line.Text.size() >= 2) return line.Text.substr(1, line.Text.size() - 2);
   }
+  // The line's first label that names a place: a number's name (a GBDK bank number at 0001) has
+  // no line of its own, and renaming it by mistake would lose it.
   const LabelTables& labels = main.State().labels;
-  const int32_t entry = labels.FirstRomLabelAt(main.SelectedOffset());
-  return entry == LabelTables::kNone ? "" : labels.RomLabels()[static_cast<size_t>(entry)].Name;
+  for (int32_t entry = labels.FirstRomLabelAt(main.SelectedOffset()); entry != LabelTables::kNone;
+       entry = labels.NextRomLabelAt(entry)) {
+    const auto& label = labels.RomLabels()[static_cast<size_t>(entry)];
+    if (!IsConstantLabel(label.Offset, label.Name)) return label.Name;
+  }
+  return "";
 }
 
 QString PlaceText(uint32_t offset) {

@@ -148,6 +148,20 @@ class AnnotateTest : public QObject {
     }
   }
 
+  // A GBDK bank number at 0001 has no line of its own: Ctrl+N on the instruction there makes a
+  // new label rather than renaming the number's name.
+  void numbersAreNotRenamedFromTheirPlace() {
+    MainHarness h;
+    WriteFile(h.Folder(), "gbdk.sym", "00:0001 b_actor\n");
+    h.LoadNew("gbdk.gb", MakeRomBytes(0x8000, "GBDK", {}));
+    h.form->ShowOffset(1);
+    h.List()->SetItemIndex(0);
+    h.Activate();
+    QCOMPARE(Answer([&] { KeyOnList(h, Qt::Key_N, Qt::ControlModifier); }, {"Mine"}), QString());
+    QCOMPARE(h.Action("Undo1")->text(), QString("&Undo Label Mine at 00:0001"));
+    QCOMPARE(LabelsText(h.form->State().labels), QString("b_actor 0001, Mine 0001, | "));
+  }
+
   // A name the format does not allow, a name the bank has, a range that is none: the box says
   // why, the dialog stays for a correction, and nothing changes.
   void refusalsChangeNothing() {
