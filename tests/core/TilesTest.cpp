@@ -170,7 +170,9 @@ TEST(TilesTest, TypedShapesAndPalettes) {
       {"0", badShape}, {"33", badShape},     {"16x", badShape},    {"16 3bpp", badShape},
       {"", badShape},  {"1bpp", badShape},   {"0016", badShape},
   };
-  for (const auto& [text, want] : shapes) {
+  for (const auto& row : shapes) {
+    const auto& text = row.first;  // a plain reference: a lambda may take it
+    const auto& want = row.second;
     std::string got;
     const std::string failure = FailureText([&] {
       const ImageShape shape = ParseImageShape(text);
@@ -185,7 +187,9 @@ TEST(TilesTest, TypedShapesAndPalettes) {
       {"$E4", "228"}, {"$1b", "27"}, {"0", "0"}, {"255", "255"},
       {"256", badPalette}, {"-1", badPalette}, {"E4", badPalette}, {"", badPalette},
   };
-  for (const auto& [text, want] : palettes) {
+  for (const auto& row : palettes) {
+    const auto& text = row.first;
+    const auto& want = row.second;
     std::string got;
     const std::string failure = FailureText([&] { got = std::to_string(ParsePalette(text)); });
     EXPECT_EQ(failure == "no failure" ? got : failure, want) << text;
