@@ -10,7 +10,7 @@
 #include "analysis/References.h"
 #include "model/Marks.h"
 
-struct TableEntry {
+struct CodeEntry {
   uint32_t Target = 0;  // where code starts
   uint32_t Table = 0;   // the table that says so
 };
@@ -20,7 +20,7 @@ struct TableTargets {
   // bank, or to RAM).
   std::vector<Reference> Refs;
   // The ROM targets that start code.
-  std::vector<TableEntry> Entries;
+  std::vector<CodeEntry> Entries;
 };
 
 // The targets of every Pointers block of `marks`. A table's targets start code when more than

@@ -125,7 +125,7 @@ class Tracer {
     // The user's pointer tables: references from their entries, and code where they hold routines.
     TableTargets tables = PointerTableTargets(input.Image, input.Marks);
     refs_.insert(refs_.end(), tables.Refs.begin(), tables.Refs.end());
-    for (const TableEntry& e : tables.Entries) Seed(e.Target, {ReasonKind::Table, e.Table});
+    for (const CodeEntry& e : tables.Entries) Seed(e.Target, {ReasonKind::Table, e.Table});
     ClassLoggedData(input.Log);
     Seed(0x100, {ReasonKind::Start, 0x100});
     SeedExecuted(input.Log);
