@@ -676,7 +676,8 @@ class Tracer {
     const int through = ReadsThrough(b0);
     if (through >= 0 && state.pointerRef[through] >= 0) {
       Reference& ref = refs_[state.pointerRef[through]];
-      if (ref.Space == RefSpace::Rom && ref.Kind == RefKind::Pointer) {
+      // A banked address past the ROM's end names no byte of it.
+      if (ref.Space == RefSpace::Rom && ref.Kind == RefKind::Pointer && ref.Target < size_) {
         ref.Kind = RefKind::Data;
         dataTargets_.push_back({ref.Target, ref.Source});
         readData_[ref.Target] = true;
